@@ -1,0 +1,28 @@
+#pragma once
+
+#include "foundation/Value.hpp"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace fw {
+
+// Property lists larger or deeper than these count as unreadable, like a damaged file.
+inline constexpr std::size_t kMaxPropertyListBytes = 32u << 20;
+inline constexpr int kMaxPropertyListDepth = 512;
+
+// Parses XML or binary property-list bytes; nullopt when damaged or over the limits.
+std::optional<Value> parsePropertyList(std::string_view bytes);
+// Apple's XML form, reals written so they read back exactly.
+std::string xmlPropertyList(const Value& value);
+
+// NSDictionary dictionaryWithContentsOfFile: the dictionary at a device path, or nullopt for a
+// missing or unreadable file or one whose root is not a dictionary.
+std::optional<Dictionary> dictionaryWithContentsOfFile(std::string_view path);
+// Any property list at a device path (used for .strings, Info.plist and layout files).
+std::optional<Value> propertyListWithContentsOfFile(std::string_view path);
+// writeToFile:atomically:YES in the XML form. False on failure; the previous file stays.
+bool writeToFile(const Dictionary& dictionary, std::string_view path);
+
+} // namespace fw

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "preferences/PSTableCell.hpp"
+#include "uikit/UIColor.hpp"
+#include "uikit/UIViewController.hpp"
+
+#include <memory>
+#include <optional>
+
+namespace fw {
+
+class SparkColourPickerCell;
+
+// The picker view: reports every colour the user drags to, as the user drags.
+class SparkColourPickerView : public UIView {
+public:
+    static const ClassDescriptor& classObject();
+    const ClassDescriptor& isa() const override { return classObject(); }
+
+    UIColor colour;
+};
+
+// The sheet presented over the page while a row's picker is open.
+class SparkColourPickerViewController : public UIViewController {
+public:
+    static const ClassDescriptor& classObject();
+    const ClassDescriptor& isa() const override { return classObject(); }
+
+    SparkColourPickerViewController(const std::shared_ptr<SparkColourPickerCell>& cell,
+                                    UIColor startColour);
+
+    std::shared_ptr<SparkColourPickerCell> cell() const { return m_cell.lock(); }
+    const std::shared_ptr<SparkColourPickerView>& pickerView() const { return m_pickerView; }
+    const UIColor& colour() const { return m_pickerView->colour; }
+    std::string presentationTitle() const override { return "Colour Picker"; }
+
+    // The user drags to a colour: the cell hears colourPicker:didUpdateColour:.
+    void reportColour(const UIColor& colour);
+    // The user closes the sheet: the cell's dismissPicker runs.
+    void close();
+
+private:
+    std::weak_ptr<SparkColourPickerCell> m_cell;
+    std::shared_ptr<SparkColourPickerView> m_pickerView;
+};
+
+// The colour row of the picker library: a table cell that opens a picker over its page and
+// stores the chosen colour under the row's key through the page's setter.
+class SparkColourPickerCell : public PSTableCell {
+public:
+    static const ClassDescriptor& classObject();
+    const ClassDescriptor& isa() const override { return classObject(); }
+
+    bool initWithStyle(int style, const std::string& reuseIdentifier,
+                       const std::shared_ptr<PSSpecifier>& specifier) override;
+    // Redraws through updateCellDisplay whenever the framework refreshes the row.
+    void refreshCellContentsWithSpecifier(const std::shared_ptr<PSSpecifier>& specifier) override;
+
+    // The option dictionary ("defaults": preference domain, "fallback": colour value used when
+    // the row has no stored colour).
+    Dictionary& options() { return m_options; }
+
+    // Presents the picker over the page, starting from the stored colour or the fallback.
+    virtual void openColourPicker();
+    std::shared_ptr<SparkColourPickerView> colourPickerView() const;
+    // colourPicker:didUpdateColour: — stores the colour as the row's value through the page's
+    // setPreferenceValue:specifier: (so it is written, marked unsaved and announced).
+    virtual void colourPicker(const std::shared_ptr<SparkColourPickerView>& pickerView,
+                              const UIColor& colour);
+    // Closes the picker. The closing itself never calls a subclass's dismissPicker back.
+    virtual void dismissPicker();
+    virtual void updateCellDisplay() {}
+
+    // gestureRecognizer:shouldReceiveTouch: — the picker cell's answer for its own recognisers.
+    virtual bool gestureRecognizer(const std::shared_ptr<class UIGestureRecognizer>& recognizer);
+
+private:
+    Dictionary m_options;
+    std::weak_ptr<SparkColourPickerViewController> m_picker;
+};
+
+} // namespace fw

@@ -1,0 +1,149 @@
+#include "host/Cli.hpp"
+
+#include "host/DeviceSetup.hpp"
+#include "host/ScriptRunner.hpp"
+#include "host/WebServer.hpp"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+
+namespace host {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The default device of `serve`, under the user's state directory.
+fs::path defaultDeviceRoot()
+{
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state)
+        return fs::path(state) / "quillane" / "device";
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return fs::path(home) / ".local" / "state" / "quillane" / "device";
+    throw std::runtime_error("neither XDG_STATE_HOME nor HOME is set; pass --root DIR");
+}
+
+void requireDevice(const fs::path& root)
+{
+    if (!isDevice(root))
+        throw std::runtime_error(root.string() +
+                                 " holds no device; lay one out with `quillane device init --root " +
+                                 root.string() + "`");
+}
+
+std::vector<std::string> splitList(const std::string& text)
+{
+    std::vector<std::string> items;
+    std::stringstream stream(text);
+    for (std::string item; std::getline(stream, item, ',');) {
+        if (!item.empty())
+            items.push_back(item);
+    }
+    return items;
+}
+
+struct DeviceInitArgs {
+    std::string root;
+    DeviceOptions options;
+    std::string modules;
+    bool allTweaks { false };
+    bool noServices { false };
+    bool noShell { false };
+    bool force { false };
+};
+
+void addDeviceInit(CLI::App& device, DeviceInitArgs& args)
+{
+    auto* init = device.add_subcommand("init", "Lay out a simulated device as a fresh installation");
+    init->add_option("--root", args.root, "Directory of the device")->required();
+    init->add_option("--system-version", args.options.systemVersion, "iOS version, e.g. 12.4 or 14.4")
+        ->check([](const std::string& text) {
+            return text.find_first_not_of("0123456789.") == std::string::npos && !text.empty()
+                ? std::string()
+                : std::string("a system version is digits and dots, like 14.4");
+        });
+    init->add_flag("--prysm", args.options.prysm, "Prysm is installed");
+    init->add_flag("--power-module", args.options.powerModule, "PowerModule is installed");
+    init->add_flag("--bcix-weather", args.options.bcixWeather, "BetterCCXI's weather module is installed");
+    init->add_flag("--cc-ringer", args.options.ccRinger, "CCRingerModule is installed");
+    init->add_flag("--noctis", args.options.noctis, "NoctisToggle is installed");
+    init->add_flag("--all-tweaks", args.allTweaks, "every supported tweak is installed");
+    init->add_option("--modules", args.modules,
+                     "enabled Control Center modules in order, comma-separated identifiers");
+    init->add_flag("--no-ccservices", args.noServices, "the device lacks ControlCenterServices");
+    init->add_flag("--no-shell", args.noShell, "the device has no /bin/sh");
+    init->add_flag("--force", args.force, "replace a device that is already there");
+}
+
+void runDeviceInit(DeviceInitArgs& args)
+{
+    auto& options = args.options;
+    if (args.allTweaks)
+        options.prysm = options.powerModule = options.bcixWeather = options.ccRinger =
+            options.noctis = true;
+    if (!args.modules.empty())
+        options.enabledModules = splitList(args.modules);
+    options.controlCenterServices = !args.noServices;
+    options.shell = !args.noShell;
+    initDevice(args.root, options, args.force);
+    std::cout << "Device laid out at " << args.root << "\n";
+}
+
+} // namespace
+
+int runCli(int argc, char** argv)
+{
+    CLI::App app { "Quillane settings: the settings bundle of Quillane on a simulated device" };
+    app.require_subcommand(1);
+
+    std::string serveRoot;
+    int port = 0;
+    auto* serve = app.add_subcommand("serve", "Serve the settings in a browser (the main job)");
+    serve->add_option("--root", serveRoot, "Device directory (default: the user's default device)");
+    serve->add_option("--port", port, "Port on 127.0.0.1 (default: a free one)")
+        ->check(CLI::Range(0, 65535));
+
+    std::string scriptRoot;
+    auto* script = app.add_subcommand("script", "Read events as JSON lines, answer screens as JSON lines");
+    script->add_option("--root", scriptRoot, "Device directory")->required();
+
+    DeviceInitArgs initArgs;
+    auto* device = app.add_subcommand("device", "Manage simulated devices");
+    device->require_subcommand(1);
+    addDeviceInit(*device, initArgs);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error);
+    }
+
+    try {
+        if (*serve) {
+            fs::path root = serveRoot.empty() ? defaultDeviceRoot() : fs::path(serveRoot);
+            if (serveRoot.empty() && !isDevice(root)) {
+                initDevice(root, {});
+                std::cerr << "quillane: created the default device at " << root << "\n";
+            }
+            requireDevice(root);
+            return runServer(root, port);
+        }
+        if (*script) {
+            requireDevice(scriptRoot);
+            return runScript(scriptRoot);
+        }
+        if (*device) {
+            runDeviceInit(initArgs);
+            return 0;
+        }
+    } catch (const std::exception& error) {
+        std::cerr << "quillane: " << error.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace host

@@ -1,0 +1,177 @@
+#include "host/DeviceSetup.hpp"
+
+#include "foundation/PropertyList.hpp"
+
+#include <fstream>
+#include <stdexcept>
+#include <system_error>
+
+namespace host {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kBundleDir = "Library/PreferenceBundles/Quillane.bundle";
+constexpr const char* kPreferencesDir = "var/mobile/Library/Preferences";
+constexpr const char* kDeviceMarker = "System/Library/CoreServices/SystemVersion.plist";
+
+void writeFile(const fs::path& path, const std::string& bytes)
+{
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    if (!out)
+        throw std::runtime_error("cannot write " + path.string());
+}
+
+void writePlist(const fs::path& path, fw::Dictionary dictionary)
+{
+    writeFile(path, fw::xmlPropertyList(fw::Value(std::move(dictionary))));
+}
+
+void copyTree(const fs::path& from, const fs::path& to)
+{
+    fs::create_directories(to);
+    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
+void layOutBundle(const fs::path& root)
+{
+    auto bundle = resourcesDir() / "Quillane.bundle";
+    if (!fs::is_directory(bundle))
+        throw std::runtime_error("bundle resources not found at " + bundle.string());
+    copyTree(bundle, root / kBundleDir);
+}
+
+void layOutPreferences(const fs::path& root)
+{
+    auto preferences = root / kPreferencesDir;
+    fs::create_directories(preferences);
+    // The package installer's part: the settings start as the shipped defaults, the persistent
+    // file as an empty dictionary; no configured marker, so the first opening greets the user.
+    fs::copy_file(root / kBundleDir / "defaults.plist",
+                  preferences / "com.tarrowvine.quillane.plist",
+                  fs::copy_options::overwrite_existing);
+    writePlist(preferences / "com.tarrowvine.quillane.persistent.plist", {});
+    fs::create_directories(root / "var/mobile/Library/Logs");
+    // "/User" is the mobile user's home: a relative link, so nothing escapes the root.
+    fs::create_directory_symlink("var/mobile", root / "User");
+}
+
+void layOutSystem(const fs::path& root, const DeviceOptions& options)
+{
+    writePlist(root / kDeviceMarker, { { "ProductName", fw::Value("iPhone OS") },
+                                       { "ProductVersion", fw::Value(options.systemVersion) } });
+    if (options.controlCenterServices)
+        fs::create_directories(
+            root / "System/Library/PrivateFrameworks/ControlCenterServices.framework");
+    auto modules = resourcesDir() / "device" / "modules";
+    copyTree(modules / "stock", root / "System/Library/ControlCenter/Bundles");
+    fs::create_directories(root / "Library/ControlCenter/Bundles");
+    auto thirdParty = [&](bool installed, const char* name) {
+        if (installed)
+            copyTree(modules / "thirdparty" / name, root / "Library/ControlCenter/Bundles" / name);
+    };
+    thirdParty(options.powerModule, "PowerModule.bundle");
+    thirdParty(options.bcixWeather, "BCIXWeatherModule.bundle");
+    thirdParty(options.ccRinger, "CCRingerModule.bundle");
+    thirdParty(options.noctis, "NoctisToggle.bundle");
+    if (options.prysm)
+        writeFile(root / "Library/MobileSubstrate/DynamicLibraries/Prysm.dylib", "");
+}
+
+void layOutEnabledModules(const fs::path& root, const DeviceOptions& options)
+{
+    auto target = root / "var/mobile/Library/ControlCenter/ModuleConfiguration.plist";
+    if (!options.enabledModules) {
+        fs::create_directories(target.parent_path());
+        fs::copy_file(resourcesDir() / "device" / "enabled-modules.plist", target,
+                      fs::copy_options::overwrite_existing);
+        return;
+    }
+    fw::Array identifiers;
+    for (auto& identifier : *options.enabledModules)
+        identifiers.emplace_back(identifier);
+    writePlist(target, { { "module-identifiers", fw::Value(std::move(identifiers)) } });
+}
+
+void layOutPackageDatabase(const fs::path& root)
+{
+    auto admin = root / "var/lib/dpkg";
+    fs::create_directories(admin / "info");
+    fs::create_directories(admin / "updates");
+    writeFile(admin / "status", std::string("Package: com.tarrowvine.quillane\n"
+                                            "Status: install ok installed\n"
+                                            "Priority: optional\n"
+                                            "Section: Tweaks\n"
+                                            "Maintainer: Tarrowvine <support@tarrowvine.com>\n"
+                                            "Architecture: iphoneos-arm\n"
+                                            "Version: ") +
+                                    packageVersion() +
+                                    "\nDescription: Recolour Control Center\n\n");
+    writeFile(admin / "available", "");
+    writeFile(admin / "info" / "com.tarrowvine.quillane.list",
+              "/.\n/Library\n/Library/PreferenceBundles\n/" + std::string(kBundleDir) + "\n");
+}
+
+void layOutPrograms(const fs::path& root, const DeviceOptions& options)
+{
+    auto sbreload = root / "usr/bin/sbreload";
+    fs::create_directories(sbreload.parent_path());
+    fs::copy_file(resourcesDir() / "device" / "usr-bin-sbreload", sbreload,
+                  fs::copy_options::overwrite_existing);
+    fs::permissions(sbreload, fs::perms::owner_all | fs::perms::group_read |
+                                  fs::perms::group_exec | fs::perms::others_read |
+                                  fs::perms::others_exec);
+    fs::create_directories(root / "bin");
+    // The version lookup needs a shell; without the link the device has none.
+    if (options.shell)
+        fs::create_symlink("/bin/sh", root / "bin/sh");
+}
+
+} // namespace
+
+const char* packageVersion() { return QLN_VERSION; }
+
+fs::path resourcesDir()
+{
+    return fs::path(QLN_SOURCE_DIR) / "resources";
+}
+
+bool isDevice(const fs::path& root)
+{
+    std::error_code error;
+    return fs::exists(root / kDeviceMarker, error) && fs::exists(root / kBundleDir, error);
+}
+
+void initDevice(const fs::path& root, const DeviceOptions& options, bool replace)
+{
+    std::error_code error;
+    if (fs::exists(root, error) && !fs::is_directory(root, error))
+        throw std::runtime_error(root.string() + " exists and is not a directory");
+    if (fs::exists(root, error) && !fs::is_empty(root, error)) {
+        if (!isDevice(root))
+            throw std::runtime_error(root.string() +
+                                     " is not empty and holds no device; choose an empty "
+                                     "directory");
+        if (!replace)
+            throw std::runtime_error(root.string() +
+                                     " already holds a device; pass --force to lay it out anew");
+        // Only a device is ever removed, never a directory of the user's.
+        fs::remove_all(root);
+    }
+    try {
+        fs::create_directories(root);
+        layOutBundle(root);
+        layOutPreferences(root);
+        layOutSystem(root, options);
+        layOutEnabledModules(root, options);
+        layOutPackageDatabase(root);
+        layOutPrograms(root, options);
+    } catch (const fs::filesystem_error& failure) {
+        throw std::runtime_error(std::string("cannot lay out the device: ") + failure.what());
+    }
+}
+
+} // namespace host

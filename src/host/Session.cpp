@@ -1,0 +1,58 @@
+#include "host/Session.hpp"
+
+#include "foundation/Device.hpp"
+#include "host/EventHandlers.hpp"
+#include "host/SessionState.hpp"
+#include "pages/BundleClasses.hpp"
+#include "preferences/FrameworkClasses.hpp"
+
+namespace host {
+
+std::shared_ptr<fw::PSListController> SessionState::topPage() const
+{
+    return std::dynamic_pointer_cast<fw::PSListController>(navigation->topViewController());
+}
+
+std::shared_ptr<fw::UIViewController> SessionState::modal() const
+{
+    auto page = topPage();
+    return page ? page->presentedViewController() : nullptr;
+}
+
+namespace {
+
+// The Settings app's own list, at the bottom of the navigation stack.
+class SettingsListController : public fw::UIViewController {
+public:
+    static const fw::ClassDescriptor& classObject()
+    {
+        static const fw::ClassDescriptor cls { "PSUIPrefsListController",
+                                               &fw::UIViewController::classObject() };
+        return cls;
+    }
+    const fw::ClassDescriptor& isa() const override { return classObject(); }
+};
+
+} // namespace
+
+Session::Session(const std::filesystem::path& deviceRoot) : m(std::make_unique<State>())
+{
+    fw::registerFrameworkClasses();
+    qln::registerBundleClasses();
+    fw::Device::setRoot(deviceRoot);
+    m->state.root = deviceRoot;
+    m->state.settingsList = std::make_shared<SettingsListController>();
+    m->state.navigation = std::make_shared<fw::UINavigationController>(m->state.settingsList);
+}
+
+Session::~Session() = default;
+
+EventAnswer Session::handle(std::string_view eventJson)
+{
+    auto error = handleEvent(m->state, eventJson);
+    return { writeScreen(m->state, true, error), error.empty() };
+}
+
+std::string Session::screen(bool takeJournal) { return writeScreen(m->state, takeJournal, {}); }
+
+} // namespace host

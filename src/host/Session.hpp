@@ -1,0 +1,38 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace host {
+
+// The answer to one event: the screen, and whether the event applied.
+struct EventAnswer {
+    std::string screen; // the screen as one line of JSON
+    bool applied { true };
+};
+
+// The Settings app stand-in for one device: the navigation stack with the Settings app's own
+// list at the bottom, the user's events turned into calls on pages and cells, and the screen.
+// Everything runs on the calling thread, which is the main queue's.
+class Session {
+public:
+    explicit Session(const std::filesystem::path& deviceRoot);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Handles one event (a JSON object) completely, including the main-queue work it causes.
+    EventAnswer handle(std::string_view eventJson);
+    // The current screen. With `takeJournal` it reports what the platform did since the last
+    // answer (posted, spawned, effects, refused); otherwise those lists are empty.
+    std::string screen(bool takeJournal = false);
+
+    struct State;
+
+private:
+    std::unique_ptr<State> m;
+};
+
+} // namespace host

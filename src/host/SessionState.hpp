@@ -1,0 +1,38 @@
+#pragma once
+
+#include "host/TableRows.hpp"
+#include "preferences/PSListController.hpp"
+#include "uikit/UIGestureRecognizer.hpp"
+#include "uikit/UIViewController.hpp"
+#include "host/Session.hpp"
+
+#include <filesystem>
+#include <memory>
+
+namespace host {
+
+// What the Settings app stand-in keeps between events (private to the session's files).
+struct SessionState {
+    std::filesystem::path root;
+    std::shared_ptr<fw::UIViewController> settingsList;
+    std::shared_ptr<fw::UINavigationController> navigation;
+    // The recogniser whose press began and has not ended: "changed" and "ended" still reach it
+    // while an alert is up.
+    std::weak_ptr<fw::UIGestureRecognizer> activePress;
+
+    // The bundle's top page, or nullptr on the Settings app's list.
+    std::shared_ptr<fw::PSListController> topPage() const;
+    // What the top page presents, or nullptr.
+    std::shared_ptr<fw::UIViewController> modal() const;
+};
+
+// Serialises the screen (defined in ScreenWriter.cpp).
+std::string writeScreen(SessionState& state, bool takeJournal, const std::string& error);
+
+} // namespace host
+
+namespace host {
+struct Session::State {
+    SessionState state;
+};
+} // namespace host

@@ -1,0 +1,257 @@
+// The web front end. httplib is heavy, so it lives in this one translation unit.
+#include "host/WebServer.hpp"
+
+#include "host/DeviceSetup.hpp"
+#include "host/EventLoop.hpp"
+#include "host/Session.hpp"
+#include "host/StaticFiles.hpp"
+
+#include <httplib.h>
+
+#include <condition_variable>
+#include <csignal>
+#include <future>
+#include <iostream>
+#include <mutex>
+#include <sys/signalfd.h>
+#include <thread>
+#include <unistd.h>
+
+#include "foundation/Dispatch.hpp"
+
+namespace host {
+
+namespace {
+
+constexpr std::size_t kMaxEventBytes = 64 * 1024;
+constexpr auto kMainQueueTimeout = std::chrono::seconds(30);
+
+// Screens pushed to event-stream clients: each client waits for a newer version.
+class ScreenBroadcast {
+public:
+    void publish(std::string screen)
+    {
+        std::lock_guard lock(m_mutex);
+        if (screen == m_screen)
+            return;
+        m_screen = std::move(screen);
+        ++m_version;
+        m_changed.notify_all();
+    }
+    // Waits for a version newer than `seen`; false on timeout or shutdown.
+    bool waitNewer(std::uint64_t& seen, std::string& screen)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait_for(lock, std::chrono::seconds(15),
+                           [&] { return m_version != seen || m_closed; });
+        if (m_closed || m_version == seen)
+            return false;
+        seen = m_version;
+        screen = m_screen;
+        return true;
+    }
+    bool closed()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_closed;
+    }
+    void close()
+    {
+        std::lock_guard lock(m_mutex);
+        m_closed = true;
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::string m_screen;
+    std::uint64_t m_version { 0 };
+    bool m_closed { false };
+};
+
+// Runs work on the main queue and waits for its answer. One request at a time.
+class MainQueueGate {
+public:
+    std::optional<std::string> run(const std::function<std::string()>& work)
+    {
+        std::lock_guard one(m_oneAtATime);
+        auto answer = std::make_shared<std::promise<std::string>>();
+        auto future = answer->get_future();
+        fw::DispatchMainQueue::async([answer, work] { answer->set_value(work()); });
+        if (future.wait_for(kMainQueueTimeout) != std::future_status::ready)
+            return std::nullopt;
+        return future.get();
+    }
+
+private:
+    std::mutex m_oneAtATime;
+};
+
+struct Origins {
+    std::string host;      // "127.0.0.1:PORT"
+    std::string localhost; // "localhost:PORT"
+
+    bool hostAllowed(const std::string& value) const { return value == host || value == localhost; }
+    bool originAllowed(const std::string& value) const
+    {
+        return value == "http://" + host || value == "http://" + localhost;
+    }
+};
+
+void answerError(httplib::Response& response, int status, const std::string& message)
+{
+    response.status = status;
+    response.set_content("{\"error\":\"" + message + "\"}", "application/json");
+}
+
+// A web page elsewhere must not reach the settings: neither through another name for this
+// address (DNS rebinding) nor by posting across origins.
+bool refuseForeign(const Origins& origins, const httplib::Request& request,
+                   httplib::Response& response)
+{
+    if (!origins.hostAllowed(request.get_header_value("Host"))) {
+        answerError(response, 421, "requests must name this server as 127.0.0.1 or localhost");
+        return true;
+    }
+    if (request.method == "GET" || request.method == "HEAD")
+        return false;
+    auto origin = request.get_header_value("Origin");
+    auto site = request.get_header_value("Sec-Fetch-Site");
+    if ((request.has_header("Origin") && !origins.originAllowed(origin)) || site == "cross-site" ||
+        site == "same-site") {
+        answerError(response, 403, "requests from other origins may not change the settings");
+        return true;
+    }
+    return false;
+}
+
+void serveStatic(const httplib::Request& request, httplib::Response& response,
+                 const std::filesystem::path& webRoot, const std::filesystem::path& deviceRoot)
+{
+    auto file = request.path.rfind("/device/", 0) == 0
+        ? deviceFile(deviceRoot, request.path.substr(7))
+        : staticFile(webRoot, request.path == "/" ? "/index.html" : request.path);
+    if (!file) {
+        answerError(response, 404, "not found");
+        return;
+    }
+    response.set_header("Cache-Control", "no-cache");
+    response.set_header("ETag", file->etag);
+    response.set_header("X-Content-Type-Options", "nosniff");
+    if (request.get_header_value("If-None-Match") == file->etag) {
+        response.status = 304;
+        return;
+    }
+    response.set_content(file->bytes, file->contentType.c_str());
+}
+
+void addRoutes(httplib::Server& server, Session& session, MainQueueGate& gate,
+               ScreenBroadcast& broadcast, const Origins& origins,
+               const std::filesystem::path& deviceRoot)
+{
+    server.set_pre_routing_handler([&origins](const auto& request, auto& response) {
+        return refuseForeign(origins, request, response) ? httplib::Server::HandlerResponse::Handled
+                                                         : httplib::Server::HandlerResponse::Unhandled;
+    });
+    server.Post("/api/event", [&](const httplib::Request& request, httplib::Response& response) {
+        EventAnswer answer;
+        auto screen = gate.run([&] {
+            answer = session.handle(request.body);
+            return answer.screen;
+        });
+        if (!screen)
+            return answerError(response, 503, "the settings are busy; try again");
+        response.status = answer.applied ? 200 : 400;
+        response.set_content(*screen, "application/json");
+    });
+    server.Get("/api/screen", [&](const httplib::Request&, httplib::Response& response) {
+        auto screen = gate.run([&] { return session.screen(); });
+        if (!screen)
+            return answerError(response, 503, "the settings are busy; try again");
+        response.set_content(*screen, "application/json");
+    });
+    server.Get("/api/stream", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_header("Cache-Control", "no-cache");
+        response.set_chunked_content_provider(
+            "text/event-stream", [&broadcast](std::size_t, httplib::DataSink& sink) {
+                std::uint64_t seen = 0;
+                std::string screen;
+                while (!broadcast.closed()) {
+                    std::string chunk = broadcast.waitNewer(seen, screen) ? "data: " + screen + "\n\n"
+                                                                          : ": keep-alive\n\n";
+                    if (!sink.write(chunk.data(), chunk.size()))
+                        return false;
+                }
+                sink.done();
+                return true;
+            });
+    });
+    auto webRoot = resourcesDir() / "web";
+    server.Get(R"(/.*)", [webRoot, deviceRoot](const httplib::Request& request,
+                                               httplib::Response& response) {
+        serveStatic(request, response, webRoot, deviceRoot);
+    });
+    server.set_payload_max_length(kMaxEventBytes);
+    server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
+        if (response.status == 413)
+            answerError(response, 413, "the request body is too large");
+        else if (response.body.empty())
+            answerError(response, response.status, "the request could not be handled");
+    });
+}
+
+int blockTerminationSignals()
+{
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+    return signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
+}
+
+} // namespace
+
+int runServer(const std::filesystem::path& deviceRoot, int port)
+{
+    // Before any thread starts, so every thread inherits the mask.
+    int signals = blockTerminationSignals();
+    EventLoop loop;
+    Session session(deviceRoot);
+    MainQueueGate gate;
+    ScreenBroadcast broadcast;
+    httplib::Server server;
+    server.new_task_queue = [] { return new httplib::ThreadPool(16); };
+
+    if (port == 0)
+        port = server.bind_to_any_port("127.0.0.1");
+    else if (!server.bind_to_port("127.0.0.1", port))
+        port = -1;
+    if (port <= 0) {
+        std::cerr << "quillane: cannot listen on 127.0.0.1" << (port == -1 ? " at that port" : "")
+                  << "\n";
+        return 1;
+    }
+    Origins origins { "127.0.0.1:" + std::to_string(port), "localhost:" + std::to_string(port) };
+    addRoutes(server, session, gate, broadcast, origins, deviceRoot);
+    std::thread listener([&] { server.listen_after_bind(); });
+
+    std::cout << "Quillane settings: http://127.0.0.1:" << port << "/\n" << std::flush;
+    broadcast.publish(session.screen());
+    loop.watch(signals, [&] { loop.stop(); });
+    loop.afterEachTurn([&](bool didWork) {
+        if (didWork)
+            broadcast.publish(session.screen());
+    });
+    loop.run();
+
+    broadcast.close();
+    server.stop();
+    listener.join();
+    close(signals);
+    return 0;
+}
+
+} // namespace host

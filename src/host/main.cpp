@@ -1,0 +1,3 @@
+#include "host/Cli.hpp"
+
+int main(int argc, char** argv) { return host::runCli(argc, argv); }
