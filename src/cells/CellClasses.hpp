@@ -1,0 +1,8 @@
+#pragma once
+
+namespace qln {
+
+// Registers the bundle's custom cell classes for lookup by name.
+void registerCellClasses();
+
+} // namespace qln

@@ -1,0 +1,300 @@
+#include "cells/QLNColorPicker.hpp"
+
+#include "foundation/NumberScanner.hpp"
+#include "preferences/PSListController.hpp"
+#include "store/Settings.hpp"
+#include "store/SettingsStore.hpp"
+#include "store/UIColor+Quillane.hpp"
+#include "uikit/UIAlertController.hpp"
+
+#include <vector>
+
+namespace qln {
+
+namespace {
+
+constexpr std::string_view kProtectedKeyPart = "ContainerBackground";
+
+std::shared_ptr<fw::PSListController> pageOf(const fw::UIView& cell) {
+    return std::dynamic_pointer_cast<fw::PSListController>(cell._viewControllerForAncestor());
+}
+
+// The keys of the page's colour rows that global rows may write, in list order. Rows without a
+// key have nothing to write and are passed over.
+std::vector<std::string> qualifyingKeys(fw::PSListController& page) {
+    std::vector<std::string> keys;
+    for (const auto& row : page.specifiers()) {
+        if (row->classForKey("cellClass") != &QLNColorPicker::classObject())
+            continue;
+        const std::string* key = row->stringForKey("key");
+        if (!key || key->find(kProtectedKeyPart) != std::string::npos)
+            continue;
+        keys.push_back(*key);
+    }
+    return keys;
+}
+
+// Every write of this cell ends the same way: settings copy, unsaved mark, notification. A
+// missing settings file leaves nothing to write, but the other two steps still happen.
+void storeAndAnnounce(const std::optional<fw::Dictionary>& settings) {
+    if (settings)
+        writeSettings(*settings, settingsFileVarMobile);
+    markUnsaved();
+    postUpdateNotification();
+}
+
+fw::ActionResult noResult() {
+    return std::nullopt;
+}
+
+} // namespace
+
+const fw::ClassDescriptor& QLNColorPicker::classObject() {
+    static const fw::ClassDescriptor cls = [] {
+        fw::ClassDescriptor c;
+        c.name = "QLNColorPicker";
+        c.superclass = &fw::SparkColourPickerCell::classObject();
+        c.make = [] { return std::make_shared<QLNColorPicker>(); };
+        c.actions["handleLongPress:"] = [](fw::NSObject& self, const fw::Args& args) {
+            static_cast<QLNColorPicker&>(self).handleLongPress(
+                fw::argAs<fw::UIGestureRecognizer>(args, 0));
+            return noResult();
+        };
+        c.actions["dismissPicker"] = [](fw::NSObject& self, const fw::Args&) {
+            static_cast<QLNColorPicker&>(self).dismissPicker();
+            return noResult();
+        };
+        c.actions["openColourPicker"] = [](fw::NSObject& self, const fw::Args&) {
+            static_cast<QLNColorPicker&>(self).openColourPicker();
+            return noResult();
+        };
+        c.actions["showOverwriteAlert"] = [](fw::NSObject& self, const fw::Args&) {
+            static_cast<QLNColorPicker&>(self).showOverwriteAlert();
+            return noResult();
+        };
+        c.actions["gestureRecognizer:shouldReceiveTouch:"] = [](fw::NSObject& self,
+                                                                const fw::Args& args) {
+            bool answer = static_cast<QLNColorPicker&>(self).gestureRecognizer(
+                fw::argAs<fw::UIGestureRecognizer>(args, 0));
+            return fw::ActionResult(fw::Value(answer));
+        };
+        return c;
+    }();
+    return cls;
+}
+
+bool QLNColorPicker::initWithStyle(int /*style*/, const std::string& reuseIdentifier,
+                                   const std::shared_ptr<fw::PSSpecifier>& specifier) {
+    if (!fw::SparkColourPickerCell::initWithStyle(fw::UITableViewCellStyleSubtitle, reuseIdentifier,
+                                                  specifier))
+        return false;
+    auto self = shared_from_this();
+    if (specifier)
+        specifier->setTarget(self);
+
+    m_lpgr = std::make_shared<fw::UILongPressGestureRecognizer>(self, "handleLongPress:");
+    m_lpgr->setDelegate(self);
+    m_lpgr->setMinimumPressDuration(1.0);
+    contentView()->addGestureRecognizer(m_lpgr);
+    m_lpgr->setView(contentView());
+
+    if (specifier)
+        specifier->setButtonAction("dismissPicker");
+    return true;
+}
+
+bool QLNColorPicker::gestureRecognizer(const std::shared_ptr<fw::UIGestureRecognizer>& recognizer) {
+    if (recognizer && recognizer == m_lpgr)
+        return true;
+    return fw::SparkColourPickerCell::gestureRecognizer(recognizer);
+}
+
+void QLNColorPicker::layoutSubviews() {
+    fw::SparkColourPickerCell::layoutSubviews();
+    if (!isGlobal())
+        return;
+    textLabel()->setTextColor(accentColor());
+    textLabel()->setHighlightedTextColor(accentColor());
+}
+
+bool QLNColorPicker::isGlobal() const {
+    return m_specifier && m_specifier->boolForKey("global");
+}
+
+void QLNColorPicker::handleLongPress(
+    const std::shared_ptr<fw::UIGestureRecognizer>& /*recognizer*/) {
+    // The snapshot is taken now, before any alert, whatever the recogniser's state.
+    auto snapshot = readSettings(settingsFileVarMobile);
+    if (isGlobal())
+        confirmGlobalReset(std::move(snapshot));
+    else
+        resetRow(std::move(snapshot));
+}
+
+void QLNColorPicker::confirmGlobalReset(std::optional<fw::Dictionary> snapshot) {
+    auto page = pageOf(*this);
+    if (!page)
+        return;
+    auto alert = fw::UIAlertController::alertControllerWithTitle(
+        "Reset Global Color",
+        "This will reset all colors in the current category. Do you want to continue?",
+        fw::UIAlertControllerStyleAlert);
+    std::weak_ptr<fw::PSListController> weakPage = page;
+    alert->addAction(fw::UIAlertAction::actionWithTitle(
+        "Yes", fw::UIAlertActionStyleDefault, [weakPage, snapshot](fw::UIAlertAction&) mutable {
+            auto page = weakPage.lock();
+            if (!page)
+                return;
+            for (const std::string& key : qualifyingKeys(*page)) {
+                if (snapshot)
+                    snapshot->erase(key);
+            }
+            storeAndAnnounce(snapshot);
+            page->reloadSpecifiers();
+        }));
+    alert->addAction(fw::UIAlertAction::actionWithTitle("Cancel", fw::UIAlertActionStyleCancel));
+    page->presentViewController(alert, true);
+}
+
+void QLNColorPicker::resetRow(std::optional<fw::Dictionary> snapshot) {
+    // A row without a key has nothing stored to reset: no file is touched, nothing announced.
+    const std::string* key = m_specifier ? m_specifier->stringForKey("key") : nullptr;
+    if (key) {
+        if (snapshot)
+            snapshot->erase(*key);
+        storeAndAnnounce(snapshot);
+    }
+    m_currentColor.reset();
+    updateCellDisplay();
+}
+
+void QLNColorPicker::colourPicker(const std::shared_ptr<fw::SparkColourPickerView>& /*pickerView*/,
+                                  const fw::UIColor& colour) {
+    m_currentColor = colour;
+}
+
+void QLNColorPicker::dismissPicker() {
+    // The page reload below may replace this cell; it stays alive until the method returns.
+    auto keepAlive = shared_from_this();
+    fw::SparkColourPickerCell::dismissPicker();
+    if (!m_currentColor)
+        return;
+    if (!isGlobal()) {
+        fw::SparkColourPickerCell::colourPicker(colourPickerView(), *m_currentColor);
+        return;
+    }
+    spreadCurrentColor();
+}
+
+void QLNColorPicker::spreadCurrentColor() {
+    auto page = pageOf(*this);
+    if (!page)
+        return;
+    auto settings = readSettings(settingsFileVarMobile);
+    std::string value = qlnHexStringFromColor(*m_currentColor);
+    for (const std::string& key : qualifyingKeys(*page)) {
+        if (settings)
+            (*settings)[key] = fw::Value(value);
+    }
+    storeAndAnnounce(settings);
+    page->reloadSpecifiers();
+}
+
+void QLNColorPicker::showOverwriteAlert() {
+    auto page = pageOf(*this);
+    if (!page)
+        return;
+    auto alert = fw::UIAlertController::alertControllerWithTitle(
+        "Set Global Color",
+        "This will overwrite all colors in the current category. Do you want to continue?",
+        fw::UIAlertControllerStyleAlert);
+    std::weak_ptr<QLNColorPicker> weakSelf =
+        std::static_pointer_cast<QLNColorPicker>(shared_from_this());
+    alert->addAction(fw::UIAlertAction::actionWithTitle("Yes", fw::UIAlertActionStyleDefault,
+                                                        [weakSelf](fw::UIAlertAction&) {
+                                                            if (auto self = weakSelf.lock())
+                                                                self->openColourPicker();
+                                                        }));
+    alert->addAction(fw::UIAlertAction::actionWithTitle("Cancel", fw::UIAlertActionStyleCancel));
+    page->presentViewController(alert, true);
+}
+
+std::optional<std::string> QLNColorPicker::previewColor() const {
+    if (m_currentColor)
+        return qlnHexStringFromColor(*m_currentColor);
+    const std::string* key = m_specifier ? m_specifier->stringForKey("key") : nullptr;
+    if (!key)
+        return std::nullopt;
+    auto settings = readSettings(settingsFileVarMobile);
+    if (!settings)
+        return std::nullopt;
+    // Only a non-empty string is a colour value; anything else shows as "Default".
+    const fw::Value* stored = fw::lookup(*settings, *key);
+    const std::string* text = stored ? stored->asString() : nullptr;
+    if (!text || text->empty())
+        return std::nullopt;
+    return *text;
+}
+
+void QLNColorPicker::createAccessoryView() {
+    auto swatch = std::make_shared<fw::UIView>(fw::CGRect{0, 0, 29, 29});
+    swatch->layer().cornerRadius = swatch->frame().width / 2;
+    swatch->layer().shadowOpacity = 0.5;
+    swatch->layer().shadowOffset = {0, 0};
+    swatch->layer().shadowRadius = 5.0;
+    m_colorPreview = std::move(swatch);
+}
+
+void QLNColorPicker::updateCellDisplay() {
+    fw::Dictionary& opts = options();
+    if (!fw::lookup(opts, "defaults") || !fw::lookup(opts, "fallback")) {
+        opts["defaults"] = fw::Value(settingsDomain);
+        opts["fallback"] = fw::Value("#FF0000");
+    }
+    if (!m_specifier)
+        return;
+
+    if (isGlobal()) {
+        if (accessoryView())
+            accessoryView()->setHidden(true);
+        m_specifier->setButtonAction("showOverwriteAlert");
+        return;
+    }
+
+    m_specifier->setButtonAction("openColourPicker");
+    if (!m_colorPreview)
+        createAccessoryView();
+    if (accessoryView() != m_colorPreview)
+        setAccessoryView(m_colorPreview);
+
+    std::optional<std::string> value = previewColor();
+    if (!value) {
+        m_colorPreview->setHidden(true);
+        detailTextLabel()->setText("Default");
+        detailTextLabel()->setAlpha(0.5);
+        return;
+    }
+    auto colour = qlnRGBAColorFromHexString(*value);
+    m_colorPreview->setHidden(false);
+    m_colorPreview->setBackgroundColor(colour);
+    m_colorPreview->layer().shadowColor = colour;
+    detailTextLabel()->setText(displayText(*value));
+    detailTextLabel()->setAlpha(1.0);
+}
+
+std::string QLNColorPicker::displayText(std::string_view value) {
+    std::size_t colon = value.find(':');
+    if (colon == std::string_view::npos)
+        return std::string(value);
+    // At most four characters of the opacity are read, in double precision.
+    double percent = fw::scanDouble(value.substr(colon + 1, 4)) * 100.0;
+    std::string hex(value.substr(0, colon));
+    // A negative opacity draws as fully transparent, so it reads "Hidden" too.
+    if (percent <= 0)
+        return "Hidden";
+    if (percent < 100)
+        return hex + " " + std::to_string(static_cast<int>(percent)) + "%";
+    return hex;
+}
+
+} // namespace qln

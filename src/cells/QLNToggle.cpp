@@ -1,0 +1,28 @@
+#include "cells/QLNToggle.hpp"
+
+#include "store/Settings.hpp"
+
+namespace qln {
+
+const fw::ClassDescriptor& QLNToggle::classObject() {
+    static const fw::ClassDescriptor cls = [] {
+        fw::ClassDescriptor c;
+        c.name = "QLNToggle";
+        c.superclass = &fw::PSSwitchTableCell::classObject();
+        c.make = [] { return std::make_shared<QLNToggle>(); };
+        return c;
+    }();
+    return cls;
+}
+
+bool QLNToggle::initWithStyle(int /*style*/, const std::string& reuseIdentifier,
+                              const std::shared_ptr<fw::PSSpecifier>& specifier) {
+    if (!fw::PSSwitchTableCell::initWithStyle(fw::UITableViewCellStyleSubtitle, reuseIdentifier,
+                                              specifier))
+        return false;
+    if (auto toggle = std::dynamic_pointer_cast<fw::UISwitch>(control()))
+        toggle->setOnTintColor(accentColor());
+    return true;
+}
+
+} // namespace qln
