@@ -1,0 +1,21 @@
+#include "pages/QLNSectionController.hpp"
+
+namespace qln {
+
+const fw::ClassDescriptor& QLNSectionController::classObject() {
+    static const fw::ClassDescriptor cls{
+        "QLNSectionController", &QLNBaseController::classObject(), {}, {}};
+    return cls;
+}
+
+const fw::SpecifierList& QLNSectionController::specifiers() {
+    if (_specifiers)
+        return *_specifiers;
+    auto rows = loadSpecifiersFromPlistName(m_layoutName, shared_from_this());
+    if (!m_rules.empty())
+        applyFeatureFilter(rows, m_rules, InstalledTweaks::detect());
+    _specifiers = std::move(rows);
+    return *_specifiers;
+}
+
+} // namespace qln
