@@ -1,0 +1,286 @@
+// The browser host: holds the latest screen, sends the user's events, listens
+// to the server's stream and redraws.
+
+import { cssColor } from "./colors.js";
+import { createEventQueue } from "./queue.js";
+import { renderNav } from "./nav.js";
+import { renderTable, renderSettingsList } from "./table.js";
+import { createAlert } from "./alert.js";
+import { createPicker } from "./picker.js";
+import {
+  exportedText,
+  isImportRow,
+  pasteboardKey,
+  readClipboard,
+  writeClipboard,
+} from "./clipboard.js";
+
+const TOAST_MS = 3500;
+
+const dom = {
+  phone: document.getElementById("phone"),
+  nav: document.getElementById("nav"),
+  page: document.getElementById("page"),
+  modal: document.getElementById("modal"),
+  toast: document.getElementById("toast"),
+};
+
+const state = {
+  screen: null,
+  pageJson: null,
+  depth: -1,
+  titles: new Map(),
+  pasteboard: "none",
+  modal: null, // { json, kind, component, backdrop }
+  focusBeforeModal: null,
+};
+
+const queue = createEventQueue(sendEvent);
+
+// ---- server ------------------------------------------------------------
+
+async function sendEvent(event) {
+  const before = state.pasteboard;
+  let response;
+  try {
+    response = await fetch("/api/event", {
+      method: "POST",
+      headers: { "Content-Type": "application/json" },
+      body: JSON.stringify(event),
+    });
+  } catch {
+    showToast("The settings host cannot be reached.");
+    return;
+  }
+  let screen = null;
+  try {
+    screen = await response.json();
+  } catch {
+    // Not a screen: reported below.
+  }
+  if (!screen || typeof screen !== "object" || !Array.isArray(screen.stack)) {
+    showToast(`The settings host answered ${response.status}.`);
+    return;
+  }
+  if (typeof screen.error === "string" && screen.error) showToast(screen.error);
+  else if (!response.ok) showToast(`The settings host answered ${response.status}.`);
+  receive(screen, { force: Boolean(screen.error) || !response.ok });
+  // Only an event of the user's own may write the real clipboard, and the
+  // text the user just pasted in need not go back.
+  const text = event.event === "pasteboard" ? null : exportedText(before, screen.pasteboard);
+  if (text !== null) writeClipboard(text);
+}
+
+function post(event, coalesce = null) {
+  return queue.enqueue(event, coalesce);
+}
+
+async function tap(row) {
+  if (isImportRow(row)) {
+    const text = await readClipboard();
+    if (text !== null) post({ event: "pasteboard", string: text });
+  }
+  return post({ event: "tap", row: row.index });
+}
+
+function longPress(row, phase) {
+  const event = { event: "longPress", row: row.index };
+  if (phase) event.phase = phase;
+  return post(event, phase === "changed" ? "longPress-changed" : null);
+}
+
+async function loadScreen() {
+  try {
+    const response = await fetch("/api/screen", { headers: { Accept: "application/json" } });
+    const screen = await response.json();
+    if (screen && Array.isArray(screen.stack)) receive(screen);
+  } catch {
+    showToast("The settings host cannot be reached.");
+  }
+}
+
+function listen() {
+  if (typeof EventSource !== "function") return;
+  const stream = new EventSource("/api/stream");
+  stream.addEventListener("message", (e) => {
+    let screen;
+    try {
+      screen = JSON.parse(e.data);
+    } catch {
+      return;
+    }
+    if (screen && Array.isArray(screen.stack)) receive(screen);
+  });
+}
+
+// ---- toast -------------------------------------------------------------
+
+let toastTimer = null;
+function showToast(message) {
+  dom.toast.textContent = message;
+  dom.toast.classList.add("visible");
+  clearTimeout(toastTimer);
+  toastTimer = setTimeout(() => {
+    dom.toast.classList.remove("visible");
+    toastTimer = setTimeout(() => (dom.toast.textContent = ""), 300);
+  }, TOAST_MS);
+}
+
+// ---- rendering ---------------------------------------------------------
+
+const ctx = {
+  post,
+  tap,
+  longPress,
+  pageClass: null,
+};
+
+function focusKeyOf(node) {
+  return node?.closest?.("[data-focus-key]")?.dataset.focusKey ?? null;
+}
+
+function restoreFocus(key) {
+  if (!key) return;
+  const active = document.activeElement;
+  if (active && active !== document.body && active.isConnected) return;
+  const target = document.querySelector(`[data-focus-key="${CSS.escape(key)}"]`);
+  target?.focus({ preventScroll: true });
+}
+
+function applyTint(page) {
+  const tint = page ? cssColor(page.tint) : null;
+  if (tint) dom.phone.style.setProperty("--tint", tint);
+  else dom.phone.style.removeProperty("--tint");
+}
+
+function renderPage(screen, force) {
+  const page = screen.page ?? null;
+  const json = JSON.stringify(page);
+  if (!force && json === state.pageJson) return;
+  const depth = screen.stack.length;
+  const samePage = depth === state.depth && page?.class === state.screen?.page?.class;
+  const scrollTop = dom.page.scrollTop;
+  ctx.pageClass = page?.class ?? null;
+  if (page) renderTable(dom.page, page, ctx);
+  else renderSettingsList(dom.page, ctx);
+  dom.page.setAttribute("aria-labelledby", "page-title");
+  if (samePage) {
+    dom.page.scrollTop = scrollTop;
+  } else {
+    dom.page.scrollTop = 0;
+    const direction = state.depth < 0 ? null : depth > state.depth ? "push" : "pop";
+    if (direction) animatePage(direction);
+  }
+  state.pageJson = json;
+  state.depth = depth;
+}
+
+function animatePage(direction) {
+  dom.page.classList.remove("push", "pop");
+  void dom.page.offsetWidth; // restart the animation
+  dom.page.classList.add(direction);
+}
+
+function closeModal() {
+  if (!state.modal) return;
+  state.modal = null;
+  dom.modal.replaceChildren();
+  dom.modal.hidden = true;
+  delete dom.modal.dataset.modalStyle;
+  dom.page.inert = false;
+  dom.nav.inert = false;
+  const key = state.focusBeforeModal;
+  state.focusBeforeModal = null;
+  if (key) document.querySelector(`[data-focus-key="${CSS.escape(key)}"]`)?.focus({ preventScroll: true });
+}
+
+function rowTitle(screen, index) {
+  return screen.page?.rows?.find((r) => r.index === index)?.title ?? "";
+}
+
+function openModal(modal, screen) {
+  const kind = modal.style === "picker" ? "picker" : modal.style === "actionSheet" ? "actionSheet" : "alert";
+  const component =
+    kind === "picker"
+      ? createPicker(modal, rowTitle(screen, modal.row), {
+          post,
+          isPending: () => queue.isBusy(),
+          close: () => post({ event: "closePicker" }),
+        })
+      : createAlert(modal, post);
+  const backdrop = document.createElement("div");
+  backdrop.className = `backdrop backdrop-${kind}`;
+  // A tap beside an action sheet or the picker dismisses it, as on the phone.
+  backdrop.addEventListener("click", (e) => {
+    if (e.target === backdrop && kind !== "alert") component.cancel?.();
+  });
+  backdrop.append(component.dialog);
+  if (!state.modal) state.focusBeforeModal = focusKeyOf(document.activeElement);
+  dom.modal.replaceChildren(backdrop);
+  dom.modal.hidden = false;
+  dom.modal.dataset.modalStyle = modal.style ?? "alert";
+  dom.page.inert = true;
+  dom.nav.inert = true;
+  state.modal = { json: JSON.stringify(modal), kind, component, row: modal.row };
+  component.focus?.focus({ preventScroll: true });
+}
+
+function renderModal(screen, force) {
+  const modal = screen.modal;
+  if (!modal) {
+    closeModal();
+    return;
+  }
+  const current = state.modal;
+  if (current && modal.style === "picker" && current.kind === "picker" && current.row === modal.row) {
+    current.component.update(modal);
+    return;
+  }
+  if (!force && current && current.json === JSON.stringify(modal)) return;
+  openModal(modal, screen);
+}
+
+function rememberTitles(screen) {
+  const page = screen.page;
+  if (page?.class && typeof page.title === "string") state.titles.set(page.class, page.title);
+}
+
+function receive(screen, { force = false } = {}) {
+  const focusKey = focusKeyOf(document.activeElement);
+  rememberTitles(screen);
+  applyTint(screen.page);
+  renderNav(dom.nav, screen, ctx, (cls) => state.titles.get(cls));
+  renderPage(screen, force);
+  renderModal(screen, false);
+  state.screen = screen;
+  state.pasteboard = pasteboardKey(screen.pasteboard);
+  if (!state.modal) restoreFocus(focusKey);
+}
+
+// ---- keyboard ----------------------------------------------------------
+
+function focusables(root) {
+  return [
+    ...root.querySelectorAll("button:not([disabled]), input:not([disabled]), [tabindex]:not([tabindex='-1'])"),
+  ].filter((n) => n.offsetParent !== null);
+}
+
+document.addEventListener("keydown", (e) => {
+  if (!state.modal) return;
+  if (e.key === "Escape") {
+    e.preventDefault();
+    state.modal.component.cancel?.();
+    return;
+  }
+  if (e.key !== "Tab") return;
+  // Keep focus inside the presented dialog.
+  const items = focusables(dom.modal);
+  if (items.length === 0) return;
+  const i = items.indexOf(document.activeElement);
+  const next = e.shiftKey ? (i <= 0 ? items.length - 1 : i - 1) : i === items.length - 1 ? 0 : i + 1;
+  e.preventDefault();
+  items[next].focus();
+});
+
+loadScreen();
+listen();

@@ -1,0 +1,86 @@
+import { test } from "node:test";
+import assert from "node:assert/strict";
+import {
+  cssColor,
+  formatColorValue,
+  hexString,
+  hsvToRgb,
+  parseColorValue,
+  rgbToHsv,
+  sameColor,
+} from "../colors.js";
+
+const bytes = (c) => [c.r, c.g, c.b].map((x) => Math.round(x * 255));
+
+test("colour values are read leniently, as the bundle reads them", () => {
+  const cases = [
+    ["#FF8000", [255, 128, 0], 1],
+    ["FF8000", [255, 128, 0], 1],
+    ["#ff8000", [255, 128, 0], 1],
+    ["0x00FF00", [0, 255, 0], 1],
+    ["#0X00FF00:0.5", [0, 255, 0], 0.5],
+    ["FF8000:0.5", [255, 128, 0], 0.5],
+    ["#FF8000:", [255, 128, 0], 0],
+    ["#FF8000:abc", [255, 128, 0], 0],
+    ["#F80", [0, 15, 128], 1],
+    ["#80FF8000", [255, 128, 0], 1],
+    [" #FF8000", [0, 0, 0], 1],
+    ["xyz", [0, 0, 0], 1],
+    [":0.5", [0, 0, 0], 0.5],
+    ["#FFFFFFFFFF", [255, 255, 255], 1],
+  ];
+  for (const [text, rgb, alpha] of cases) {
+    const c = parseColorValue(text);
+    assert.deepEqual(bytes(c), rgb, text);
+    assert.ok(Math.abs(c.a - alpha) < 1e-6, `${text}: alpha ${c.a}`);
+  }
+});
+
+test("an empty or absent colour value gives no colour", () => {
+  assert.equal(parseColorValue(""), null);
+  assert.equal(parseColorValue(null), null);
+  assert.equal(parseColorValue(undefined), null);
+});
+
+test("formatting writes the bundle's form and keeps every byte", () => {
+  assert.equal(formatColorValue({ r: 1, g: 0, b: 0, a: 0.3 }), "#FF0000:0.300000");
+  assert.equal(formatColorValue({ r: 0, g: 0, b: 1, a: 1.7 }), "#0000FF:1.000000");
+  assert.equal(formatColorValue({ r: 0, g: 0, b: 0, a: -1 }), "#000000:0.000000");
+  for (let n = 0; n < 256; n++) {
+    const hex = n.toString(16).toUpperCase().padStart(2, "0");
+    const text = `#${hex}${hex}${hex}:0.250000`;
+    assert.equal(formatColorValue(parseColorValue(text)), text);
+  }
+});
+
+test("hue, saturation and brightness convert both ways", () => {
+  for (const hex of ["#FF0000", "#00FF00", "#0000FF", "#1A2B3C", "#FF7F00", "#808080"]) {
+    const c = parseColorValue(hex);
+    assert.equal(hexString(hsvToRgb(rgbToHsv(c))), hex);
+  }
+  assert.deepEqual(rgbToHsv({ r: 0, g: 0, b: 1 }), { h: 240, s: 1, v: 1 });
+});
+
+test("a colour without hue keeps the hue the slider had", () => {
+  assert.equal(rgbToHsv({ r: 0.5, g: 0.5, b: 0.5 }, 200).h, 200);
+  assert.equal(rgbToHsv({ r: 0, g: 0, b: 0 }, 90).h, 90);
+});
+
+test("screen colours become CSS", () => {
+  assert.equal(cssColor({ rgba: [0.81, 0.06, 0.13, 1] }), "rgba(207, 15, 33, 1)");
+  assert.equal(cssColor({ rgba: [1, 1, 1, 0.5] }), "rgba(255, 255, 255, 0.5)");
+  assert.equal(cssColor({ name: "labelColor" }), "var(--label)");
+  assert.equal(cssColor({ name: "systemGrayColor" }), "var(--system-gray)");
+  assert.equal(cssColor({ name: "clearColor" }), "transparent");
+  assert.equal(cssColor({ name: "noSuchColor" }, "red"), "red");
+  assert.equal(cssColor(null, "blue"), "blue");
+  assert.equal(cssColor({ rgba: [1] }, "green"), "green");
+});
+
+test("colours compare by their bytes and opacity", () => {
+  const a = parseColorValue("#1A2B3C:0.5");
+  assert.ok(sameColor(a, parseColorValue("1a2b3c:0.500000")));
+  assert.ok(!sameColor(a, parseColorValue("#1A2B3D:0.5")));
+  assert.ok(!sameColor(a, parseColorValue("#1A2B3C:0.6")));
+  assert.ok(!sameColor(a, null));
+});
