@@ -33,12 +33,12 @@ function backButton(screen, ctx, titleOf) {
   return button;
 }
 
-function rightButton(spec, ctx) {
-  const button = el("button", "nav-button nav-right", spec.title ?? "");
+function rightButton(item, ctx) {
+  const button = el("button", "nav-button nav-right", item.title ?? "");
   button.type = "button";
   button.dataset.testid = "nav-right";
   button.dataset.focusKey = "nav-right";
-  button.disabled = spec.enabled === false;
+  button.disabled = item.enabled === false;
   button.addEventListener("click", () => ctx.post({ event: "barButton" }));
   return button;
 }
