@@ -139,12 +139,17 @@ function focusKeyOf(node) {
   return node?.closest?.("[data-focus-key]")?.dataset.focusKey ?? null;
 }
 
-function restoreFocus(key) {
-  if (!key) return;
+// A redraw replaces the focused element; focus goes to its successor. On
+// another page a row of the same number is a different row, so focus goes
+// to the page itself instead.
+function restoreFocus(key, pageChanged) {
   const active = document.activeElement;
   if (active && active !== document.body && active.isConnected) return;
-  const target = document.querySelector(`[data-focus-key="${CSS.escape(key)}"]`);
-  target?.focus({ preventScroll: true });
+  const rowKey = /^(row|switch|segment|handle):/.test(key ?? "");
+  const target =
+    key && !(pageChanged && rowKey) ? document.querySelector(`[data-focus-key="${CSS.escape(key)}"]`) : null;
+  if (target) target.focus({ preventScroll: true });
+  else if (key) dom.page.focus({ preventScroll: true });
 }
 
 function applyTint(page) {
@@ -153,10 +158,12 @@ function applyTint(page) {
   else dom.phone.style.removeProperty("--tint");
 }
 
+// Redraws the table when the page changed; answers whether another page
+// (not a new state of the same one) is now shown.
 function renderPage(screen, force) {
   const page = screen.page ?? null;
   const json = JSON.stringify(page);
-  if (!force && json === state.pageJson) return;
+  if (!force && json === state.pageJson) return false;
   const depth = screen.stack.length;
   const samePage = depth === state.depth && page?.class === state.screen?.page?.class;
   const scrollTop = dom.page.scrollTop;
@@ -173,6 +180,7 @@ function renderPage(screen, force) {
   }
   state.pageJson = json;
   state.depth = depth;
+  return !samePage;
 }
 
 function animatePage(direction) {
@@ -250,11 +258,11 @@ function receive(screen, { force = false } = {}) {
   rememberTitles(screen);
   applyTint(screen.page);
   renderNav(dom.nav, screen, ctx, (cls) => state.titles.get(cls));
-  renderPage(screen, force);
+  const pageChanged = renderPage(screen, force);
   renderModal(screen, false);
   state.screen = screen;
   state.pasteboard = pasteboardKey(screen.pasteboard);
-  if (!state.modal) restoreFocus(focusKey);
+  if (!state.modal) restoreFocus(focusKey, pageChanged);
 }
 
 // ---- keyboard ----------------------------------------------------------
