@@ -9,6 +9,7 @@
 
 namespace fw {
 
+class PSListController;
 class SparkColourPickerCell;
 
 // The picker view: reports every colour the user drags to, as the user drags.
@@ -75,6 +76,13 @@ public:
     virtual bool gestureRecognizer(const std::shared_ptr<class UIGestureRecognizer>& recognizer);
 
 private:
+    // The page holding the row (the nearest view controller above the cell).
+    std::shared_ptr<PSListController> page() const;
+    // A row without its own "defaults" domain stores under the option's domain.
+    void adoptDefaultsDomain();
+    // The stored colour of the row, else the "fallback" option, else red.
+    UIColor startColour();
+
     Dictionary m_options;
     std::weak_ptr<SparkColourPickerViewController> m_picker;
 };
