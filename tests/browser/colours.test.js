@@ -1,0 +1,145 @@
+// Colour rows on the connectivity page: the picker, the long-press reset
+// and the global spread, seen both on screen and in the settings file.
+
+import { test, before, after } from "node:test";
+import assert from "node:assert/strict";
+import {
+  act,
+  choose,
+  closePicker,
+  detailOf,
+  keyed,
+  launchBrowser,
+  longPress,
+  openBundle,
+  startSession,
+  swatchColour,
+  tapRow,
+  typeHex,
+  waitForAlert,
+  waitForNoModal,
+  waitForPicker,
+  eventually,
+} from "./harness.js";
+
+let browser;
+before(async () => {
+  browser = await launchBrowser();
+});
+after(async () => {
+  await browser?.close();
+});
+
+async function connectivity(t) {
+  const session = await startSession(t, { browser });
+  await openBundle(session);
+  await tapRow(session, "Connectivity", "Connectivity");
+  return session;
+}
+
+test("the picker changes a colour row's swatch and the settings file, by dragging and by typing", async (t) => {
+  const session = await connectivity(t);
+  const { page } = session;
+  const row = keyed(page, "wifiEnabled");
+  assert.equal(await detailOf(row).textContent(), "Default");
+  assert.equal(await swatchColour(row), null);
+  assert.equal((await session.settings()).wifiEnabled, undefined);
+
+  // Dragging to the square's top right corner is full saturation and
+  // brightness of the picker's hue, red for a row without a colour.
+  await act(session, () => row.click());
+  await waitForPicker(page);
+  const square = page.locator("[data-testid=picker-square]");
+  const box = await square.boundingBox();
+  await act(session, async () => {
+    await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
+    await page.mouse.down();
+    await page.mouse.move(box.x + box.width * 0.8, box.y + box.height * 0.2, { steps: 5 });
+    await page.mouse.move(box.x + box.width + 20, box.y - 20, { steps: 5 });
+    await page.mouse.up();
+  });
+  assert.match(await page.locator("[data-testid=picker-hex]").inputValue(), /^#?FF0000/i);
+  await closePicker(session);
+
+  await eventually(async () => /^#FF0000/i.test((await session.settings()).wifiEnabled ?? ""), "red in the file");
+  assert.equal(await swatchColour(row), "rgb(255, 0, 0)");
+  assert.match(await detailOf(row).textContent(), /^#FF0000/i);
+
+  // Typing a value replaces it; the picker opens on the stored colour.
+  await act(session, () => row.click());
+  await waitForPicker(page);
+  assert.match(await page.locator("[data-testid=picker-hex]").inputValue(), /^#?FF0000/i);
+  await typeHex(session, "#1A2B3C:0.5");
+  await closePicker(session);
+  const stored = (await session.settings()).wifiEnabled;
+  assert.match(stored, /^#1A2B3C:0\.5/i);
+  assert.equal(await swatchColour(row), "rgba(26, 43, 60, 0.5)");
+  assert.equal(await detailOf(row).textContent(), "#1A2B3C 50%");
+  // Another row of the page is untouched.
+  assert.equal((await session.settings()).wifiGlyphEnabled, undefined);
+  assert.equal((await session.persistent()).unsaved, true);
+  assert.deepEqual(session.errors, []);
+});
+
+test("holding a colour row for over a second resets it to the default", async (t) => {
+  const session = await connectivity(t);
+  const { page } = session;
+  const row = keyed(page, "bluetoothGlyphEnabled");
+  await act(session, () => row.click());
+  await waitForPicker(page);
+  await typeHex(session, "#00A0FF");
+  await closePicker(session);
+  assert.match((await session.settings()).bluetoothGlyphEnabled, /^#00A0FF/i);
+  assert.match(await detailOf(row).textContent(), /^#00A0FF/i);
+
+  await longPress(session, row);
+  await eventually(async () => (await detailOf(row).textContent()) === "Default", "the row to show Default");
+  assert.equal(await swatchColour(row), null);
+  const settings = await session.settings();
+  assert.equal("bluetoothGlyphEnabled" in settings, false);
+  // The press was a long press only: no picker opened.
+  assert.equal(await page.locator("#modal").isHidden(), true);
+});
+
+test("a short press stays a tap and opens the picker", async (t) => {
+  const session = await connectivity(t);
+  const { page } = session;
+  await longPress(session, keyed(page, "airdropEnabled"), 150);
+  await waitForPicker(page);
+  await closePicker(session);
+  assert.equal((await session.settings()).airdropEnabled, undefined);
+});
+
+test("Change All spreads one colour over the shown state's colour rows", async (t) => {
+  const session = await connectivity(t);
+  const { page } = session;
+  const before = await session.settings();
+  await act(session, () => keyed(page, "connectivityGlobalPicker").click());
+  await waitForAlert(page, "Set Global Color");
+  await choose(session, "Yes");
+  await waitForPicker(page);
+  await typeHex(session, "#22CC44");
+  await closePicker(session);
+
+  const settings = await session.settings();
+  const enabledKeys = ["airplane", "cellularData", "wifi", "bluetooth", "airdrop", "hotspot"].flatMap((k) => [
+    `${k}Enabled`,
+    `${k}GlyphEnabled`,
+  ]);
+  for (const key of enabledKeys) assert.match(settings[key] ?? "", /^#22CC44/i, key);
+  // The module background is protected, the other state is not shown, and
+  // the switch keeps its value.
+  assert.equal(settings.connectivityContainerBackground, before.connectivityContainerBackground);
+  assert.equal(settings.wifiDisabled, undefined);
+  assert.equal(settings.connectivityModeEnabled, before.connectivityModeEnabled);
+  // The page was reloaded: every row shows the new colour.
+  await eventually(async () => (await swatchColour(keyed(page, "hotspotGlyphEnabled"))) === "rgb(34, 204, 68)", "new swatches");
+  assert.equal(await swatchColour(keyed(page, "connectivityContainerBackground")), null);
+
+  // Cancelling the confirmation opens nothing and writes nothing.
+  await act(session, () => keyed(page, "connectivityGlobalPicker").click());
+  await waitForAlert(page, "Set Global Color");
+  await choose(session, "Cancel");
+  await waitForNoModal(page);
+  assert.deepEqual(await session.settings(), settings);
+});

@@ -1,0 +1,383 @@
+// Shared set-up of the browser tests: a fresh simulated device, the real
+// `quillane serve` on it, and Debian's Chromium driven headless through
+// playwright-core. Every wait here is bounded.
+
+import { spawn, execFile } from "node:child_process";
+import { mkdtemp, mkdir, readFile, rm } from "node:fs/promises";
+import { existsSync, readFileSync } from "node:fs";
+import os from "node:os";
+import path from "node:path";
+import { fileURLToPath } from "node:url";
+import { promisify } from "node:util";
+import { chromium } from "playwright-core";
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+export const repoRoot = path.resolve(here, "../..");
+export const exe = process.env.QUILLANE_EXE || path.resolve(here, "../../build/src/quillane");
+export const screenshotDir = process.env.QLN_SCREENSHOT_DIR || path.join(repoRoot, "build", "screenshots");
+
+const CHROMIUM = process.env.QLN_CHROMIUM || "/usr/bin/chromium";
+const CHROMIUM_ARGS = [
+  "--no-sandbox",
+  "--disable-gpu",
+  "--disable-quic",
+  "--no-first-run",
+  "--disable-background-networking",
+  "--disable-component-update",
+  "--disable-sync",
+];
+const START_TIMEOUT_MS = 15000;
+const STOP_TIMEOUT_MS = 5000;
+export const STEP_TIMEOUT_MS = 10000;
+
+const run = promisify(execFile);
+
+export const SETTINGS = "var/mobile/Library/Preferences/com.tarrowvine.quillane.plist";
+export const PERSISTENT = "var/mobile/Library/Preferences/com.tarrowvine.quillane.persistent.plist";
+export const PRESETS_DIR = "var/mobile/Library/Preferences/com.tarrowvine.quillane.presets";
+
+// The project's version, from the top-level project() call.
+export function projectVersion() {
+  const text = readFileSync(path.join(repoRoot, "CMakeLists.txt"), "utf8");
+  const match = /project\s*\([^)]*VERSION\s+([0-9.]+)/.exec(text);
+  return match ? match[1] : null;
+}
+
+// ---- property lists ----------------------------------------------------
+
+const ENTITIES = { amp: "&", lt: "<", gt: ">", quot: '"', apos: "'" };
+function unescapeXml(text) {
+  return text.replace(/&(#x[0-9a-fA-F]+|#[0-9]+|[a-z]+);/g, (whole, name) => {
+    if (name.startsWith("#x")) return String.fromCodePoint(parseInt(name.slice(2), 16));
+    if (name.startsWith("#")) return String.fromCodePoint(parseInt(name.slice(1), 10));
+    return ENTITIES[name] ?? whole;
+  });
+}
+
+// Reads Apple's XML property list form, which the device's files use.
+export function parsePlist(text) {
+  if (text.startsWith("bplist")) throw new Error("binary property list: the tests read the XML form only");
+  const tokens = text
+    .replace(/<\?xml[^>]*\?>|<!DOCTYPE[^>]*>|<!--[\s\S]*?-->/g, "")
+    .match(/<[^>]+>|[^<]+/g)
+    .filter((t) => t.startsWith("<") || t.trim() !== "");
+  let i = 0;
+  const textUntil = (close) => {
+    let value = "";
+    while (tokens[i] !== close) {
+      if (i >= tokens.length) throw new Error(`unterminated ${close}`);
+      value += tokens[i++];
+    }
+    i++;
+    return unescapeXml(value);
+  };
+  const value = () => {
+    const tag = tokens[i++];
+    switch (tag) {
+      case "<dict/>": return {};
+      case "<array/>": return [];
+      case "<string/>": return "";
+      case "<true/>": return true;
+      case "<false/>": return false;
+      case "<string>": return textUntil("</string>");
+      case "<integer>": return Number(textUntil("</integer>"));
+      case "<real>": return Number(textUntil("</real>"));
+      case "<date>": return new Date(textUntil("</date>"));
+      case "<data>": return Buffer.from(textUntil("</data>").replace(/\s+/g, ""), "base64");
+      case "<array>": {
+        const out = [];
+        while (tokens[i] !== "</array>") out.push(value());
+        i++;
+        return out;
+      }
+      case "<dict>": {
+        const out = {};
+        while (tokens[i] !== "</dict>") {
+          if (tokens[i++] !== "<key>") throw new Error(`expected <key> at token ${i}`);
+          const key = textUntil("</key>");
+          out[key] = value();
+        }
+        i++;
+        return out;
+      }
+      default:
+        throw new Error(`unexpected property list token ${tag}`);
+    }
+  };
+  while (tokens[i] !== undefined && !/^<plist\b/.test(tokens[i])) i++;
+  i++;
+  return value();
+}
+
+// ---- waiting -----------------------------------------------------------
+
+export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// Polls `probe` until it answers something truthy; fails with `what` after
+// `timeout` ms, naming the last answer.
+export async function eventually(probe, what, timeout = STEP_TIMEOUT_MS) {
+  const deadline = Date.now() + timeout;
+  let last;
+  for (;;) {
+    try {
+      last = await probe();
+      if (last) return last;
+    } catch (error) {
+      last = error;
+    }
+    if (Date.now() > deadline) {
+      const shown = last instanceof Error ? last.message : JSON.stringify(last);
+      throw new Error(`timed out waiting for ${what} (last: ${shown})`);
+    }
+    await sleep(50);
+  }
+}
+
+// ---- the server ----------------------------------------------------------
+
+async function startServer(root) {
+  const child = spawn(exe, ["serve", "--root", root, "--port", "0"], {
+    stdio: ["ignore", "pipe", "pipe"],
+  });
+  let stderr = "";
+  child.stderr.on("data", (d) => (stderr += d));
+  const url = await new Promise((resolve, reject) => {
+    let out = "";
+    const timer = setTimeout(() => fail(new Error("no address within the start timeout")), START_TIMEOUT_MS);
+    function fail(error) {
+      clearTimeout(timer);
+      child.kill("SIGKILL");
+      reject(new Error(`quillane serve: ${error.message}\n${stderr}`));
+    }
+    child.once("error", fail);
+    child.once("exit", (code, signal) => fail(new Error(`exited (${code ?? signal}) before printing its address`)));
+    child.stdout.on("data", (d) => {
+      out += d;
+      const line = out.split("\n")[0];
+      if (!out.includes("\n")) return;
+      const match = /Quillane settings: (http:\/\/127\.0\.0\.1:\d+\/)/.exec(line);
+      clearTimeout(timer);
+      child.removeAllListeners("exit");
+      if (match) resolve(match[1]);
+      else fail(new Error(`unexpected first line ${JSON.stringify(line)}`));
+    });
+  });
+  child.stdout.resume();
+  return { child, url, stderr: () => stderr };
+}
+
+async function stopServer(child) {
+  if (child.exitCode !== null || child.signalCode !== null) return;
+  const exited = new Promise((resolve) => child.once("exit", resolve));
+  child.kill("SIGTERM");
+  const timer = setTimeout(() => child.kill("SIGKILL"), STOP_TIMEOUT_MS);
+  await exited;
+  clearTimeout(timer);
+}
+
+// ---- the browser ---------------------------------------------------------
+
+export function launchBrowser() {
+  return chromium.launch({ executablePath: CHROMIUM, args: CHROMIUM_ARGS, timeout: START_TIMEOUT_MS });
+}
+
+// Counts the events the page has sent and not yet had answered, so a step
+// can wait until the host has handled everything the user did.
+function trackEvents(page) {
+  const state = { pending: 0, done: 0 };
+  const isEvent = (request) => request.method() === "POST" && request.url().endsWith("/api/event");
+  page.on("request", (r) => isEvent(r) && state.pending++);
+  const finish = (r) => {
+    if (!isEvent(r)) return;
+    state.pending--;
+    state.done++;
+  };
+  page.on("requestfinished", finish);
+  page.on("requestfailed", finish);
+  return state;
+}
+
+// One device, one server and one browser page; `close()` undoes them all.
+// options: init (extra `device init` arguments), browser (a shared one).
+export async function startSession(t, options = {}) {
+  const dir = await mkdtemp(path.join(os.tmpdir(), "qln-browser-"));
+  const root = path.join(dir, "device");
+  const session = { dir, root, server: null, browser: null, ownBrowser: false, context: null, page: null };
+  session.close = async () => {
+    await session.context?.close().catch(() => {});
+    if (session.ownBrowser) await session.browser?.close().catch(() => {});
+    if (session.server) await stopServer(session.server.child);
+    await rm(dir, { recursive: true, force: true });
+  };
+  t?.after?.(() => session.close());
+  try {
+    await run(exe, ["device", "init", "--root", root, ...(options.init ?? [])], { timeout: START_TIMEOUT_MS });
+    session.server = await startServer(root);
+    session.url = session.server.url;
+    session.origin = new URL(session.url).origin;
+    session.ownBrowser = !options.browser;
+    session.browser = options.browser ?? (await launchBrowser());
+    session.context = await session.browser.newContext({
+      viewport: { width: 390, height: 844 },
+      deviceScaleFactor: 2,
+      hasTouch: false,
+    });
+    if (options.clipboard) {
+      await session.context.grantPermissions(["clipboard-read", "clipboard-write"], { origin: session.origin });
+    }
+    session.context.setDefaultTimeout(STEP_TIMEOUT_MS);
+    session.page = await session.context.newPage();
+    session.events = trackEvents(session.page);
+    session.errors = [];
+    session.page.on("pageerror", (e) => session.errors.push(e.message));
+    await session.page.goto(session.url, { waitUntil: "load" });
+    await session.page.locator("[data-testid=open-bundle]").waitFor();
+  } catch (error) {
+    await session.close();
+    throw error;
+  }
+  session.file = (relative) => path.join(root, relative);
+  session.readPlist = async (relative) => parsePlist(await readFile(session.file(relative), "utf8"));
+  session.settings = () => session.readPlist(SETTINGS);
+  session.persistent = () => session.readPlist(PERSISTENT);
+  session.exists = (relative) => existsSync(session.file(relative));
+  return session;
+}
+
+// ---- steps in the page -----------------------------------------------------
+
+// Waits until every event the page sent has been answered and nothing new
+// was sent for a moment (the page redraws in the same task as the answer).
+export async function settled(session) {
+  const { events } = session;
+  let quietSince = Date.now();
+  let seen = events.done;
+  await eventually(() => {
+    if (events.pending > 0 || events.done !== seen) {
+      seen = events.done;
+      quietSince = Date.now();
+      return false;
+    }
+    return Date.now() - quietSince >= 150;
+  }, "the page's events to be answered");
+}
+
+// Performs `action`, then waits for the events it caused to be answered.
+export async function act(session, action) {
+  const before = session.events.done;
+  await action();
+  await eventually(() => session.events.done > before, "the host to answer the user's event");
+  await settled(session);
+}
+
+export const pageTitle = (page) => page.locator("#page-title");
+export const modal = (page) => page.locator("#modal");
+export const cell = (page, title) => page.locator(`#page .cell[data-title="${title}"]`).first();
+export const keyed = (page, key) => page.locator(`#page .cell[data-key="${key}"]`);
+export const detailOf = (row) => row.locator(".cell-detail");
+
+export async function waitForTitle(page, title) {
+  await page.waitForFunction(
+    (t) => document.getElementById("page-title")?.textContent === t,
+    title,
+    { timeout: STEP_TIMEOUT_MS },
+  );
+}
+
+// The presented alert or action sheet with this title.
+export async function waitForAlert(page, title) {
+  const heading = page.locator("#modal .alert-title", { hasText: title });
+  await heading.first().waitFor();
+  await page.waitForFunction(
+    (t) => [...document.querySelectorAll("#modal .alert-title")].some((n) => n.textContent === t),
+    title,
+    { timeout: STEP_TIMEOUT_MS },
+  );
+  return page.locator("#modal");
+}
+
+export async function waitForNoModal(page) {
+  await page.waitForFunction(() => document.getElementById("modal")?.hidden === true, null, {
+    timeout: STEP_TIMEOUT_MS,
+  });
+}
+
+// Chooses a button of the presented alert or sheet.
+export async function choose(session, title, texts = null) {
+  const { page } = session;
+  if (texts) {
+    for (const [i, text] of texts.entries()) await page.locator(`[data-testid="alert-field-${i}"]`).fill(text);
+  }
+  await act(session, () => page.locator(`#modal button[data-action-title="${title}"]`).click());
+}
+
+// Taps the Settings app's entry and dismisses the first-run greeting.
+export async function openBundle(session, { welcome = true } = {}) {
+  const { page } = session;
+  await act(session, () => page.locator("[data-testid=open-bundle]").click());
+  await waitForTitle(page, "Quillane");
+  if (!welcome) return;
+  await waitForAlert(page, "Welcome");
+  await choose(session, "OK");
+  await waitForNoModal(page);
+}
+
+// Taps a row (a link row pushes its page, whose title is `expectTitle`).
+export async function tapRow(session, title, expectTitle = null) {
+  await act(session, () => cell(session.page, title).click());
+  if (expectTitle) await waitForTitle(session.page, expectTitle);
+}
+
+export async function back(session, expectTitle) {
+  await act(session, () => session.page.locator("[data-testid=nav-back]").click());
+  await waitForTitle(session.page, expectTitle);
+}
+
+// Holds the mouse on a row past the 1.0 s long press, then releases it.
+export async function longPress(session, row, holdMs = 1200) {
+  const { page } = session;
+  const box = await row.boundingBox();
+  if (!box) throw new Error("the row to press is not shown");
+  await act(session, async () => {
+    await page.mouse.move(box.x + box.width / 3, box.y + box.height / 2);
+    await page.mouse.down();
+    await sleep(holdMs);
+    await page.mouse.up();
+  });
+}
+
+export async function waitForPicker(page) {
+  await page.locator('#modal[data-modal-style="picker"] [data-testid=picker-done]').waitFor();
+}
+
+// Types a colour value into the open picker's hex field and commits it.
+export async function typeHex(session, value) {
+  const hex = session.page.locator("[data-testid=picker-hex]");
+  await hex.click();
+  await hex.fill(value);
+  await act(session, () => hex.press("Enter"));
+}
+
+export async function closePicker(session) {
+  await act(session, () => session.page.locator("[data-testid=picker-done]").click());
+  await waitForNoModal(session.page);
+}
+
+// The CSS colour of a row's swatch, or null when it is hidden.
+export async function swatchColour(row) {
+  return row.locator(".swatch").evaluate((n) =>
+    n.classList.contains("swatch-hidden") ? null : getComputedStyle(n).backgroundColor,
+  );
+}
+
+export async function screenshot(page, name) {
+  await mkdir(screenshotDir, { recursive: true });
+  // Let transitions (push, fade, sheet) finish before the picture.
+  await page.evaluate(() =>
+    Promise.race([
+      Promise.all(document.getAnimations().map((a) => a.finished.catch(() => {}))),
+      new Promise((resolve) => setTimeout(resolve, 2000)),
+    ]),
+  );
+  await page.screenshot({ path: path.join(screenshotDir, `${name}.png`) });
+}

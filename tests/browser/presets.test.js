@@ -1,0 +1,152 @@
+// The presets page: create, load with its confirmation, export and import
+// through the browser's clipboard.
+
+import { test, before, after } from "node:test";
+import assert from "node:assert/strict";
+import { readFile } from "node:fs/promises";
+import {
+  act,
+  back,
+  cell,
+  choose,
+  eventually,
+  keyed,
+  launchBrowser,
+  openBundle,
+  PRESETS_DIR,
+  SETTINGS,
+  startSession,
+  tapRow,
+  waitForAlert,
+  waitForNoModal,
+} from "./harness.js";
+
+let browser;
+before(async () => {
+  browser = await launchBrowser();
+});
+after(async () => {
+  await browser?.close();
+});
+
+const presetRow = (page, name) => page.locator(`#page .cell[data-cell-class="QLNPreset"][data-title="${name}"]`);
+const presetNames = (page) =>
+  page.locator('#page .cell[data-cell-class="QLNPreset"]').evaluateAll((nodes) => nodes.map((n) => n.dataset.title));
+
+async function newPreset(session, name) {
+  await act(session, () => cell(session.page, "New Preset").click());
+  await waitForAlert(session.page, "New Preset");
+  await choose(session, "Save", [name]);
+  await waitForNoModal(session.page);
+  await presetRow(session.page, name).waitFor();
+}
+
+async function selectAction(session, name, action) {
+  await act(session, () => presetRow(session.page, name).click());
+  await waitForAlert(session.page, name);
+  assert.equal(await session.page.locator("#modal").getAttribute("data-modal-style"), "actionSheet");
+  await choose(session, action);
+}
+
+async function presets(t, options = {}) {
+  const session = await startSession(t, { browser, ...options });
+  await openBundle(session);
+  await tapRow(session, "Presets", "Presets");
+  return session;
+}
+
+test("a new preset becomes current; loading another after a change asks first", async (t) => {
+  const session = await presets(t);
+  const { page } = session;
+  await newPreset(session, "Morning");
+  await newPreset(session, "Evening");
+  assert.deepEqual(await presetNames(page), ["Evening", "Morning"]);
+  assert.equal(await presetRow(page, "Evening").locator(".checkmark").count(), 1);
+  assert.equal(await presetRow(page, "Morning").locator(".checkmark").count(), 0);
+  assert.equal((await session.persistent()).currentPreset, "Evening");
+  assert.equal(await page.locator("[data-testid=nav-right]").isDisabled(), true);
+  const saved = await readFile(session.file(`${PRESETS_DIR}/Evening.plist`), "utf8");
+  assert.equal(saved, await readFile(session.file(SETTINGS), "utf8"));
+
+  // A change elsewhere leaves the current preset unsaved.
+  await back(session, "Quillane");
+  await tapRow(session, "Connectivity", "Connectivity");
+  await act(session, () => keyed(page, "connectivityModeEnabled").locator("[role=switch]").click());
+  assert.equal((await session.settings()).connectivityModeEnabled, false);
+  await back(session, "Quillane");
+  await tapRow(session, "Presets", "Presets");
+  await eventually(async () => /Unsaved/.test(await presetRow(page, "Evening").textContent()), "Unsaved on Evening");
+  assert.equal(await page.locator("[data-testid=nav-right]").isEnabled(), true);
+
+  // Loading Morning warns about the change; Cancel keeps everything.
+  await selectAction(session, "Morning", "Load");
+  await waitForAlert(page, "Morning");
+  assert.match(await page.locator("#modal .alert-message").textContent(), /unsaved changes/);
+  await choose(session, "Cancel");
+  await waitForNoModal(page);
+  assert.equal((await session.settings()).connectivityModeEnabled, false);
+
+  await selectAction(session, "Morning", "Load");
+  await waitForAlert(page, "Morning");
+  await choose(session, "OK");
+  await waitForNoModal(page);
+  await eventually(async () => (await presetRow(page, "Morning").locator(".checkmark").count()) === 1, "Morning checked");
+  assert.doesNotMatch(await presetRow(page, "Morning").textContent(), /Unsaved/);
+  const settings = await session.settings();
+  assert.equal(settings.connectivityModeEnabled, true);
+  const persistent = await session.persistent();
+  assert.equal(persistent.currentPreset, "Morning");
+  assert.equal(persistent.unsaved, false);
+  assert.equal(await page.locator("[data-testid=nav-right]").isDisabled(), true);
+});
+
+test("a taken name is refused with an error alert", async (t) => {
+  const session = await presets(t);
+  await newPreset(session, "Same");
+  await act(session, () => cell(session.page, "New Preset").click());
+  await waitForAlert(session.page, "New Preset");
+  await choose(session, "Save", ["Same"]);
+  await waitForAlert(session.page, "Error");
+  await choose(session, "OK");
+  await waitForNoModal(session.page);
+  assert.deepEqual(await presetNames(session.page), ["Same"]);
+});
+
+test("export copies the preset to the clipboard and import reads it back as a new preset", async (t) => {
+  const session = await presets(t, { clipboard: true });
+  const { page } = session;
+  await newPreset(session, "Sunset");
+
+  await selectAction(session, "Sunset", "Export");
+  await waitForAlert(page, "Export successful");
+  await choose(session, "OK");
+  await waitForNoModal(page);
+  const exported = await eventually(async () => {
+    const text = await page.evaluate(() => navigator.clipboard.readText());
+    return text.length > 0 ? text : null;
+  }, "the exported string on the clipboard");
+  const screen = await page.evaluate(() => fetch("/api/screen").then((r) => r.json()));
+  assert.equal(screen.pasteboard.kind, "string");
+  assert.equal(exported, screen.pasteboard.string);
+
+  // Empty the device's own pasteboard, so only the browser's clipboard can
+  // carry the string into the import.
+  await page.evaluate(() =>
+    fetch("/api/event", {
+      method: "POST",
+      headers: { "Content-Type": "application/json" },
+      body: JSON.stringify({ event: "pasteboard", clear: true }),
+    }),
+  );
+
+  await act(session, () => cell(page, "Import Preset").click());
+  await waitForAlert(page, "Import Preset");
+  await choose(session, "Save", ["Sunrise"]);
+  await waitForNoModal(page);
+  await presetRow(page, "Sunrise").waitFor();
+  assert.deepEqual(await presetNames(page), ["Sunrise", "Sunset"]);
+  const imported = await readFile(session.file(`${PRESETS_DIR}/Sunrise.plist`), "utf8");
+  assert.equal(imported, await readFile(session.file(`${PRESETS_DIR}/Sunset.plist`), "utf8"));
+  // Import does not make the new preset current.
+  assert.equal((await session.persistent()).currentPreset, "Sunset");
+});

@@ -1,0 +1,83 @@
+// The root page: the first-run greeting, the header's version and the full
+// reset.
+
+import { test, before, after } from "node:test";
+import assert from "node:assert/strict";
+import { readFile } from "node:fs/promises";
+import {
+  act,
+  back,
+  cell,
+  choose,
+  eventually,
+  keyed,
+  launchBrowser,
+  openBundle,
+  projectVersion,
+  SETTINGS,
+  startSession,
+  tapRow,
+  waitForAlert,
+  waitForNoModal,
+  waitForTitle,
+} from "./harness.js";
+
+let browser;
+before(async () => {
+  browser = await launchBrowser();
+});
+after(async () => {
+  await browser?.close();
+});
+
+test("the header's version line fades in with the project's version", async (t) => {
+  const session = await startSession(t, { browser });
+  const { page } = session;
+  await openBundle(session);
+  const version = page.locator("#page .header-label-1");
+  const expected = projectVersion();
+  assert.ok(expected, "the project version is readable from CMakeLists.txt");
+  await eventually(async () => (await version.textContent()).startsWith(`Version ${expected}`), "the version text");
+  await eventually(
+    async () => (await version.evaluate((n) => getComputedStyle(n).opacity)) === "1",
+    "the version line fully shown",
+  );
+  assert.match(await page.locator("#page .header-label-0").textContent(), /Quillane/);
+});
+
+test("the greeting comes once per device, the Settings list returns on back", async (t) => {
+  const session = await startSession(t, { browser });
+  const { page } = session;
+  await openBundle(session);
+  assert.equal(session.exists("var/mobile/Library/Preferences/com.tarrowvine.quillane.configured"), true);
+  await act(session, () => page.locator("[data-testid=nav-back]").click());
+  await page.locator("[data-testid=open-bundle]").waitFor();
+  await openBundle(session, { welcome: false });
+  assert.equal(await page.locator("#modal").isHidden(), true);
+});
+
+test("Reset All Settings puts the defaults back after confirmation", async (t) => {
+  const session = await startSession(t, { browser });
+  const { page } = session;
+  await openBundle(session);
+  await tapRow(session, "Connectivity", "Connectivity");
+  await act(session, () => keyed(page, "connectivityModeEnabled").locator("[role=switch]").click());
+  assert.equal((await session.settings()).connectivityModeEnabled, false);
+  await back(session, "Quillane");
+
+  await act(session, () => cell(page, "Reset All Settings").click());
+  await waitForAlert(page, "Reset All Settings");
+  await choose(session, "Cancel");
+  await waitForNoModal(page);
+  assert.equal((await session.settings()).connectivityModeEnabled, false);
+
+  await act(session, () => cell(page, "Reset All Settings").click());
+  await waitForAlert(page, "Reset All Settings");
+  await choose(session, "Yes");
+  await waitForAlert(page, "Success");
+  await choose(session, "OK");
+  await waitForNoModal(page);
+  const defaults = await readFile(session.file("Library/PreferenceBundles/Quillane.bundle/defaults.plist"), "utf8");
+  assert.equal(await readFile(session.file(SETTINGS), "utf8"), defaults);
+  await waitForTitle(page, "Quillane");
+});
