@@ -337,9 +337,9 @@ void notify(SessionState&, const json& event)
     auto center = stringField(event, "center");
     auto name = stringField(event, "name");
     if (center == "darwin")
-        return fw::DarwinNotifyCenter::center().receive(name);
+        return fw::DarwinNotifyCenter::center().receiveNotification(name);
     if (center == "distributed")
-        return fw::NSDistributedNotificationCenter::defaultCenter().receive(name);
+        return fw::NSDistributedNotificationCenter::defaultCenter().receiveNotification(name);
     throw Refusal("field 'center' must be \"darwin\" or \"distributed\"");
 }
 

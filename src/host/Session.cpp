@@ -26,8 +26,12 @@ class SettingsListController : public fw::UIViewController {
 public:
     static const fw::ClassDescriptor& classObject()
     {
-        static const fw::ClassDescriptor cls { "PSUIPrefsListController",
-                                               &fw::UIViewController::classObject() };
+        static const fw::ClassDescriptor cls = [] {
+            fw::ClassDescriptor c;
+            c.name = "PSUIPrefsListController";
+            c.superclass = &fw::UIViewController::classObject();
+            return c;
+        }();
         return cls;
     }
     const fw::ClassDescriptor& isa() const override { return classObject(); }
