@@ -1,0 +1,125 @@
+#include "pages/QLNRootListController.hpp"
+
+#include "foundation/NSFileManager.hpp"
+#include "foundation/PropertyList.hpp"
+#include "store/Settings.hpp"
+#include "store/SettingsStore.hpp"
+#include "uikit/UIAlertController.hpp"
+
+namespace qln {
+
+namespace {
+
+constexpr const char* kWelcomeMessage =
+    "Thank you for buying Quillane! Here you can configure colors and other settings for all "
+    "parts of your Control Center.\n\nWhenever you want to reset a specific color setting, "
+    "simply long-press on the setting name and the color will be reset to the default.";
+
+void removePrysmRows(fw::SpecifierList& rows) {
+    for (std::size_t index = rows.size(); index-- > 0;) {
+        const std::string* feature = rows[index]->stringForKey("feature");
+        if (feature && *feature == "prysm")
+            rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(index));
+    }
+}
+
+void removeCurrentPreset() {
+    auto persistent = fw::dictionaryWithContentsOfFile(persistentFile);
+    if (!persistent)
+        return;
+    auto current = persistent->find(currentPresetKey);
+    if (current != persistent->end())
+        persistent->erase(current);
+    fw::writeToFile(*persistent, persistentFile);
+}
+
+} // namespace
+
+const fw::ClassDescriptor& QLNRootListController::classObject() {
+    static const fw::ClassDescriptor cls = [] {
+        fw::ClassDescriptor c;
+        c.name = "QLNRootListController";
+        c.superclass = &QLNBaseController::classObject();
+        c.make = [] { return std::make_shared<QLNRootListController>(); };
+        c.actions["resetSettings"] = [](fw::NSObject& self, const fw::Args&) -> fw::ActionResult {
+            static_cast<QLNRootListController&>(self).resetSettings();
+            return std::nullopt;
+        };
+        return c;
+    }();
+    return cls;
+}
+
+void QLNRootListController::viewWillDisappear(bool animated) {
+    QLNBaseController::viewWillDisappear(animated);
+    auto navigation = navigationController();
+    // Only the Settings app's own list is left: the user is leaving our pages.
+    if (navigation && navigation->viewControllers().size() == 1)
+        navigation->navigationBar().setTintColor(std::nullopt);
+}
+
+const fw::SpecifierList& QLNRootListController::specifiers() {
+    if (_specifiers)
+        return *_specifiers;
+    fw::SpecifierList list = loadSpecifiersFromPlistName("Root", shared_from_this());
+    if (!fw::NSFileManager::defaultManager().fileExistsAtPath(prysmPath))
+        removePrysmRows(list);
+    if (!fw::NSFileManager::defaultManager().fileExistsAtPath(configuredMarker))
+        greetFirstTimeUser();
+    _specifiers = std::move(list);
+    return *_specifiers;
+}
+
+void QLNRootListController::greetFirstTimeUser() {
+    auto alert = fw::UIAlertController::alertControllerWithTitle("Welcome", kWelcomeMessage,
+                                                                 fw::UIAlertControllerStyleAlert);
+    alert->addAction(fw::UIAlertAction::actionWithTitle("OK", fw::UIAlertActionStyleDefault));
+    presentViewController(alert, true);
+    fw::NSFileManager::defaultManager().createFileAtPath(configuredMarker);
+}
+
+void QLNRootListController::resetSettings() {
+    auto alert = fw::UIAlertController::alertControllerWithTitle(
+        "Reset All Settings", "Are you sure you want to reset all settings to the default value?",
+        fw::UIAlertControllerStyleAlert);
+    std::weak_ptr<QLNRootListController> weakSelf =
+        std::static_pointer_cast<QLNRootListController>(shared_from_this());
+    alert->addAction(fw::UIAlertAction::actionWithTitle("Yes", fw::UIAlertActionStyleDestructive,
+                                                        [weakSelf](fw::UIAlertAction&) {
+                                                            if (auto self = weakSelf.lock())
+                                                                self->resetToDefaults();
+                                                        }));
+    alert->addAction(fw::UIAlertAction::actionWithTitle("Cancel", fw::UIAlertActionStyleCancel));
+    presentViewController(alert, true);
+}
+
+void QLNRootListController::resetToDefaults() {
+    // Removing the settings file before the defaults are known to be usable would leave the
+    // theming component with no settings at all.
+    if (!fw::dictionaryWithContentsOfFile(defaultsFile)) {
+        showResetFailure("The default settings could not be read. Your settings were not changed.");
+        return;
+    }
+    // One atomic step: the settings file is never missing, not even for a moment.
+    if (!fw::NSFileManager::defaultManager().replaceItemWithCopyOfItem(settingsFile,
+                                                                       defaultsFile)) {
+        showResetFailure(
+            "The default settings could not be copied. Your settings were not changed.");
+        return;
+    }
+    auto success = fw::UIAlertController::alertControllerWithTitle(
+        "Success", "All settings resetted.", fw::UIAlertControllerStyleAlert);
+    success->addAction(fw::UIAlertAction::actionWithTitle("OK", fw::UIAlertActionStyleDefault));
+    postUpdateNotification();
+    removeCurrentPreset();
+    presentViewController(success, true);
+}
+
+void QLNRootListController::showResetFailure(std::string message) {
+    auto alert = fw::UIAlertController::alertControllerWithTitle("Reset failed", std::move(message),
+                                                                 fw::UIAlertControllerStyleAlert);
+    alert->addAction(fw::UIAlertAction::actionWithTitle("OK", fw::UIAlertActionStyleDefault));
+    presentViewController(alert, true);
+}
+
+} // namespace qln
