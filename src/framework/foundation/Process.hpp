@@ -62,7 +62,8 @@ public:
     std::vector<std::string> arguments;
     std::shared_ptr<NSPipe> standardOutput;
 
-    // False when the program cannot be started (no such file).
+    // False when the program cannot be started (no such file). Either way the parent's copy
+    // of the output pipe's write end is closed, so reading the pipe ends.
     bool launch();
     // Reads the output pipe to its end first (kept for readDataToEndOfFile), so a task that
     // writes more than a pipe holds cannot block while it is waited for.
@@ -72,6 +73,8 @@ public:
     int processIdentifier() const { return m_pid; }
 
 private:
+    int start() const; // the child's pid or -1
+
     int m_pid { -1 };
     int m_status { -1 };
     bool m_waited { false };
