@@ -1,0 +1,246 @@
+#include "foundation/FileIO.hpp"
+
+#include "foundation/FileFaults.hpp"
+#include "foundation/NSFileManager.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace fw {
+
+namespace {
+
+class UniqueFd {
+  public:
+    explicit UniqueFd(int fd = -1) : m_fd(fd) {}
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        reset();
+        m_fd = std::exchange(other.m_fd, -1);
+        return *this;
+    }
+    ~UniqueFd() { reset(); }
+
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    // Closes now and reports whether the close succeeded (it may report a deferred write error).
+    bool reset() {
+        if (m_fd < 0)
+            return true;
+        int result = ::close(m_fd);
+        m_fd = -1;
+        return result == 0;
+    }
+
+  private:
+    int m_fd{-1};
+};
+
+bool faulted(FileOp op, const std::optional<std::string_view>& faultPath) {
+    return faultPath && FileFaults::shouldFail(op, *faultPath);
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+std::string randomSuffix() {
+    static constexpr char kAlphabet[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937_64 generator{std::random_device{}() ^
+                                           static_cast<std::uint64_t>(::getpid())};
+    std::string suffix(12, 'x');
+    for (char& c : suffix)
+        c = kAlphabet[generator() % (sizeof(kAlphabet) - 1)];
+    return suffix;
+}
+
+// A temporary file in the target's directory; removed again unless it was committed.
+class TemporaryFile {
+  public:
+    TemporaryFile(const std::filesystem::path& target, std::optional<std::string_view> faultPath)
+        : m_target(target.filename().string()), m_faultPath(faultPath) {
+        std::filesystem::path directory = target.parent_path();
+        m_directory = UniqueFd(::open(directory.empty() ? "." : directory.c_str(),
+                                      O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!m_directory.valid() || m_target.empty() || m_target == "." || m_target == "..")
+            return;
+        for (int attempt = 0; attempt < 16 && !m_file.valid(); ++attempt) {
+            m_name = "." + m_target + std::string(kTemporaryFileMarker) + randomSuffix();
+            m_file = UniqueFd(::openat(m_directory.get(), m_name.c_str(),
+                                       O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+            if (!m_file.valid() && errno != EEXIST)
+                break;
+        }
+        // Never remove a file this object did not create.
+        if (!m_file.valid())
+            m_name.clear();
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile() {
+        m_file.reset();
+        if (!m_committed && !m_name.empty() && m_directory.valid())
+            ::unlinkat(m_directory.get(), m_name.c_str(), 0);
+    }
+
+    bool isOpen() const { return m_file.valid(); }
+    int fd() const { return m_file.get(); }
+
+    bool write(std::string_view bytes) {
+        if (faulted(FileOp::Write, m_faultPath))
+            return false;
+        return writeAll(m_file.get(), bytes);
+    }
+
+    bool flushAndClose() {
+        if (faulted(FileOp::Flush, m_faultPath))
+            return false;
+        if (::fsync(m_file.get()) != 0)
+            return false;
+        return m_file.reset();
+    }
+
+    // Renames over the target (replace) or links into place only when the target is absent.
+    bool commit(bool replace) {
+        if (faulted(FileOp::Rename, m_faultPath))
+            return false;
+        int dir = m_directory.get();
+        if (replace) {
+            if (::renameat(dir, m_name.c_str(), dir, m_target.c_str()) != 0)
+                return false;
+        } else if (!linkWithoutReplacing()) {
+            return false;
+        }
+        m_committed = true;
+        // The rename has happened; a failed directory flush cannot undo it, so it is not reported.
+        ::fsync(dir);
+        return true;
+    }
+
+  private:
+    bool linkWithoutReplacing() {
+        int dir = m_directory.get();
+        if (::renameat2(dir, m_name.c_str(), dir, m_target.c_str(), RENAME_NOREPLACE) == 0)
+            return true;
+        if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+            return false;
+        // File systems without RENAME_NOREPLACE: link() refuses an existing name as well.
+        if (::linkat(dir, m_name.c_str(), dir, m_target.c_str(), 0) != 0)
+            return false;
+        ::unlinkat(dir, m_name.c_str(), 0);
+        return true;
+    }
+
+    UniqueFd m_directory;
+    UniqueFd m_file;
+    std::string m_target;
+    std::string m_name;
+    std::optional<std::string_view> m_faultPath;
+    bool m_committed{false};
+};
+
+// Reads until `size` bytes are in or the file ends; nullopt on a read error.
+std::optional<std::size_t> readUpTo(int fd, char* buffer, std::size_t size) {
+    std::size_t filled = 0;
+    while (filled < size) {
+        ssize_t count = ::read(fd, buffer + filled, size - filled);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return std::nullopt;
+        if (count == 0)
+            break;
+        filled += static_cast<std::size_t>(count);
+    }
+    return filled;
+}
+
+bool copyStream(int from, int to) {
+    char buffer[64 * 1024];
+    for (;;) {
+        ssize_t count = ::read(from, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return false;
+        if (count == 0)
+            return true;
+        if (!writeAll(to, std::string_view(buffer, static_cast<std::size_t>(count))))
+            return false;
+    }
+}
+
+} // namespace
+
+bool writeFileAtomically(const std::filesystem::path& target, std::string_view bytes,
+                         std::optional<std::string_view> faultPath) {
+    TemporaryFile temporary(target, faultPath);
+    if (!temporary.isOpen())
+        return false;
+    if (!temporary.write(bytes) || !temporary.flushAndClose())
+        return false;
+    return temporary.commit(true);
+}
+
+bool copyFileWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
+                              std::optional<std::string_view> faultPath) {
+    struct stat info {};
+    if (::lstat(to.c_str(), &info) == 0)
+        return false;
+    UniqueFd source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!source.valid() || ::fstat(source.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    TemporaryFile temporary(to, faultPath);
+    if (!temporary.isOpen())
+        return false;
+    ::fchmod(temporary.fd(), info.st_mode & 0777);
+    if (faulted(FileOp::Write, faultPath) || !copyStream(source.get(), temporary.fd()))
+        return false;
+    if (!temporary.flushAndClose())
+        return false;
+    return temporary.commit(false);
+}
+
+std::optional<std::string> readFileContents(const std::filesystem::path& file, std::size_t limit) {
+    UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    if (static_cast<std::uint64_t>(info.st_size) > limit)
+        return std::nullopt;
+    std::string contents(static_cast<std::size_t>(info.st_size), '\0');
+    auto filled = readUpTo(fd.get(), contents.data(), contents.size());
+    if (!filled)
+        return std::nullopt;
+    if (*filled < contents.size()) {
+        contents.resize(*filled);
+        return contents;
+    }
+    // The file may have grown since fstat: read on, but never past the limit.
+    char extra[4096];
+    for (;;) {
+        auto count = readUpTo(fd.get(), extra, sizeof extra);
+        if (!count || contents.size() + *count > limit)
+            return std::nullopt;
+        if (*count == 0)
+            return contents;
+        contents.append(extra, *count);
+    }
+}
+
+} // namespace fw

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace fw {
+
+// The low-level file steps shared by the file manager and the framework's own bookkeeping
+// files (the pasteboard). They work on resolved host paths and record nothing in the journal.
+// `faultPath` is the device path that FileFaults checks at each step (Write, Flush, Rename);
+// nullopt means the steps cannot be made to fail by tests.
+
+// Temporary file beside `target`, written whole, flushed, renamed over it, directory flushed.
+// On failure the target is untouched and the temporary file is gone.
+bool writeFileAtomically(const std::filesystem::path& target, std::string_view bytes,
+                         std::optional<std::string_view> faultPath = std::nullopt);
+
+// Copies a regular file through a temporary file that is linked into place only when nothing
+// exists at `to`: a crash never leaves a partial destination and nothing is ever overwritten.
+bool copyFileWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
+                              std::optional<std::string_view> faultPath = std::nullopt);
+
+// The whole regular file, or nullopt when missing, unreadable or larger than `limit` bytes.
+std::optional<std::string> readFileContents(const std::filesystem::path& file, std::size_t limit);
+
+} // namespace fw

@@ -1,0 +1,103 @@
+#include "foundation/PropertyList.hpp"
+
+#include "foundation/NSFileManager.hpp"
+#include "foundation/PropertyListFormats.hpp"
+
+#include <cstdint>
+#include <cstring>
+
+namespace fw {
+
+namespace {
+
+constexpr std::string_view kBinaryMagic = "bplist00";
+
+bool isContinuation(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
+
+// The length of the UTF-8 sequence starting at `at`, or 0 when it is malformed, overlong, a
+// surrogate or beyond U+10FFFF.
+std::size_t sequenceLength(const unsigned char* text, std::size_t size, std::size_t at) {
+    unsigned char lead = text[at];
+    std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+    if (length == 0 || lead > 0xF4 || at + length > size)
+        return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        if (!isContinuation(text[at + i]))
+            return 0;
+    }
+    unsigned char second = text[at + 1];
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
+        (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F))
+        return 0;
+    return length;
+}
+
+// Reads either form from a buffer this function may change (the XML reader works in place).
+std::optional<Value> parseOwned(std::string& bytes) {
+    if (bytes.size() > kMaxPropertyListBytes)
+        return std::nullopt;
+    if (std::string_view(bytes).substr(0, kBinaryMagic.size()) == kBinaryMagic)
+        return parseBinaryPropertyList(bytes);
+    return parseXmlPropertyList(bytes.data(), bytes.size());
+}
+
+} // namespace
+
+bool isValidUtf8(std::string_view text) {
+    auto bytes = reinterpret_cast<const unsigned char*>(text.data());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        // Settings are almost all ASCII: step over eight such bytes at a time.
+        std::uint64_t word;
+        if (i + 8 <= text.size() &&
+            (std::memcpy(&word, bytes + i, 8), (word & 0x8080808080808080u) == 0)) {
+            i += 8;
+            continue;
+        }
+        if (bytes[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = sequenceLength(bytes, text.size(), i);
+        if (length == 0)
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+std::optional<Value> parsePropertyList(std::string_view bytes) {
+    if (bytes.size() > kMaxPropertyListBytes)
+        return std::nullopt;
+    if (bytes.substr(0, kBinaryMagic.size()) == kBinaryMagic)
+        return parseBinaryPropertyList(bytes);
+    std::string copy(bytes);
+    return parseXmlPropertyList(copy.data(), copy.size());
+}
+
+std::string xmlPropertyList(const Value& value) {
+    return writeXmlPropertyList(value);
+}
+
+std::optional<Value> propertyListWithContentsOfFile(std::string_view path) {
+    auto bytes = NSFileManager::defaultManager().contentsAtPath(path, kMaxPropertyListBytes);
+    if (!bytes)
+        return std::nullopt;
+    return parseOwned(*bytes);
+}
+
+std::optional<Dictionary> dictionaryWithContentsOfFile(std::string_view path) {
+    auto value = propertyListWithContentsOfFile(path);
+    if (!value || !value->isDictionary())
+        return std::nullopt;
+    return std::move(*value->asDictionary());
+}
+
+bool writeToFile(const Dictionary& dictionary, std::string_view path) {
+    std::string bytes = writeXmlPropertyList(dictionary);
+    return NSFileManager::defaultManager().writeAtomically(path, bytes);
+}
+
+} // namespace fw

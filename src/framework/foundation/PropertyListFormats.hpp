@@ -1,0 +1,25 @@
+#pragma once
+
+#include "foundation/Value.hpp"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace fw {
+
+// The property-list forms behind PropertyList.hpp. Each reader enforces the size and depth
+// limits of that header and returns nullopt for anything damaged.
+
+// Parses the XML form in place: `bytes` is modified and must stay alive only during the call.
+std::optional<Value> parseXmlPropertyList(char* bytes, std::size_t size);
+// Parses the binary form ("bplist00").
+std::optional<Value> parseBinaryPropertyList(std::string_view bytes);
+// Apple's XML form, reals with 17 significant digits.
+std::string writeXmlPropertyList(const Value& value);
+std::string writeXmlPropertyList(const Dictionary& dictionary);
+
+bool isValidUtf8(std::string_view text);
+
+} // namespace fw

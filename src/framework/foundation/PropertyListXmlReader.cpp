@@ -1,0 +1,331 @@
+#include "foundation/Base64.hpp"
+#include "foundation/PropertyList.hpp"
+#include "foundation/PropertyListFormats.hpp"
+
+#include <charconv>
+#include <cstring>
+#include <limits>
+#include <pugixml.hpp>
+
+namespace fw {
+
+namespace {
+
+// Escapes and CDATA are kept; declarations, doctype, comments and processing instructions are
+// skipped; white space between elements is dropped, but the only content of an element is kept
+// so that a string of spaces stays a string of spaces. No end-of-line conversion, so strings
+// read back exactly as they were written.
+constexpr unsigned kParseOptions =
+    pugi::parse_escapes | pugi::parse_cdata | pugi::parse_ws_pcdata_single;
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+bool isBlank(const char* text) {
+    for (; *text; ++text) {
+        if (!isSpace(*text))
+            return false;
+    }
+    return true;
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && isSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool isText(pugi::xml_node node) {
+    return node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata;
+}
+
+// The character content of a leaf element: a view into the document when it is one piece (the
+// usual case), else joined in `scratch`; nullopt when the element holds elements.
+std::optional<std::string_view> elementText(pugi::xml_node element, std::string& scratch) {
+    pugi::xml_node child = element.first_child();
+    if (!child)
+        return std::string_view{};
+    if (!child.next_sibling()) {
+        if (!isText(child))
+            return std::nullopt;
+        const char* text = child.value();
+        return std::string_view(text, std::strlen(text));
+    }
+    scratch.clear();
+    for (; child; child = child.next_sibling()) {
+        if (!isText(child))
+            return std::nullopt;
+        scratch.append(child.value());
+    }
+    return std::string_view(scratch);
+}
+
+enum class Tag { Dict, Array, Key, String, Integer, Real, True, False, Data, Date, Unknown };
+
+bool nameIs(const char* name, std::string_view expected) {
+    for (char c : expected) {
+        if (*name++ != c)
+            return false;
+    }
+    return *name == '\0';
+}
+
+// Element names by their first letter, because this runs once per element.
+Tag tagOf(const char* name) {
+    switch (name[0]) {
+    case 'd':
+        return nameIs(name, "dict")   ? Tag::Dict
+               : nameIs(name, "data") ? Tag::Data
+               : nameIs(name, "date") ? Tag::Date
+                                      : Tag::Unknown;
+    case 'a':
+        return nameIs(name, "array") ? Tag::Array : Tag::Unknown;
+    case 'k':
+        return nameIs(name, "key") ? Tag::Key : Tag::Unknown;
+    case 's':
+        return nameIs(name, "string") ? Tag::String : Tag::Unknown;
+    case 'i':
+        return nameIs(name, "integer") ? Tag::Integer : Tag::Unknown;
+    case 'r':
+        return nameIs(name, "real") ? Tag::Real : Tag::Unknown;
+    case 't':
+        return nameIs(name, "true") ? Tag::True : Tag::Unknown;
+    case 'f':
+        return nameIs(name, "false") ? Tag::False : Tag::Unknown;
+    default:
+        return Tag::Unknown;
+    }
+}
+
+bool parseInteger(std::string_view text, std::int64_t& out) {
+    text = trimmed(text);
+    bool negative = false;
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
+        negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text.remove_prefix(2);
+    }
+    std::uint64_t magnitude = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return false;
+    constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    if (magnitude > kMax + (negative ? 1 : 0))
+        return false;
+    out =
+        negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
+    return true;
+}
+
+bool parseReal(std::string_view text, double& out) {
+    text = trimmed(text);
+    if (text == "+infinity" || text == "infinity" || text == "+inf") {
+        out = std::numeric_limits<double>::infinity();
+        return true;
+    }
+    if (!text.empty() && text[0] == '+')
+        text.remove_prefix(1);
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return !text.empty() && error == std::errc() && end == text.data() + text.size();
+}
+
+// Days from 1970-01-01 to a civil date (proleptic Gregorian).
+std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day) {
+    year -= month <= 2;
+    std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    auto yearOfEra = static_cast<unsigned>(year - era * 400);
+    unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
+}
+
+// "YYYY-MM-DDTHH:MM:SSZ", the only form property lists write.
+bool parseDate(std::string_view text, Date& out) {
+    text = trimmed(text);
+    static constexpr std::string_view kPattern = "dddd-dd-ddTdd:dd:ddZ";
+    if (text.size() != kPattern.size())
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kPattern[i] == 'd' ? !digit : text[i] != kPattern[i])
+            return false;
+    }
+    auto number = [&](std::size_t at, std::size_t length) {
+        int value = 0;
+        for (std::size_t i = at; i < at + length; ++i)
+            value = value * 10 + (text[i] - '0');
+        return value;
+    };
+    int month = number(5, 2), day = number(8, 2);
+    int hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60)
+        return false;
+    std::int64_t days =
+        daysFromCivil(number(0, 4), static_cast<unsigned>(month), static_cast<unsigned>(day));
+    constexpr std::int64_t kReferenceDateInUnixTime = 978307200;
+    std::int64_t seconds = days * 86400 + hour * 3600 + minute * 60 + second;
+    out.secondsSinceReferenceDate = static_cast<double>(seconds - kReferenceDateInUnixTime);
+    return true;
+}
+
+class XmlConverter {
+  public:
+    bool convert(pugi::xml_node element, Value& out, int depth);
+
+  private:
+    bool convertLeaf(pugi::xml_node element, Tag tag, Value& out);
+    bool convertDictionary(pugi::xml_node element, Value& out, int depth);
+    bool convertArray(pugi::xml_node element, Value& out, int depth);
+
+    std::string m_scratch; // reused for text split by comments or CDATA
+};
+
+// Skips white-space text between the elements of a container; false for any other text.
+bool nextElement(pugi::xml_node& node) {
+    for (; node; node = node.next_sibling()) {
+        if (node.type() == pugi::node_element)
+            return true;
+        if (!isText(node) || !isBlank(node.value()))
+            return false;
+    }
+    return true;
+}
+
+bool XmlConverter::convert(pugi::xml_node element, Value& out, int depth) {
+    if (depth > kMaxPropertyListDepth)
+        return false;
+    Tag tag = tagOf(element.name());
+    if (tag == Tag::Dict)
+        return convertDictionary(element, out, depth);
+    if (tag == Tag::Array)
+        return convertArray(element, out, depth);
+    return convertLeaf(element, tag, out);
+}
+
+bool XmlConverter::convertLeaf(pugi::xml_node element, Tag tag, Value& out) {
+    if (tag == Tag::True || tag == Tag::False) {
+        out = Value(tag == Tag::True);
+        return true;
+    }
+    auto text = elementText(element, m_scratch);
+    if (!text)
+        return false;
+    switch (tag) {
+    case Tag::String:
+        if (!isValidUtf8(*text))
+            return false;
+        out = Value(std::string(*text));
+        return true;
+    case Tag::Integer: {
+        std::int64_t integer = 0;
+        if (!parseInteger(*text, integer))
+            return false;
+        out = Value(integer);
+        return true;
+    }
+    case Tag::Real: {
+        double real = 0;
+        if (!parseReal(*text, real))
+            return false;
+        out = Value(real);
+        return true;
+    }
+    case Tag::Data: {
+        auto bytes = base64DecodeLenient(*text);
+        if (!bytes)
+            return false;
+        out = Value(Data(bytes->begin(), bytes->end()));
+        return true;
+    }
+    case Tag::Date: {
+        Date date;
+        if (!parseDate(*text, date))
+            return false;
+        out = Value(date);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool XmlConverter::convertDictionary(pugi::xml_node element, Value& out, int depth) {
+    out = Value(Dictionary{});
+    Dictionary& dictionary = *out.asDictionary();
+    pugi::xml_node node = element.first_child();
+    for (;;) {
+        if (!nextElement(node))
+            return false;
+        if (!node)
+            return true;
+        if (tagOf(node.name()) != Tag::Key)
+            return false;
+        auto key = elementText(node, m_scratch);
+        if (!key || !isValidUtf8(*key))
+            return false;
+        node = node.next_sibling();
+        if (!nextElement(node) || !node)
+            return false;
+        // Files are written with sorted keys, so the end is almost always the right place.
+        auto slot = dictionary.emplace_hint(dictionary.end(), *key, Value{});
+        if (!convert(node, slot->second, depth + 1))
+            return false;
+        node = node.next_sibling();
+    }
+}
+
+bool XmlConverter::convertArray(pugi::xml_node element, Value& out, int depth) {
+    out = Value(Array{});
+    Array& array = *out.asArray();
+    pugi::xml_node node = element.first_child();
+    for (;;) {
+        if (!nextElement(node))
+            return false;
+        if (!node)
+            return true;
+        if (!convert(node, array.emplace_back(), depth + 1))
+            return false;
+        node = node.next_sibling();
+    }
+}
+
+// The one element below `parent`, with nothing but white space around it.
+pugi::xml_node onlyElement(pugi::xml_node parent) {
+    pugi::xml_node node = parent.first_child();
+    if (!nextElement(node) || !node)
+        return {};
+    pugi::xml_node rest = node.next_sibling();
+    if (!nextElement(rest) || rest)
+        return {};
+    return node;
+}
+
+} // namespace
+
+std::optional<Value> parseXmlPropertyList(char* bytes, std::size_t size) {
+    pugi::xml_document document;
+    pugi::xml_parse_result result =
+        document.load_buffer_inplace(bytes, size, kParseOptions, pugi::encoding_utf8);
+    if (!result)
+        return std::nullopt;
+    pugi::xml_node plist = onlyElement(document);
+    if (!plist || !nameIs(plist.name(), "plist"))
+        return std::nullopt;
+    pugi::xml_node root = onlyElement(plist);
+    if (!root)
+        return std::nullopt;
+    Value value;
+    XmlConverter converter;
+    if (!converter.convert(root, value, 1))
+        return std::nullopt;
+    return value;
+}
+
+} // namespace fw
