@@ -2,6 +2,7 @@
 
 #include "host/DeviceSetup.hpp"
 #include "host/ScriptRunner.hpp"
+#include "host/ThemeCommand.hpp"
 #include "host/WebServer.hpp"
 
 #include <CLI/CLI.hpp>
@@ -110,6 +111,10 @@ int runCli(int argc, char** argv)
     auto* script = app.add_subcommand("script", "Read events as JSON lines, answer screens as JSON lines");
     script->add_option("--root", scriptRoot, "Device directory")->required();
 
+    std::string themeRoot;
+    auto* theme = app.add_subcommand("theme", "Run the theming component: print the palette it applies");
+    theme->add_option("--root", themeRoot, "Device directory")->required();
+
     DeviceInitArgs initArgs;
     auto* device = app.add_subcommand("device", "Manage simulated devices");
     device->require_subcommand(1);
@@ -134,6 +139,10 @@ int runCli(int argc, char** argv)
         if (*script) {
             requireDevice(scriptRoot);
             return runScript(scriptRoot);
+        }
+        if (*theme) {
+            requireDevice(themeRoot);
+            return runTheme(themeRoot);
         }
         if (*device) {
             runDeviceInit(initArgs);

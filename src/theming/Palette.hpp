@@ -1,0 +1,84 @@
+#pragma once
+
+#include "theming/ColourValue.hpp"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace theming {
+
+enum class Appearance { Light, Dark };
+
+// Where a resolved colour came from.
+enum class ColourSource {
+    Stored,    // the settings file's value under the key
+    Stock,     // no value stored (or the tweak is off): the component's own colour
+    Malformed, // a value is stored but cannot be read: the stock colour is used
+};
+
+struct ResolvedColour {
+    std::string key;
+    Rgba colour;
+    ColourSource source{ColourSource::Stock};
+};
+
+// One colour row of a settings page: its label in the layout file and its colour.
+struct ColourEntry {
+    std::string label;
+    ResolvedColour colour;
+};
+
+// The colour rows of one titled group of a page ("Connectivity" / "Wi-Fi").
+struct ColourGroup {
+    std::string layout; // the layout file's name without ".plist"
+    std::string page;
+    std::string area;
+    std::vector<ColourEntry> entries;
+};
+
+// A connectivity toggle as drawn: its colours are those of its present state.
+struct ToggleSwatch {
+    std::string name;  // "wifi": what toggle() takes
+    std::string title; // "Wi-Fi"
+    bool enabled{false};
+    ResolvedColour background;
+    ResolvedColour glyph;
+};
+
+// One enabled Control Center module; its colour is that of its present state.
+struct ModuleTile {
+    std::string identifier; // the bundle's CFBundleIdentifier, the stem of its colour keys
+    std::string name;       // its display name, for drawing and for toggle()
+    bool enabled{false};
+    ResolvedColour colour;
+};
+
+struct SliderColours {
+    ResolvedColour background;
+    ResolvedColour fill;
+    ResolvedColour glyph;
+};
+
+// Everything the preview draws, resolved from the device's files at the last re-read.
+struct Palette {
+    Appearance appearance{Appearance::Light};
+    // What the last appearance switch did, for display ("dark: preset "Night" applied").
+    std::optional<std::string> appearanceNote;
+    bool tweakEnabled{true};        // "enabled": off leaves Control Center stock
+    bool customToggleColours{true}; // "connectivityModeEnabled": off keeps stock toggles
+
+    ResolvedColour moduleBackground;
+    ResolvedColour connectivityBackground;
+    std::vector<ToggleSwatch> connectivity; // in the order applied at the last restart
+    ResolvedColour mediaBackground;
+    std::vector<ColourEntry> mediaControls;
+    SliderColours brightness;
+    SliderColours volume;
+    std::vector<ModuleTile> modules; // in Control Center order
+
+    // Every colour row of the bundle's pages (global rows left out), page by page.
+    std::vector<ColourGroup> groups;
+};
+
+} // namespace theming

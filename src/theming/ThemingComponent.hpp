@@ -1,0 +1,68 @@
+#pragma once
+
+#include "theming/AppearancePreset.hpp"
+#include "theming/Palette.hpp"
+#include "theming/PaletteResolver.hpp"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace theming {
+
+// The theming side of the settings: what the program inside SpringBoard knows of them, which is
+// only the device's files and the two notifications. It reads the files when it starts, again
+// on every update notification and at every SpringBoard restart, and at no other time; the
+// connectivity order is taken only when SpringBoard starts (component start and restart).
+//
+// Runs on the main queue: notifications arrive there, and the host calls it from there.
+class ThemingComponent {
+  public:
+    ThemingComponent() = default;
+    ~ThemingComponent();
+    ThemingComponent(const ThemingComponent&) = delete;
+    ThemingComponent& operator=(const ThemingComponent&) = delete;
+
+    // Reads the files, applies the order and starts listening for the update notification.
+    void start();
+
+    // Call on every turn of the host's loop: when the device's sbreload ran since the last call
+    // (its log grew), SpringBoard restarted, so the files and the order are read afresh. True
+    // when it did.
+    bool checkForRestart();
+
+    Palette palette() const;
+    Appearance appearance() const { return m_appearance; }
+
+    // Switching to the other appearance applies the preset assigned to it, if any. Switching to
+    // the present appearance does nothing and answers nullopt.
+    std::optional<PresetApplication> setAppearance(Appearance appearance);
+
+    // Flips a connectivity toggle (by name, "wifi", or title) or a module (by identifier or
+    // name), ignoring case. False when nothing has that name.
+    bool toggle(std::string_view name);
+
+    // Called after anything that changes the palette: a re-read, a restart, an appearance
+    // switch, a toggle.
+    std::function<void()> onChange;
+
+  private:
+    void readFiles();
+    void restartSpringBoard();
+    void changed();
+    std::uintmax_t logSize() const;
+
+    DeviceSnapshot m_snapshot;
+    std::vector<std::string> m_order;
+    OnStates m_toggleStates;
+    OnStates m_moduleStates;
+    Appearance m_appearance{Appearance::Light};
+    std::optional<std::string> m_appearanceNote;
+    std::uintmax_t m_logSize{0};
+    int m_observer{0};
+};
+
+} // namespace theming

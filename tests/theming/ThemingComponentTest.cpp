@@ -1,0 +1,350 @@
+#include "theming/ThemingComponent.hpp"
+
+#include "foundation/Dispatch.hpp"
+#include "foundation/FileFaults.hpp"
+#include "foundation/Journal.hpp"
+#include "foundation/Notifications.hpp"
+#include "foundation/PropertyList.hpp"
+#include "support/TestDevice.hpp"
+#include "theming/PaletteTable.hpp"
+#include "theming/PaletteValue.hpp"
+#include "theming/ThemingPaths.hpp"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using theming::Appearance;
+using theming::ColourSource;
+using Outcome = theming::PresetApplication::Outcome;
+
+const std::string kSettings(theming::settingsFile);
+const std::string kPersistent(theming::persistentFile);
+const std::string kPresets(theming::presetsDirectory);
+
+// Counts preset-changed notifications, as an open presets page would hear them.
+class PresetPageStandIn : public fw::NSObject {
+  public:
+    static const fw::ClassDescriptor& classObject() {
+        static const fw::ClassDescriptor cls = [] {
+            fw::ClassDescriptor c;
+            c.name = "PresetPageStandIn";
+            c.superclass = &fw::NSObject::classObject();
+            c.actions["reload"] = [](fw::NSObject& self, const fw::Args&) -> fw::ActionResult {
+                ++static_cast<PresetPageStandIn&>(self).reloads;
+                return std::nullopt;
+            };
+            return c;
+        }();
+        return cls;
+    }
+    const fw::ClassDescriptor& isa() const override { return classObject(); }
+    int reloads{0};
+};
+
+std::vector<std::string> effectList(const fw::JournalEntries& entries) {
+    std::vector<std::string> list;
+    for (const auto& effect : entries.effects)
+        list.push_back(effect.op + " " + (effect.op == "post" ? effect.name : effect.path));
+    return list;
+}
+
+class ThemingComponentTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        const fs::path resources = fs::path(QLN_SOURCE_DIR) / "resources";
+        copyTree(resources / "Quillane.bundle", "/Library/PreferenceBundles/Quillane.bundle");
+        copyTree(resources / "device/modules/stock", "/System/Library/ControlCenter/Bundles");
+        copyTree(resources / "device/modules/thirdparty/NoctisToggle.bundle",
+                 "/Library/ControlCenter/Bundles/NoctisToggle.bundle");
+        setModules({"com.apple.control-center.OrientationLockModule",
+                    "com.apple.control-center.FlashlightModule", "com.example.not.installed",
+                    "com.laughingquoll.noctis.toggle"});
+        seed(kSettings, {});
+        seed(kPersistent, {});
+        component.onChange = [this] { ++changes; };
+    }
+    void TearDown() override { fw::DispatchMainQueue::drain(); }
+
+    void copyTree(const fs::path& from, std::string_view devicePath) {
+        fs::path to = device.hostPath(devicePath);
+        fs::create_directories(to);
+        fs::copy(from, to, fs::copy_options::recursive);
+    }
+    void setModules(std::vector<std::string> identifiers) {
+        fw::Array list(identifiers.begin(), identifiers.end());
+        fs::create_directories(device.hostPath("/var/mobile/Library/ControlCenter"));
+        seed(theming::moduleConfigurationFile, {{"module-identifiers", list}});
+    }
+    // Writes a file the test starts from, without leaving it in the journal.
+    void seed(std::string_view path, const fw::Dictionary& contents) {
+        fs::create_directories(device.hostPath(path).parent_path());
+        ASSERT_TRUE(fw::writeToFile(contents, path));
+        fw::Journal::take();
+    }
+    void set(const std::string& key, fw::Value value) {
+        auto settings = fw::dictionaryWithContentsOfFile(kSettings).value_or(fw::Dictionary{});
+        settings[key] = std::move(value);
+        seed(kSettings, settings);
+    }
+    // What another process's update notification does here.
+    void receiveUpdate() {
+        fw::DarwinNotifyCenter::center().receiveNotification(theming::updateNotification);
+        fw::DispatchMainQueue::drain();
+    }
+    void runSbreload() {
+        device.write(theming::sbreloadLog, device.read(theming::sbreloadLog) + "sbreload\n");
+    }
+
+    const theming::ToggleSwatch& toggle(const theming::Palette& palette, std::string_view name) {
+        auto found = std::find_if(palette.connectivity.begin(), palette.connectivity.end(),
+                                  [&](const auto& t) { return t.name == name; });
+        EXPECT_NE(found, palette.connectivity.end()) << name;
+        return *found;
+    }
+    std::vector<std::string> order(const theming::Palette& palette) {
+        std::vector<std::string> names;
+        for (const auto& t : palette.connectivity)
+            names.push_back(t.name);
+        return names;
+    }
+
+    TestDevice device;
+    theming::ThemingComponent component;
+    int changes{0};
+};
+
+TEST_F(ThemingComponentTest, ReadsEveryColourRowOfTheLayoutsButNotGlobalOrOtherRows) {
+    set("wifiEnabled", "#123456:1.000000");
+    component.start();
+    auto palette = component.palette();
+    std::vector<std::string> keys;
+    const theming::ColourGroup* wifiGroup = nullptr;
+    for (const auto& group : palette.groups) {
+        for (const auto& entry : group.entries)
+            keys.push_back(entry.colour.key);
+        if (group.page == "Connectivity" && group.area == "Wi-Fi")
+            wifiGroup = &group;
+    }
+    for (const char* key : {"connectivityContainerBackground", "mediaPlayPauseButton",
+                            "brightnessFill", "prysmBatteryLowFill", "bcxiWeatherForecastGlyph"})
+        EXPECT_NE(std::find(keys.begin(), keys.end(), key), keys.end()) << key;
+    for (const char* key : {"connectivityGlobalPicker", "togglesGlobalPicker",
+                            "connectivityModeEnabled", "switchState"})
+        EXPECT_EQ(std::find(keys.begin(), keys.end(), key), keys.end()) << key;
+    ASSERT_NE(wifiGroup, nullptr);
+    ASSERT_EQ(wifiGroup->entries.size(), 4u);
+    EXPECT_EQ(wifiGroup->entries[0].label, "Background");
+    EXPECT_EQ(wifiGroup->entries[0].colour.source, ColourSource::Stored);
+    EXPECT_EQ(wifiGroup->entries[1].colour.source, ColourSource::Stock);
+}
+
+TEST_F(ThemingComponentTest, ModulesFollowTheEnabledListWithTheirStateKeys) {
+    set("com.apple.control-center.FlashlightModuleEnabled", "#00FF00");
+    set("com.apple.control-center.FlashlightModuleDisabled", "#FF0000:0.5");
+    component.start();
+    auto modules = component.palette().modules;
+    ASSERT_EQ(modules.size(), 3u); // the module without a bundle is left out
+    EXPECT_EQ(modules[0].name, "Orientation Lock");
+    EXPECT_EQ(modules[1].name, "Flashlight"); // the localised display name
+    EXPECT_EQ(modules[2].name, "Noctis");
+    EXPECT_EQ(modules[1].colour.key, "com.apple.control-center.FlashlightModuleDisabled");
+    EXPECT_EQ(modules[1].colour.colour, theming::rgb(0xFF0000, 0.5));
+
+    EXPECT_TRUE(component.toggle("flashlight"));
+    EXPECT_EQ(changes, 1);
+    auto flipped = component.palette().modules[1];
+    EXPECT_TRUE(flipped.enabled);
+    EXPECT_EQ(flipped.colour.key, "com.apple.control-center.FlashlightModuleEnabled");
+    EXPECT_EQ(flipped.colour.colour, theming::rgb(0x00FF00));
+    EXPECT_FALSE(component.toggle("Torch"));
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(ThemingComponentTest, ToggleColoursFollowTheToggleState) {
+    set("wifiEnabled", "#111111");
+    set("wifiGlyphEnabled", "#222222");
+    set("wifiDisabled", "#333333");
+    set("wifiGlyphDisabled", "#444444");
+    component.start();
+    auto before = toggle(component.palette(), "wifi");
+    EXPECT_TRUE(before.enabled);
+    EXPECT_EQ(before.background.colour, theming::rgb(0x111111));
+    EXPECT_EQ(before.glyph.colour, theming::rgb(0x222222));
+    EXPECT_TRUE(component.toggle("Wi-Fi"));
+    auto after = toggle(component.palette(), "wifi");
+    EXPECT_FALSE(after.enabled);
+    EXPECT_EQ(after.background.key, "wifiDisabled");
+    EXPECT_EQ(after.background.colour, theming::rgb(0x333333));
+    EXPECT_EQ(after.glyph.colour, theming::rgb(0x444444));
+}
+
+TEST_F(ThemingComponentTest, ReReadsTheFilesOnlyOnTheUpdateNotification) {
+    component.start();
+    set("airplaneDisabled", "#ABCDEF");
+    EXPECT_EQ(toggle(component.palette(), "airplane").background.source, ColourSource::Stock);
+    EXPECT_EQ(changes, 0);
+    receiveUpdate();
+    EXPECT_EQ(changes, 1);
+    auto airplane = toggle(component.palette(), "airplane");
+    EXPECT_EQ(airplane.background.colour, theming::rgb(0xABCDEF));
+    EXPECT_EQ(airplane.background.source, ColourSource::Stored);
+}
+
+TEST_F(ThemingComponentTest, SwitchesOffStoredColoursWithTheSettings) {
+    set("wifiEnabled", "#111111");
+    set("moduleContainerBackground", "#222222");
+    set("connectivityModeEnabled", false);
+    component.start();
+    auto palette = component.palette();
+    EXPECT_EQ(toggle(palette, "wifi").background.source, ColourSource::Stock);
+    EXPECT_EQ(palette.moduleBackground.source, ColourSource::Stored);
+    set("enabled", false);
+    receiveUpdate();
+    EXPECT_EQ(component.palette().moduleBackground.source, ColourSource::Stock);
+}
+
+TEST_F(ThemingComponentTest, AppliesTheOrderOnlyWhenSpringBoardStarts) {
+    set("connectivityPosition0", "CCUIConnectivityHotspotViewController");
+    component.start();
+    const std::vector<std::string> first{"hotspot", "airplane",  "cellularData",
+                                         "wifi",    "bluetooth", "airdrop"};
+    EXPECT_EQ(order(component.palette()), first);
+
+    set("connectivityPosition0", "CCUIConnectivityBluetoothViewController");
+    set("bluetoothEnabled", "#010203");
+    receiveUpdate();
+    EXPECT_EQ(order(component.palette()), first); // colours change, the order waits
+    EXPECT_EQ(toggle(component.palette(), "bluetooth").background.colour, theming::rgb(0x010203));
+    EXPECT_FALSE(component.checkForRestart());
+
+    runSbreload();
+    EXPECT_TRUE(component.checkForRestart());
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(order(component.palette()).front(), "bluetooth");
+    EXPECT_FALSE(component.checkForRestart()); // one run, one restart
+}
+
+TEST_F(ThemingComponentTest, DarkPresetReplacesTheSettingsAndAnnouncesItself) {
+    seed(kPresets + "Night.plist", {{"wifiEnabled", fw::Value("#0A0B0C:1.000000")}});
+    seed(kPersistent, {{"darkDefault", fw::Value("Night")},
+                       {"lightDefault", fw::Value("Day")},
+                       {"currentPreset", fw::Value("Day")},
+                       {"unsaved", fw::Value(true)}});
+    auto page = std::make_shared<PresetPageStandIn>();
+    fw::NSDistributedNotificationCenter::defaultCenter().addObserver(
+        page, "reload", std::string(theming::presetChangedNotification));
+    component.start();
+
+    auto application = component.setAppearance(Appearance::Dark);
+    ASSERT_TRUE(application);
+    EXPECT_EQ(application->outcome, Outcome::Applied);
+    auto journal = fw::Journal::take();
+    EXPECT_EQ(effectList(journal),
+              (std::vector<std::string>{"copy " + kSettings, "write " + kPersistent,
+                                        "post com.tarrowvine.quillane/update"}));
+    EXPECT_EQ(journal.effects[0].from, kPresets + "Night.plist");
+    EXPECT_EQ(device.read(kSettings), device.read(kPresets + "Night.plist"));
+    auto persistent = fw::dictionaryWithContentsOfFile(kPersistent);
+    ASSERT_TRUE(persistent);
+    EXPECT_EQ(*persistent, (fw::Dictionary{{"darkDefault", fw::Value("Night")},
+                                           {"lightDefault", fw::Value("Day")},
+                                           {"currentPreset", fw::Value("Night")},
+                                           {"unsaved", fw::Value(false)}}));
+
+    EXPECT_EQ(changes, 0); // the new colours come with the update notification
+    fw::DispatchMainQueue::drain();
+    EXPECT_EQ(page->reloads, 1);
+    EXPECT_EQ(changes, 1);
+    auto palette = component.palette();
+    EXPECT_EQ(palette.appearance, Appearance::Dark);
+    EXPECT_EQ(toggle(palette, "wifi").background.colour, theming::rgb(0x0A0B0C));
+    EXPECT_EQ(palette.appearanceNote, "dark: preset \"Night\" applied");
+    fw::NSDistributedNotificationCenter::defaultCenter().removeObserver(page.get());
+}
+
+TEST_F(ThemingComponentTest, SwitchWithoutAUsablePresetChangesNoFile) {
+    seed(kPresets + "Day.plist", {{"wifiEnabled", fw::Value("#0A0B0C")}});
+    struct Case {
+        const char* what;
+        fw::Dictionary persistent;
+        Outcome outcome;
+        const char* note;
+    };
+    const Case cases[] = {
+        {"none assigned",
+         {{"lightDefault", fw::Value("Day")}},
+         Outcome::NoneAssigned,
+         "dark: no preset assigned; settings unchanged"},
+        {"no file",
+         {{"darkDefault", fw::Value("Gone")}},
+         Outcome::FileMissing,
+         "dark: preset \"Gone\" has no preset file; settings unchanged"},
+        {"path",
+         {{"darkDefault", fw::Value("../com.tarrowvine.quillane.presets/Day")}},
+         Outcome::UnusableName,
+         nullptr},
+        {"not a name", {{"darkDefault", fw::Value(4)}}, Outcome::NoneAssigned, nullptr},
+    };
+    component.start();
+    for (const Case& c : cases) {
+        seed(kPersistent, c.persistent);
+        std::string settingsBefore = device.read(kSettings);
+        std::string persistentBefore = device.read(kPersistent);
+        changes = 0;
+        auto application = component.setAppearance(Appearance::Dark);
+        ASSERT_TRUE(application) << c.what;
+        EXPECT_EQ(application->outcome, c.outcome) << c.what;
+        EXPECT_TRUE(fw::Journal::take().effects.empty()) << c.what;
+        EXPECT_EQ(device.read(kSettings), settingsBefore) << c.what;
+        EXPECT_EQ(device.read(kPersistent), persistentBefore) << c.what;
+        EXPECT_EQ(changes, 1) << c.what; // the appearance itself changed
+        if (c.note) {
+            EXPECT_EQ(component.palette().appearanceNote, c.note) << c.what;
+        }
+        EXPECT_FALSE(component.setAppearance(Appearance::Dark)) << c.what;
+        component.setAppearance(Appearance::Light);
+        fw::Journal::take();
+    }
+}
+
+TEST_F(ThemingComponentTest, FailedReplacementLeavesEverythingAsItWas) {
+    seed(kPresets + "Night.plist", {{"wifiEnabled", fw::Value("#0A0B0C")}});
+    seed(kPersistent, {{"darkDefault", fw::Value("Night")}, {"unsaved", fw::Value(true)}});
+    std::string settingsBefore = device.read(kSettings);
+    component.start();
+    fw::FileFaults::arm(fw::FileOp::Rename, 1);
+    auto application = component.setAppearance(Appearance::Dark);
+    ASSERT_TRUE(application);
+    EXPECT_EQ(application->outcome, Outcome::CopyFailed);
+    EXPECT_TRUE(fw::Journal::take().effects.empty());
+    EXPECT_EQ(device.read(kSettings), settingsBefore);
+    EXPECT_EQ(fw::lookup(*fw::dictionaryWithContentsOfFile(kPersistent), "unsaved")->boolValue(),
+              true);
+}
+
+TEST_F(ThemingComponentTest, FrontEndFormsCarryTheResolvedColours) {
+    set("wifiEnabled", "#123456");
+    set("wifiGlyphEnabled", "bogus");
+    component.start();
+    auto palette = component.palette();
+    std::string table = theming::renderTable(palette);
+    EXPECT_NE(table.find("Wi-Fi"), std::string::npos);
+    EXPECT_NE(table.find("#123456:1.00 stored"), std::string::npos);
+    EXPECT_NE(table.find("stock (stored value unreadable)"), std::string::npos);
+
+    fw::Value value = theming::paletteValue(palette);
+    const fw::Array* toggles = fw::lookup(*value.asDictionary(), "connectivity")->asArray();
+    ASSERT_EQ(toggles->size(), 6u);
+    const fw::Dictionary& wifi = *(*toggles)[2].asDictionary();
+    EXPECT_EQ(*fw::lookup(wifi, "name")->asString(), "wifi");
+    const fw::Dictionary& background = *fw::lookup(wifi, "background")->asDictionary();
+    EXPECT_EQ(*fw::lookup(background, "value")->asString(), "#123456:1.00");
+    EXPECT_EQ(*fw::lookup(background, "source")->asString(), "stored");
+    EXPECT_EQ(fw::lookup(background, "rgba")->asArray()->size(), 4u);
+}
+
+} // namespace
