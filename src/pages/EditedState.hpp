@@ -6,12 +6,14 @@
 namespace qln {
 
 // The word that marks a key of one state: "Enabled" or "Disabled".
-inline std::string_view stateWord(bool enabled) {
+inline std::string_view stateWord(bool enabled)
+{
     return enabled ? "Enabled" : "Disabled";
 }
 
 // The state-switch row's title names the state being edited.
-inline std::string_view stateSwitchTitle(bool enabled) {
+inline std::string_view stateSwitchTitle(bool enabled)
+{
     return enabled ? "Colors for Enabled State" : "Colors for Disabled State";
 }
 

@@ -10,34 +10,37 @@ namespace qln {
 
 namespace {
 
-bool installed(std::string_view path) {
+bool installed(std::string_view path)
+{
     return fw::NSFileManager::defaultManager().fileExistsAtPath(path);
 }
 
-constexpr std::array rootRules{
-    FeatureRule{"prysm", [](const InstalledTweaks& t) { return !t.prysm; }},
+constexpr std::array rootRules {
+    FeatureRule { "prysm", [](const InstalledTweaks& t) { return !t.prysm; } },
 };
 
-constexpr std::array mediaControlsRules{
-    FeatureRule{"prysm", [](const InstalledTweaks& t) { return !t.prysm; }},
+constexpr std::array mediaControlsRules {
+    FeatureRule { "prysm", [](const InstalledTweaks& t) { return !t.prysm; } },
 };
 
-constexpr std::array miscRules{
-    FeatureRule{"powerModule", [](const InstalledTweaks& t) { return !t.powerModule; }},
-    FeatureRule{"prysm", [](const InstalledTweaks& t) { return !t.prysm; }},
-    FeatureRule{"notPrysm", [](const InstalledTweaks& t) { return t.prysm; }},
+constexpr std::array miscRules {
+    FeatureRule { "powerModule", [](const InstalledTweaks& t) { return !t.powerModule; } },
+    FeatureRule { "prysm", [](const InstalledTweaks& t) { return !t.prysm; } },
+    FeatureRule { "notPrysm", [](const InstalledTweaks& t) { return t.prysm; } },
     // Prysm draws its own weather, which makes BetterCCXI's weather rows pointless.
-    FeatureRule{"bcxiWeather", [](const InstalledTweaks& t) { return !t.bcixWeather || t.prysm; }},
-    FeatureRule{"thirdparty",
-                [](const InstalledTweaks& t) { return !t.powerModule && !t.bcixWeather; }},
+    FeatureRule {
+        "bcxiWeather", [](const InstalledTweaks& t) { return !t.bcixWeather || t.prysm; } },
+    FeatureRule {
+        "thirdparty", [](const InstalledTweaks& t) { return !t.powerModule && !t.bcixWeather; } },
 };
 
-constexpr std::array slidersRules{
-    FeatureRule{"prysm", [](const InstalledTweaks& t) { return !t.prysm; }},
-    FeatureRule{"ccRinger", [](const InstalledTweaks& t) { return !t.ccRinger; }},
+constexpr std::array slidersRules {
+    FeatureRule { "prysm", [](const InstalledTweaks& t) { return !t.prysm; } },
+    FeatureRule { "ccRinger", [](const InstalledTweaks& t) { return !t.ccRinger; } },
 };
 
-bool removedByRules(const fw::PSSpecifier& row, FeatureRules rules, const InstalledTweaks& tweaks) {
+bool removedByRules(const fw::PSSpecifier& row, FeatureRules rules, const InstalledTweaks& tweaks)
+{
     const std::string* feature = row.stringForKey("feature");
     if (!feature)
         return false;
@@ -48,39 +51,48 @@ bool removedByRules(const fw::PSSpecifier& row, FeatureRules rules, const Instal
 
 } // namespace
 
-bool prysmInstalled() {
+bool prysmInstalled()
+{
     return installed(prysmPath);
 }
-bool powerModuleInstalled() {
+bool powerModuleInstalled()
+{
     return installed(powerModulePath);
 }
-bool bcixWeatherModuleInstalled() {
+bool bcixWeatherModuleInstalled()
+{
     return installed(bcixWeatherModulePath);
 }
-bool ccRingerModuleInstalled() {
+bool ccRingerModuleInstalled()
+{
     return installed(ccRingerModulePath);
 }
 
-InstalledTweaks InstalledTweaks::detect() {
-    return InstalledTweaks{prysmInstalled(), powerModuleInstalled(), bcixWeatherModuleInstalled(),
-                           ccRingerModuleInstalled()};
+InstalledTweaks InstalledTweaks::detect()
+{
+    return InstalledTweaks { prysmInstalled(), powerModuleInstalled(), bcixWeatherModuleInstalled(),
+        ccRingerModuleInstalled() };
 }
 
-FeatureRules rootFeatureRules() {
+FeatureRules rootFeatureRules()
+{
     return rootRules;
 }
-FeatureRules mediaControlsFeatureRules() {
+FeatureRules mediaControlsFeatureRules()
+{
     return mediaControlsRules;
 }
-FeatureRules miscFeatureRules() {
+FeatureRules miscFeatureRules()
+{
     return miscRules;
 }
-FeatureRules slidersFeatureRules() {
+FeatureRules slidersFeatureRules()
+{
     return slidersRules;
 }
 
-void applyFeatureFilter(fw::SpecifierList& rows, FeatureRules rules,
-                        const InstalledTweaks& tweaks) {
+void applyFeatureFilter(fw::SpecifierList& rows, FeatureRules rules, const InstalledTweaks& tweaks)
+{
     std::erase_if(rows, [&](const std::shared_ptr<fw::PSSpecifier>& row) {
         return row && removedByRules(*row, rules, tweaks);
     });

@@ -16,10 +16,10 @@ bool ccRingerModuleInstalled();
 
 // The outcome of the installation tests, taken once per build of a page's list.
 struct InstalledTweaks {
-    bool prysm{false};
-    bool powerModule{false};
-    bool bcixWeather{false};
-    bool ccRinger{false};
+    bool prysm { false };
+    bool powerModule { false };
+    bool bcixWeather { false };
+    bool ccRinger { false };
 
     static InstalledTweaks detect();
 };

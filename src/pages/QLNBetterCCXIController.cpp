@@ -2,12 +2,16 @@
 
 namespace qln {
 
-const fw::ClassDescriptor& QLNBetterCCXIController::classObject() {
-    static const fw::ClassDescriptor cls =
-        pageDescriptor<QLNBetterCCXIController>("QLNBetterCCXIController");
+const fw::ClassDescriptor& QLNBetterCCXIController::classObject()
+{
+    static const fw::ClassDescriptor cls
+        = pageDescriptor<QLNBetterCCXIController>("QLNBetterCCXIController");
     return cls;
 }
 
-QLNBetterCCXIController::QLNBetterCCXIController() : QLNSectionController("BetterCCXI", {}) {}
+QLNBetterCCXIController::QLNBetterCCXIController()
+    : QLNSectionController("BetterCCXI", {})
+{
+}
 
 } // namespace qln

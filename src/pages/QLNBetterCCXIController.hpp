@@ -6,7 +6,7 @@ namespace qln {
 
 // The BetterCCXI page: its layout file unfiltered.
 class QLNBetterCCXIController : public QLNSectionController {
-  public:
+public:
     static const fw::ClassDescriptor& classObject();
     const fw::ClassDescriptor& isa() const override { return classObject(); }
 

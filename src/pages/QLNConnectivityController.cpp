@@ -15,7 +15,8 @@ constexpr std::string_view rearrangeTogglesHintKey = "rearrangeTogglesHint";
 constexpr std::string_view connectivityModeKey = "connectivityModeEnabled";
 
 // Applies the first rule that matches the row; false when the row must go.
-bool adjustRow(fw::PSSpecifier& row, bool prysm, std::string_view otherStateWord) {
+bool adjustRow(fw::PSSpecifier& row, bool prysm, std::string_view otherStateWord)
+{
     const std::string* key = row.stringForKey("key");
     if (!key)
         return true;
@@ -34,10 +35,11 @@ bool adjustRow(fw::PSSpecifier& row, bool prysm, std::string_view otherStateWord
 
 } // namespace
 
-const fw::ClassDescriptor& QLNConnectivityController::classObject() {
+const fw::ClassDescriptor& QLNConnectivityController::classObject()
+{
     static const fw::ClassDescriptor cls = [] {
-        fw::ClassDescriptor c{
-            "QLNConnectivityController", &QLNBaseController::classObject(), {}, {}};
+        fw::ClassDescriptor c { "QLNConnectivityController", &QLNBaseController::classObject(), {},
+            {} };
         c.make = [] { return std::make_shared<QLNConnectivityController>(); };
         c.actions["switchState"] = [](fw::NSObject& self, const fw::Args&) -> fw::ActionResult {
             static_cast<QLNConnectivityController&>(self).switchState();
@@ -48,7 +50,8 @@ const fw::ClassDescriptor& QLNConnectivityController::classObject() {
     return cls;
 }
 
-const fw::SpecifierList& QLNConnectivityController::specifiers() {
+const fw::SpecifierList& QLNConnectivityController::specifiers()
+{
     if (_specifiers)
         return *_specifiers;
     auto rows = loadSpecifiersFromPlistName("Connectivity", shared_from_this());
@@ -61,12 +64,14 @@ const fw::SpecifierList& QLNConnectivityController::specifiers() {
     return *_specifiers;
 }
 
-void QLNConnectivityController::viewDidLoad() {
+void QLNConnectivityController::viewDidLoad()
+{
     qlnEnabledConnectivityState = true;
     QLNBaseController::viewDidLoad();
 }
 
-void QLNConnectivityController::switchState() {
+void QLNConnectivityController::switchState()
+{
     qlnEnabledConnectivityState = !qlnEnabledConnectivityState;
     reloadSpecifiers();
 }

@@ -10,7 +10,7 @@ extern bool qlnEnabledConnectivityState;
 
 // The connectivity toggles' colours, one state at a time, and the rows about rearranging them.
 class QLNConnectivityController : public QLNBaseController {
-  public:
+public:
     static const fw::ClassDescriptor& classObject();
     const fw::ClassDescriptor& isa() const override { return classObject(); }
 

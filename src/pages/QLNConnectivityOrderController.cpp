@@ -19,33 +19,37 @@ struct Toggle {
     std::string_view title;
 };
 
-constexpr std::array<Toggle, positionCount> knownToggles{{
-    {"CCUIConnectivityAirplaneViewController", "Airplane Mode"},
-    {"CCUIConnectivityCellularDataViewController", "Cellular Data"},
-    {"CCUIConnectivityWifiViewController", "WiFi"},
-    {"CCUIConnectivityBluetoothViewController", "Bluetooth"},
-    {"CCUIConnectivityAirDropViewController", "AirDrop"},
-    {"CCUIConnectivityHotspotViewController", "Personal Hotspot"},
-}};
+constexpr std::array<Toggle, positionCount> knownToggles { {
+    { "CCUIConnectivityAirplaneViewController", "Airplane Mode" },
+    { "CCUIConnectivityCellularDataViewController", "Cellular Data" },
+    { "CCUIConnectivityWifiViewController", "WiFi" },
+    { "CCUIConnectivityBluetoothViewController", "Bluetooth" },
+    { "CCUIConnectivityAirDropViewController", "AirDrop" },
+    { "CCUIConnectivityHotspotViewController", "Personal Hotspot" },
+} };
 
-const Toggle* findToggle(std::string_view className) {
+const Toggle* findToggle(std::string_view className)
+{
     auto found = std::find_if(knownToggles.begin(), knownToggles.end(),
-                              [&](const Toggle& toggle) { return toggle.className == className; });
+        [&](const Toggle& toggle) { return toggle.className == className; });
     return found == knownToggles.end() ? nullptr : &*found;
 }
 
-std::string positionKey(std::size_t index) {
+std::string positionKey(std::size_t index)
+{
     return "connectivityPosition" + std::to_string(index);
 }
 
-void addUnique(std::vector<std::string>& list, std::string value) {
+void addUnique(std::vector<std::string>& list, std::string value)
+{
     if (std::find(list.begin(), list.end(), value) == list.end())
         list.push_back(std::move(value));
 }
 
 // The order-list indexes of the entries that have rows, in row order. A stored name without a
 // row would otherwise shift every later row number off its entry.
-std::vector<std::size_t> indexesWithRows() {
+std::vector<std::size_t> indexesWithRows()
+{
     std::vector<std::size_t> indexes;
     for (std::size_t i = 0; i < toggles.size(); ++i) {
         if (findToggle(toggles[i]))
@@ -56,10 +60,11 @@ std::vector<std::size_t> indexesWithRows() {
 
 } // namespace
 
-const fw::ClassDescriptor& QLNConnectivityOrderController::classObject() {
+const fw::ClassDescriptor& QLNConnectivityOrderController::classObject()
+{
     static const fw::ClassDescriptor cls = [] {
-        fw::ClassDescriptor c{
-            "QLNConnectivityOrderController", &QLNBaseController::classObject(), {}, {}};
+        fw::ClassDescriptor c { "QLNConnectivityOrderController", &QLNBaseController::classObject(),
+            {}, {} };
         c.make = [] { return std::make_shared<QLNConnectivityOrderController>(); };
         c.actions["saveSettings"] = [](fw::NSObject& self, const fw::Args&) -> fw::ActionResult {
             static_cast<QLNConnectivityOrderController&>(self).saveSettings();
@@ -70,9 +75,10 @@ const fw::ClassDescriptor& QLNConnectivityOrderController::classObject() {
     return cls;
 }
 
-const fw::SpecifierList& QLNConnectivityOrderController::specifiers() {
+const fw::SpecifierList& QLNConnectivityOrderController::specifiers()
+{
     if (!_specifiers) {
-        fw::SpecifierList rows{groupSpecifier()};
+        fw::SpecifierList rows { groupSpecifier() };
         toggles = {};
         toggles.reserve(positionCount);
         for (int i = 0; i < positionCount; ++i) {
@@ -90,8 +96,9 @@ const fw::SpecifierList& QLNConnectivityOrderController::specifiers() {
     return *_specifiers;
 }
 
-std::optional<fw::Value>
-QLNConnectivityOrderController::readPreferenceValueForKey(std::string_view key) {
+std::optional<fw::Value> QLNConnectivityOrderController::readPreferenceValueForKey(
+    std::string_view key)
+{
     auto settings = readSettings();
     if (!settings)
         return std::nullopt;
@@ -101,20 +108,21 @@ QLNConnectivityOrderController::readPreferenceValueForKey(std::string_view key) 
     return *stored;
 }
 
-std::shared_ptr<fw::PSSpecifier>
-QLNConnectivityOrderController::generateSpecifier(std::string_view className) {
+std::shared_ptr<fw::PSSpecifier> QLNConnectivityOrderController::generateSpecifier(
+    std::string_view className)
+{
     const Toggle* toggle = findToggle(className);
     if (!toggle)
         return nullptr;
-    auto row =
-        fw::PSSpecifier::preferenceSpecifierNamed(std::string(toggle->title), shared_from_this(),
-                                                  "", "", nullptr, fw::PSStaticTextCell, nullptr);
+    auto row = fw::PSSpecifier::preferenceSpecifierNamed(std::string(toggle->title),
+        shared_from_this(), "", "", nullptr, fw::PSStaticTextCell, nullptr);
     if (const fw::ClassDescriptor* cellClass = fw::NSClassFromString("QLNMovableCell"))
         row->setProperty(cellClass, "cellClass");
     return row;
 }
 
-void QLNConnectivityOrderController::saveSettings() {
+void QLNConnectivityOrderController::saveSettings()
+{
     auto settings = readSettings();
     if (!settings)
         return;
@@ -123,9 +131,9 @@ void QLNConnectivityOrderController::saveSettings() {
     writeSettings(*settings);
 }
 
-void QLNConnectivityOrderController::tableView(const std::shared_ptr<fw::UITableView>&,
-                                               const fw::NSIndexPath& from,
-                                               const fw::NSIndexPath& to) {
+void QLNConnectivityOrderController::tableView(
+    const std::shared_ptr<fw::UITableView>&, const fw::NSIndexPath& from, const fw::NSIndexPath& to)
+{
     const auto indexes = indexesWithRows();
     const auto rowCount = static_cast<int>(indexes.size());
     // A row number outside the shown rows names no entry; moving it would corrupt the order.
@@ -143,18 +151,19 @@ void QLNConnectivityOrderController::tableView(const std::shared_ptr<fw::UITable
     saveSettings();
 }
 
-std::shared_ptr<fw::PSSpecifier> QLNConnectivityOrderController::groupSpecifier() {
-    auto group = fw::PSSpecifier::preferenceSpecifierNamed("", shared_from_this(), "", "", nullptr,
-                                                           fw::PSGroupCell, nullptr);
+std::shared_ptr<fw::PSSpecifier> QLNConnectivityOrderController::groupSpecifier()
+{
+    auto group = fw::PSSpecifier::preferenceSpecifierNamed(
+        "", shared_from_this(), "", "", nullptr, fw::PSGroupCell, nullptr);
     group->setProperty(fw::Value("Changes require a respring."), "footerText");
     group->setProperty(fw::Value("1"), "footerAlignment");
     return group;
 }
 
-void QLNConnectivityOrderController::installRespringButton() {
-    navigationItem().setRightBarButtonItem(std::make_shared<fw::UIBarButtonItem>(
-        "Respring", fw::UIBarButtonItem::UIBarButtonItemStylePlain, shared_from_this(),
-        "respring"));
+void QLNConnectivityOrderController::installRespringButton()
+{
+    navigationItem().setRightBarButtonItem(std::make_shared<fw::UIBarButtonItem>("Respring",
+        fw::UIBarButtonItem::UIBarButtonItemStylePlain, shared_from_this(), "respring"));
 }
 
 } // namespace qln

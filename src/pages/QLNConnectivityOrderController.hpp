@@ -16,7 +16,7 @@ extern std::vector<std::string> toggles;
 // The order of the six connectivity toggles: draggable rows, each drag saved at once to the
 // position keys "connectivityPosition0" to "connectivityPosition5".
 class QLNConnectivityOrderController : public QLNBaseController {
-  public:
+public:
     static const fw::ClassDescriptor& classObject();
     const fw::ClassDescriptor& isa() const override { return classObject(); }
 
@@ -30,9 +30,9 @@ class QLNConnectivityOrderController : public QLNBaseController {
     void saveSettings();
     // A completed drag; row numbers count the toggle rows shown, the group row excluded.
     void tableView(const std::shared_ptr<fw::UITableView>& tableView, const fw::NSIndexPath& from,
-                   const fw::NSIndexPath& to) override;
+        const fw::NSIndexPath& to) override;
 
-  private:
+private:
     std::shared_ptr<fw::PSSpecifier> groupSpecifier();
     void installRespringButton();
 };

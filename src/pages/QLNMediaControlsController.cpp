@@ -2,13 +2,16 @@
 
 namespace qln {
 
-const fw::ClassDescriptor& QLNMediaControlsController::classObject() {
-    static const fw::ClassDescriptor cls =
-        pageDescriptor<QLNMediaControlsController>("QLNMediaControlsController");
+const fw::ClassDescriptor& QLNMediaControlsController::classObject()
+{
+    static const fw::ClassDescriptor cls
+        = pageDescriptor<QLNMediaControlsController>("QLNMediaControlsController");
     return cls;
 }
 
 QLNMediaControlsController::QLNMediaControlsController()
-    : QLNSectionController("MediaControls", mediaControlsFeatureRules()) {}
+    : QLNSectionController("MediaControls", mediaControlsFeatureRules())
+{
+}
 
 } // namespace qln

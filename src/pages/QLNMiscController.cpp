@@ -2,11 +2,15 @@
 
 namespace qln {
 
-const fw::ClassDescriptor& QLNMiscController::classObject() {
+const fw::ClassDescriptor& QLNMiscController::classObject()
+{
     static const fw::ClassDescriptor cls = pageDescriptor<QLNMiscController>("QLNMiscController");
     return cls;
 }
 
-QLNMiscController::QLNMiscController() : QLNSectionController("Misc", miscFeatureRules()) {}
+QLNMiscController::QLNMiscController()
+    : QLNSectionController("Misc", miscFeatureRules())
+{
+}
 
 } // namespace qln

@@ -6,7 +6,7 @@ namespace qln {
 
 // The miscellaneous page, filtered by Prysm, PowerModule and BCIXWeatherModule.
 class QLNMiscController : public QLNSectionController {
-  public:
+public:
     static const fw::ClassDescriptor& classObject();
     const fw::ClassDescriptor& isa() const override { return classObject(); }
 

@@ -2,12 +2,16 @@
 
 namespace qln {
 
-const fw::ClassDescriptor& QLNPowerModuleController::classObject() {
-    static const fw::ClassDescriptor cls =
-        pageDescriptor<QLNPowerModuleController>("QLNPowerModuleController");
+const fw::ClassDescriptor& QLNPowerModuleController::classObject()
+{
+    static const fw::ClassDescriptor cls
+        = pageDescriptor<QLNPowerModuleController>("QLNPowerModuleController");
     return cls;
 }
 
-QLNPowerModuleController::QLNPowerModuleController() : QLNSectionController("PowerModule", {}) {}
+QLNPowerModuleController::QLNPowerModuleController()
+    : QLNSectionController("PowerModule", {})
+{
+}
 
 } // namespace qln

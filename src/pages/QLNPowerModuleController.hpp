@@ -6,7 +6,7 @@ namespace qln {
 
 // The PowerModule page: its layout file unfiltered.
 class QLNPowerModuleController : public QLNSectionController {
-  public:
+public:
     static const fw::ClassDescriptor& classObject();
     const fw::ClassDescriptor& isa() const override { return classObject(); }
 

@@ -2,12 +2,16 @@
 
 namespace qln {
 
-const fw::ClassDescriptor& QLNPrysmBatteryController::classObject() {
-    static const fw::ClassDescriptor cls =
-        pageDescriptor<QLNPrysmBatteryController>("QLNPrysmBatteryController");
+const fw::ClassDescriptor& QLNPrysmBatteryController::classObject()
+{
+    static const fw::ClassDescriptor cls
+        = pageDescriptor<QLNPrysmBatteryController>("QLNPrysmBatteryController");
     return cls;
 }
 
-QLNPrysmBatteryController::QLNPrysmBatteryController() : QLNSectionController("PrysmBattery", {}) {}
+QLNPrysmBatteryController::QLNPrysmBatteryController()
+    : QLNSectionController("PrysmBattery", {})
+{
+}
 
 } // namespace qln

@@ -6,7 +6,7 @@ namespace qln {
 
 // The Prysm battery page: its layout file unfiltered.
 class QLNPrysmBatteryController : public QLNSectionController {
-  public:
+public:
     static const fw::ClassDescriptor& classObject();
     const fw::ClassDescriptor& isa() const override { return classObject(); }
 

@@ -2,12 +2,16 @@
 
 namespace qln {
 
-const fw::ClassDescriptor& QLNPrysmPowerController::classObject() {
-    static const fw::ClassDescriptor cls =
-        pageDescriptor<QLNPrysmPowerController>("QLNPrysmPowerController");
+const fw::ClassDescriptor& QLNPrysmPowerController::classObject()
+{
+    static const fw::ClassDescriptor cls
+        = pageDescriptor<QLNPrysmPowerController>("QLNPrysmPowerController");
     return cls;
 }
 
-QLNPrysmPowerController::QLNPrysmPowerController() : QLNSectionController("PrysmPower", {}) {}
+QLNPrysmPowerController::QLNPrysmPowerController()
+    : QLNSectionController("PrysmPower", {})
+{
+}
 
 } // namespace qln

@@ -2,12 +2,16 @@
 
 namespace qln {
 
-const fw::ClassDescriptor& QLNPrysmWeatherController::classObject() {
-    static const fw::ClassDescriptor cls =
-        pageDescriptor<QLNPrysmWeatherController>("QLNPrysmWeatherController");
+const fw::ClassDescriptor& QLNPrysmWeatherController::classObject()
+{
+    static const fw::ClassDescriptor cls
+        = pageDescriptor<QLNPrysmWeatherController>("QLNPrysmWeatherController");
     return cls;
 }
 
-QLNPrysmWeatherController::QLNPrysmWeatherController() : QLNSectionController("PrysmWeather", {}) {}
+QLNPrysmWeatherController::QLNPrysmWeatherController()
+    : QLNSectionController("PrysmWeather", {})
+{
+}
 
 } // namespace qln

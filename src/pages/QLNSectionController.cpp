@@ -2,13 +2,15 @@
 
 namespace qln {
 
-const fw::ClassDescriptor& QLNSectionController::classObject() {
-    static const fw::ClassDescriptor cls{
-        "QLNSectionController", &QLNBaseController::classObject(), {}, {}};
+const fw::ClassDescriptor& QLNSectionController::classObject()
+{
+    static const fw::ClassDescriptor cls { "QLNSectionController",
+        &QLNBaseController::classObject(), {}, {} };
     return cls;
 }
 
-const fw::SpecifierList& QLNSectionController::specifiers() {
+const fw::SpecifierList& QLNSectionController::specifiers()
+{
     if (_specifiers)
         return *_specifiers;
     auto rows = loadSpecifiersFromPlistName(m_layoutName, shared_from_this());

@@ -12,7 +12,7 @@ namespace qln {
 // A section page: the rows of its page layout file, less the rows its feature rules remove.
 // Each concrete page only names its layout file and its rules.
 class QLNSectionController : public QLNBaseController {
-  public:
+public:
     static const fw::ClassDescriptor& classObject();
     const fw::ClassDescriptor& isa() const override { return classObject(); }
 
@@ -20,19 +20,23 @@ class QLNSectionController : public QLNBaseController {
 
     const std::string& layoutName() const { return m_layoutName; }
 
-  protected:
+protected:
     // No rules: the layout file is shown unchanged and no installation test runs.
     QLNSectionController(std::string layoutName, FeatureRules rules)
-        : m_layoutName(std::move(layoutName)), m_rules(rules) {}
+        : m_layoutName(std::move(layoutName))
+        , m_rules(rules)
+    {
+    }
 
     // The descriptor of a concrete section page, made by name.
-    template <class Page> static fw::ClassDescriptor pageDescriptor(std::string name) {
-        fw::ClassDescriptor c{std::move(name), &classObject(), {}, {}};
+    template <class Page> static fw::ClassDescriptor pageDescriptor(std::string name)
+    {
+        fw::ClassDescriptor c { std::move(name), &classObject(), {}, {} };
         c.make = [] { return std::make_shared<Page>(); };
         return c;
     }
 
-  private:
+private:
     std::string m_layoutName;
     FeatureRules m_rules;
 };

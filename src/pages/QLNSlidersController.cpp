@@ -2,13 +2,16 @@
 
 namespace qln {
 
-const fw::ClassDescriptor& QLNSlidersController::classObject() {
-    static const fw::ClassDescriptor cls =
-        pageDescriptor<QLNSlidersController>("QLNSlidersController");
+const fw::ClassDescriptor& QLNSlidersController::classObject()
+{
+    static const fw::ClassDescriptor cls
+        = pageDescriptor<QLNSlidersController>("QLNSlidersController");
     return cls;
 }
 
 QLNSlidersController::QLNSlidersController()
-    : QLNSectionController("Sliders", slidersFeatureRules()) {}
+    : QLNSectionController("Sliders", slidersFeatureRules())
+{
+}
 
 } // namespace qln

@@ -6,7 +6,7 @@ namespace qln {
 
 // The sliders page, filtered by Prysm and CCRingerModule.
 class QLNSlidersController : public QLNSectionController {
-  public:
+public:
     static const fw::ClassDescriptor& classObject();
     const fw::ClassDescriptor& isa() const override { return classObject(); }
 

@@ -15,8 +15,8 @@ bool qlnEnabledState = true;
 
 namespace {
 
-constexpr std::string_view orientationLockIdentifier =
-    "com.apple.control-center.OrientationLockModule";
+constexpr std::string_view orientationLockIdentifier
+    = "com.apple.control-center.OrientationLockModule";
 constexpr std::string_view doNotDisturbIdentifier = "com.apple.donotdisturb.DoNotDisturbModule";
 // These modules have section pages of their own.
 constexpr std::string_view powerModuleIdentifier = "com.dorvak07.powermodule";
@@ -27,22 +27,24 @@ constexpr std::string_view togglesGlobalKey = "togglesGlobalPicker";
 const fw::ClassDescriptor* moduleRepositoryClass = nullptr;
 const fw::ClassDescriptor* moduleSettingsProviderClass = nullptr;
 
-const fw::ClassDescriptor* lookUpOnce(const fw::ClassDescriptor*& remembered,
-                                      std::string_view name) {
+const fw::ClassDescriptor* lookUpOnce(const fw::ClassDescriptor*& remembered, std::string_view name)
+{
     if (!remembered)
         remembered = fw::NSClassFromString(name);
     return remembered;
 }
 
 // A non-empty string entry; anything else counts as absent.
-std::optional<std::string> stringEntry(const fw::Dictionary& dictionary, std::string_view key) {
+std::optional<std::string> stringEntry(const fw::Dictionary& dictionary, std::string_view key)
+{
     const fw::Value* entry = fw::lookup(dictionary, key);
     if (!entry || !entry->asString() || entry->asString()->empty())
         return std::nullopt;
     return *entry->asString();
 }
 
-void titleStateSwitchRows(fw::SpecifierList& rows) {
+void titleStateSwitchRows(fw::SpecifierList& rows)
+{
     for (auto& row : rows) {
         const std::string* key = row ? row->stringForKey("key") : nullptr;
         if (key && *key == stateSwitchKey)
@@ -52,9 +54,10 @@ void titleStateSwitchRows(fw::SpecifierList& rows) {
 
 } // namespace
 
-const fw::ClassDescriptor& QLNTogglesController::classObject() {
+const fw::ClassDescriptor& QLNTogglesController::classObject()
+{
     static const fw::ClassDescriptor cls = [] {
-        fw::ClassDescriptor c{"QLNTogglesController", &QLNBaseController::classObject(), {}, {}};
+        fw::ClassDescriptor c { "QLNTogglesController", &QLNBaseController::classObject(), {}, {} };
         c.make = [] { return std::make_shared<QLNTogglesController>(); };
         c.actions["switchState"] = [](fw::NSObject& self, const fw::Args&) -> fw::ActionResult {
             static_cast<QLNTogglesController&>(self).switchState();
@@ -65,7 +68,8 @@ const fw::ClassDescriptor& QLNTogglesController::classObject() {
     return cls;
 }
 
-const fw::SpecifierList& QLNTogglesController::specifiers() {
+const fw::SpecifierList& QLNTogglesController::specifiers()
+{
     if (_specifiers)
         return *_specifiers;
     auto rows = loadSpecifiersFromPlistName("Toggles", shared_from_this());
@@ -78,20 +82,23 @@ const fw::SpecifierList& QLNTogglesController::specifiers() {
     return *_specifiers;
 }
 
-void QLNTogglesController::viewDidLoad() {
+void QLNTogglesController::viewDidLoad()
+{
     qlnEnabledState = true;
     QLNBaseController::viewDidLoad();
 }
 
-void QLNTogglesController::switchState() {
+void QLNTogglesController::switchState()
+{
     qlnEnabledState = !qlnEnabledState;
     reloadSpecifiers();
 }
 
-void QLNTogglesController::appendModuleSpecifiers(fw::SpecifierList& rows) {
+void QLNTogglesController::appendModuleSpecifiers(fw::SpecifierList& rows)
+{
     fw::NSBundle::bundleWithPath(controlCenterServicesPath)->load();
-    if (!lookUpOnce(moduleRepositoryClass, "CCSModuleRepository") ||
-        !lookUpOnce(moduleSettingsProviderClass, "CCSModuleSettingsProvider"))
+    if (!lookUpOnce(moduleRepositoryClass, "CCSModuleRepository")
+        || !lookUpOnce(moduleSettingsProviderClass, "CCSModuleSettingsProvider"))
         return;
     auto repository = fw::CCSModuleRepository::repositoryWithDefaults();
     auto provider = fw::CCSModuleSettingsProvider::sharedProvider();
@@ -108,8 +115,9 @@ void QLNTogglesController::appendModuleSpecifiers(fw::SpecifierList& rows) {
     }
 }
 
-std::shared_ptr<fw::PSSpecifier>
-QLNTogglesController::generateSpecifierForBundle(fw::NSBundle& bundle) {
+std::shared_ptr<fw::PSSpecifier> QLNTogglesController::generateSpecifierForBundle(
+    fw::NSBundle& bundle)
+{
     const fw::Dictionary& info = bundle.infoDictionary();
     auto displayName = stringEntry(bundle.localizedInfoDictionary(), "CFBundleDisplayName");
     if (!displayName)
@@ -135,11 +143,11 @@ QLNTogglesController::generateSpecifierForBundle(fw::NSBundle& bundle) {
     return colorSpecifier(*displayName, *identifier + std::string(stateWord(qlnEnabledState)));
 }
 
-std::shared_ptr<fw::PSSpecifier> QLNTogglesController::colorSpecifier(const std::string& name,
-                                                                      const std::string& key) {
-    auto row = fw::PSSpecifier::preferenceSpecifierNamed(
-        name, shared_from_this(), "setPreferenceValue:specifier:", "readPreferenceValue:", nullptr,
-        fw::PSLinkCell, nullptr);
+std::shared_ptr<fw::PSSpecifier> QLNTogglesController::colorSpecifier(
+    const std::string& name, const std::string& key)
+{
+    auto row = fw::PSSpecifier::preferenceSpecifierNamed(name, shared_from_this(),
+        "setPreferenceValue:specifier:", "readPreferenceValue:", nullptr, fw::PSLinkCell, nullptr);
     row->setProperty(fw::Value(key), "key");
     row->setProperty(fw::Value(name), "label");
     row->setProperty(fw::Value(settingsDomain), "defaults");

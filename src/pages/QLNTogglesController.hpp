@@ -17,7 +17,7 @@ extern bool qlnEnabledState;
 // One colour row per Control Center module the user enabled, keyed by the module bundle's
 // identifier and the edited state, then "Change All" for every one of them.
 class QLNTogglesController : public QLNBaseController {
-  public:
+public:
     static const fw::ClassDescriptor& classObject();
     const fw::ClassDescriptor& isa() const override { return classObject(); }
 
@@ -29,10 +29,10 @@ class QLNTogglesController : public QLNBaseController {
     // The module's colour row, or nullptr when the module gets none.
     std::shared_ptr<fw::PSSpecifier> generateSpecifierForBundle(fw::NSBundle& bundle);
 
-  private:
+private:
     void appendModuleSpecifiers(fw::SpecifierList& rows);
-    std::shared_ptr<fw::PSSpecifier> colorSpecifier(const std::string& name,
-                                                    const std::string& key);
+    std::shared_ptr<fw::PSSpecifier> colorSpecifier(
+        const std::string& name, const std::string& key);
 };
 
 } // namespace qln

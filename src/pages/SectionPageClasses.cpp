@@ -14,7 +14,8 @@
 
 namespace qln {
 
-void registerSectionPageClasses() {
+void registerSectionPageClasses()
+{
     fw::registerClass(QLNMediaControlsController::classObject());
     fw::registerClass(QLNMiscController::classObject());
     fw::registerClass(QLNSlidersController::classObject());

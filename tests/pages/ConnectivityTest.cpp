@@ -7,24 +7,19 @@ namespace {
 
 using namespace sectiontest;
 
-void writeConnectivityLayout(const TestDevice& device) {
+void writeConnectivityLayout(const TestDevice& device)
+{
     writeLayout(device, "Connectivity",
-                {groupItem(""),
-                 keyedItem("switchState", "Switch"),
-                 keyedItem("airplaneEnabledColor"),
-                 keyedItem("airplaneDisabledColor"),
-                 keyedItem("connectivityModeEnabled"),
-                 keyedItem("colorEnabledDisabled"),
-                 keyedItem("lowerenabledColor"),
-                 keyedItem("lowerdisabledColor"),
-                 groupItem("Order"),
-                 keyedItem("rearrangeToggles"),
-                 keyedItem("rearrangeTogglesHint"),
-                 keyedItem("plainColor"),
-                 {{"cell", fw::Value("PSStaticTextCell")}, {"label", fw::Value("Note")}}});
+        { groupItem(""), keyedItem("switchState", "Switch"), keyedItem("airplaneEnabledColor"),
+            keyedItem("airplaneDisabledColor"), keyedItem("connectivityModeEnabled"),
+            keyedItem("colorEnabledDisabled"), keyedItem("lowerenabledColor"),
+            keyedItem("lowerdisabledColor"), groupItem("Order"), keyedItem("rearrangeToggles"),
+            keyedItem("rearrangeTogglesHint"), keyedItem("plainColor"),
+            { { "cell", fw::Value("PSStaticTextCell") }, { "label", fw::Value("Note") } } });
 }
 
-const fw::PSSpecifier* rowWithKey(const fw::SpecifierList& rows, std::string_view key) {
+const fw::PSSpecifier* rowWithKey(const fw::SpecifierList& rows, std::string_view key)
+{
     for (const auto& row : rows) {
         if (const std::string* rowKey = row->stringForKey("key"); rowKey && *rowKey == key)
             return row.get();
@@ -40,37 +35,24 @@ struct StateCase {
     const char* switchTitle;
 };
 
-TEST(ConnectivityPage, ShowsTheRowsOfTheEditedState) {
-    const std::vector<std::string> enabledRows = {"#",
-                                                  "switchState",
-                                                  "airplaneEnabledColor",
-                                                  "connectivityModeEnabled",
-                                                  "lowerenabledColor",
-                                                  "lowerdisabledColor",
-                                                  "#Order",
-                                                  "rearrangeToggles",
-                                                  "plainColor",
-                                                  "#Note"};
-    const std::vector<std::string> disabledRows = {"#",
-                                                   "switchState",
-                                                   "airplaneDisabledColor",
-                                                   "connectivityModeEnabled",
-                                                   "lowerenabledColor",
-                                                   "lowerdisabledColor",
-                                                   "#Order",
-                                                   "rearrangeToggles",
-                                                   "plainColor",
-                                                   "#Note"};
+TEST(ConnectivityPage, ShowsTheRowsOfTheEditedState)
+{
+    const std::vector<std::string> enabledRows = { "#", "switchState", "airplaneEnabledColor",
+        "connectivityModeEnabled", "lowerenabledColor", "lowerdisabledColor", "#Order",
+        "rearrangeToggles", "plainColor", "#Note" };
+    const std::vector<std::string> disabledRows = { "#", "switchState", "airplaneDisabledColor",
+        "connectivityModeEnabled", "lowerenabledColor", "lowerdisabledColor", "#Order",
+        "rearrangeToggles", "plainColor", "#Note" };
     auto withHint = [](std::vector<std::string> rows) {
         rows.insert(rows.end() - 2, "rearrangeTogglesHint");
         return rows;
     };
     const StateCase cases[] = {
-        {"fresh page", false, 0, enabledRows, "Colors for Enabled State"},
-        {"switched once", false, 1, disabledRows, "Colors for Disabled State"},
-        {"switched twice", false, 2, enabledRows, "Colors for Enabled State"},
-        {"Prysm, fresh page", true, 0, withHint(enabledRows), "Colors for Enabled State"},
-        {"Prysm, switched once", true, 1, withHint(disabledRows), "Colors for Disabled State"},
+        { "fresh page", false, 0, enabledRows, "Colors for Enabled State" },
+        { "switched once", false, 1, disabledRows, "Colors for Disabled State" },
+        { "switched twice", false, 2, enabledRows, "Colors for Enabled State" },
+        { "Prysm, fresh page", true, 0, withHint(enabledRows), "Colors for Enabled State" },
+        { "Prysm, switched once", true, 1, withHint(disabledRows), "Colors for Disabled State" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -94,7 +76,8 @@ TEST(ConnectivityPage, ShowsTheRowsOfTheEditedState) {
     }
 }
 
-TEST(ConnectivityPage, SwitchingTwiceGivesTheFirstListAgain) {
+TEST(ConnectivityPage, SwitchingTwiceGivesTheFirstListAgain)
+{
     TestDevice device;
     writeConnectivityLayout(device);
     auto page = openPage<qln::QLNConnectivityController>();
@@ -105,7 +88,8 @@ TEST(ConnectivityPage, SwitchingTwiceGivesTheFirstListAgain) {
     EXPECT_EQ(rowIds(page->specifiers()), first);
 }
 
-TEST(ConnectivityPage, EveryOpeningStartsInTheEnabledState) {
+TEST(ConnectivityPage, EveryOpeningStartsInTheEnabledState)
+{
     TestDevice device;
     writeConnectivityLayout(device);
     auto previous = openPage<qln::QLNConnectivityController>();

@@ -19,26 +19,27 @@ namespace {
 using namespace sectiontest;
 
 // Every feature value a layout may carry, each on a row titled after it.
-const std::vector<std::string> allTitles = {
-    "Prysm group", "prysm",    "Tweaks group", "notPrysm", "powerModule", "bcxiWeather",
-    "thirdparty",  "ccRinger", "Prysm",        "plain",    "otherTag"};
+const std::vector<std::string> allTitles = { "Prysm group", "prysm", "Tweaks group", "notPrysm",
+    "powerModule", "bcxiWeather", "thirdparty", "ccRinger", "Prysm", "plain", "otherTag" };
 
-fw::Dictionary featureItem(const std::string& title, const std::string& feature,
-                           const char* cell = "PSLinkCell") {
-    fw::Dictionary item{{"cell", fw::Value(cell)}, {"label", fw::Value(title)}};
+fw::Dictionary featureItem(
+    const std::string& title, const std::string& feature, const char* cell = "PSLinkCell")
+{
+    fw::Dictionary item { { "cell", fw::Value(cell) }, { "label", fw::Value(title) } };
     if (!feature.empty())
         item["feature"] = fw::Value(feature);
     return item;
 }
 
-std::vector<fw::Dictionary> everyFeatureLayout() {
-    return {featureItem("Prysm group", "prysm", "PSGroupCell"), featureItem("prysm", "prysm"),
-            // Stays although every row below it may go: it carries no feature itself.
-            featureItem("Tweaks group", "", "PSGroupCell"), featureItem("notPrysm", "notPrysm"),
-            featureItem("powerModule", "powerModule"), featureItem("bcxiWeather", "bcxiWeather"),
-            featureItem("thirdparty", "thirdparty"), featureItem("ccRinger", "ccRinger"),
-            featureItem("Prysm", "Prysm"), featureItem("plain", ""),
-            featureItem("otherTag", "otherTag")};
+std::vector<fw::Dictionary> everyFeatureLayout()
+{
+    return { featureItem("Prysm group", "prysm", "PSGroupCell"), featureItem("prysm", "prysm"),
+        // Stays although every row below it may go: it carries no feature itself.
+        featureItem("Tweaks group", "", "PSGroupCell"), featureItem("notPrysm", "notPrysm"),
+        featureItem("powerModule", "powerModule"), featureItem("bcxiWeather", "bcxiWeather"),
+        featureItem("thirdparty", "thirdparty"), featureItem("ccRinger", "ccRinger"),
+        featureItem("Prysm", "Prysm"), featureItem("plain", ""),
+        featureItem("otherTag", "otherTag") };
 }
 
 struct Tweaks {
@@ -49,7 +50,8 @@ struct Tweaks {
     bool ccRingerWithoutExecutable = false;
 };
 
-void install(const TestDevice& device, const Tweaks& tweaks) {
+void install(const TestDevice& device, const Tweaks& tweaks)
+{
     if (tweaks.prysm)
         device.write(qln::prysmPath, "");
     if (tweaks.powerModule)
@@ -62,23 +64,26 @@ void install(const TestDevice& device, const Tweaks& tweaks) {
         device.write("/Library/ControlCenter/Bundles/CCRingerModule.bundle/Info.plist", "");
 }
 
-std::vector<std::string> titles(const fw::SpecifierList& rows) {
+std::vector<std::string> titles(const fw::SpecifierList& rows)
+{
     std::vector<std::string> names;
     for (const auto& row : rows)
         names.push_back(row->name());
     return names;
 }
 
-std::vector<std::string> allBut(const std::set<std::string>& removed) {
+std::vector<std::string> allBut(const std::set<std::string>& removed)
+{
     std::vector<std::string> kept;
     std::copy_if(allTitles.begin(), allTitles.end(), std::back_inserter(kept),
-                 [&](const std::string& title) { return !removed.count(title); });
+        [&](const std::string& title) { return !removed.count(title); });
     return kept;
 }
 
 using PageMaker = std::function<std::shared_ptr<fw::PSListController>()>;
 
-template <class Page> PageMaker maker() {
+template <class Page> PageMaker maker()
+{
     return [] { return openPage<Page>(); };
 }
 
@@ -89,55 +94,40 @@ struct FilterCase {
     std::set<std::string> removed;
 };
 
-const std::set<std::string> prysmRows = {"Prysm group", "prysm"};
+const std::set<std::string> prysmRows = { "Prysm group", "prysm" };
 
-TEST(SectionPages, FilterRowsByInstalledTweaks) {
+TEST(SectionPages, FilterRowsByInstalledTweaks)
+{
     const FilterCase cases[] = {
-        {"media, nothing installed", maker<qln::QLNMediaControlsController>(), {}, prysmRows},
-        {"media, Prysm", maker<qln::QLNMediaControlsController>(), {.prysm = true}, {}},
-        {"misc, nothing installed",
-         maker<qln::QLNMiscController>(),
-         {},
-         {"Prysm group", "prysm", "powerModule", "bcxiWeather", "thirdparty"}},
-        {"misc, Prysm",
-         maker<qln::QLNMiscController>(),
-         {.prysm = true},
-         {"notPrysm", "powerModule", "bcxiWeather", "thirdparty"}},
-        {"misc, Prysm and BCIXWeatherModule",
-         maker<qln::QLNMiscController>(),
-         {.prysm = true, .bcixWeather = true},
-         {"notPrysm", "powerModule", "bcxiWeather"}},
-        {"misc, BCIXWeatherModule",
-         maker<qln::QLNMiscController>(),
-         {.bcixWeather = true},
-         {"Prysm group", "prysm", "powerModule"}},
-        {"misc, PowerModule",
-         maker<qln::QLNMiscController>(),
-         {.powerModule = true},
-         {"Prysm group", "prysm", "bcxiWeather"}},
-        {"sliders, nothing installed",
-         maker<qln::QLNSlidersController>(),
-         {},
-         {"Prysm group", "prysm", "ccRinger"}},
-        {"sliders, CCRinger bundle without its executable",
-         maker<qln::QLNSlidersController>(),
-         {.ccRingerWithoutExecutable = true},
-         {"Prysm group", "prysm", "ccRinger"}},
-        {"sliders, Prysm and CCRinger",
-         maker<qln::QLNSlidersController>(),
-         {.prysm = true, .ccRinger = true},
-         {}},
-        {"power module page", maker<qln::QLNPowerModuleController>(), {}, {}},
-        {"Prysm battery page", maker<qln::QLNPrysmBatteryController>(), {}, {}},
-        {"Prysm power page", maker<qln::QLNPrysmPowerController>(), {}, {}},
-        {"Prysm weather page", maker<qln::QLNPrysmWeatherController>(), {.prysm = true}, {}},
-        {"BetterCCXI page", maker<qln::QLNBetterCCXIController>(), {}, {}},
+        { "media, nothing installed", maker<qln::QLNMediaControlsController>(), {}, prysmRows },
+        { "media, Prysm", maker<qln::QLNMediaControlsController>(), { .prysm = true }, {} },
+        { "misc, nothing installed", maker<qln::QLNMiscController>(), {},
+            { "Prysm group", "prysm", "powerModule", "bcxiWeather", "thirdparty" } },
+        { "misc, Prysm", maker<qln::QLNMiscController>(), { .prysm = true },
+            { "notPrysm", "powerModule", "bcxiWeather", "thirdparty" } },
+        { "misc, Prysm and BCIXWeatherModule", maker<qln::QLNMiscController>(),
+            { .prysm = true, .bcixWeather = true }, { "notPrysm", "powerModule", "bcxiWeather" } },
+        { "misc, BCIXWeatherModule", maker<qln::QLNMiscController>(), { .bcixWeather = true },
+            { "Prysm group", "prysm", "powerModule" } },
+        { "misc, PowerModule", maker<qln::QLNMiscController>(), { .powerModule = true },
+            { "Prysm group", "prysm", "bcxiWeather" } },
+        { "sliders, nothing installed", maker<qln::QLNSlidersController>(), {},
+            { "Prysm group", "prysm", "ccRinger" } },
+        { "sliders, CCRinger bundle without its executable", maker<qln::QLNSlidersController>(),
+            { .ccRingerWithoutExecutable = true }, { "Prysm group", "prysm", "ccRinger" } },
+        { "sliders, Prysm and CCRinger", maker<qln::QLNSlidersController>(),
+            { .prysm = true, .ccRinger = true }, {} },
+        { "power module page", maker<qln::QLNPowerModuleController>(), {}, {} },
+        { "Prysm battery page", maker<qln::QLNPrysmBatteryController>(), {}, {} },
+        { "Prysm power page", maker<qln::QLNPrysmPowerController>(), {}, {} },
+        { "Prysm weather page", maker<qln::QLNPrysmWeatherController>(), { .prysm = true }, {} },
+        { "BetterCCXI page", maker<qln::QLNBetterCCXIController>(), {}, {} },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TestDevice device;
-        for (const char* layout : {"MediaControls", "Misc", "Sliders", "PowerModule",
-                                   "PrysmBattery", "PrysmPower", "PrysmWeather", "BetterCCXI"})
+        for (const char* layout : { "MediaControls", "Misc", "Sliders", "PowerModule",
+                 "PrysmBattery", "PrysmPower", "PrysmWeather", "BetterCCXI" })
             writeLayout(device, layout, everyFeatureLayout());
         install(device, c.tweaks);
         auto page = c.open();
@@ -145,27 +135,29 @@ TEST(SectionPages, FilterRowsByInstalledTweaks) {
     }
 }
 
-TEST(SectionPages, StoredListIsReturnedUntilReload) {
+TEST(SectionPages, StoredListIsReturnedUntilReload)
+{
     TestDevice device;
     writeLayout(device, "Misc", everyFeatureLayout());
     auto page = openPage<qln::QLNMiscController>();
     const fw::SpecifierList first = page->specifiers();
 
-    install(device, {.prysm = true});
+    install(device, { .prysm = true });
     EXPECT_EQ(page->specifiers(), first) << "a later request returns the stored rows";
 
     page->reloadSpecifiers();
     EXPECT_EQ(titles(page->specifiers()),
-              allBut({"notPrysm", "powerModule", "bcxiWeather", "thirdparty"}));
+        allBut({ "notPrysm", "powerModule", "bcxiWeather", "thirdparty" }));
 }
 
-TEST(SectionPages, RegisteredByNameAsBasePages) {
+TEST(SectionPages, RegisteredByNameAsBasePages)
+{
     qln::registerSectionPageClasses();
     for (const char* name :
-         {"QLNMediaControlsController", "QLNMiscController", "QLNSlidersController",
-          "QLNPowerModuleController", "QLNPrysmBatteryController", "QLNPrysmPowerController",
-          "QLNPrysmWeatherController", "QLNBetterCCXIController", "QLNConnectivityController",
-          "QLNConnectivityOrderController", "QLNTogglesController"}) {
+        { "QLNMediaControlsController", "QLNMiscController", "QLNSlidersController",
+            "QLNPowerModuleController", "QLNPrysmBatteryController", "QLNPrysmPowerController",
+            "QLNPrysmWeatherController", "QLNBetterCCXIController", "QLNConnectivityController",
+            "QLNConnectivityOrderController", "QLNTogglesController" }) {
         SCOPED_TRACE(name);
         const fw::ClassDescriptor* cls = fw::NSClassFromString(name);
         ASSERT_NE(cls, nullptr);
@@ -174,7 +166,7 @@ TEST(SectionPages, RegisteredByNameAsBasePages) {
         EXPECT_EQ(page->isa().name, name);
         EXPECT_TRUE(page->isKindOfClass(qln::QLNBaseController::classObject()));
     }
-    for (const char* name : {"QLNConnectivityController", "QLNTogglesController"})
+    for (const char* name : { "QLNConnectivityController", "QLNTogglesController" })
         EXPECT_TRUE(fw::NSClassFromString(name)->make()->respondsToSelector("switchState")) << name;
     EXPECT_TRUE(fw::NSClassFromString("QLNConnectivityOrderController")
                     ->make()

@@ -19,8 +19,8 @@ using namespace sectiontest;
 
 constexpr std::string_view stockFolder = "/System/Library/ControlCenter/Bundles/";
 constexpr std::string_view thirdPartyFolder = "/Library/ControlCenter/Bundles/";
-constexpr std::string_view configurationFile =
-    "/var/mobile/Library/ControlCenter/ModuleConfiguration.plist";
+constexpr std::string_view configurationFile
+    = "/var/mobile/Library/ControlCenter/ModuleConfiguration.plist";
 
 struct Module {
     std::string bundle; // device path of the bundle directory
@@ -28,14 +28,16 @@ struct Module {
     std::optional<fw::Dictionary> strings;
 };
 
-void install(const TestDevice& device, const Module& module) {
+void install(const TestDevice& device, const Module& module)
+{
     writePlist(device, module.bundle + "/Info.plist", module.info);
     if (module.strings)
         writePlist(device, module.bundle + "/en.lproj/InfoPlist.strings", *module.strings);
 }
 
-fw::Dictionary info(std::string identifier, std::string displayName = {},
-                    std::string bundleName = {}) {
+fw::Dictionary info(
+    std::string identifier, std::string displayName = {}, std::string bundleName = {})
+{
     fw::Dictionary dictionary;
     if (!identifier.empty())
         dictionary["CFBundleIdentifier"] = fw::Value(identifier);
@@ -46,14 +48,17 @@ fw::Dictionary info(std::string identifier, std::string displayName = {},
     return dictionary;
 }
 
-fw::Dictionary localized(std::string displayName) {
-    return {{"CFBundleDisplayName", fw::Value(displayName)}};
+fw::Dictionary localized(std::string displayName)
+{
+    return { { "CFBundleDisplayName", fw::Value(displayName) } };
 }
 
-std::string stock(std::string name) {
+std::string stock(std::string name)
+{
     return std::string(stockFolder) + name + ".bundle";
 }
-std::string thirdParty(std::string name) {
+std::string thirdParty(std::string name)
+{
     return std::string(thirdPartyFolder) + name + ".bundle";
 }
 
@@ -66,57 +71,51 @@ const std::string noctisId = "com.laughingquoll.noctis.toggle";
 
 // Every rule of a module's row, as the user's enabled list orders them.
 const std::vector<Module> modules = {
-    {thirdParty("Noctis"), info(noctisId, "", "Noctis"), {}},
-    {stock("OrientationLock"), info(orientationId, "Portrait Orientation Lock"),
-     localized("Portrait Lock")},
-    {stock("Flashlight"), info(flashlightId, "Torch"), localized("Flashlight")},
-    {thirdParty("PowerModule"), info("com.dorvak07.powermodule", "PowerModule", "PowerModule"), {}},
-    {stock("DoNotDisturb"), info(doNotDisturbId, "Do Not Disturb Mode"), {}},
-    {stock("TextSize"), info(textSizeId, "", "TextSizeModule"), localized("Text Size")},
-    {thirdParty("BCIXWeather"), info("com.yelbrin.betterccxi.weathermodule", "Weather"), {}},
-    {stock("ReplayKit"),
-     info("com.apple.replaykit.controlcenter.screenrecording", "", "ReplayKit"),
-     {}},
-    {thirdParty("Applesauce"), info("com.applesauce.toggle", "", "Applesauce"), {}},
-    {thirdParty("Nameless"), info("com.example.nameless"), {}},
-    {stock("Timer"), info(timerId, "Timer", "TimerModule"), {}},
+    { thirdParty("Noctis"), info(noctisId, "", "Noctis"), {} },
+    { stock("OrientationLock"), info(orientationId, "Portrait Orientation Lock"),
+        localized("Portrait Lock") },
+    { stock("Flashlight"), info(flashlightId, "Torch"), localized("Flashlight") },
+    { thirdParty("PowerModule"), info("com.dorvak07.powermodule", "PowerModule", "PowerModule"),
+        {} },
+    { stock("DoNotDisturb"), info(doNotDisturbId, "Do Not Disturb Mode"), {} },
+    { stock("TextSize"), info(textSizeId, "", "TextSizeModule"), localized("Text Size") },
+    { thirdParty("BCIXWeather"), info("com.yelbrin.betterccxi.weathermodule", "Weather"), {} },
+    { stock("ReplayKit"),
+        info("com.apple.replaykit.controlcenter.screenrecording", "", "ReplayKit"), {} },
+    { thirdParty("Applesauce"), info("com.applesauce.toggle", "", "Applesauce"), {} },
+    { thirdParty("Nameless"), info("com.example.nameless"), {} },
+    { stock("Timer"), info(timerId, "Timer", "TimerModule"), {} },
 };
-const std::vector<std::string> enabledList = {noctisId,
-                                              orientationId,
-                                              "com.example.notinstalled",
-                                              flashlightId,
-                                              "com.dorvak07.powermodule",
-                                              doNotDisturbId,
-                                              textSizeId,
-                                              "com.yelbrin.betterccxi.weathermodule",
-                                              "com.apple.replaykit.controlcenter.screenrecording",
-                                              "com.example.broken",
-                                              "com.applesauce.toggle",
-                                              "com.example.nameless",
-                                              timerId};
+const std::vector<std::string> enabledList = { noctisId, orientationId, "com.example.notinstalled",
+    flashlightId, "com.dorvak07.powermodule", doNotDisturbId, textSizeId,
+    "com.yelbrin.betterccxi.weathermodule", "com.apple.replaykit.controlcenter.screenrecording",
+    "com.example.broken", "com.applesauce.toggle", "com.example.nameless", timerId };
 // The rows those modules get, in the user's order.
-const std::vector<std::pair<std::string, std::string>> expectedRows = {
-    {"Noctis", noctisId},         {"Orientation Lock", orientationId},
-    {"Flashlight", flashlightId}, {"Do Not Disturb", doNotDisturbId},
-    {"Text Size", textSizeId},    {"Timer", timerId}};
+const std::vector<std::pair<std::string, std::string>> expectedRows = { { "Noctis", noctisId },
+    { "Orientation Lock", orientationId }, { "Flashlight", flashlightId },
+    { "Do Not Disturb", doNotDisturbId }, { "Text Size", textSizeId }, { "Timer", timerId } };
 
-void writeTogglesLayout(const TestDevice& device) {
+void writeTogglesLayout(const TestDevice& device)
+{
     writeLayout(device, "Toggles",
-                {groupItem(""), keyedItem("switchState", "Switch"), groupItem("Modules")});
+        { groupItem(""), keyedItem("switchState", "Switch"), groupItem("Modules") });
 }
 
-void writeEnabledModules(const TestDevice& device, const std::vector<std::string>& identifiers) {
+void writeEnabledModules(const TestDevice& device, const std::vector<std::string>& identifiers)
+{
     fw::Array list(identifiers.begin(), identifiers.end());
     list.insert(list.begin() + 1, fw::Value(42)); // not an identifier: ignored
-    writePlist(device, configurationFile, {{"module-identifiers", fw::Value(std::move(list))}});
+    writePlist(device, configurationFile, { { "module-identifiers", fw::Value(std::move(list)) } });
 }
 
-void installServices(const TestDevice& device) {
+void installServices(const TestDevice& device)
+{
     std::filesystem::create_directories(device.hostPath(qln::controlCenterServicesPath));
 }
 
 // A device with every module above installed and enabled, and a damaged module bundle.
-void layOutModules(const TestDevice& device) {
+void layOutModules(const TestDevice& device)
+{
     writeTogglesLayout(device);
     for (const auto& module : modules)
         install(device, module);
@@ -124,30 +123,34 @@ void layOutModules(const TestDevice& device) {
     writeEnabledModules(device, enabledList);
 }
 
-std::vector<std::string> expectedIds(std::string_view state) {
-    std::vector<std::string> ids = {"#", "switchState", "#Modules"};
+std::vector<std::string> expectedIds(std::string_view state)
+{
+    std::vector<std::string> ids = { "#", "switchState", "#Modules" };
     for (const auto& [name, identifier] : expectedRows)
         ids.push_back(identifier + std::string(state));
     ids.push_back("togglesGlobalPicker");
     return ids;
 }
 
-std::vector<std::string> names(const fw::SpecifierList& rows) {
+std::vector<std::string> names(const fw::SpecifierList& rows)
+{
     std::vector<std::string> result;
     for (const auto& row : rows)
         result.push_back(row->name());
     return result;
 }
 
-std::vector<std::string> expectedNames(std::string_view switchTitle) {
-    std::vector<std::string> result = {"", std::string(switchTitle), "Modules"};
+std::vector<std::string> expectedNames(std::string_view switchTitle)
+{
+    std::vector<std::string> result = { "", std::string(switchTitle), "Modules" };
     for (const auto& [name, identifier] : expectedRows)
         result.push_back(name);
     result.push_back("Change All");
     return result;
 }
 
-void expectColorRow(const fw::PSSpecifier& row, const std::string& name, const fw::NSObject* page) {
+void expectColorRow(const fw::PSSpecifier& row, const std::string& name, const fw::NSObject* page)
+{
     EXPECT_EQ(row.name(), name);
     EXPECT_EQ(*row.stringForKey("label"), name);
     EXPECT_EQ(*row.stringForKey("defaults"), "com.tarrowvine.quillane");
@@ -159,7 +162,8 @@ void expectColorRow(const fw::PSSpecifier& row, const std::string& name, const f
     EXPECT_EQ(row.propertyForKey("default"), nullptr);
 }
 
-TEST(TogglesPage, GivesEachEnabledModuleARowKeyedByTheEditedState) {
+TEST(TogglesPage, GivesEachEnabledModuleARowKeyedByTheEditedState)
+{
     qln::registerCellClasses();
     ASSERT_NE(fw::NSClassFromString("QLNColorPicker"), nullptr);
     TestDevice device;
@@ -171,9 +175,9 @@ TEST(TogglesPage, GivesEachEnabledModuleARowKeyedByTheEditedState) {
         const char* word;
         const char* switchTitle;
     };
-    for (const State state : {State{"Enabled", "Colors for Enabled State"},
-                              State{"Disabled", "Colors for Disabled State"},
-                              State{"Enabled", "Colors for Enabled State"}}) {
+    for (const State state : { State { "Enabled", "Colors for Enabled State" },
+             State { "Disabled", "Colors for Disabled State" },
+             State { "Enabled", "Colors for Enabled State" } }) {
         SCOPED_TRACE(state.word);
         const auto& rows = page->specifiers();
         EXPECT_EQ(rowIds(rows), expectedIds(state.word));
@@ -187,7 +191,8 @@ TEST(TogglesPage, GivesEachEnabledModuleARowKeyedByTheEditedState) {
     }
 }
 
-TEST(TogglesPage, EveryOpeningStartsInTheEnabledState) {
+TEST(TogglesPage, EveryOpeningStartsInTheEnabledState)
+{
     TestDevice device;
     installServices(device);
     layOutModules(device);
@@ -200,29 +205,31 @@ TEST(TogglesPage, EveryOpeningStartsInTheEnabledState) {
     EXPECT_EQ(page->specifiers()[1]->name(), "Colors for Enabled State");
 }
 
-TEST(TogglesPage, ModuleListIsReadAtEveryBuild) {
+TEST(TogglesPage, ModuleListIsReadAtEveryBuild)
+{
     TestDevice device;
     installServices(device);
     writeTogglesLayout(device);
     auto page = openPage<qln::QLNTogglesController>();
     EXPECT_EQ(rowIds(page->specifiers()),
-              (std::vector<std::string>{"#", "switchState", "#Modules", "togglesGlobalPicker"}));
+        (std::vector<std::string> { "#", "switchState", "#Modules", "togglesGlobalPicker" }));
 
     for (const auto& module : modules)
         install(device, module);
-    writeEnabledModules(device, {timerId, flashlightId});
+    writeEnabledModules(device, { timerId, flashlightId });
     EXPECT_EQ(page->specifiers().size(), 4u) << "the stored list stays until a reload";
     page->reloadSpecifiers();
     EXPECT_EQ(rowIds(page->specifiers()),
-              (std::vector<std::string>{"#", "switchState", "#Modules", timerId + "Enabled",
-                                        flashlightId + "Enabled", "togglesGlobalPicker"}));
+        (std::vector<std::string> { "#", "switchState", "#Modules", timerId + "Enabled",
+            flashlightId + "Enabled", "togglesGlobalPicker" }));
 }
 
-TEST(TogglesPage, KeysComeFromTheBundlesOwnIdentifier) {
+TEST(TogglesPage, KeysComeFromTheBundlesOwnIdentifier)
+{
     TestDevice device;
-    const Module moved{thirdParty("Elsewhere"), info("com.example.real", "Real"), {}};
+    const Module moved { thirdParty("Elsewhere"), info("com.example.real", "Real"), {} };
     install(device, moved);
-    install(device, {thirdParty("NoIdentifier"), info("", "Untitled Key"), {}});
+    install(device, { thirdParty("NoIdentifier"), info("", "Untitled Key"), {} });
     auto page = openPage<qln::QLNTogglesController>();
 
     auto bundle = fw::NSBundle::bundleWithURL(moved.bundle);
@@ -237,21 +244,17 @@ TEST(TogglesPage, KeysComeFromTheBundlesOwnIdentifier) {
         << "a module without an identifier would share its key with every other such module";
 }
 
-TEST(TogglesPage, ShippedDeviceListsItsEnabledModules) {
+TEST(TogglesPage, ShippedDeviceListsItsEnabledModules)
+{
     qln::registerCellClasses();
     TestDevice scratch;
     const auto root = scratch.root() / "device";
     host::DeviceOptions options;
     options.powerModule = options.bcixWeather = options.noctis = true;
-    options.enabledModules = {orientationId,
-                              "com.dorvak07.powermodule",
-                              "com.apple.mediaremote.controlcenter.airplaymirroring",
-                              flashlightId,
-                              "com.yelbrin.betterccxi.weathermodule",
-                              "com.apple.replaykit.controlcenter.screenrecording",
-                              textSizeId,
-                              noctisId,
-                              doNotDisturbId};
+    options.enabledModules = { orientationId, "com.dorvak07.powermodule",
+        "com.apple.mediaremote.controlcenter.airplaymirroring", flashlightId,
+        "com.yelbrin.betterccxi.weathermodule", "com.apple.replaykit.controlcenter.screenrecording",
+        textSizeId, noctisId, doNotDisturbId };
     host::initDevice(root, options);
     fw::Device::setRoot(root);
 
@@ -263,28 +266,28 @@ TEST(TogglesPage, ShippedDeviceListsItsEnabledModules) {
             modulesShown.push_back(row->name() + " " + *row->stringForKey("key"));
     }
     EXPECT_EQ(modulesShown,
-              (std::vector<std::string>{
-                  "Orientation Lock " + orientationId + "Enabled",
-                  "Screen Mirroring com.apple.mediaremote.controlcenter.airplaymirroringEnabled",
-                  "Flashlight " + flashlightId + "Enabled", "Text Size " + textSizeId + "Enabled",
-                  "Noctis " + noctisId + "Enabled", "Do Not Disturb " + doNotDisturbId + "Enabled",
-                  "Change All togglesGlobalPicker"}));
+        (std::vector<std::string> { "Orientation Lock " + orientationId + "Enabled",
+            "Screen Mirroring com.apple.mediaremote.controlcenter.airplaymirroringEnabled",
+            "Flashlight " + flashlightId + "Enabled", "Text Size " + textSizeId + "Enabled",
+            "Noctis " + noctisId + "Enabled", "Do Not Disturb " + doNotDisturbId + "Enabled",
+            "Change All togglesGlobalPicker" }));
 }
 
 // Runs in a process of its own: loading the services' framework makes its classes known for
 // the rest of the process, as on the device.
-int buildWithoutServicesThenWith() {
+int buildWithoutServicesThenWith()
+{
     TestDevice device;
     layOutModules(device);
     auto page = openPage<qln::QLNTogglesController>();
-    const auto layoutOnly =
-        std::vector<std::string>{"#", "switchState", "#Modules", "togglesGlobalPicker"};
+    const auto layoutOnly
+        = std::vector<std::string> { "#", "switchState", "#Modules", "togglesGlobalPicker" };
     if (rowIds(page->specifiers()) != layoutOnly) {
         std::cerr << "module rows without ControlCenterServices\n";
         return 1;
     }
-    if (fw::NSClassFromString("CCSModuleRepository") ||
-        fw::NSClassFromString("CCSModuleSettingsProvider")) {
+    if (fw::NSClassFromString("CCSModuleRepository")
+        || fw::NSClassFromString("CCSModuleSettingsProvider")) {
         std::cerr << "service classes known before their framework was loaded\n";
         return 2;
     }
@@ -297,28 +300,30 @@ int buildWithoutServicesThenWith() {
     return 0;
 }
 
-TEST(TogglesPageDeathTest, WithoutControlCenterServicesShowsLayoutRowsAndChangeAll) {
+TEST(TogglesPageDeathTest, WithoutControlCenterServicesShowsLayoutRowsAndChangeAll)
+{
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(std::exit(buildWithoutServicesThenWith()), testing::ExitedWithCode(0), "");
 }
 
-TEST(ModuleServices, RepositoryFindsBundlesByTheirIdentifier) {
+TEST(ModuleServices, RepositoryFindsBundlesByTheirIdentifier)
+{
     TestDevice device;
-    install(device, {stock("Flashlight"), info(flashlightId, "Torch"), {}});
-    install(device, {thirdParty("FlashlightCopy"), info(flashlightId, "Copy"), {}});
-    install(device, {thirdParty("Noctis"), info(noctisId, "", "Noctis"), {}});
-    install(device, {thirdParty("NoIdentifier"), info("", "Nameless"), {}});
+    install(device, { stock("Flashlight"), info(flashlightId, "Torch"), {} });
+    install(device, { thirdParty("FlashlightCopy"), info(flashlightId, "Copy"), {} });
+    install(device, { thirdParty("Noctis"), info(noctisId, "", "Noctis"), {} });
+    install(device, { thirdParty("NoIdentifier"), info("", "Nameless"), {} });
     writePlist(device, std::string(thirdPartyFolder) + "NotABundle/Info.plist",
-               info("com.example.notabundle"));
+        info("com.example.notabundle"));
     auto repository = fw::CCSModuleRepository::repositoryWithDefaults();
 
     struct Case {
         std::string identifier;
         std::optional<std::string> bundle;
     };
-    for (const auto& c :
-         {Case{flashlightId, stock("Flashlight")}, Case{noctisId, thirdParty("Noctis")},
-          Case{"com.example.notabundle", {}}, Case{"", {}}, Case{"com.example.absent", {}}}) {
+    for (const auto& c : { Case { flashlightId, stock("Flashlight") },
+             Case { noctisId, thirdParty("Noctis") }, Case { "com.example.notabundle", {} },
+             Case { "", {} }, Case { "com.example.absent", {} } }) {
         SCOPED_TRACE(c.identifier);
         auto metadata = repository->moduleMetadataForModuleIdentifier(c.identifier);
         if (!c.bundle) {
@@ -330,22 +335,25 @@ TEST(ModuleServices, RepositoryFindsBundlesByTheirIdentifier) {
     }
 }
 
-TEST(ModuleServices, ProviderReadsTheEnabledModulesAfresh) {
+TEST(ModuleServices, ProviderReadsTheEnabledModulesAfresh)
+{
     TestDevice device;
     auto provider = fw::CCSModuleSettingsProvider::sharedProvider();
     EXPECT_TRUE(provider->orderedUserEnabledModuleIdentifiers().empty());
-    writeEnabledModules(device, {timerId, flashlightId, noctisId});
+    writeEnabledModules(device, { timerId, flashlightId, noctisId });
     EXPECT_EQ(provider->orderedUserEnabledModuleIdentifiers(),
-              (std::vector<std::string>{timerId, flashlightId, noctisId}));
-    writeEnabledModules(device, {noctisId});
-    EXPECT_EQ(provider->orderedUserEnabledModuleIdentifiers(), std::vector<std::string>{noctisId});
+        (std::vector<std::string> { timerId, flashlightId, noctisId }));
+    writeEnabledModules(device, { noctisId });
+    EXPECT_EQ(
+        provider->orderedUserEnabledModuleIdentifiers(), std::vector<std::string> { noctisId });
 }
 
-TEST(ModuleServices, BundlesOpenOnlyWhereADirectoryIs) {
+TEST(ModuleServices, BundlesOpenOnlyWhereADirectoryIs)
+{
     TestDevice device;
-    install(device, {stock("Plain"), info("com.example.plain", "Plain"), {}});
+    install(device, { stock("Plain"), info("com.example.plain", "Plain"), {} });
     install(device,
-            {stock("Localized"), info("com.example.localized", "Plain"), localized("Localized")});
+        { stock("Localized"), info("com.example.localized", "Plain"), localized("Localized") });
 
     EXPECT_EQ(fw::NSBundle::bundleWithURL(stock("Absent")), nullptr);
     EXPECT_FALSE(fw::NSBundle::bundleWithPath(stock("Absent"))->load());
@@ -357,8 +365,8 @@ TEST(ModuleServices, BundlesOpenOnlyWhereADirectoryIs) {
     auto localizedBundle = fw::NSBundle::bundleWithURL(stock("Localized"));
     ASSERT_NE(localizedBundle, nullptr);
     EXPECT_EQ(localizedBundle->localizedInfoDictionary(), localized("Localized"));
-    EXPECT_EQ(*fw::lookup(localizedBundle->infoDictionary(), "CFBundleDisplayName"),
-              fw::Value("Plain"));
+    EXPECT_EQ(
+        *fw::lookup(localizedBundle->infoDictionary(), "CFBundleDisplayName"), fw::Value("Plain"));
 }
 
 } // namespace

@@ -2,8 +2,9 @@
 
 namespace fw {
 
-const ClassDescriptor& CCSModuleMetadata::classObject() {
-    static const ClassDescriptor cls{"CCSModuleMetadata", &NSObject::classObject(), {}, {}};
+const ClassDescriptor& CCSModuleMetadata::classObject()
+{
+    static const ClassDescriptor cls { "CCSModuleMetadata", &NSObject::classObject(), {}, {} };
     return cls;
 }
 

@@ -9,26 +9,30 @@ namespace fw {
 
 namespace {
 
-bool isBundleName(std::string_view name) {
+bool isBundleName(std::string_view name)
+{
     constexpr std::string_view suffix = ".bundle";
     return name.size() > suffix.size() && name.ends_with(suffix);
 }
 
 } // namespace
 
-const ClassDescriptor& CCSModuleRepository::classObject() {
-    static const ClassDescriptor cls{"CCSModuleRepository", &NSObject::classObject(), {}, {}};
+const ClassDescriptor& CCSModuleRepository::classObject()
+{
+    static const ClassDescriptor cls { "CCSModuleRepository", &NSObject::classObject(), {}, {} };
     return cls;
 }
 
-std::shared_ptr<CCSModuleRepository> CCSModuleRepository::repositoryWithDefaults() {
+std::shared_ptr<CCSModuleRepository> CCSModuleRepository::repositoryWithDefaults()
+{
     auto repository = std::make_shared<CCSModuleRepository>();
     repository->addModulesIn(stockModulesPath);
     repository->addModulesIn(thirdPartyModulesPath);
     return repository;
 }
 
-void CCSModuleRepository::addModulesIn(std::string_view folder) {
+void CCSModuleRepository::addModulesIn(std::string_view folder)
+{
     auto names = NSFileManager::defaultManager().contentsOfDirectoryAtPath(folder);
     if (!names)
         return;
@@ -49,8 +53,9 @@ void CCSModuleRepository::addModulesIn(std::string_view folder) {
     }
 }
 
-std::shared_ptr<CCSModuleMetadata>
-CCSModuleRepository::moduleMetadataForModuleIdentifier(std::string_view moduleIdentifier) const {
+std::shared_ptr<CCSModuleMetadata> CCSModuleRepository::moduleMetadataForModuleIdentifier(
+    std::string_view moduleIdentifier) const
+{
     auto found = m_bundlePaths.find(moduleIdentifier);
     if (found == m_bundlePaths.end())
         return nullptr;

@@ -13,7 +13,7 @@ namespace fw {
 // The installed Control Center modules: every "*.bundle" directory of the stock and the
 // third-party module folders, known by the CFBundleIdentifier of its Info.plist.
 class CCSModuleRepository : public NSObject {
-  public:
+public:
     static const ClassDescriptor& classObject();
     const ClassDescriptor& isa() const override { return classObject(); }
 
@@ -25,10 +25,10 @@ class CCSModuleRepository : public NSObject {
     static std::shared_ptr<CCSModuleRepository> repositoryWithDefaults();
 
     // The module's metadata, or nullptr when no installed bundle has that identifier.
-    std::shared_ptr<CCSModuleMetadata>
-    moduleMetadataForModuleIdentifier(std::string_view moduleIdentifier) const;
+    std::shared_ptr<CCSModuleMetadata> moduleMetadataForModuleIdentifier(
+        std::string_view moduleIdentifier) const;
 
-  private:
+private:
     void addModulesIn(std::string_view folder);
 
     std::map<std::string, std::string, std::less<>> m_bundlePaths; // identifier → bundle path

@@ -4,17 +4,21 @@
 
 namespace fw {
 
-const ClassDescriptor& CCSModuleSettingsProvider::classObject() {
-    static const ClassDescriptor cls{"CCSModuleSettingsProvider", &NSObject::classObject(), {}, {}};
+const ClassDescriptor& CCSModuleSettingsProvider::classObject()
+{
+    static const ClassDescriptor cls { "CCSModuleSettingsProvider", &NSObject::classObject(), {},
+        {} };
     return cls;
 }
 
-std::shared_ptr<CCSModuleSettingsProvider> CCSModuleSettingsProvider::sharedProvider() {
+std::shared_ptr<CCSModuleSettingsProvider> CCSModuleSettingsProvider::sharedProvider()
+{
     static const auto provider = std::make_shared<CCSModuleSettingsProvider>();
     return provider;
 }
 
-std::vector<std::string> CCSModuleSettingsProvider::orderedUserEnabledModuleIdentifiers() const {
+std::vector<std::string> CCSModuleSettingsProvider::orderedUserEnabledModuleIdentifiers() const
+{
     std::vector<std::string> identifiers;
     auto configuration = dictionaryWithContentsOfFile(configurationPath);
     if (!configuration)

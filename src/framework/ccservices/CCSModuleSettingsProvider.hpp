@@ -11,12 +11,12 @@ namespace fw {
 
 // The user's Control Center configuration.
 class CCSModuleSettingsProvider : public NSObject {
-  public:
+public:
     static const ClassDescriptor& classObject();
     const ClassDescriptor& isa() const override { return classObject(); }
 
-    static constexpr std::string_view configurationPath =
-        "/var/mobile/Library/ControlCenter/ModuleConfiguration.plist";
+    static constexpr std::string_view configurationPath
+        = "/var/mobile/Library/ControlCenter/ModuleConfiguration.plist";
 
     static std::shared_ptr<CCSModuleSettingsProvider> sharedProvider();
 

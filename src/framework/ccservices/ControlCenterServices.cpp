@@ -7,7 +7,8 @@
 
 namespace fw {
 
-void registerControlCenterServicesClasses() {
+void registerControlCenterServicesClasses()
+{
     registerClass(CCSModuleRepository::classObject());
     registerClass(CCSModuleSettingsProvider::classObject());
     registerClass(CCSModuleMetadata::classObject());

@@ -13,7 +13,7 @@ namespace fw {
 // A bundle directory on the device: its info dictionaries and, for framework bundles, the code
 // that loading brings in. Paths and URLs are device paths.
 class NSBundle : public NSObject {
-  public:
+public:
     static const ClassDescriptor& classObject();
     const ClassDescriptor& isa() const override { return classObject(); }
 
@@ -35,9 +35,9 @@ class NSBundle : public NSObject {
     // en.lproj/InfoPlist.strings (XML or binary form); the info dictionary when there is none.
     const Dictionary& localizedInfoDictionary();
 
-  private:
+private:
     std::string m_path;
-    bool m_loaded{false};
+    bool m_loaded { false };
     std::optional<Dictionary> m_infoDictionary;
     std::optional<Dictionary> m_localizedInfoDictionary;
 };
