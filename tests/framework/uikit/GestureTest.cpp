@@ -65,12 +65,3 @@ TEST(UIGestureRecognizer, TheDelegateDecidesWhetherTheTouchIsTaken) {
     recognizer->setDelegate(plain);
     EXPECT_TRUE(recognizer->shouldReceiveTouch());
 }
-
-TEST(UIGestureRecognizer, TheTargetIsHeldWeakly) {
-    auto target = std::make_shared<PressTarget>();
-    auto recognizer =
-        std::make_shared<fw::UILongPressGestureRecognizer>(target, "handleLongPress:");
-    target.reset();
-    recognizer->deliver(fw::UIGestureRecognizerState::Began); // nothing to call, no crash
-    EXPECT_EQ(recognizer->state(), fw::UIGestureRecognizerState::Began);
-}

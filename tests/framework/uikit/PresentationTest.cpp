@@ -82,12 +82,3 @@ TEST(AlertChoice, UnknownTitleChangesNothing) {
     EXPECT_FALSE(alert->chooseAction("Yes"));
     EXPECT_EQ(page->presentedViewController(), alert);
 }
-
-TEST(AlertTextFields, ConfigurationHandlerSetsUpEachField) {
-    auto alert = alertNamed("New Preset");
-    alert->addTextFieldWithConfigurationHandler(
-        [](fw::UITextField& field) { field.setPlaceholder("Name"); });
-    ASSERT_EQ(alert->textFields().size(), 1u);
-    EXPECT_EQ(alert->textFields()[0]->placeholder, "Name");
-    EXPECT_EQ(alert->textFields()[0]->text, "");
-}

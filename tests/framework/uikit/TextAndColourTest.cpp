@@ -1,7 +1,6 @@
 #include "support/TestDevice.hpp"
 #include "uikit/NSAttributedString.hpp"
 #include "uikit/UIColor.hpp"
-#include "uikit/UILabel.hpp"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -70,13 +69,4 @@ TEST(NSAttributedString, AttributeRangesStayInsideTheText) {
     EXPECT_EQ(text.runs()[0].range.length, 7u);
     EXPECT_EQ(text.runs()[1].range.location, 20u);
     EXPECT_EQ(text.runs()[1].range.length, 7u);
-}
-
-TEST(UILabel, TextAndAttributedTextReplaceEachOther) {
-    fw::UILabel label;
-    label.setAttributedText(fw::NSAttributedString("QUILLANE"));
-    EXPECT_EQ(label.text(), "QUILLANE");
-    label.setText("Version unknown");
-    EXPECT_FALSE(label.attributedText());
-    EXPECT_EQ(label.text(), "Version unknown");
 }

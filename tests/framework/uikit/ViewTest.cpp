@@ -104,18 +104,6 @@ TEST(UIViewTree, AllSubviewsWalksDepthFirstAndFindsLabels) {
     EXPECT_EQ(tableLabels, 1);
 }
 
-TEST(UIViewTree, AddingAViewMovesItFromItsOldSuperview) {
-    auto first = std::make_shared<fw::UIView>();
-    auto second = std::make_shared<fw::UIView>();
-    auto child = std::make_shared<fw::UIView>();
-    first->addSubview(child);
-    second->addSubview(child);
-
-    EXPECT_TRUE(first->subviews().empty());
-    ASSERT_EQ(second->subviews().size(), 1u);
-    EXPECT_EQ(child->superview(), second);
-}
-
 TEST(UIViewWindow, MembershipChangesReachEveryChangedViewOnce) {
     std::vector<std::string> log;
     auto cell = std::make_shared<WindowWatcher>(log, "cell");
