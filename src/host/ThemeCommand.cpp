@@ -14,7 +14,8 @@ namespace host {
 
 namespace {
 
-std::string_view trimmed(std::string_view text) {
+std::string_view trimmed(std::string_view text)
+{
     constexpr std::string_view blanks = " \t\r";
     auto first = text.find_first_not_of(blanks);
     if (first == std::string_view::npos)
@@ -22,26 +23,29 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
-void printPalette(const theming::ThemingComponent& component) {
+void printPalette(const theming::ThemingComponent& component)
+{
     std::cout << theming::renderTable(component.palette()) << std::endl;
 }
 
-void switchAppearance(theming::ThemingComponent& component, theming::Appearance appearance) {
+void switchAppearance(theming::ThemingComponent& component, theming::Appearance appearance)
+{
     if (!component.setAppearance(appearance))
         std::cerr << "quillane theme: the appearance is already "
                   << theming::appearanceName(appearance) << "\n";
 }
 
 // Handles one command line; false for "quit".
-bool handleCommand(theming::ThemingComponent& component, std::string_view line) {
+bool handleCommand(theming::ThemingComponent& component, std::string_view line)
+{
     line = trimmed(line);
     if (line.empty())
         return true;
     if (line == "quit")
         return false;
     if (line == "dark" || line == "light") {
-        switchAppearance(component,
-                         line == "dark" ? theming::Appearance::Dark : theming::Appearance::Light);
+        switchAppearance(
+            component, line == "dark" ? theming::Appearance::Dark : theming::Appearance::Light);
         return true;
     }
     if (line == "show") {
@@ -62,7 +66,8 @@ bool handleCommand(theming::ThemingComponent& component, std::string_view line) 
 
 } // namespace
 
-int runTheme(const std::filesystem::path& root) {
+int runTheme(const std::filesystem::path& root)
+{
     fw::Device::setRoot(root);
     EventLoop loop;
     theming::ThemingComponent component;

@@ -11,11 +11,12 @@ namespace {
 
 using Outcome = PresetApplication::Outcome;
 
-std::optional<std::string> assignedPreset(const fw::Dictionary* persistent, Appearance appearance) {
+std::optional<std::string> assignedPreset(const fw::Dictionary* persistent, Appearance appearance)
+{
     if (!persistent)
         return std::nullopt;
-    const fw::Value* value =
-        fw::lookup(*persistent, appearance == Appearance::Dark ? darkDefaultKey : lightDefaultKey);
+    const fw::Value* value = fw::lookup(
+        *persistent, appearance == Appearance::Dark ? darkDefaultKey : lightDefaultKey);
     const std::string* name = value ? value->asString() : nullptr;
     if (!name)
         return std::nullopt;
@@ -24,12 +25,14 @@ std::optional<std::string> assignedPreset(const fw::Dictionary* persistent, Appe
 
 // A preset name is a file name in the presets directory; anything that could climb out of it
 // would let the persistent file pick an arbitrary device file as the new settings.
-bool isUsableName(std::string_view name) {
+bool isUsableName(std::string_view name)
+{
     return name.find('/') == std::string_view::npos && name != "." && name != "..";
 }
 
 // Same read-modify-write as every writer of the persistent file; a missing file stays missing.
-void markActive(const std::string& preset) {
+void markActive(const std::string& preset)
+{
     auto persistent = fw::dictionaryWithContentsOfFile(persistentFile);
     if (!persistent)
         return;
@@ -40,31 +43,34 @@ void markActive(const std::string& preset) {
 
 } // namespace
 
-PresetApplication applyAppearancePreset(Appearance appearance) {
+PresetApplication applyAppearancePreset(Appearance appearance)
+{
     auto persistent = fw::dictionaryWithContentsOfFile(persistentFile);
     auto preset = assignedPreset(persistent ? &*persistent : nullptr, appearance);
     if (!preset)
-        return {Outcome::NoneAssigned, {}};
+        return { Outcome::NoneAssigned, {} };
     if (!isUsableName(*preset))
-        return {Outcome::UnusableName, *preset};
+        return { Outcome::UnusableName, *preset };
     std::string presetFile = std::string(presetsDirectory) + *preset + std::string(plistSuffix);
     auto& files = fw::NSFileManager::defaultManager();
     if (!files.fileExistsAtPath(presetFile))
-        return {Outcome::FileMissing, *preset};
+        return { Outcome::FileMissing, *preset };
     if (!files.replaceItemWithCopyOfItem(settingsFile, presetFile))
-        return {Outcome::CopyFailed, *preset};
+        return { Outcome::CopyFailed, *preset };
     markActive(*preset);
     fw::DarwinNotifyCenter::center().postNotification(updateNotification);
     fw::NSDistributedNotificationCenter::defaultCenter().postNotificationName(
         presetChangedNotification);
-    return {Outcome::Applied, *preset};
+    return { Outcome::Applied, *preset };
 }
 
-std::string_view appearanceName(Appearance appearance) {
+std::string_view appearanceName(Appearance appearance)
+{
     return appearance == Appearance::Dark ? "dark" : "light";
 }
 
-std::string describe(Appearance appearance, const PresetApplication& application) {
+std::string describe(Appearance appearance, const PresetApplication& application)
+{
     std::string line = std::string(appearanceName(appearance)) + ": ";
     std::string quoted = "preset \"" + application.preset + "\"";
     switch (application.outcome) {

@@ -10,12 +10,12 @@ namespace theming {
 struct PresetApplication {
     enum class Outcome {
         NoneAssigned, // the persistent file names no preset for the appearance
-        Applied,      // the preset replaced the settings; both notifications were posted
-        FileMissing,  // the named preset has no file: nothing changed
+        Applied, // the preset replaced the settings; both notifications were posted
+        FileMissing, // the named preset has no file: nothing changed
         UnusableName, // the name would address a file outside the presets directory
-        CopyFailed,   // the settings file could not be replaced: nothing else changed
+        CopyFailed, // the settings file could not be replaced: nothing else changed
     };
-    Outcome outcome{Outcome::NoneAssigned};
+    Outcome outcome { Outcome::NoneAssigned };
     std::string preset;
 };
 

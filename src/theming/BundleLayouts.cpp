@@ -10,20 +10,23 @@ namespace theming {
 
 namespace {
 
-std::string stringFor(const fw::Dictionary& item, std::string_view key) {
+std::string stringFor(const fw::Dictionary& item, std::string_view key)
+{
     const fw::Value* value = fw::lookup(item, key);
     const std::string* text = value ? value->asString() : nullptr;
     return text ? *text : std::string();
 }
 
-bool isColourRow(const fw::Dictionary& item) {
+bool isColourRow(const fw::Dictionary& item)
+{
     const fw::Value* global = fw::lookup(item, "global");
-    return stringFor(item, "cellClass") == colourPickerCellClass &&
-           !stringFor(item, "key").empty() && !(global && global->boolValue());
+    return stringFor(item, "cellClass") == colourPickerCellClass && !stringFor(item, "key").empty()
+        && !(global && global->boolValue());
 }
 
 void collectRows(const fw::Dictionary& layout, const std::string& stem, const std::string& page,
-                 std::vector<ColourRowGroup>& groups) {
+    std::vector<ColourRowGroup>& groups)
+{
     const fw::Value* items = fw::lookup(layout, "items");
     if (!items || !items->asArray())
         return;
@@ -41,16 +44,17 @@ void collectRows(const fw::Dictionary& layout, const std::string& stem, const st
         if (!isColourRow(*item))
             continue;
         if (!areaListed) {
-            groups.push_back({stem, page, area, {}});
+            groups.push_back({ stem, page, area, {} });
             areaListed = true;
         }
-        groups.back().rows.push_back({stringFor(*item, "label"), stringFor(*item, "key")});
+        groups.back().rows.push_back({ stringFor(*item, "label"), stringFor(*item, "key") });
     }
 }
 
 } // namespace
 
-std::vector<ColourRowGroup> readLayoutColourRows() {
+std::vector<ColourRowGroup> readLayoutColourRows()
+{
     auto names = fw::NSFileManager::defaultManager().contentsOfDirectoryAtPath(bundleDirectory);
     if (!names)
         return {};

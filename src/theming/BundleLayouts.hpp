@@ -13,8 +13,8 @@ struct ColourRow {
 // The colour rows under one group row of a page layout file.
 struct ColourRowGroup {
     std::string layout; // the layout file's name without ".plist": "MediaControls"
-    std::string page;   // the layout's "title", else its file name
-    std::string area;   // the label of the group row above, "" when it has none
+    std::string page; // the layout's "title", else its file name
+    std::string area; // the label of the group row above, "" when it has none
     std::vector<ColourRow> rows;
 };
 

@@ -9,7 +9,8 @@ namespace theming {
 
 namespace {
 
-std::string_view trimmed(std::string_view text) {
+std::string_view trimmed(std::string_view text)
+{
     constexpr std::string_view blanks = " \t\r\n";
     auto first = text.find_first_not_of(blanks);
     if (first == std::string_view::npos)
@@ -18,7 +19,8 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-std::optional<unsigned> parseHexDigits(std::string_view digits) {
+std::optional<unsigned> parseHexDigits(std::string_view digits)
+{
     if (digits.starts_with("0x") || digits.starts_with("0X"))
         digits.remove_prefix(2);
     if (digits.size() != 6)
@@ -30,7 +32,8 @@ std::optional<unsigned> parseHexDigits(std::string_view digits) {
     return value;
 }
 
-std::optional<double> parseAlpha(std::string_view text) {
+std::optional<double> parseAlpha(std::string_view text)
+{
     // from_chars would take "inf" and "nan"; the bundle writes plain decimals only.
     if (text.empty() || text.find_first_not_of("0123456789.+-eE") != std::string_view::npos)
         return std::nullopt;
@@ -43,13 +46,15 @@ std::optional<double> parseAlpha(std::string_view text) {
     return std::clamp(alpha, 0.0, 1.0);
 }
 
-int toByte(double component) {
+int toByte(double component)
+{
     return static_cast<int>(std::lround(std::clamp(component, 0.0, 1.0) * 255.0));
 }
 
 } // namespace
 
-std::optional<Rgba> parseColourValue(std::string_view text) {
+std::optional<Rgba> parseColourValue(std::string_view text)
+{
     text = trimmed(text);
     if (text.starts_with('#'))
         text.remove_prefix(1);
@@ -67,14 +72,15 @@ std::optional<Rgba> parseColourValue(std::string_view text) {
     return rgb(*hex, alpha);
 }
 
-std::string displayColour(const Rgba& colour) {
+std::string displayColour(const Rgba& colour)
+{
     char hex[16];
     std::snprintf(hex, sizeof hex, "#%02X%02X%02X:", toByte(colour.red), toByte(colour.green),
-                  toByte(colour.blue));
+        toByte(colour.blue));
     // to_chars never looks at the locale, unlike printf's %f.
     char alpha[16];
     auto end = std::to_chars(alpha, alpha + sizeof alpha, std::clamp(colour.alpha, 0.0, 1.0),
-                             std::chars_format::fixed, 2)
+        std::chars_format::fixed, 2)
                    .ptr;
     return std::string(hex) + std::string(alpha, end);
 }

@@ -8,10 +8,10 @@ namespace theming {
 
 // A colour as the component applies it: components and alpha in 0–1.
 struct Rgba {
-    double red{0};
-    double green{0};
-    double blue{0};
-    double alpha{1};
+    double red { 0 };
+    double green { 0 };
+    double blue { 0 };
+    double alpha { 1 };
 
     bool operator==(const Rgba&) const = default;
 };
@@ -27,8 +27,10 @@ std::optional<Rgba> parseColourValue(std::string_view text);
 std::string displayColour(const Rgba& colour);
 
 // Shorthand for the stock colour table: 0xRRGGBB and an alpha.
-constexpr Rgba rgb(unsigned hex, double alpha = 1.0) {
-    return {((hex >> 16) & 0xFF) / 255.0, ((hex >> 8) & 0xFF) / 255.0, (hex & 0xFF) / 255.0, alpha};
+constexpr Rgba rgb(unsigned hex, double alpha = 1.0)
+{
+    return { ((hex >> 16) & 0xFF) / 255.0, ((hex >> 8) & 0xFF) / 255.0, (hex & 0xFF) / 255.0,
+        alpha };
 }
 
 } // namespace theming

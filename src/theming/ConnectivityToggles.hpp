@@ -15,13 +15,13 @@ struct ConnectivityToggle {
     bool initiallyEnabled;
 };
 
-inline constexpr std::array<ConnectivityToggle, 6> connectivityToggles{{
-    {"CCUIConnectivityAirplaneViewController", "airplane", "Airplane Mode", false},
-    {"CCUIConnectivityCellularDataViewController", "cellularData", "Cellular Data", true},
-    {"CCUIConnectivityWifiViewController", "wifi", "Wi-Fi", true},
-    {"CCUIConnectivityBluetoothViewController", "bluetooth", "Bluetooth", true},
-    {"CCUIConnectivityAirDropViewController", "airdrop", "AirDrop", false},
-    {"CCUIConnectivityHotspotViewController", "hotspot", "Personal Hotspot", false},
-}};
+inline constexpr std::array<ConnectivityToggle, 6> connectivityToggles { {
+    { "CCUIConnectivityAirplaneViewController", "airplane", "Airplane Mode", false },
+    { "CCUIConnectivityCellularDataViewController", "cellularData", "Cellular Data", true },
+    { "CCUIConnectivityWifiViewController", "wifi", "Wi-Fi", true },
+    { "CCUIConnectivityBluetoothViewController", "bluetooth", "Bluetooth", true },
+    { "CCUIConnectivityAirDropViewController", "airdrop", "AirDrop", false },
+    { "CCUIConnectivityHotspotViewController", "hotspot", "Personal Hotspot", false },
+} };
 
 } // namespace theming

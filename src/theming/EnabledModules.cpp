@@ -15,13 +15,15 @@ namespace {
 
 using BundlePaths = std::map<std::string, std::string, std::less<>>; // identifier → bundle
 
-std::string stringFor(const fw::Dictionary& dictionary, std::string_view key) {
+std::string stringFor(const fw::Dictionary& dictionary, std::string_view key)
+{
     const fw::Value* value = fw::lookup(dictionary, key);
     const std::string* text = value ? value->asString() : nullptr;
     return text ? *text : std::string();
 }
 
-BundlePaths installedModules() {
+BundlePaths installedModules()
+{
     BundlePaths paths;
     auto& files = fw::NSFileManager::defaultManager();
     for (std::string_view folder : moduleFolders) {
@@ -42,13 +44,14 @@ BundlePaths installedModules() {
     return paths;
 }
 
-std::string moduleName(fw::NSBundle& bundle, const std::string& identifier) {
+std::string moduleName(fw::NSBundle& bundle, const std::string& identifier)
+{
     if (identifier == "com.apple.control-center.OrientationLockModule")
         return "Orientation Lock";
     if (identifier == "com.apple.donotdisturb.DoNotDisturbModule")
         return "Do Not Disturb";
     for (const fw::Dictionary* info :
-         {&bundle.localizedInfoDictionary(), &bundle.infoDictionary()}) {
+        { &bundle.localizedInfoDictionary(), &bundle.infoDictionary() }) {
         if (auto name = stringFor(*info, "CFBundleDisplayName"); !name.empty())
             return name;
     }
@@ -57,10 +60,11 @@ std::string moduleName(fw::NSBundle& bundle, const std::string& identifier) {
     return identifier;
 }
 
-std::vector<std::string> enabledIdentifiers() {
+std::vector<std::string> enabledIdentifiers()
+{
     auto configuration = fw::dictionaryWithContentsOfFile(moduleConfigurationFile);
-    const fw::Value* list =
-        configuration ? fw::lookup(*configuration, moduleIdentifiersKey) : nullptr;
+    const fw::Value* list
+        = configuration ? fw::lookup(*configuration, moduleIdentifiersKey) : nullptr;
     if (!list || !list->asArray())
         return {};
     std::vector<std::string> identifiers;
@@ -73,7 +77,8 @@ std::vector<std::string> enabledIdentifiers() {
 
 } // namespace
 
-std::vector<EnabledModule> readEnabledModules() {
+std::vector<EnabledModule> readEnabledModules()
+{
     BundlePaths bundles = installedModules();
     std::set<std::string, std::less<>> seen;
     std::vector<EnabledModule> modules;
@@ -82,7 +87,7 @@ std::vector<EnabledModule> readEnabledModules() {
         if (found == bundles.end() || !seen.insert(identifier).second)
             continue;
         fw::NSBundle bundle(found->second);
-        modules.push_back({identifier, moduleName(bundle, identifier)});
+        modules.push_back({ identifier, moduleName(bundle, identifier) });
     }
     return modules;
 }

@@ -12,15 +12,15 @@ enum class Appearance { Light, Dark };
 
 // Where a resolved colour came from.
 enum class ColourSource {
-    Stored,    // the settings file's value under the key
-    Stock,     // no value stored (or the tweak is off): the component's own colour
+    Stored, // the settings file's value under the key
+    Stock, // no value stored (or the tweak is off): the component's own colour
     Malformed, // a value is stored but cannot be read: the stock colour is used
 };
 
 struct ResolvedColour {
     std::string key;
     Rgba colour;
-    ColourSource source{ColourSource::Stock};
+    ColourSource source { ColourSource::Stock };
 };
 
 // One colour row of a settings page: its label in the layout file and its colour.
@@ -39,9 +39,9 @@ struct ColourGroup {
 
 // A connectivity toggle as drawn: its colours are those of its present state.
 struct ToggleSwatch {
-    std::string name;  // "wifi": what toggle() takes
+    std::string name; // "wifi": what toggle() takes
     std::string title; // "Wi-Fi"
-    bool enabled{false};
+    bool enabled { false };
     ResolvedColour background;
     ResolvedColour glyph;
 };
@@ -49,8 +49,8 @@ struct ToggleSwatch {
 // One enabled Control Center module; its colour is that of its present state.
 struct ModuleTile {
     std::string identifier; // the bundle's CFBundleIdentifier, the stem of its colour keys
-    std::string name;       // its display name, for drawing and for toggle()
-    bool enabled{false};
+    std::string name; // its display name, for drawing and for toggle()
+    bool enabled { false };
     ResolvedColour colour;
 };
 
@@ -62,11 +62,11 @@ struct SliderColours {
 
 // Everything the preview draws, resolved from the device's files at the last re-read.
 struct Palette {
-    Appearance appearance{Appearance::Light};
+    Appearance appearance { Appearance::Light };
     // What the last appearance switch did, for display ("dark: preset "Night" applied").
     std::optional<std::string> appearanceNote;
-    bool tweakEnabled{true};        // "enabled": off leaves Control Center stock
-    bool customToggleColours{true}; // "connectivityModeEnabled": off keeps stock toggles
+    bool tweakEnabled { true }; // "enabled": off leaves Control Center stock
+    bool customToggleColours { true }; // "connectivityModeEnabled": off keeps stock toggles
 
     ResolvedColour moduleBackground;
     ResolvedColour connectivityBackground;

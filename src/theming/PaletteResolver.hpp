@@ -28,15 +28,15 @@ struct PaletteInput {
     const std::vector<std::string>& order; // toggle names, as applied at the last restart
     const OnStates& toggleStates;
     const OnStates& moduleStates;
-    Appearance appearance{Appearance::Light};
+    Appearance appearance { Appearance::Light };
 };
 
 Palette resolvePalette(const PaletteInput& input);
 
 // The stored colour under `key`, or the stock colour when there is none or it is malformed.
 // With `useStored` false the stock colour, whatever is stored.
-ResolvedColour resolveColour(const fw::Dictionary& settings, std::string_view key,
-                             bool useStored = true);
+ResolvedColour resolveColour(
+    const fw::Dictionary& settings, std::string_view key, bool useStored = true);
 
 // The toggle names in the order of "connectivityPosition0" to "connectivityPosition5": class
 // names the component does not know, repeats and gaps are skipped, and toggles the settings do

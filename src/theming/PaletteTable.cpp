@@ -8,13 +8,15 @@ namespace theming {
 
 namespace {
 
-std::string padded(std::string text, std::size_t width) {
+std::string padded(std::string text, std::size_t width)
+{
     if (text.size() < width)
         text.append(width - text.size(), ' ');
     return text + ' ';
 }
 
-std::string sourceText(ColourSource source) {
+std::string sourceText(ColourSource source)
+{
     switch (source) {
     case ColourSource::Stored:
         return "stored";
@@ -26,11 +28,13 @@ std::string sourceText(ColourSource source) {
     return {};
 }
 
-std::string colourText(const ResolvedColour& colour) {
+std::string colourText(const ResolvedColour& colour)
+{
     return displayColour(colour.colour) + " " + sourceText(colour.source);
 }
 
-void writeHeader(std::ostringstream& out, const Palette& palette) {
+void writeHeader(std::ostringstream& out, const Palette& palette)
+{
     out << "Control Center palette, " << appearanceName(palette.appearance) << " appearance\n";
     if (palette.appearanceNote)
         out << "  " << *palette.appearanceNote << "\n";
@@ -40,7 +44,8 @@ void writeHeader(std::ostringstream& out, const Palette& palette) {
         out << "  Custom toggle colours are off: stock toggles\n";
 }
 
-void writeParts(std::ostringstream& out, const Palette& palette) {
+void writeParts(std::ostringstream& out, const Palette& palette)
+{
     out << padded("Module background", 24) << colourText(palette.moduleBackground) << "\n";
     out << padded("Connectivity", 24) << colourText(palette.connectivityBackground) << "\n";
     int position = 1;
@@ -53,8 +58,8 @@ void writeParts(std::ostringstream& out, const Palette& palette) {
     out << padded("Media controls", 24) << colourText(palette.mediaBackground) << "\n";
     for (const ColourEntry& entry : palette.mediaControls)
         out << "  " << padded(entry.label, 26) << colourText(entry.colour) << "\n";
-    for (auto [name, slider] :
-         {std::pair{"Brightness", &palette.brightness}, std::pair{"Volume", &palette.volume}}) {
+    for (auto [name, slider] : { std::pair { "Brightness", &palette.brightness },
+             std::pair { "Volume", &palette.volume } }) {
         out << padded(name, 24) << "background " << padded(colourText(slider->background), 20)
             << "fill " << padded(colourText(slider->fill), 20) << "glyph "
             << colourText(slider->glyph) << "\n";
@@ -65,7 +70,8 @@ void writeParts(std::ostringstream& out, const Palette& palette) {
             << colourText(tile.colour) << "\n";
 }
 
-void writeGroups(std::ostringstream& out, const Palette& palette) {
+void writeGroups(std::ostringstream& out, const Palette& palette)
+{
     out << "Colours by page\n";
     for (const ColourGroup& group : palette.groups) {
         out << "  " << group.page;
@@ -80,7 +86,8 @@ void writeGroups(std::ostringstream& out, const Palette& palette) {
 
 } // namespace
 
-std::string renderTable(const Palette& palette) {
+std::string renderTable(const Palette& palette)
+{
     std::ostringstream out;
     writeHeader(out, palette);
     writeParts(out, palette);

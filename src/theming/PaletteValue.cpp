@@ -6,7 +6,8 @@ namespace theming {
 
 namespace {
 
-std::string_view sourceName(ColourSource source) {
+std::string_view sourceName(ColourSource source)
+{
     switch (source) {
     case ColourSource::Stored:
         return "stored";
@@ -18,80 +19,81 @@ std::string_view sourceName(ColourSource source) {
     return {};
 }
 
-fw::Value colourValue(const ResolvedColour& colour) {
+fw::Value colourValue(const ResolvedColour& colour)
+{
     const Rgba& c = colour.colour;
-    return fw::Dictionary{
-        {"rgba", fw::Array{c.red, c.green, c.blue, c.alpha}},
-        {"value", displayColour(c)},
-        {"key", colour.key},
-        {"source", sourceName(colour.source)},
+    return fw::Dictionary {
+        { "rgba", fw::Array { c.red, c.green, c.blue, c.alpha } },
+        { "value", displayColour(c) },
+        { "key", colour.key },
+        { "source", sourceName(colour.source) },
     };
 }
 
-fw::Value entryValue(const ColourEntry& entry) {
-    return fw::Dictionary{{"label", entry.label}, {"colour", colourValue(entry.colour)}};
+fw::Value entryValue(const ColourEntry& entry)
+{
+    return fw::Dictionary { { "label", entry.label }, { "colour", colourValue(entry.colour) } };
 }
 
-fw::Value entriesValue(const std::vector<ColourEntry>& entries) {
+fw::Value entriesValue(const std::vector<ColourEntry>& entries)
+{
     fw::Array list;
     for (const ColourEntry& entry : entries)
         list.push_back(entryValue(entry));
     return list;
 }
 
-fw::Value sliderValue(const SliderColours& slider) {
-    return fw::Dictionary{{"background", colourValue(slider.background)},
-                          {"fill", colourValue(slider.fill)},
-                          {"glyph", colourValue(slider.glyph)}};
+fw::Value sliderValue(const SliderColours& slider)
+{
+    return fw::Dictionary { { "background", colourValue(slider.background) },
+        { "fill", colourValue(slider.fill) }, { "glyph", colourValue(slider.glyph) } };
 }
 
-fw::Value togglesValue(const std::vector<ToggleSwatch>& toggles) {
+fw::Value togglesValue(const std::vector<ToggleSwatch>& toggles)
+{
     fw::Array list;
     for (const ToggleSwatch& toggle : toggles)
-        list.push_back(fw::Dictionary{{"name", toggle.name},
-                                      {"title", toggle.title},
-                                      {"enabled", toggle.enabled},
-                                      {"background", colourValue(toggle.background)},
-                                      {"glyph", colourValue(toggle.glyph)}});
+        list.push_back(fw::Dictionary { { "name", toggle.name }, { "title", toggle.title },
+            { "enabled", toggle.enabled }, { "background", colourValue(toggle.background) },
+            { "glyph", colourValue(toggle.glyph) } });
     return list;
 }
 
-fw::Value modulesValue(const std::vector<ModuleTile>& modules) {
+fw::Value modulesValue(const std::vector<ModuleTile>& modules)
+{
     fw::Array list;
     for (const ModuleTile& tile : modules)
-        list.push_back(fw::Dictionary{{"identifier", tile.identifier},
-                                      {"name", tile.name},
-                                      {"enabled", tile.enabled},
-                                      {"colour", colourValue(tile.colour)}});
+        list.push_back(fw::Dictionary { { "identifier", tile.identifier }, { "name", tile.name },
+            { "enabled", tile.enabled }, { "colour", colourValue(tile.colour) } });
     return list;
 }
 
-fw::Value groupsValue(const std::vector<ColourGroup>& groups) {
+fw::Value groupsValue(const std::vector<ColourGroup>& groups)
+{
     fw::Array list;
     for (const ColourGroup& group : groups)
-        list.push_back(fw::Dictionary{{"layout", group.layout},
-                                      {"page", group.page},
-                                      {"area", group.area},
-                                      {"entries", entriesValue(group.entries)}});
+        list.push_back(fw::Dictionary { { "layout", group.layout }, { "page", group.page },
+            { "area", group.area }, { "entries", entriesValue(group.entries) } });
     return list;
 }
 
 } // namespace
 
-fw::Value paletteValue(const Palette& palette) {
-    fw::Dictionary value{
-        {"appearance", appearanceName(palette.appearance)},
-        {"tweakEnabled", palette.tweakEnabled},
-        {"customToggleColours", palette.customToggleColours},
-        {"moduleBackground", colourValue(palette.moduleBackground)},
-        {"connectivityBackground", colourValue(palette.connectivityBackground)},
-        {"connectivity", togglesValue(palette.connectivity)},
-        {"mediaBackground", colourValue(palette.mediaBackground)},
-        {"mediaControls", entriesValue(palette.mediaControls)},
-        {"brightness", sliderValue(palette.brightness)},
-        {"volume", sliderValue(palette.volume)},
-        {"modules", modulesValue(palette.modules)},
-        {"groups", groupsValue(palette.groups)},
+fw::Value paletteValue(const Palette& palette)
+{
+    fw::Dictionary value {
+        { "appearance", appearanceName(palette.appearance) },
+        { "tweakEnabled", palette.tweakEnabled },
+        { "customToggleColours", palette.customToggleColours },
+        { "moduleBackground", colourValue(palette.moduleBackground) },
+        { "connectivityBackground", colourValue(palette.connectivityBackground) },
+        { "connectivity", togglesValue(palette.connectivity) },
+        { "mediaBackground", colourValue(palette.mediaBackground) },
+        { "mediaControls", entriesValue(palette.mediaControls) },
+        { "brightness", sliderValue(palette.brightness) },
+        { "volume", sliderValue(palette.volume) },
+        { "modules", modulesValue(palette.modules) },
+        { "groups", groupsValue(palette.groups) },
     };
     if (palette.appearanceNote)
         value["appearanceNote"] = *palette.appearanceNote;

@@ -13,38 +13,43 @@ namespace theming {
 
 namespace {
 
-bool sameName(std::string_view a, std::string_view b) {
+bool sameName(std::string_view a, std::string_view b)
+{
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
         return lower(x) == lower(y);
     });
 }
 
-void flip(OnStates& states, std::string_view name, bool initially) {
+void flip(OnStates& states, std::string_view name, bool initially)
+{
     auto [entry, added] = states.try_emplace(std::string(name), initially);
     entry->second = !entry->second;
 }
 
 } // namespace
 
-ThemingComponent::~ThemingComponent() {
+ThemingComponent::~ThemingComponent()
+{
     if (m_observer)
         fw::DarwinNotifyCenter::center().removeObserver(m_observer);
 }
 
-void ThemingComponent::start() {
+void ThemingComponent::start()
+{
     m_logSize = logSize();
     restartSpringBoard();
     if (m_observer)
         return;
-    m_observer =
-        fw::DarwinNotifyCenter::center().addObserver(std::string(updateNotification), [this] {
-            readFiles();
-            changed();
-        });
+    m_observer
+        = fw::DarwinNotifyCenter::center().addObserver(std::string(updateNotification), [this] {
+              readFiles();
+              changed();
+          });
 }
 
-bool ThemingComponent::checkForRestart() {
+bool ThemingComponent::checkForRestart()
+{
     std::uintmax_t size = logSize();
     bool ran = size > m_logSize;
     // A log that shrank was replaced: measure growth from its new size.
@@ -56,14 +61,16 @@ bool ThemingComponent::checkForRestart() {
     return true;
 }
 
-Palette ThemingComponent::palette() const {
-    Palette palette =
-        resolvePalette({m_snapshot, m_order, m_toggleStates, m_moduleStates, m_appearance});
+Palette ThemingComponent::palette() const
+{
+    Palette palette
+        = resolvePalette({ m_snapshot, m_order, m_toggleStates, m_moduleStates, m_appearance });
     palette.appearanceNote = m_appearanceNote;
     return palette;
 }
 
-std::optional<PresetApplication> ThemingComponent::setAppearance(Appearance appearance) {
+std::optional<PresetApplication> ThemingComponent::setAppearance(Appearance appearance)
+{
     if (appearance == m_appearance)
         return std::nullopt;
     m_appearance = appearance;
@@ -76,7 +83,8 @@ std::optional<PresetApplication> ThemingComponent::setAppearance(Appearance appe
     return application;
 }
 
-bool ThemingComponent::toggle(std::string_view name) {
+bool ThemingComponent::toggle(std::string_view name)
+{
     for (const ConnectivityToggle& toggle : connectivityToggles) {
         if (sameName(name, toggle.name) || sameName(name, toggle.title)) {
             flip(m_toggleStates, toggle.name, toggle.initiallyEnabled);
@@ -94,23 +102,28 @@ bool ThemingComponent::toggle(std::string_view name) {
     return false;
 }
 
-void ThemingComponent::readFiles() {
-    m_snapshot.settings = fw::dictionaryWithContentsOfFile(settingsFile).value_or(fw::Dictionary{});
+void ThemingComponent::readFiles()
+{
+    m_snapshot.settings
+        = fw::dictionaryWithContentsOfFile(settingsFile).value_or(fw::Dictionary {});
     m_snapshot.layout = readLayoutColourRows();
     m_snapshot.modules = readEnabledModules();
 }
 
-void ThemingComponent::restartSpringBoard() {
+void ThemingComponent::restartSpringBoard()
+{
     readFiles();
     m_order = connectivityOrder(m_snapshot.settings);
 }
 
-void ThemingComponent::changed() {
+void ThemingComponent::changed()
+{
     if (onChange)
         onChange();
 }
 
-std::uintmax_t ThemingComponent::logSize() const {
+std::uintmax_t ThemingComponent::logSize() const
+{
     std::error_code error;
     auto size = std::filesystem::file_size(fw::Device::resolve(sbreloadLog), error);
     return error ? 0 : size;

@@ -20,7 +20,7 @@ namespace theming {
 //
 // Runs on the main queue: notifications arrive there, and the host calls it from there.
 class ThemingComponent {
-  public:
+public:
     ThemingComponent() = default;
     ~ThemingComponent();
     ThemingComponent(const ThemingComponent&) = delete;
@@ -49,7 +49,7 @@ class ThemingComponent {
     // switch, a toggle.
     std::function<void()> onChange;
 
-  private:
+private:
     void readFiles();
     void restartSpringBoard();
     void changed();
@@ -59,10 +59,10 @@ class ThemingComponent {
     std::vector<std::string> m_order;
     OnStates m_toggleStates;
     OnStates m_moduleStates;
-    Appearance m_appearance{Appearance::Light};
+    Appearance m_appearance { Appearance::Light };
     std::optional<std::string> m_appearanceNote;
-    std::uintmax_t m_logSize{0};
-    int m_observer{0};
+    std::uintmax_t m_logSize { 0 };
+    int m_observer { 0 };
 };
 
 } // namespace theming

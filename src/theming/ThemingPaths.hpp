@@ -7,13 +7,13 @@
 // including the bundle's headers.
 namespace theming {
 
-inline constexpr std::string_view settingsFile =
-    "/User/Library/Preferences/com.tarrowvine.quillane.plist";
-inline constexpr std::string_view persistentFile =
-    "/User/Library/Preferences/com.tarrowvine.quillane.persistent.plist";
+inline constexpr std::string_view settingsFile
+    = "/User/Library/Preferences/com.tarrowvine.quillane.plist";
+inline constexpr std::string_view persistentFile
+    = "/User/Library/Preferences/com.tarrowvine.quillane.persistent.plist";
 // Ends with "/": a preset's file is this directory, the name and plistSuffix.
-inline constexpr std::string_view presetsDirectory =
-    "/User/Library/Preferences/com.tarrowvine.quillane.presets/";
+inline constexpr std::string_view presetsDirectory
+    = "/User/Library/Preferences/com.tarrowvine.quillane.presets/";
 inline constexpr std::string_view plistSuffix = ".plist";
 
 // The bundle's page layout files, one "<Page>.plist" each, beside its defaults file.
@@ -21,19 +21,19 @@ inline constexpr std::string_view bundleDirectory = "/Library/PreferenceBundles/
 inline constexpr std::string_view defaultsFileName = "defaults.plist";
 inline constexpr std::string_view colourPickerCellClass = "QLNColorPicker";
 
-inline constexpr std::string_view moduleConfigurationFile =
-    "/var/mobile/Library/ControlCenter/ModuleConfiguration.plist";
+inline constexpr std::string_view moduleConfigurationFile
+    = "/var/mobile/Library/ControlCenter/ModuleConfiguration.plist";
 inline constexpr std::string_view moduleIdentifiersKey = "module-identifiers";
 // Stock folder first: when two bundles claim one identifier, the stock one wins.
-inline constexpr std::string_view moduleFolders[] = {"/System/Library/ControlCenter/Bundles/",
-                                                     "/Library/ControlCenter/Bundles/"};
+inline constexpr std::string_view moduleFolders[]
+    = { "/System/Library/ControlCenter/Bundles/", "/Library/ControlCenter/Bundles/" };
 
 // Each run of the device's SpringBoard restart appends one line here.
 inline constexpr std::string_view sbreloadLog = "/var/mobile/Library/Logs/sbreload.log";
 
 inline constexpr std::string_view updateNotification = "com.tarrowvine.quillane/update";
-inline constexpr std::string_view presetChangedNotification =
-    "com.tarrowvine.quillane/presetChanged";
+inline constexpr std::string_view presetChangedNotification
+    = "com.tarrowvine.quillane/presetChanged";
 
 // Keys of the settings file.
 inline constexpr std::string_view tweakEnabledKey = "enabled";

@@ -9,57 +9,59 @@ namespace {
 using theming::ColourSource;
 using theming::rgb;
 
-TEST(ThemingColourValue, ReadsTheStoredFormsAndRefusesTheRest) {
+TEST(ThemingColourValue, ReadsTheStoredFormsAndRefusesTheRest)
+{
     struct Case {
         const char* text;
         std::optional<theming::Rgba> expected;
     };
     const Case cases[] = {
-        {"#123456:1.000000", rgb(0x123456)},
-        {"#abcdef", rgb(0xABCDEF)},
-        {"ABCDEF:0.5", rgb(0xABCDEF, 0.5)},
-        {"0xFF8000:0.25", rgb(0xFF8000, 0.25)},
-        {" #102030 : 0.75 ", rgb(0x102030, 0.75)},
-        {"#123456:1.5", rgb(0x123456, 1.0)},
-        {"#123456:-0.5", rgb(0x123456, 0.0)},
-        {"", std::nullopt},
-        {"#", std::nullopt},
-        {"#F80", std::nullopt},
-        {"#80FF8000", std::nullopt},
-        {"#GG0000", std::nullopt},
-        {"#123456:", std::nullopt},
-        {"#123456:abc", std::nullopt},
-        {"#123456:0.5x", std::nullopt},
-        {"#123456:nan", std::nullopt},
-        {"#123456:inf", std::nullopt},
-        {"#-12345", std::nullopt},
-        {":0.5", std::nullopt},
+        { "#123456:1.000000", rgb(0x123456) },
+        { "#abcdef", rgb(0xABCDEF) },
+        { "ABCDEF:0.5", rgb(0xABCDEF, 0.5) },
+        { "0xFF8000:0.25", rgb(0xFF8000, 0.25) },
+        { " #102030 : 0.75 ", rgb(0x102030, 0.75) },
+        { "#123456:1.5", rgb(0x123456, 1.0) },
+        { "#123456:-0.5", rgb(0x123456, 0.0) },
+        { "", std::nullopt },
+        { "#", std::nullopt },
+        { "#F80", std::nullopt },
+        { "#80FF8000", std::nullopt },
+        { "#GG0000", std::nullopt },
+        { "#123456:", std::nullopt },
+        { "#123456:abc", std::nullopt },
+        { "#123456:0.5x", std::nullopt },
+        { "#123456:nan", std::nullopt },
+        { "#123456:inf", std::nullopt },
+        { "#-12345", std::nullopt },
+        { ":0.5", std::nullopt },
     };
     for (const Case& c : cases)
         EXPECT_EQ(theming::parseColourValue(c.text), c.expected) << '"' << c.text << '"';
 }
 
-TEST(ThemingColourValue, DisplaysBytesAndTwoDecimals) {
+TEST(ThemingColourValue, DisplaysBytesAndTwoDecimals)
+{
     EXPECT_EQ(theming::displayColour(rgb(0x0A7BFF, 0.4)), "#0A7BFF:0.40");
-    EXPECT_EQ(theming::displayColour({1.2, -0.1, 0.5, 2.0}), "#FF0080:1.00");
+    EXPECT_EQ(theming::displayColour({ 1.2, -0.1, 0.5, 2.0 }), "#FF0080:1.00");
 }
 
-TEST(ThemingResolution, StoredAbsentAndMalformedValues) {
-    fw::Dictionary settings{{"wifiEnabled", fw::Value("#123456:0.500000")},
-                            {"wifiDisabled", fw::Value("#12345")},
-                            {"airplaneEnabled", fw::Value(12)},
-                            {"hotspotEnabled", fw::Value("")}};
+TEST(ThemingResolution, StoredAbsentAndMalformedValues)
+{
+    fw::Dictionary settings { { "wifiEnabled", fw::Value("#123456:0.500000") },
+        { "wifiDisabled", fw::Value("#12345") }, { "airplaneEnabled", fw::Value(12) },
+        { "hotspotEnabled", fw::Value("") } };
     struct Case {
         const char* key;
         theming::Rgba colour;
         ColourSource source;
     };
     const Case cases[] = {
-        {"wifiEnabled", rgb(0x123456, 0.5), ColourSource::Stored},
-        {"wifiDisabled", theming::stockColour("wifiDisabled"), ColourSource::Malformed},
-        {"airplaneEnabled", rgb(0xFF9500), ColourSource::Malformed},
-        {"hotspotEnabled", rgb(0x34C759), ColourSource::Malformed},
-        {"bluetoothEnabled", rgb(0x007AFF), ColourSource::Stock},
+        { "wifiEnabled", rgb(0x123456, 0.5), ColourSource::Stored },
+        { "wifiDisabled", theming::stockColour("wifiDisabled"), ColourSource::Malformed },
+        { "airplaneEnabled", rgb(0xFF9500), ColourSource::Malformed },
+        { "hotspotEnabled", rgb(0x34C759), ColourSource::Malformed },
+        { "bluetoothEnabled", rgb(0x007AFF), ColourSource::Stock },
     };
     for (const Case& c : cases) {
         auto resolved = theming::resolveColour(settings, c.key);
@@ -72,30 +74,33 @@ TEST(ThemingResolution, StoredAbsentAndMalformedValues) {
     EXPECT_EQ(ignored.colour, rgb(0x007AFF));
 }
 
-TEST(ThemingResolution, StockColoursFollowTheKeyPatterns) {
+TEST(ThemingResolution, StockColoursFollowTheKeyPatterns)
+{
     const std::pair<const char*, theming::Rgba> cases[] = {
-        {"airplaneEnabled", rgb(0xFF9500)},
-        {"airplaneGlyphEnabled", rgb(0xFFFFFF)}, // a glyph, not the toggle's background
-        {"airplaneGlyphDisabled", rgb(0xFFFFFF)},
-        {"cellularDataDisabled", rgb(0x8E8E93, 0.4)},
-        {"com.apple.control-center.FlashlightModuleDisabled", rgb(0x8E8E93, 0.4)},
-        {"com.apple.control-center.FlashlightModuleEnabled", rgb(0xFFFFFF)},
-        {"connectivityContainerBackground", rgb(0x1C1C1E, 0.6)},
-        {"powerModuleMenuBackground", rgb(0x1C1C1E, 0.6)},
-        {"mediaProgressTrack", rgb(0xFFFFFF, 0.25)},
+        { "airplaneEnabled", rgb(0xFF9500) },
+        { "airplaneGlyphEnabled", rgb(0xFFFFFF) }, // a glyph, not the toggle's background
+        { "airplaneGlyphDisabled", rgb(0xFFFFFF) },
+        { "cellularDataDisabled", rgb(0x8E8E93, 0.4) },
+        { "com.apple.control-center.FlashlightModuleDisabled", rgb(0x8E8E93, 0.4) },
+        { "com.apple.control-center.FlashlightModuleEnabled", rgb(0xFFFFFF) },
+        { "connectivityContainerBackground", rgb(0x1C1C1E, 0.6) },
+        { "powerModuleMenuBackground", rgb(0x1C1C1E, 0.6) },
+        { "mediaProgressTrack", rgb(0xFFFFFF, 0.25) },
     };
     for (const auto& [key, colour] : cases)
         EXPECT_EQ(theming::stockColour(key), colour) << key;
 }
 
-fw::Dictionary positions(std::vector<fw::Value> classes) {
+fw::Dictionary positions(std::vector<fw::Value> classes)
+{
     fw::Dictionary settings;
     for (std::size_t i = 0; i < classes.size(); ++i)
         settings["connectivityPosition" + std::to_string(i)] = classes[i];
     return settings;
 }
 
-TEST(ThemingResolution, ConnectivityOrderSkipsUnknownAndAppendsMissingToggles) {
+TEST(ThemingResolution, ConnectivityOrderSkipsUnknownAndAppendsMissingToggles)
+{
     const std::string airplane = "CCUIConnectivityAirplaneViewController";
     const std::string cellular = "CCUIConnectivityCellularDataViewController";
     const std::string wifi = "CCUIConnectivityWifiViewController";
@@ -103,23 +108,22 @@ TEST(ThemingResolution, ConnectivityOrderSkipsUnknownAndAppendsMissingToggles) {
     const std::string airdrop = "CCUIConnectivityAirDropViewController";
     const std::string hotspot = "CCUIConnectivityHotspotViewController";
     using Names = std::vector<std::string>;
-    const Names stock{"airplane", "cellularData", "wifi", "bluetooth", "airdrop", "hotspot"};
+    const Names stock { "airplane", "cellularData", "wifi", "bluetooth", "airdrop", "hotspot" };
     struct Case {
         const char* what;
         fw::Dictionary settings;
         Names expected;
     };
-    fw::Dictionary gap = positions({hotspot, airdrop, bluetooth, wifi, cellular, airplane});
+    fw::Dictionary gap = positions({ hotspot, airdrop, bluetooth, wifi, cellular, airplane });
     gap.erase("connectivityPosition2");
     const Case cases[] = {
-        {"none stored", {}, stock},
-        {"reversed",
-         positions({hotspot, airdrop, bluetooth, wifi, cellular, airplane}),
-         {"hotspot", "airdrop", "bluetooth", "wifi", "cellularData", "airplane"}},
-        {"gap", gap, {"hotspot", "airdrop", "wifi", "cellularData", "airplane", "bluetooth"}},
-        {"unknown, repeat and non-string",
-         positions({wifi, "CCUIFlashlightViewController", wifi, fw::Value(3), airdrop}),
-         {"wifi", "airdrop", "airplane", "cellularData", "bluetooth", "hotspot"}},
+        { "none stored", {}, stock },
+        { "reversed", positions({ hotspot, airdrop, bluetooth, wifi, cellular, airplane }),
+            { "hotspot", "airdrop", "bluetooth", "wifi", "cellularData", "airplane" } },
+        { "gap", gap, { "hotspot", "airdrop", "wifi", "cellularData", "airplane", "bluetooth" } },
+        { "unknown, repeat and non-string",
+            positions({ wifi, "CCUIFlashlightViewController", wifi, fw::Value(3), airdrop }),
+            { "wifi", "airdrop", "airplane", "cellularData", "bluetooth", "hotspot" } },
     };
     for (const Case& c : cases)
         EXPECT_EQ(theming::connectivityOrder(c.settings), c.expected) << c.what;

@@ -27,8 +27,9 @@ const std::string kPresets(theming::presetsDirectory);
 
 // Counts preset-changed notifications, as an open presets page would hear them.
 class PresetPageStandIn : public fw::NSObject {
-  public:
-    static const fw::ClassDescriptor& classObject() {
+public:
+    static const fw::ClassDescriptor& classObject()
+    {
         static const fw::ClassDescriptor cls = [] {
             fw::ClassDescriptor c;
             c.name = "PresetPageStandIn";
@@ -42,10 +43,11 @@ class PresetPageStandIn : public fw::NSObject {
         return cls;
     }
     const fw::ClassDescriptor& isa() const override { return classObject(); }
-    int reloads{0};
+    int reloads { 0 };
 };
 
-std::vector<std::string> effectList(const fw::JournalEntries& entries) {
+std::vector<std::string> effectList(const fw::JournalEntries& entries)
+{
     std::vector<std::string> list;
     for (const auto& effect : entries.effects)
         list.push_back(effect.op + " " + (effect.op == "post" ? effect.name : effect.path));
@@ -53,59 +55,68 @@ std::vector<std::string> effectList(const fw::JournalEntries& entries) {
 }
 
 class ThemingComponentTest : public testing::Test {
-  protected:
-    void SetUp() override {
+protected:
+    void SetUp() override
+    {
         const fs::path resources = fs::path(QLN_SOURCE_DIR) / "resources";
         copyTree(resources / "Quillane.bundle", "/Library/PreferenceBundles/Quillane.bundle");
         copyTree(resources / "device/modules/stock", "/System/Library/ControlCenter/Bundles");
         copyTree(resources / "device/modules/thirdparty/NoctisToggle.bundle",
-                 "/Library/ControlCenter/Bundles/NoctisToggle.bundle");
-        setModules({"com.apple.control-center.OrientationLockModule",
-                    "com.apple.control-center.FlashlightModule", "com.example.not.installed",
-                    "com.laughingquoll.noctis.toggle"});
+            "/Library/ControlCenter/Bundles/NoctisToggle.bundle");
+        setModules({ "com.apple.control-center.OrientationLockModule",
+            "com.apple.control-center.FlashlightModule", "com.example.not.installed",
+            "com.laughingquoll.noctis.toggle" });
         seed(kSettings, {});
         seed(kPersistent, {});
         component.onChange = [this] { ++changes; };
     }
     void TearDown() override { fw::DispatchMainQueue::drain(); }
 
-    void copyTree(const fs::path& from, std::string_view devicePath) {
+    void copyTree(const fs::path& from, std::string_view devicePath)
+    {
         fs::path to = device.hostPath(devicePath);
         fs::create_directories(to);
         fs::copy(from, to, fs::copy_options::recursive);
     }
-    void setModules(std::vector<std::string> identifiers) {
+    void setModules(std::vector<std::string> identifiers)
+    {
         fw::Array list(identifiers.begin(), identifiers.end());
         fs::create_directories(device.hostPath("/var/mobile/Library/ControlCenter"));
-        seed(theming::moduleConfigurationFile, {{"module-identifiers", list}});
+        seed(theming::moduleConfigurationFile, { { "module-identifiers", list } });
     }
     // Writes a file the test starts from, without leaving it in the journal.
-    void seed(std::string_view path, const fw::Dictionary& contents) {
+    void seed(std::string_view path, const fw::Dictionary& contents)
+    {
         fs::create_directories(device.hostPath(path).parent_path());
         ASSERT_TRUE(fw::writeToFile(contents, path));
         fw::Journal::take();
     }
-    void set(const std::string& key, fw::Value value) {
-        auto settings = fw::dictionaryWithContentsOfFile(kSettings).value_or(fw::Dictionary{});
+    void set(const std::string& key, fw::Value value)
+    {
+        auto settings = fw::dictionaryWithContentsOfFile(kSettings).value_or(fw::Dictionary {});
         settings[key] = std::move(value);
         seed(kSettings, settings);
     }
     // What another process's update notification does here.
-    void receiveUpdate() {
+    void receiveUpdate()
+    {
         fw::DarwinNotifyCenter::center().receiveNotification(theming::updateNotification);
         fw::DispatchMainQueue::drain();
     }
-    void runSbreload() {
+    void runSbreload()
+    {
         device.write(theming::sbreloadLog, device.read(theming::sbreloadLog) + "sbreload\n");
     }
 
-    const theming::ToggleSwatch& toggle(const theming::Palette& palette, std::string_view name) {
+    const theming::ToggleSwatch& toggle(const theming::Palette& palette, std::string_view name)
+    {
         auto found = std::find_if(palette.connectivity.begin(), palette.connectivity.end(),
-                                  [&](const auto& t) { return t.name == name; });
+            [&](const auto& t) { return t.name == name; });
         EXPECT_NE(found, palette.connectivity.end()) << name;
         return *found;
     }
-    std::vector<std::string> order(const theming::Palette& palette) {
+    std::vector<std::string> order(const theming::Palette& palette)
+    {
         std::vector<std::string> names;
         for (const auto& t : palette.connectivity)
             names.push_back(t.name);
@@ -114,10 +125,11 @@ class ThemingComponentTest : public testing::Test {
 
     TestDevice device;
     theming::ThemingComponent component;
-    int changes{0};
+    int changes { 0 };
 };
 
-TEST_F(ThemingComponentTest, ReadsEveryColourRowOfTheLayoutsButNotGlobalOrOtherRows) {
+TEST_F(ThemingComponentTest, ReadsEveryColourRowOfTheLayoutsButNotGlobalOrOtherRows)
+{
     set("wifiEnabled", "#123456:1.000000");
     component.start();
     auto palette = component.palette();
@@ -129,11 +141,11 @@ TEST_F(ThemingComponentTest, ReadsEveryColourRowOfTheLayoutsButNotGlobalOrOtherR
         if (group.page == "Connectivity" && group.area == "Wi-Fi")
             wifiGroup = &group;
     }
-    for (const char* key : {"connectivityContainerBackground", "mediaPlayPauseButton",
-                            "brightnessFill", "prysmBatteryLowFill", "bcxiWeatherForecastGlyph"})
+    for (const char* key : { "connectivityContainerBackground", "mediaPlayPauseButton",
+             "brightnessFill", "prysmBatteryLowFill", "bcxiWeatherForecastGlyph" })
         EXPECT_NE(std::find(keys.begin(), keys.end(), key), keys.end()) << key;
-    for (const char* key : {"connectivityGlobalPicker", "togglesGlobalPicker",
-                            "connectivityModeEnabled", "switchState"})
+    for (const char* key : { "connectivityGlobalPicker", "togglesGlobalPicker",
+             "connectivityModeEnabled", "switchState" })
         EXPECT_EQ(std::find(keys.begin(), keys.end(), key), keys.end()) << key;
     ASSERT_NE(wifiGroup, nullptr);
     ASSERT_EQ(wifiGroup->entries.size(), 4u);
@@ -142,7 +154,8 @@ TEST_F(ThemingComponentTest, ReadsEveryColourRowOfTheLayoutsButNotGlobalOrOtherR
     EXPECT_EQ(wifiGroup->entries[1].colour.source, ColourSource::Stock);
 }
 
-TEST_F(ThemingComponentTest, ModulesFollowTheEnabledListWithTheirStateKeys) {
+TEST_F(ThemingComponentTest, ModulesFollowTheEnabledListWithTheirStateKeys)
+{
     set("com.apple.control-center.FlashlightModuleEnabled", "#00FF00");
     set("com.apple.control-center.FlashlightModuleDisabled", "#FF0000:0.5");
     component.start();
@@ -164,7 +177,8 @@ TEST_F(ThemingComponentTest, ModulesFollowTheEnabledListWithTheirStateKeys) {
     EXPECT_EQ(changes, 1);
 }
 
-TEST_F(ThemingComponentTest, ToggleColoursFollowTheToggleState) {
+TEST_F(ThemingComponentTest, ToggleColoursFollowTheToggleState)
+{
     set("wifiEnabled", "#111111");
     set("wifiGlyphEnabled", "#222222");
     set("wifiDisabled", "#333333");
@@ -182,7 +196,8 @@ TEST_F(ThemingComponentTest, ToggleColoursFollowTheToggleState) {
     EXPECT_EQ(after.glyph.colour, theming::rgb(0x444444));
 }
 
-TEST_F(ThemingComponentTest, ReReadsTheFilesOnlyOnTheUpdateNotification) {
+TEST_F(ThemingComponentTest, ReReadsTheFilesOnlyOnTheUpdateNotification)
+{
     component.start();
     set("airplaneDisabled", "#ABCDEF");
     EXPECT_EQ(toggle(component.palette(), "airplane").background.source, ColourSource::Stock);
@@ -194,7 +209,8 @@ TEST_F(ThemingComponentTest, ReReadsTheFilesOnlyOnTheUpdateNotification) {
     EXPECT_EQ(airplane.background.source, ColourSource::Stored);
 }
 
-TEST_F(ThemingComponentTest, SwitchesOffStoredColoursWithTheSettings) {
+TEST_F(ThemingComponentTest, SwitchesOffStoredColoursWithTheSettings)
+{
     set("wifiEnabled", "#111111");
     set("moduleContainerBackground", "#222222");
     set("connectivityModeEnabled", false);
@@ -207,11 +223,12 @@ TEST_F(ThemingComponentTest, SwitchesOffStoredColoursWithTheSettings) {
     EXPECT_EQ(component.palette().moduleBackground.source, ColourSource::Stock);
 }
 
-TEST_F(ThemingComponentTest, AppliesTheOrderOnlyWhenSpringBoardStarts) {
+TEST_F(ThemingComponentTest, AppliesTheOrderOnlyWhenSpringBoardStarts)
+{
     set("connectivityPosition0", "CCUIConnectivityHotspotViewController");
     component.start();
-    const std::vector<std::string> first{"hotspot", "airplane",  "cellularData",
-                                         "wifi",    "bluetooth", "airdrop"};
+    const std::vector<std::string> first { "hotspot", "airplane", "cellularData", "wifi",
+        "bluetooth", "airdrop" };
     EXPECT_EQ(order(component.palette()), first);
 
     set("connectivityPosition0", "CCUIConnectivityBluetoothViewController");
@@ -228,12 +245,12 @@ TEST_F(ThemingComponentTest, AppliesTheOrderOnlyWhenSpringBoardStarts) {
     EXPECT_FALSE(component.checkForRestart()); // one run, one restart
 }
 
-TEST_F(ThemingComponentTest, DarkPresetReplacesTheSettingsAndAnnouncesItself) {
-    seed(kPresets + "Night.plist", {{"wifiEnabled", fw::Value("#0A0B0C:1.000000")}});
-    seed(kPersistent, {{"darkDefault", fw::Value("Night")},
-                       {"lightDefault", fw::Value("Day")},
-                       {"currentPreset", fw::Value("Day")},
-                       {"unsaved", fw::Value(true)}});
+TEST_F(ThemingComponentTest, DarkPresetReplacesTheSettingsAndAnnouncesItself)
+{
+    seed(kPresets + "Night.plist", { { "wifiEnabled", fw::Value("#0A0B0C:1.000000") } });
+    seed(kPersistent,
+        { { "darkDefault", fw::Value("Night") }, { "lightDefault", fw::Value("Day") },
+            { "currentPreset", fw::Value("Day") }, { "unsaved", fw::Value(true) } });
     auto page = std::make_shared<PresetPageStandIn>();
     fw::NSDistributedNotificationCenter::defaultCenter().addObserver(
         page, "reload", std::string(theming::presetChangedNotification));
@@ -244,16 +261,16 @@ TEST_F(ThemingComponentTest, DarkPresetReplacesTheSettingsAndAnnouncesItself) {
     EXPECT_EQ(application->outcome, Outcome::Applied);
     auto journal = fw::Journal::take();
     EXPECT_EQ(effectList(journal),
-              (std::vector<std::string>{"copy " + kSettings, "write " + kPersistent,
-                                        "post com.tarrowvine.quillane/update"}));
+        (std::vector<std::string> {
+            "copy " + kSettings, "write " + kPersistent, "post com.tarrowvine.quillane/update" }));
     EXPECT_EQ(journal.effects[0].from, kPresets + "Night.plist");
     EXPECT_EQ(device.read(kSettings), device.read(kPresets + "Night.plist"));
     auto persistent = fw::dictionaryWithContentsOfFile(kPersistent);
     ASSERT_TRUE(persistent);
-    EXPECT_EQ(*persistent, (fw::Dictionary{{"darkDefault", fw::Value("Night")},
-                                           {"lightDefault", fw::Value("Day")},
-                                           {"currentPreset", fw::Value("Night")},
-                                           {"unsaved", fw::Value(false)}}));
+    EXPECT_EQ(*persistent,
+        (fw::Dictionary { { "darkDefault", fw::Value("Night") },
+            { "lightDefault", fw::Value("Day") }, { "currentPreset", fw::Value("Night") },
+            { "unsaved", fw::Value(false) } }));
 
     EXPECT_EQ(changes, 0); // the new colours come with the update notification
     fw::DispatchMainQueue::drain();
@@ -266,8 +283,9 @@ TEST_F(ThemingComponentTest, DarkPresetReplacesTheSettingsAndAnnouncesItself) {
     fw::NSDistributedNotificationCenter::defaultCenter().removeObserver(page.get());
 }
 
-TEST_F(ThemingComponentTest, SwitchWithoutAUsablePresetChangesNoFile) {
-    seed(kPresets + "Day.plist", {{"wifiEnabled", fw::Value("#0A0B0C")}});
+TEST_F(ThemingComponentTest, SwitchWithoutAUsablePresetChangesNoFile)
+{
+    seed(kPresets + "Day.plist", { { "wifiEnabled", fw::Value("#0A0B0C") } });
     struct Case {
         const char* what;
         fw::Dictionary persistent;
@@ -275,19 +293,13 @@ TEST_F(ThemingComponentTest, SwitchWithoutAUsablePresetChangesNoFile) {
         const char* note;
     };
     const Case cases[] = {
-        {"none assigned",
-         {{"lightDefault", fw::Value("Day")}},
-         Outcome::NoneAssigned,
-         "dark: no preset assigned; settings unchanged"},
-        {"no file",
-         {{"darkDefault", fw::Value("Gone")}},
-         Outcome::FileMissing,
-         "dark: preset \"Gone\" has no preset file; settings unchanged"},
-        {"path",
-         {{"darkDefault", fw::Value("../com.tarrowvine.quillane.presets/Day")}},
-         Outcome::UnusableName,
-         nullptr},
-        {"not a name", {{"darkDefault", fw::Value(4)}}, Outcome::NoneAssigned, nullptr},
+        { "none assigned", { { "lightDefault", fw::Value("Day") } }, Outcome::NoneAssigned,
+            "dark: no preset assigned; settings unchanged" },
+        { "no file", { { "darkDefault", fw::Value("Gone") } }, Outcome::FileMissing,
+            "dark: preset \"Gone\" has no preset file; settings unchanged" },
+        { "path", { { "darkDefault", fw::Value("../com.tarrowvine.quillane.presets/Day") } },
+            Outcome::UnusableName, nullptr },
+        { "not a name", { { "darkDefault", fw::Value(4) } }, Outcome::NoneAssigned, nullptr },
     };
     component.start();
     for (const Case& c : cases) {
@@ -311,9 +323,10 @@ TEST_F(ThemingComponentTest, SwitchWithoutAUsablePresetChangesNoFile) {
     }
 }
 
-TEST_F(ThemingComponentTest, FailedReplacementLeavesEverythingAsItWas) {
-    seed(kPresets + "Night.plist", {{"wifiEnabled", fw::Value("#0A0B0C")}});
-    seed(kPersistent, {{"darkDefault", fw::Value("Night")}, {"unsaved", fw::Value(true)}});
+TEST_F(ThemingComponentTest, FailedReplacementLeavesEverythingAsItWas)
+{
+    seed(kPresets + "Night.plist", { { "wifiEnabled", fw::Value("#0A0B0C") } });
+    seed(kPersistent, { { "darkDefault", fw::Value("Night") }, { "unsaved", fw::Value(true) } });
     std::string settingsBefore = device.read(kSettings);
     component.start();
     fw::FileFaults::arm(fw::FileOp::Rename, 1);
@@ -322,11 +335,12 @@ TEST_F(ThemingComponentTest, FailedReplacementLeavesEverythingAsItWas) {
     EXPECT_EQ(application->outcome, Outcome::CopyFailed);
     EXPECT_TRUE(fw::Journal::take().effects.empty());
     EXPECT_EQ(device.read(kSettings), settingsBefore);
-    EXPECT_EQ(fw::lookup(*fw::dictionaryWithContentsOfFile(kPersistent), "unsaved")->boolValue(),
-              true);
+    EXPECT_EQ(
+        fw::lookup(*fw::dictionaryWithContentsOfFile(kPersistent), "unsaved")->boolValue(), true);
 }
 
-TEST_F(ThemingComponentTest, FrontEndFormsCarryTheResolvedColours) {
+TEST_F(ThemingComponentTest, FrontEndFormsCarryTheResolvedColours)
+{
     set("wifiEnabled", "#123456");
     set("wifiGlyphEnabled", "bogus");
     component.start();
