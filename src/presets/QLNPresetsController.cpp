@@ -46,10 +46,6 @@ void addPageActions(fw::ClassDescriptor& c) {
         page(self).savePreset();
         return std::nullopt;
     };
-    c.actions["reloadSpecifiers"] = [](fw::NSObject& self, const fw::Args&) -> fw::ActionResult {
-        page(self).reloadSpecifiers();
-        return std::nullopt;
-    };
     c.actions["deletePreset:"] = [](fw::NSObject& self, const fw::Args& args) -> fw::ActionResult {
         page(self).deletePreset(fw::argAs<fw::PSSpecifier>(args, 0));
         return std::nullopt;
