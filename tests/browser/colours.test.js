@@ -9,7 +9,7 @@ import {
   closePicker,
   detailOf,
   keyed,
-  launchBrowser,
+  openPhone,
   longPress,
   openBundle,
   startSession,
@@ -22,16 +22,16 @@ import {
   eventually,
 } from "./harness.js";
 
-let browser;
+let phone;
 before(async () => {
-  browser = await launchBrowser();
+  phone = await openPhone();
 });
 after(async () => {
-  await browser?.close();
+  await phone?.close();
 });
 
 async function connectivity(t) {
-  const session = await startSession(t, { browser });
+  const session = await startSession(t, phone);
   await openBundle(session);
   await tapRow(session, "Connectivity", "Connectivity");
   return session;

@@ -7,25 +7,25 @@ import {
   back,
   eventually,
   keyed,
-  launchBrowser,
+  openPhone,
   openBundle,
   startSession,
   tapRow,
 } from "./harness.js";
 
-let browser;
+let phone;
 before(async () => {
-  browser = await launchBrowser();
+  phone = await openPhone();
 });
 after(async () => {
-  await browser?.close();
+  await phone?.close();
 });
 
 const shownKeys = (page) =>
   page.locator("#page .cell[data-key]").evaluateAll((nodes) => nodes.filter((n) => !n.hidden).map((n) => n.dataset.key));
 
 test("the state row switches the page between the enabled and the disabled colours", async (t) => {
-  const session = await startSession(t, { browser });
+  const session = await startSession(t, phone);
   const { page } = session;
   await openBundle(session);
   await tapRow(session, "Connectivity", "Connectivity");
@@ -71,7 +71,7 @@ const movableTitles = (page) =>
   page.locator("#page .cell.movable").evaluateAll((nodes) => nodes.map((n) => n.dataset.title));
 
 test("dragging the first toggle's handle below the last moves it to the end of the stored order", async (t) => {
-  const session = await startSession(t, { browser });
+  const session = await startSession(t, phone);
   const { page } = session;
   await openBundle(session);
   await tapRow(session, "Connectivity", "Connectivity");

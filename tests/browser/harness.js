@@ -27,7 +27,7 @@ const CHROMIUM_ARGS = [
   "--disable-sync",
 ];
 const START_TIMEOUT_MS = 15000;
-const STOP_TIMEOUT_MS = 5000;
+const STOP_TIMEOUT_MS = 8000;
 export const STEP_TIMEOUT_MS = 10000;
 
 const run = promisify(execFile);
@@ -197,17 +197,51 @@ function trackEvents(page) {
   return state;
 }
 
-// One device, one server and one browser page; `close()` undoes them all.
-// options: init (extra `device init` arguments), browser (a shared one).
-export async function startSession(t, options = {}) {
+// A phone-sized page in its own browser. Opening a page is the slow part of
+// a start, so the tests of one file share one and give each test its own
+// device and server (another origin, so nothing of the page carries over).
+export async function openPhone({ colorScheme = "light" } = {}) {
+  const browser = await launchBrowser();
+  try {
+    const context = await browser.newContext({
+      viewport: { width: 390, height: 844 },
+      deviceScaleFactor: 2,
+      colorScheme,
+    });
+    context.setDefaultTimeout(STEP_TIMEOUT_MS);
+    const page = await context.newPage();
+    const events = trackEvents(page);
+    const errors = [];
+    page.on("pageerror", (e) => errors.push(e.message));
+    // Servers still shutting down; the next test need not wait for them.
+    const stopping = [];
+    const close = async () => {
+      await browser.close();
+      await Promise.all(stopping);
+    };
+    return { browser, context, page, events, errors, stopping, close };
+  } catch (error) {
+    await browser.close();
+    throw error;
+  }
+}
+
+// One device and its server, shown in `phone`; `close()` undoes them.
+// options: init (extra `device init` arguments), clipboard (grant access).
+export async function startSession(t, phone, options = {}) {
   const dir = await mkdtemp(path.join(os.tmpdir(), "qln-browser-"));
   const root = path.join(dir, "device");
-  const session = { dir, root, server: null, browser: null, ownBrowser: false, context: null, page: null };
+  const session = { dir, root, server: null, page: phone.page, context: phone.context, events: phone.events };
   session.close = async () => {
-    await session.context?.close().catch(() => {});
-    if (session.ownBrowser) await session.browser?.close().catch(() => {});
-    if (session.server) await stopServer(session.server.child);
-    await rm(dir, { recursive: true, force: true });
+    // Leave the page first, so its event stream lets go of the server. The
+    // server lingers over the browser's idle connections before it exits;
+    // the phone's close waits for that, the next test does not.
+    await phone.page.goto("about:blank").catch(() => {});
+    const server = session.server;
+    const stopped = (server ? stopServer(server.child) : Promise.resolve()).then(() =>
+      rm(dir, { recursive: true, force: true }),
+    );
+    phone.stopping.push(stopped);
   };
   t?.after?.(() => session.close());
   try {
@@ -215,25 +249,16 @@ export async function startSession(t, options = {}) {
     session.server = await startServer(root);
     session.url = session.server.url;
     session.origin = new URL(session.url).origin;
-    session.ownBrowser = !options.browser;
-    session.browser = options.browser ?? (await launchBrowser());
-    session.context = await session.browser.newContext({
-      viewport: { width: 390, height: 844 },
-      deviceScaleFactor: 2,
-      hasTouch: false,
-    });
     if (options.clipboard) {
-      await session.context.grantPermissions(["clipboard-read", "clipboard-write"], { origin: session.origin });
+      await phone.context.grantPermissions(["clipboard-read", "clipboard-write"], { origin: session.origin });
     }
-    session.context.setDefaultTimeout(STEP_TIMEOUT_MS);
-    session.page = await session.context.newPage();
-    session.events = trackEvents(session.page);
-    session.errors = [];
-    session.page.on("pageerror", (e) => session.errors.push(e.message));
-    await session.page.goto(session.url, { waitUntil: "load" });
-    await session.page.locator("[data-testid=open-bundle]").waitFor();
+    phone.errors.length = 0;
+    session.errors = phone.errors;
+    await phone.page.goto(session.url, { waitUntil: "load" });
+    await phone.page.locator("[data-testid=open-bundle]").waitFor();
   } catch (error) {
     await session.close();
+    await Promise.all(phone.stopping);
     throw error;
   }
   session.file = (relative) => path.join(root, relative);
@@ -258,7 +283,7 @@ export async function settled(session) {
       quietSince = Date.now();
       return false;
     }
-    return Date.now() - quietSince >= 150;
+    return Date.now() - quietSince >= 80;
   }, "the page's events to be answered");
 }
 
@@ -336,6 +361,7 @@ export async function back(session, expectTitle) {
 // Holds the mouse on a row past the 1.0 s long press, then releases it.
 export async function longPress(session, row, holdMs = 1200) {
   const { page } = session;
+  await row.scrollIntoViewIfNeeded();
   const box = await row.boundingBox();
   if (!box) throw new Error("the row to press is not shown");
   await act(session, async () => {

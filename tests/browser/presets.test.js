@@ -11,7 +11,7 @@ import {
   choose,
   eventually,
   keyed,
-  launchBrowser,
+  openPhone,
   openBundle,
   PRESETS_DIR,
   SETTINGS,
@@ -21,12 +21,12 @@ import {
   waitForNoModal,
 } from "./harness.js";
 
-let browser;
+let phone;
 before(async () => {
-  browser = await launchBrowser();
+  phone = await openPhone();
 });
 after(async () => {
-  await browser?.close();
+  await phone?.close();
 });
 
 const presetRow = (page, name) => page.locator(`#page .cell[data-cell-class="QLNPreset"][data-title="${name}"]`);
@@ -49,7 +49,7 @@ async function selectAction(session, name, action) {
 }
 
 async function presets(t, options = {}) {
-  const session = await startSession(t, { browser, ...options });
+  const session = await startSession(t, phone, options);
   await openBundle(session);
   await tapRow(session, "Presets", "Presets");
   return session;

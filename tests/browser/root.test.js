@@ -11,7 +11,7 @@ import {
   choose,
   eventually,
   keyed,
-  launchBrowser,
+  openPhone,
   openBundle,
   projectVersion,
   SETTINGS,
@@ -22,16 +22,16 @@ import {
   waitForTitle,
 } from "./harness.js";
 
-let browser;
+let phone;
 before(async () => {
-  browser = await launchBrowser();
+  phone = await openPhone();
 });
 after(async () => {
-  await browser?.close();
+  await phone?.close();
 });
 
 test("the header's version line fades in with the project's version", async (t) => {
-  const session = await startSession(t, { browser });
+  const session = await startSession(t, phone);
   const { page } = session;
   await openBundle(session);
   const version = page.locator("#page .header-label-1");
@@ -42,11 +42,11 @@ test("the header's version line fades in with the project's version", async (t) 
     async () => (await version.evaluate((n) => getComputedStyle(n).opacity)) === "1",
     "the version line fully shown",
   );
-  assert.match(await page.locator("#page .header-label-0").textContent(), /Quillane/);
+  assert.match(await page.locator("#page .header-label-0").textContent(), /^quillane$/i);
 });
 
 test("the greeting comes once per device, the Settings list returns on back", async (t) => {
-  const session = await startSession(t, { browser });
+  const session = await startSession(t, phone);
   const { page } = session;
   await openBundle(session);
   assert.equal(session.exists("var/mobile/Library/Preferences/com.tarrowvine.quillane.configured"), true);
@@ -57,7 +57,7 @@ test("the greeting comes once per device, the Settings list returns on back", as
 });
 
 test("Reset All Settings puts the defaults back after confirmation", async (t) => {
-  const session = await startSession(t, { browser });
+  const session = await startSession(t, phone);
   const { page } = session;
   await openBundle(session);
   await tapRow(session, "Connectivity", "Connectivity");
