@@ -59,13 +59,22 @@ function applyAlpha(node, label, key) {
 function fillTitle(node, label, index) {
   const text = label.text ?? "";
   if (Array.isArray(label.runs) && label.runs.length > 0) {
+    // Runs carry their text, or name a range (location, length) of the
+    // label's text; the text outside the ranges keeps the label's own font.
+    const ranged = label.runs.every((r) => typeof r.text !== "string");
+    let pos = 0;
     for (const run of label.runs) {
-      const span = el("span", null, run.text ?? "");
+      const start = ranged ? Math.max(pos, Number(run.location) || 0) : pos;
+      if (start > pos) node.append(text.slice(pos, start));
+      const chunk = ranged ? text.substr(start, Number(run.length) || 0) : run.text ?? "";
+      const span = el("span", null, chunk);
       applyFont(span, run.font);
       const color = cssColor(run.color);
       if (color) span.style.color = color;
       node.append(span);
+      pos = start + chunk.length;
     }
+    if (ranged && pos < text.length) node.append(text.slice(pos));
     return;
   }
   if (index !== 0 || label.font || text.length <= TITLE_BOLD_PREFIX) {
@@ -118,7 +127,7 @@ export function createPictureView(row) {
 }
 
 export function isHeaderRow(row) {
-  return row.cellClass === "QLNHeader";
+  return row.cellClass === "QLNHeader" || row.headerCellClass === "QLNHeader";
 }
 
 export function isPictureRow(row) {
