@@ -4,15 +4,12 @@ namespace fw {
 
 namespace {
 
-bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
-// NSString's boolValue: leading white space, an optional sign and leading zeros are skipped;
-// the text is true when what follows starts with Y, y, T, t or a digit 1-9.
-bool stringBoolValue(std::string_view text) {
+// NSString's boolValue: leading spaces and tabs (not line breaks), an optional sign and leading
+// zeros are skipped; the text is true when what follows starts with Y, y, T, t or a digit 1-9.
+bool stringBoolValue(std::string_view text)
+{
     std::size_t i = 0;
-    while (i < text.size() && isSpace(text[i]))
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
         ++i;
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
         ++i;
@@ -26,7 +23,8 @@ bool stringBoolValue(std::string_view text) {
 
 } // namespace
 
-bool Value::boolValue() const {
+bool Value::boolValue() const
+{
     if (auto b = asBool())
         return *b;
     if (auto i = asInteger())
@@ -38,7 +36,8 @@ bool Value::boolValue() const {
     return false;
 }
 
-std::optional<double> Value::numberValue() const {
+std::optional<double> Value::numberValue() const
+{
     if (auto b = asBool())
         return *b ? 1.0 : 0.0;
     if (auto i = asInteger())
@@ -48,7 +47,8 @@ std::optional<double> Value::numberValue() const {
     return std::nullopt;
 }
 
-const Value* lookup(const Dictionary& dictionary, std::string_view key) {
+const Value* lookup(const Dictionary& dictionary, std::string_view key)
+{
     auto it = dictionary.find(key);
     if (it == dictionary.end())
         return nullptr;
