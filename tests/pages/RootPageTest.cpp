@@ -87,7 +87,10 @@ TEST(RootPage, TheTintGoesOnlyWhenReturningToTheSettingsList)
     auto& bar = device.navigation->navigationBar();
     EXPECT_EQ(bar.tintColor, qln::accentColor());
 
-    root->tapSpecifier(rowTitled(*root, "Presets"));
+    for (const auto& row : root->specifiers()) {
+        if (row->detailControllerClass() == &qln::QLNPresetsController::classObject())
+            root->tapSpecifier(row);
+    }
     EXPECT_EQ(device.navigation->viewControllers().size(), 3u);
     EXPECT_EQ(bar.tintColor, qln::accentColor());
     device.navigation->popViewControllerAnimated(true);
