@@ -93,7 +93,8 @@ TEST(ScriptScenario, AColourPickedOnARowReachesTheSettingsFile)
     EXPECT_EQ((*row)["detail"], "#FF8000");
     EXPECT_EQ((*row)["swatch"]["hidden"], false);
     EXPECT_EQ(stringAt(plist(device, kSettings), "wifiEnabled"), "#FF8000:1.000000");
-    auto* unsaved = fw::lookup(plist(device, kPersistent), "unsaved");
+    auto persistent = plist(device, kPersistent);
+    auto* unsaved = fw::lookup(persistent, "unsaved");
     ASSERT_NE(unsaved, nullptr);
     EXPECT_TRUE(unsaved->boolValue());
 }
@@ -136,7 +137,8 @@ TEST(ScriptScenario, ReorderingTheConnectivityTogglesSavesTheOrderOnly)
     auto settings = plist(device, kSettings);
     EXPECT_EQ(stringAt(settings, "connectivityPosition0"), "CCUIConnectivityCellularDataViewController");
     EXPECT_EQ(stringAt(settings, "connectivityPosition5"), "CCUIConnectivityAirplaneViewController");
-    EXPECT_EQ(fw::lookup(plist(device, kPersistent), "unsaved"), nullptr);
+    auto persistent = plist(device, kPersistent);
+    EXPECT_EQ(fw::lookup(persistent, "unsaved"), nullptr);
 }
 
 TEST(ScriptScenario, PresetsKeepTheirStateThroughSaveAndLoad)

@@ -92,7 +92,17 @@ Response request(int port, const std::string& raw)
     std::string all;
     char buffer[8192];
     pollfd wait { fd, POLLIN, 0 };
-    while (poll(&wait, 1, 5000) > 0) {
+    // Reads until the whole answer is there: a server may keep the connection open.
+    auto complete = [&] {
+        auto split = all.find("\r\n\r\n");
+        if (split == std::string::npos)
+            return false;
+        auto length = all.find("Content-Length: ");
+        if (length == std::string::npos || length > split)
+            return all.compare(9, 3, "304") == 0;
+        return all.size() >= split + 4 + std::stoul(all.substr(length + 16));
+    };
+    while (!complete() && poll(&wait, 1, 5000) > 0) {
         auto count = read(fd, buffer, sizeof buffer);
         if (count <= 0)
             break;
