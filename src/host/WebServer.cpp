@@ -4,7 +4,9 @@
 #include "host/DeviceSetup.hpp"
 #include "host/EventLoop.hpp"
 #include "host/Session.hpp"
+#include "host/PreviewJson.hpp"
 #include "host/StaticFiles.hpp"
+#include "theming/ThemingComponent.hpp"
 
 #include <httplib.h>
 
@@ -26,34 +28,41 @@ namespace {
 constexpr std::size_t kMaxEventBytes = 64 * 1024;
 constexpr auto kMainQueueTimeout = std::chrono::seconds(30);
 
-// Screens pushed to event-stream clients: each client waits for a newer version.
-class ScreenBroadcast {
+// Messages pushed to event-stream clients: the screen, and the Control Center preview as a
+// named event. Each client waits for a newer version of either.
+class Broadcast {
 public:
-    void publish(std::string screen)
+    enum Channel { Screen = 0, Preview = 1 };
+
+    void publish(Channel channel, std::string payload)
     {
         std::lock_guard lock(m_mutex);
-        if (screen == m_screen)
+        auto& slot = m_slots[channel];
+        if (payload == slot.payload)
             return;
-        m_screen = std::move(screen);
-        ++m_version;
+        slot.payload = std::move(payload);
+        ++slot.version;
         m_changed.notify_all();
     }
-    // Waits for a version newer than `seen`; false on timeout or shutdown.
-    bool waitNewer(std::uint64_t& seen, std::string& screen)
+    // The next chunk for a client that has seen `seen`: a newer message, or a keep-alive
+    // comment after a quiet while; empty on shutdown.
+    std::string next(std::uint64_t (&seen)[2])
     {
         std::unique_lock lock(m_mutex);
-        m_changed.wait_for(lock, std::chrono::seconds(15),
-                           [&] { return m_version != seen || m_closed; });
-        if (m_closed || m_version == seen)
-            return false;
-        seen = m_version;
-        screen = m_screen;
-        return true;
-    }
-    bool closed()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_closed;
+        m_changed.wait_for(lock, std::chrono::seconds(15), [&] {
+            return m_closed || m_slots[0].version != seen[0] || m_slots[1].version != seen[1];
+        });
+        if (m_closed)
+            return {};
+        for (int channel : { Screen, Preview }) {
+            auto& slot = m_slots[channel];
+            if (slot.version == seen[channel])
+                continue;
+            seen[channel] = slot.version;
+            return (channel == Preview ? "event: preview\n" : "") + std::string("data: ") +
+                slot.payload + "\n\n";
+        }
+        return ": keep-alive\n\n";
     }
     void close()
     {
@@ -63,10 +72,13 @@ public:
     }
 
 private:
+    struct Slot {
+        std::string payload;
+        std::uint64_t version { 0 };
+    };
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::string m_screen;
-    std::uint64_t m_version { 0 };
+    Slot m_slots[2];
     bool m_closed { false };
 };
 
@@ -146,8 +158,32 @@ void serveStatic(const httplib::Request& request, httplib::Response& response,
     response.set_content(file->bytes, file->contentType.c_str());
 }
 
+// The Control Center preview: what the theming component makes of the device's files.
+void addPreviewRoutes(httplib::Server& server, theming::ThemingComponent& theming,
+                      MainQueueGate& gate)
+{
+    server.Get("/api/preview", [&](const httplib::Request&, httplib::Response& response) {
+        auto preview = gate.run([&] { return previewJson(theming.palette()); });
+        if (!preview)
+            return answerError(response, 503, "the settings are busy; try again");
+        response.set_content(*preview, "application/json");
+    });
+    server.Post("/api/preview", [&](const httplib::Request& request, httplib::Response& response) {
+        std::string error;
+        auto preview = gate.run([&] {
+            error = applyPreviewAction(theming, request.body);
+            return previewJson(theming.palette());
+        });
+        if (!preview)
+            return answerError(response, 503, "the settings are busy; try again");
+        if (!error.empty())
+            return answerError(response, 400, error);
+        response.set_content(*preview, "application/json");
+    });
+}
+
 void addRoutes(httplib::Server& server, Session& session, MainQueueGate& gate,
-               ScreenBroadcast& broadcast, const Origins& origins,
+               Broadcast& broadcast, const Origins& origins,
                const std::filesystem::path& deviceRoot)
 {
     server.set_pre_routing_handler([&origins](const auto& request, auto& response) {
@@ -175,11 +211,8 @@ void addRoutes(httplib::Server& server, Session& session, MainQueueGate& gate,
         response.set_header("Cache-Control", "no-cache");
         response.set_chunked_content_provider(
             "text/event-stream", [&broadcast](std::size_t, httplib::DataSink& sink) {
-                std::uint64_t seen = 0;
-                std::string screen;
-                while (!broadcast.closed()) {
-                    std::string chunk = broadcast.waitNewer(seen, screen) ? "data: " + screen + "\n\n"
-                                                                          : ": keep-alive\n\n";
+                std::uint64_t seen[2] = { 0, 0 };
+                for (auto chunk = broadcast.next(seen); !chunk.empty(); chunk = broadcast.next(seen)) {
                     if (!sink.write(chunk.data(), chunk.size()))
                         return false;
                 }
@@ -221,9 +254,15 @@ int runServer(const std::filesystem::path& deviceRoot, int port)
     EventLoop loop;
     Session session(deviceRoot);
     MainQueueGate gate;
-    ScreenBroadcast broadcast;
+    Broadcast broadcast;
+    theming::ThemingComponent theming;
+    bool previewChanged = true;
+    theming.onChange = [&] { previewChanged = true; };
+    theming.start();
     httplib::Server server;
     server.new_task_queue = [] { return new httplib::ThreadPool(16); };
+    // Idle browser connections must not hold up the end of the program.
+    server.set_keep_alive_timeout(1);
 
     if (port == 0)
         port = server.bind_to_any_port("127.0.0.1");
@@ -235,15 +274,21 @@ int runServer(const std::filesystem::path& deviceRoot, int port)
         return 1;
     }
     Origins origins { "127.0.0.1:" + std::to_string(port), "localhost:" + std::to_string(port) };
+    // Before the catch-all of the static files.
+    addPreviewRoutes(server, theming, gate);
     addRoutes(server, session, gate, broadcast, origins, deviceRoot);
     std::thread listener([&] { server.listen_after_bind(); });
 
     std::cout << "Quillane settings: http://127.0.0.1:" << port << "/\n" << std::flush;
-    broadcast.publish(session.screen());
+    broadcast.publish(Broadcast::Screen, session.screen());
     loop.watch(signals, [&] { loop.stop(); });
     loop.afterEachTurn([&](bool didWork) {
         if (didWork)
-            broadcast.publish(session.screen());
+            broadcast.publish(Broadcast::Screen, session.screen());
+        theming.checkForRestart();
+        if (previewChanged)
+            broadcast.publish(Broadcast::Preview, previewJson(theming.palette()));
+        previewChanged = false;
     });
     loop.run();
 

@@ -1,0 +1,71 @@
+#include "host/PreviewJson.hpp"
+
+#include "theming/PaletteValue.hpp"
+#include "theming/ThemingComponent.hpp"
+
+#include <nlohmann/json.hpp>
+
+namespace host {
+
+namespace {
+
+nlohmann::json toJson(const fw::Value& value)
+{
+    struct Visitor {
+        nlohmann::json operator()(bool b) const { return b; }
+        nlohmann::json operator()(std::int64_t i) const { return i; }
+        nlohmann::json operator()(double d) const { return d; }
+        nlohmann::json operator()(const std::string& s) const { return s; }
+        nlohmann::json operator()(const fw::Data& d) const { return d.size(); }
+        nlohmann::json operator()(const fw::Date& d) const { return d.secondsSinceReferenceDate; }
+        nlohmann::json operator()(const fw::Array& array) const
+        {
+            auto out = nlohmann::json::array();
+            for (auto& item : array)
+                out.push_back(toJson(item));
+            return out;
+        }
+        nlohmann::json operator()(const fw::Dictionary& dictionary) const
+        {
+            auto out = nlohmann::json::object();
+            for (auto& [key, item] : dictionary)
+                out[key] = toJson(item);
+            return out;
+        }
+    };
+    return std::visit(Visitor {}, value.storage());
+}
+
+} // namespace
+
+std::string previewJson(const theming::Palette& palette)
+{
+    return toJson(theming::paletteValue(palette)).dump(-1, ' ', false,
+                                                        nlohmann::json::error_handler_t::replace);
+}
+
+std::string applyPreviewAction(theming::ThemingComponent& theming, const std::string& body)
+{
+    auto action = nlohmann::json::parse(body, nullptr, false);
+    if (action.is_discarded() || !action.is_object())
+        return "a preview action must be a JSON object";
+    if (auto appearance = action.find("appearance"); appearance != action.end()) {
+        if (*appearance == "dark")
+            theming.setAppearance(theming::Appearance::Dark);
+        else if (*appearance == "light")
+            theming.setAppearance(theming::Appearance::Light);
+        else
+            return "'appearance' must be \"dark\" or \"light\"";
+        return {};
+    }
+    if (auto toggle = action.find("toggle"); toggle != action.end()) {
+        if (!toggle->is_string())
+            return "'toggle' must be the name of a toggle or module";
+        if (!theming.toggle(toggle->get<std::string>()))
+            return "nothing in Control Center is called '" + toggle->get<std::string>() + "'";
+        return {};
+    }
+    return "a preview action names 'appearance' or 'toggle'";
+}
+
+} // namespace host
