@@ -10,22 +10,23 @@ namespace qln {
 
 namespace {
 
-constexpr const char* kInstalledCommand =
-    "dpkg -s com.tarrowvine.quillane | grep -i version | cut -d' ' -f2";
-constexpr const char* kFallbackCommand =
-    "dpkg -s com.pelmot.tarrowvine.quillane | grep -i version | cut -d' ' -f2";
-constexpr unsigned kBothFlexible =
-    fw::UIViewAutoresizingFlexibleWidth | fw::UIViewAutoresizingFlexibleHeight;
+constexpr const char* kInstalledCommand
+    = "dpkg -s com.tarrowvine.quillane | grep -i version | cut -d' ' -f2";
+constexpr const char* kFallbackCommand
+    = "dpkg -s com.pelmot.tarrowvine.quillane | grep -i version | cut -d' ' -f2";
+constexpr unsigned kBothFlexible
+    = fw::UIViewAutoresizingFlexibleWidth | fw::UIViewAutoresizingFlexibleHeight;
 // UIViewAnimationOptionCurveEaseIn.
 constexpr unsigned long kCurveEaseIn = 65536;
 
 // Runs on a background queue: the shell's answer, or nothing when it gave none.
-std::optional<std::string> lookUpVersion() {
+std::optional<std::string> lookUpVersion()
+{
     auto pipe = std::make_shared<fw::NSPipe>();
     fw::NSTask task;
     bool listed = fw::NSFileManager::defaultManager().fileExistsAtPath(packageListFile);
     task.launchPath = std::string(shellPath);
-    task.arguments = {"-c", listed ? kInstalledCommand : kFallbackCommand};
+    task.arguments = { "-c", listed ? kInstalledCommand : kFallbackCommand };
     task.standardOutput = pipe;
     // Without a shell there is no answer: the label keeps "Version unknown".
     if (!task.launch())
@@ -42,7 +43,8 @@ std::optional<std::string> lookUpVersion() {
 
 } // namespace
 
-const fw::ClassDescriptor& QLNHeader::classObject() {
+const fw::ClassDescriptor& QLNHeader::classObject()
+{
     static const fw::ClassDescriptor cls = [] {
         fw::ClassDescriptor c;
         c.name = "QLNHeader";
@@ -53,7 +55,8 @@ const fw::ClassDescriptor& QLNHeader::classObject() {
     return cls;
 }
 
-bool QLNHeader::initWithSpecifier(const std::shared_ptr<fw::PSSpecifier>& specifier) {
+bool QLNHeader::initWithSpecifier(const std::shared_ptr<fw::PSSpecifier>& specifier)
+{
     if (!PSTableCell::initWithStyle(fw::UITableViewCellStyleDefault, "", specifier))
         return false;
     addTitleLabel();
@@ -62,26 +65,29 @@ bool QLNHeader::initWithSpecifier(const std::shared_ptr<fw::PSSpecifier>& specif
     return true;
 }
 
-std::optional<double> QLNHeader::preferredHeightForWidth(double /*width*/) {
+std::optional<double> QLNHeader::preferredHeightForWidth(double /*width*/)
+{
     return 100;
 }
 
-void QLNHeader::addTitleLabel() {
-    m_title = std::make_shared<fw::UILabel>(fw::CGRect{-15, 28, frame().width, 10});
+void QLNHeader::addTitleLabel()
+{
+    m_title = std::make_shared<fw::UILabel>(fw::CGRect { -15, 28, frame().width, 10 });
     m_title->layoutIfNeeded();
     m_title->setNumberOfLines(1);
     m_title->setAutoresizingMask(kBothFlexible);
     m_title->setFont(fw::UIFont::fontWithName("HelveticaNeue-Light", 34));
     m_title->setTextColor(accentColor());
     fw::NSAttributedString title("QUILLANE");
-    title.addFont(fw::UIFont::fontWithName("HelveticaNeue", 34), {0, 5});
+    title.addFont(fw::UIFont::fontWithName("HelveticaNeue", 34), { 0, 5 });
     m_title->setAttributedText(title);
     m_title->setTextAlignment(fw::NSTextAlignmentCenter);
     addSubview(m_title);
 }
 
-void QLNHeader::addVersionLabel() {
-    m_version = std::make_shared<fw::UILabel>(fw::CGRect{-15, 55, frame().width, 5});
+void QLNHeader::addVersionLabel()
+{
+    m_version = std::make_shared<fw::UILabel>(fw::CGRect { -15, 55, frame().width, 5 });
     m_version->setNumberOfLines(1);
     m_version->setAutoresizingMask(kBothFlexible);
     m_version->setFont(fw::UIFont::fontWithName("HelveticaNeue-Light", 15));
@@ -92,7 +98,8 @@ void QLNHeader::addVersionLabel() {
     addSubview(m_version);
 }
 
-void QLNHeader::startVersionLookup() {
+void QLNHeader::startVersionLookup()
+{
     // The job holds the cell until the answer is shown, even if the table lets it go.
     auto cell = std::static_pointer_cast<QLNHeader>(shared_from_this());
     fw::DispatchGlobalQueue::async([cell] {
@@ -101,7 +108,8 @@ void QLNHeader::startVersionLookup() {
     });
 }
 
-void QLNHeader::showVersion(const std::optional<std::string>& text) {
+void QLNHeader::showVersion(const std::optional<std::string>& text)
+{
     if (text && !text->empty())
         m_version->setText("Version " + *text);
     fw::UIView::animateWithDuration(0.75, 0, kCurveEaseIn, [this] { m_version->setAlpha(1.0); });

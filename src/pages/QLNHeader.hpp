@@ -11,7 +11,7 @@ namespace qln {
 // The header of the root page: the product title and, faded in once the package database has
 // answered, the installed version.
 class QLNHeader : public fw::PSTableCell {
-  public:
+public:
     static const fw::ClassDescriptor& classObject();
     const fw::ClassDescriptor& isa() const override { return classObject(); }
 
@@ -21,7 +21,7 @@ class QLNHeader : public fw::PSTableCell {
     const std::shared_ptr<fw::UILabel>& titleLabel() const { return m_title; }
     const std::shared_ptr<fw::UILabel>& versionLabel() const { return m_version; }
 
-  private:
+private:
     void addTitleLabel();
     void addVersionLabel();
     void startVersionLookup();

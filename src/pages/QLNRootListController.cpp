@@ -10,12 +10,13 @@ namespace qln {
 
 namespace {
 
-constexpr const char* kWelcomeMessage =
-    "Thank you for buying Quillane! Here you can configure colors and other settings for all "
-    "parts of your Control Center.\n\nWhenever you want to reset a specific color setting, "
-    "simply long-press on the setting name and the color will be reset to the default.";
+constexpr const char* kWelcomeMessage
+    = "Thank you for buying Quillane! Here you can configure colors and other settings for all "
+      "parts of your Control Center.\n\nWhenever you want to reset a specific color setting, "
+      "simply long-press on the setting name and the color will be reset to the default.";
 
-void removePrysmRows(fw::SpecifierList& rows) {
+void removePrysmRows(fw::SpecifierList& rows)
+{
     for (std::size_t index = rows.size(); index-- > 0;) {
         const std::string* feature = rows[index]->stringForKey("feature");
         if (feature && *feature == "prysm")
@@ -23,7 +24,8 @@ void removePrysmRows(fw::SpecifierList& rows) {
     }
 }
 
-void removeCurrentPreset() {
+void removeCurrentPreset()
+{
     auto persistent = fw::dictionaryWithContentsOfFile(persistentFile);
     if (!persistent)
         return;
@@ -35,7 +37,8 @@ void removeCurrentPreset() {
 
 } // namespace
 
-const fw::ClassDescriptor& QLNRootListController::classObject() {
+const fw::ClassDescriptor& QLNRootListController::classObject()
+{
     static const fw::ClassDescriptor cls = [] {
         fw::ClassDescriptor c;
         c.name = "QLNRootListController";
@@ -50,7 +53,8 @@ const fw::ClassDescriptor& QLNRootListController::classObject() {
     return cls;
 }
 
-void QLNRootListController::viewWillDisappear(bool animated) {
+void QLNRootListController::viewWillDisappear(bool animated)
+{
     QLNBaseController::viewWillDisappear(animated);
     auto navigation = navigationController();
     // Only the Settings app's own list is left: the user is leaving our pages.
@@ -58,7 +62,8 @@ void QLNRootListController::viewWillDisappear(bool animated) {
         navigation->navigationBar().setTintColor(std::nullopt);
 }
 
-const fw::SpecifierList& QLNRootListController::specifiers() {
+const fw::SpecifierList& QLNRootListController::specifiers()
+{
     if (_specifiers)
         return *_specifiers;
     fw::SpecifierList list = loadSpecifiersFromPlistName("Root", shared_from_this());
@@ -70,30 +75,33 @@ const fw::SpecifierList& QLNRootListController::specifiers() {
     return *_specifiers;
 }
 
-void QLNRootListController::greetFirstTimeUser() {
-    auto alert = fw::UIAlertController::alertControllerWithTitle("Welcome", kWelcomeMessage,
-                                                                 fw::UIAlertControllerStyleAlert);
+void QLNRootListController::greetFirstTimeUser()
+{
+    auto alert = fw::UIAlertController::alertControllerWithTitle(
+        "Welcome", kWelcomeMessage, fw::UIAlertControllerStyleAlert);
     alert->addAction(fw::UIAlertAction::actionWithTitle("OK", fw::UIAlertActionStyleDefault));
     presentViewController(alert, true);
     fw::NSFileManager::defaultManager().createFileAtPath(configuredMarker);
 }
 
-void QLNRootListController::resetSettings() {
-    auto alert = fw::UIAlertController::alertControllerWithTitle(
-        "Reset All Settings", "Are you sure you want to reset all settings to the default value?",
+void QLNRootListController::resetSettings()
+{
+    auto alert = fw::UIAlertController::alertControllerWithTitle("Reset All Settings",
+        "Are you sure you want to reset all settings to the default value?",
         fw::UIAlertControllerStyleAlert);
-    std::weak_ptr<QLNRootListController> weakSelf =
-        std::static_pointer_cast<QLNRootListController>(shared_from_this());
-    alert->addAction(fw::UIAlertAction::actionWithTitle("Yes", fw::UIAlertActionStyleDestructive,
-                                                        [weakSelf](fw::UIAlertAction&) {
-                                                            if (auto self = weakSelf.lock())
-                                                                self->resetToDefaults();
-                                                        }));
+    std::weak_ptr<QLNRootListController> weakSelf
+        = std::static_pointer_cast<QLNRootListController>(shared_from_this());
+    alert->addAction(fw::UIAlertAction::actionWithTitle(
+        "Yes", fw::UIAlertActionStyleDestructive, [weakSelf](fw::UIAlertAction&) {
+            if (auto self = weakSelf.lock())
+                self->resetToDefaults();
+        }));
     alert->addAction(fw::UIAlertAction::actionWithTitle("Cancel", fw::UIAlertActionStyleCancel));
     presentViewController(alert, true);
 }
 
-void QLNRootListController::resetToDefaults() {
+void QLNRootListController::resetToDefaults()
+{
     // Removing the settings file before the defaults are known to be usable would leave the
     // theming component with no settings at all.
     if (!fw::dictionaryWithContentsOfFile(defaultsFile)) {
@@ -101,8 +109,8 @@ void QLNRootListController::resetToDefaults() {
         return;
     }
     // One atomic step: the settings file is never missing, not even for a moment.
-    if (!fw::NSFileManager::defaultManager().replaceItemWithCopyOfItem(settingsFile,
-                                                                       defaultsFile)) {
+    if (!fw::NSFileManager::defaultManager().replaceItemWithCopyOfItem(
+            settingsFile, defaultsFile)) {
         showResetFailure(
             "The default settings could not be copied. Your settings were not changed.");
         return;
@@ -115,9 +123,10 @@ void QLNRootListController::resetToDefaults() {
     presentViewController(success, true);
 }
 
-void QLNRootListController::showResetFailure(std::string message) {
-    auto alert = fw::UIAlertController::alertControllerWithTitle("Reset failed", std::move(message),
-                                                                 fw::UIAlertControllerStyleAlert);
+void QLNRootListController::showResetFailure(std::string message)
+{
+    auto alert = fw::UIAlertController::alertControllerWithTitle(
+        "Reset failed", std::move(message), fw::UIAlertControllerStyleAlert);
     alert->addAction(fw::UIAlertAction::actionWithTitle("OK", fw::UIAlertActionStyleDefault));
     presentViewController(alert, true);
 }

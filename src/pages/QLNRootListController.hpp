@@ -7,7 +7,7 @@ namespace qln {
 // The first page: the rows of "Root" (without the Prysm rows when Prysm is missing), the
 // welcome alert on the first opening, and the full reset.
 class QLNRootListController : public QLNBaseController {
-  public:
+public:
     static const fw::ClassDescriptor& classObject();
     const fw::ClassDescriptor& isa() const override { return classObject(); }
 
@@ -15,7 +15,7 @@ class QLNRootListController : public QLNBaseController {
     const fw::SpecifierList& specifiers() override;
     void resetSettings();
 
-  private:
+private:
     void greetFirstTimeUser();
     void resetToDefaults();
     void showResetFailure(std::string message);

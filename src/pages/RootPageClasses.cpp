@@ -7,7 +7,8 @@
 
 namespace qln {
 
-void registerRootAndPresetClasses() {
+void registerRootAndPresetClasses()
+{
     fw::registerClass(QLNRootListController::classObject());
     fw::registerClass(QLNHeader::classObject());
     fw::registerClass(QLNPresetsController::classObject());

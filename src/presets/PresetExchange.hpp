@@ -8,7 +8,7 @@ namespace qln {
 
 // The exchange string: "Quillane:" and the preset text, as UTF-8 bytes in Base64 on one line.
 class PresetExchange {
-  public:
+public:
     static constexpr std::string_view prefix = "Quillane:";
 
     // The exchange string that carries a preset text.

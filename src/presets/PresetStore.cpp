@@ -18,31 +18,36 @@ constexpr std::string_view kPresetSuffix = ".plist";
 // The longest file name the file system takes.
 constexpr std::size_t kMaxFileNameBytes = 255;
 
-const std::string* stringSetting(std::string_view key) {
+const std::string* stringSetting(std::string_view key)
+{
     if (!persistentSettings)
         return nullptr;
     const fw::Value* value = fw::lookup(*persistentSettings, key);
     return value ? value->asString() : nullptr;
 }
 
-bool settingNames(std::string_view key, std::string_view name) {
+bool settingNames(std::string_view key, std::string_view name)
+{
     const std::string* value = stringSetting(key);
     return value && *value == name;
 }
 
-void removeSettingNaming(std::string_view key, std::string_view name) {
+void removeSettingNaming(std::string_view key, std::string_view name)
+{
     if (!settingNames(key, name))
         return;
     persistentSettings->erase(persistentSettings->find(key));
 }
 
-void removeSetting(std::string_view key) {
+void removeSetting(std::string_view key)
+{
     auto it = persistentSettings->find(key);
     if (it != persistentSettings->end())
         persistentSettings->erase(it);
 }
 
-std::vector<std::string> sortedDirectoryEntries() {
+std::vector<std::string> sortedDirectoryEntries()
+{
     auto names = fw::NSFileManager::defaultManager().contentsOfDirectoryAtPath(presetPath);
     if (!names)
         return {};
@@ -52,7 +57,8 @@ std::vector<std::string> sortedDirectoryEntries() {
     return std::move(*names);
 }
 
-PresetEntry entryFor(std::string name) {
+PresetEntry entryFor(std::string name)
+{
     PresetEntry entry;
     entry.active = settingNames(currentPresetKey, name);
     entry.unsaved = entry.active && PresetStore::isUnsaved();
@@ -64,14 +70,16 @@ PresetEntry entryFor(std::string name) {
 
 } // namespace
 
-std::string PresetStore::presetFilePath(std::string_view name) {
+std::string PresetStore::presetFilePath(std::string_view name)
+{
     std::string path(presetPath);
     path += name;
     path += kPresetSuffix;
     return path;
 }
 
-std::optional<std::string> PresetStore::nameProblem(std::string_view name) {
+std::optional<std::string> PresetStore::nameProblem(std::string_view name)
+{
     // Such names would address a file outside the presets directory, be cut short at the NUL,
     // or never be written at all.
     if (name.find('/') != std::string_view::npos)
@@ -83,13 +91,15 @@ std::optional<std::string> PresetStore::nameProblem(std::string_view name) {
     return std::nullopt;
 }
 
-void PresetStore::createPresetDirectory() {
+void PresetStore::createPresetDirectory()
+{
     auto& manager = fw::NSFileManager::defaultManager();
     if (!manager.fileExistsAtPath(presetPath))
         manager.createDirectoryAtPath(presetPath, true);
 }
 
-std::vector<PresetEntry> PresetStore::listPresets() {
+std::vector<PresetEntry> PresetStore::listPresets()
+{
     std::vector<std::string> names = sortedDirectoryEntries();
     persistentSettings = fw::dictionaryWithContentsOfFile(persistentFile);
 
@@ -102,21 +112,24 @@ std::vector<PresetEntry> PresetStore::listPresets() {
     return presets;
 }
 
-std::optional<std::string> PresetStore::currentPreset() {
+std::optional<std::string> PresetStore::currentPreset()
+{
     const std::string* name = stringSetting(currentPresetKey);
     if (!name)
         return std::nullopt;
     return *name;
 }
 
-bool PresetStore::isUnsaved() {
+bool PresetStore::isUnsaved()
+{
     if (!persistentSettings)
         return false;
     const fw::Value* value = fw::lookup(*persistentSettings, unsavedKey);
     return value && value->boolValue();
 }
 
-void PresetStore::activate(std::string_view name) {
+void PresetStore::activate(std::string_view name)
+{
     if (!persistentSettings)
         return;
     (*persistentSettings)[std::string(currentPresetKey)] = fw::Value(name);
@@ -124,7 +137,8 @@ void PresetStore::activate(std::string_view name) {
     writePersistentSettings();
 }
 
-PresetStore::CopyResult PresetStore::create(std::string_view name) {
+PresetStore::CopyResult PresetStore::create(std::string_view name)
+{
     std::string path = presetFilePath(name);
     auto& manager = fw::NSFileManager::defaultManager();
     if (manager.fileExistsAtPath(path))
@@ -134,18 +148,23 @@ PresetStore::CopyResult PresetStore::create(std::string_view name) {
     return CopyResult::Copied;
 }
 
-PresetStore::CopyResult PresetStore::saveCurrent() {
+PresetStore::CopyResult PresetStore::saveCurrent()
+{
     std::optional<std::string> name = currentPreset();
     if (!name)
         return CopyResult::Missing;
+    // A name recorded by another writer could point outside the presets directory.
+    if (nameProblem(*name))
+        return CopyResult::Failed;
     // Replaced in one step: removing the old file first would lose it when the copy fails.
-    if (!fw::NSFileManager::defaultManager().replaceItemWithCopyOfItem(presetFilePath(*name),
-                                                                       settingsFile))
+    if (!fw::NSFileManager::defaultManager().replaceItemWithCopyOfItem(
+            presetFilePath(*name), settingsFile))
         return CopyResult::Failed;
     return CopyResult::Copied;
 }
 
-PresetStore::CopyResult PresetStore::load(std::string_view name) {
+PresetStore::CopyResult PresetStore::load(std::string_view name)
+{
     std::string path = presetFilePath(name);
     auto& manager = fw::NSFileManager::defaultManager();
     // A preset that vanished since the list was built must not cost the live settings.
@@ -157,11 +176,13 @@ PresetStore::CopyResult PresetStore::load(std::string_view name) {
     return CopyResult::Copied;
 }
 
-void PresetStore::removePresetFile(std::string_view name) {
+void PresetStore::removePresetFile(std::string_view name)
+{
     fw::NSFileManager::defaultManager().removeItemAtPath(presetFilePath(name));
 }
 
-bool PresetStore::forgetPreset(std::string_view name) {
+bool PresetStore::forgetPreset(std::string_view name)
+{
     if (!persistentSettings)
         return false;
     bool wasCurrent = settingNames(currentPresetKey, name);
@@ -172,7 +193,8 @@ bool PresetStore::forgetPreset(std::string_view name) {
     return wasCurrent;
 }
 
-void PresetStore::setAsDefault(std::string_view name, std::string_view mode) {
+void PresetStore::setAsDefault(std::string_view name, std::string_view mode)
+{
     if (!persistentSettings)
         return;
     bool dark = mode == "dark";
@@ -183,14 +205,16 @@ void PresetStore::setAsDefault(std::string_view name, std::string_view mode) {
     writePersistentSettings();
 }
 
-void PresetStore::removeDefaultForMode(std::string_view mode) {
+void PresetStore::removeDefaultForMode(std::string_view mode)
+{
     if (!persistentSettings)
         return;
     removeSetting(mode == "dark" ? darkDefaultKey : lightDefaultKey);
     writePersistentSettings();
 }
 
-void PresetStore::writePersistentSettings() {
+void PresetStore::writePersistentSettings()
+{
     if (persistentSettings)
         fw::writeToFile(*persistentSettings, persistentFile);
 }

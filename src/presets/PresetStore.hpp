@@ -16,10 +16,10 @@ extern std::optional<fw::Dictionary> persistentSettings;
 // One listed preset with the marks its row shows.
 struct PresetEntry {
     std::string name;
-    bool active{false};
-    bool unsaved{false};
-    bool darkDefault{false};
-    bool lightDefault{false};
+    bool active { false };
+    bool unsaved { false };
+    bool darkDefault { false };
+    bool lightDefault { false };
 
     bool operator==(const PresetEntry&) const = default;
 };
@@ -27,12 +27,12 @@ struct PresetEntry {
 // The preset files and the preset state of the persistent file. The presets page calls these
 // steps in the order of its own methods; none of them rebuilds the page.
 class PresetStore {
-  public:
+public:
     enum class CopyResult {
         Copied,
         NameTaken, // Create: something already exists at the preset's path
-        Missing,   // Load: the preset file is gone; Save current: no current preset
-        Failed,    // the copy could not be made; nothing was replaced
+        Missing, // Load: the preset file is gone; Save current: no current preset
+        Failed, // the copy could not be made; nothing was replaced
     };
 
     // "%@%@.plist" with the presets directory and the name.
@@ -68,7 +68,7 @@ class PresetStore {
     static void setAsDefault(std::string_view name, std::string_view mode);
     static void removeDefaultForMode(std::string_view mode);
 
-  private:
+private:
     static void writePersistentSettings();
 };
 

@@ -4,7 +4,8 @@
 
 namespace qln {
 
-const fw::ClassDescriptor& QLNPreset::classObject() {
+const fw::ClassDescriptor& QLNPreset::classObject()
+{
     static const fw::ClassDescriptor cls = [] {
         fw::ClassDescriptor c;
         c.name = "QLNPreset";
@@ -16,11 +17,13 @@ const fw::ClassDescriptor& QLNPreset::classObject() {
 }
 
 bool QLNPreset::initWithStyle(int /*style*/, const std::string& reuseIdentifier,
-                              const std::shared_ptr<fw::PSSpecifier>& specifier) {
+    const std::shared_ptr<fw::PSSpecifier>& specifier)
+{
     return PSTableCell::initWithStyle(fw::UITableViewCellStyleSubtitle, reuseIdentifier, specifier);
 }
 
-void QLNPreset::didMoveToWindow() {
+void QLNPreset::didMoveToWindow()
+{
     PSTableCell::didMoveToWindow();
     if (!m_specifier)
         return;
@@ -33,7 +36,8 @@ void QLNPreset::didMoveToWindow() {
     applySubtitle();
 }
 
-void QLNPreset::applyTitleColor() {
+void QLNPreset::applyTitleColor()
+{
     fw::UIColor color = accentColor();
     const std::string* textColor = m_specifier->stringForKey("textColor");
     if (textColor && *textColor == "regular")
@@ -45,18 +49,20 @@ void QLNPreset::applyTitleColor() {
     textLabel()->setHighlightedTextColor(color);
 }
 
-void QLNPreset::applyCheckmark() {
+void QLNPreset::applyCheckmark()
+{
     if (!m_specifier->propertyForKey("isActive"))
         return;
     setAccessoryType(fw::UITableViewCellAccessoryCheckmark);
     setTintColor(accentColor());
 }
 
-void QLNPreset::applySubtitle() {
+void QLNPreset::applySubtitle()
+{
     fw::NSAttributedString subtitle;
     if (m_specifier->boolForKey("isUnsaved")) {
         subtitle.appendString("Unsaved");
-        subtitle.addForegroundColor(accentColor(), {0, 7});
+        subtitle.addForegroundColor(accentColor(), { 0, 7 });
     }
     const char* mode = nullptr;
     if (m_specifier->boolForKey("isDarkDefault"))

@@ -7,15 +7,15 @@ namespace qln {
 // The cell of one preset row: its name, a check mark on the current preset and a subtitle with
 // the unsaved mark and the mode assignment.
 class QLNPreset : public fw::PSTableCell {
-  public:
+public:
     static const fw::ClassDescriptor& classObject();
     const fw::ClassDescriptor& isa() const override { return classObject(); }
 
     bool initWithStyle(int style, const std::string& reuseIdentifier,
-                       const std::shared_ptr<fw::PSSpecifier>& specifier) override;
+        const std::shared_ptr<fw::PSSpecifier>& specifier) override;
     void didMoveToWindow() override;
 
-  private:
+private:
     void applyTitleColor();
     void applyCheckmark();
     void applySubtitle();

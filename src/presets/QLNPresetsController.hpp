@@ -2,12 +2,14 @@
 
 #include "pages/QLNBaseController.hpp"
 
+#include <functional>
 #include <memory>
 #include <string>
 
 namespace fw {
+class UIAlertAction;
 class UIAlertController;
-}
+} // namespace fw
 
 namespace qln {
 
@@ -19,7 +21,11 @@ struct PresetEntry;
 // Each preset row carries "fileName" (the name) and, only where they hold, the booleans
 // "isActive", "isUnsaved", "isDarkDefault" and "isLightDefault".
 class QLNPresetsController : public QLNBaseController {
-  public:
+public:
+    // A step run on the page by an alert's action, while the page exists.
+    using Step = std::function<void(QLNPresetsController&)>;
+    using NamedStep = std::function<void(QLNPresetsController&, const std::string&)>;
+
     static const fw::ClassDescriptor& classObject();
     const fw::ClassDescriptor& isa() const override { return classObject(); }
 
@@ -38,7 +44,7 @@ class QLNPresetsController : public QLNBaseController {
     // Stops observing the preset-changed notification once the page has left the stack.
     void viewWillDisappear(bool animated) override;
 
-  private:
+private:
     std::shared_ptr<QLNPresetsController> self();
     std::shared_ptr<fw::PSSpecifier> makePresetRow(const PresetEntry& preset);
     void observePresetChanges();
@@ -50,7 +56,14 @@ class QLNPresetsController : public QLNBaseController {
     void askImportName(std::string presetText);
     void saveImportedPreset(const std::string& name, const std::string& presetText);
     bool refuseBadName(const std::string& name);
+    // Alerts with a confirming action, with a name prompt, with one "OK".
+    void confirm(std::string title, std::string message, const char* action, int style, Step step);
+    void askName(std::string title, std::string message, NamedStep step);
     void showMessage(std::string title, std::string message);
+    static void addAction(fw::UIAlertController& alert, const char* title, int style,
+        std::function<void(fw::UIAlertAction&)> handler = {});
+    // Alerts live in the page, so their handlers hold it weakly and do nothing once it is gone.
+    std::function<void(fw::UIAlertAction&)> onPage(Step step);
 };
 
 } // namespace qln

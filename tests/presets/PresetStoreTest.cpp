@@ -158,6 +158,17 @@ TEST(PresetDelete, OfAnUnmarkedPresetStillRewritesThePersistentFileUnchanged)
     EXPECT_EQ(device.persistent(), state);
 }
 
+TEST(PresetSave, RefusesACurrentPresetNameThatLeavesTheDirectory)
+{
+    BundleDevice device;
+    device.setPersistent(
+        { { "currentPreset", fw::Value("../escaped") }, { "unsaved", fw::Value(true) } });
+    PresetStore::listPresets();
+    fw::Journal::take();
+    EXPECT_EQ(PresetStore::saveCurrent(), PresetStore::CopyResult::Failed);
+    EXPECT_TRUE(fw::Journal::take().effects.empty());
+}
+
 TEST(PresetNames, RefuseOnlySlashNulAndOverlongFileNames)
 {
     struct Case {

@@ -13,8 +13,8 @@ namespace bundletest {
 
 using qln::QLNPresetsController;
 
-inline std::shared_ptr<fw::PSSpecifier> presetRow(QLNPresetsController& page,
-                                                  std::string_view name) {
+inline std::shared_ptr<fw::PSSpecifier> presetRow(QLNPresetsController& page, std::string_view name)
+{
     for (const auto& row : page.specifiers()) {
         const std::string* fileName = row->stringForKey("fileName");
         if (fileName && *fileName == name)
@@ -23,7 +23,8 @@ inline std::shared_ptr<fw::PSSpecifier> presetRow(QLNPresetsController& page,
     return nullptr;
 }
 
-inline std::vector<std::string> presetNames(QLNPresetsController& page) {
+inline std::vector<std::string> presetNames(QLNPresetsController& page)
+{
     std::vector<std::string> names;
     for (const auto& row : page.specifiers()) {
         if (const std::string* fileName = row->stringForKey("fileName"))
@@ -33,7 +34,8 @@ inline std::vector<std::string> presetNames(QLNPresetsController& page) {
 }
 
 // Taps a row of the layout file by its title ("New Preset", "Import Preset").
-inline void tapButton(QLNPresetsController& page, std::string_view title) {
+inline void tapButton(QLNPresetsController& page, std::string_view title)
+{
     for (const auto& row : page.specifiers()) {
         if (row->name() == title) {
             page.tapSpecifier(row);
@@ -42,30 +44,34 @@ inline void tapButton(QLNPresetsController& page, std::string_view title) {
     }
 }
 
-inline void createPreset(QLNPresetsController& page, const std::string& name) {
+inline void createPreset(QLNPresetsController& page, const std::string& name)
+{
     tapButton(page, "New Preset");
-    choose(page, "Save", {name});
+    choose(page, "Save", { name });
 }
 
 // Opens the preset's action sheet and chooses one of its actions.
-inline bool choosePresetAction(QLNPresetsController& page, std::string_view name,
-                               std::string_view action) {
+inline bool choosePresetAction(
+    QLNPresetsController& page, std::string_view name, std::string_view action)
+{
     page.tapSpecifier(presetRow(page, name));
     return choose(page, action);
 }
 
-inline bool saveEnabled(QLNPresetsController& page) {
+inline bool saveEnabled(QLNPresetsController& page)
+{
     const auto& button = page.navigationItem().rightBarButtonItem;
     return button && button->enabled;
 }
 
 struct PresetState {
     std::optional<std::string> current;
-    bool unsaved{false};
+    bool unsaved { false };
     bool operator==(const PresetState&) const = default;
 };
 
-inline PresetState presetState(const BundleDevice& device) {
+inline PresetState presetState(const BundleDevice& device)
+{
     auto persistent = device.persistent();
     PresetState state;
     if (const fw::Value* current = fw::lookup(persistent, "currentPreset"))
@@ -75,7 +81,8 @@ inline PresetState presetState(const BundleDevice& device) {
     return state;
 }
 
-inline void writeSetting(const std::string& key, fw::Value value) {
+inline void writeSetting(const std::string& key, fw::Value value)
+{
     auto settings = fw::dictionaryWithContentsOfFile(qln::settingsFile);
     (*settings)[key] = std::move(value);
     fw::writeToFile(*settings, qln::settingsFile);
