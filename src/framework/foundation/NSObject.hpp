@@ -30,9 +30,9 @@ struct ClassDescriptor {
     const ClassDescriptor* superclass { nullptr };
     // Allocates an uninitialised instance (pages are ready to use; cells still need their
     // initialiser). Empty for classes that cannot be made by name.
-    std::function<Id()> make;
+    std::function<Id()> make {};
     // Selectors by their full spelling ("setWithRespring:specifier:").
-    std::map<std::string, Action, std::less<>> actions;
+    std::map<std::string, Action, std::less<>> actions {};
 
     bool isSubclassOf(const ClassDescriptor& other) const;
     const Action* findAction(std::string_view selector) const;
