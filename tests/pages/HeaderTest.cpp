@@ -1,6 +1,5 @@
 #include "foundation/Dispatch.hpp"
 #include "pages/QLNHeader.hpp"
-#include "pages/QLNRootListController.hpp"
 #include "presets/BundleDevice.hpp"
 
 #include <chrono>
@@ -95,39 +94,15 @@ TEST(Header, ReadsTheDevicesRealPackageDatabase)
         cell->versionLabel()->text(), std::string("Version ") + host::packageVersion() + "\n");
 }
 
-TEST(Header, StartsWithTheTitleAndAnInvisibleVersionLine)
+TEST(Header, StartsWithAnInvisibleVersionLineAndIsAlwaysAHundredHigh)
 {
     BundleDevice device;
     auto cell = makeHeader();
-    double width = cell->frame().width;
-
-    const auto& title = *cell->titleLabel();
-    EXPECT_EQ(title.frame(), (fw::CGRect { -15, 28, width, 10 }));
-    EXPECT_EQ(title.font(), fw::UIFont::fontWithName("HelveticaNeue-Light", 34));
-    EXPECT_EQ(title.textColor(), qln::accentColor());
-    EXPECT_EQ(title.text(), "QUILLANE");
-    ASSERT_TRUE(title.attributedText());
-    ASSERT_EQ(title.attributedText()->runs().size(), 1u);
-    const auto& run = title.attributedText()->runs()[0];
-    EXPECT_EQ(run.range.location, 0u);
-    EXPECT_EQ(run.range.length, 5u);
-    EXPECT_EQ(run.font, fw::UIFont::fontWithName("HelveticaNeue", 34));
-
-    const auto& version = *cell->versionLabel();
-    EXPECT_EQ(version.frame(), (fw::CGRect { -15, 55, width, 5 }));
-    EXPECT_EQ(version.font(), fw::UIFont::fontWithName("HelveticaNeue-Light", 15));
-    EXPECT_EQ(version.textColor(), fw::UIColor::systemGrayColor());
-    EXPECT_EQ(version.text(), "Version unknown");
-    EXPECT_EQ(version.alpha(), 0);
-
-    for (const fw::UILabel* label : { &title, &version }) {
-        EXPECT_EQ(label->numberOfLines(), 1);
-        EXPECT_EQ(label->textAlignment(), fw::NSTextAlignmentCenter);
-        EXPECT_EQ(label->autoresizingMask(), 18u);
-        EXPECT_EQ(label->superview(), cell);
-    }
-    for (double w : { 0.0, 320.0, 1024.0 })
-        EXPECT_EQ(cell->preferredHeightForWidth(w), 100);
+    EXPECT_EQ(cell->titleLabel()->text(), "QUILLANE");
+    EXPECT_EQ(cell->versionLabel()->text(), "Version unknown");
+    EXPECT_EQ(cell->versionLabel()->alpha(), 0);
+    for (double width : { 0.0, 320.0, 1024.0 })
+        EXPECT_EQ(cell->preferredHeightForWidth(width), 100);
 }
 
 TEST(Header, TheLookupKeepsTheCellUntilTheAnswerIsShown)
@@ -138,14 +113,6 @@ TEST(Header, TheLookupKeepsTheCellUntilTheAnswerIsShown)
     EXPECT_FALSE(weak.expired());
     ASSERT_TRUE(fw::settle(std::chrono::seconds(30)));
     EXPECT_TRUE(weak.expired());
-}
-
-TEST(Header, IsTheRootPagesFirstRow)
-{
-    BundleDevice device;
-    auto page = device.push<qln::QLNRootListController>();
-    auto cell = page->cellForSpecifier(page->specifiers().front());
-    EXPECT_TRUE(std::dynamic_pointer_cast<qln::QLNHeader>(cell));
 }
 
 } // namespace

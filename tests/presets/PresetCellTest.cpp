@@ -40,12 +40,6 @@ std::optional<std::string> subtitle(const qln::QLNPreset& cell)
     return cell.detailTextLabel()->text();
 }
 
-TEST(PresetCell, UsesTheSubtitleStyleWhateverIsAsked)
-{
-    BundleDevice device;
-    EXPECT_EQ(shownCell(row({}))->style(), fw::UITableViewCellStyleSubtitle);
-}
-
 TEST(PresetCell, ShowsItsRowsMarks)
 {
     BundleDevice device;

@@ -146,18 +146,6 @@ TEST(PresetDelete, ForgetsEveryKeyNamingThePresetInOneWriteAndKeepsUnsaved)
     EXPECT_EQ(device.persistent(), (fw::Dictionary { { "unsaved", fw::Value(true) } }));
 }
 
-TEST(PresetDelete, OfAnUnmarkedPresetStillRewritesThePersistentFileUnchanged)
-{
-    BundleDevice device;
-    fw::Dictionary state { { "currentPreset", fw::Value("B") }, { "unsaved", fw::Value(false) } };
-    device.setPersistent(state);
-    PresetStore::listPresets();
-    fw::Journal::take();
-    EXPECT_FALSE(PresetStore::forgetPreset("A"));
-    EXPECT_EQ(fw::Journal::take().effects.size(), 1u);
-    EXPECT_EQ(device.persistent(), state);
-}
-
 TEST(PresetSave, RefusesACurrentPresetNameThatLeavesTheDirectory)
 {
     BundleDevice device;
