@@ -3,6 +3,7 @@
 #include "foundation/NSFileManager.hpp"
 #include "foundation/PropertyListFormats.hpp"
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 
@@ -11,6 +12,14 @@ namespace fw {
 namespace {
 
 constexpr std::string_view kBinaryMagic = "bplist00";
+
+std::atomic<std::uint64_t> parseCount{0};
+std::atomic<std::uint64_t> parsedBytes{0};
+
+void countParse(std::size_t bytes) {
+    parseCount.fetch_add(1, std::memory_order_relaxed);
+    parsedBytes.fetch_add(bytes, std::memory_order_relaxed);
+}
 
 bool isContinuation(unsigned char c) {
     return (c & 0xC0) == 0x80;
@@ -36,6 +45,7 @@ std::size_t sequenceLength(const unsigned char* text, std::size_t size, std::siz
 
 // Reads either form from a buffer this function may change (the XML reader works in place).
 std::optional<Value> parseOwned(std::string& bytes) {
+    countParse(bytes.size());
     if (bytes.size() > kMaxPropertyListBytes)
         return std::nullopt;
     if (std::string_view(bytes).substr(0, kBinaryMagic.size()) == kBinaryMagic)
@@ -69,12 +79,21 @@ bool isValidUtf8(std::string_view text) {
 }
 
 std::optional<Value> parsePropertyList(std::string_view bytes) {
+    countParse(bytes.size());
     if (bytes.size() > kMaxPropertyListBytes)
         return std::nullopt;
     if (bytes.substr(0, kBinaryMagic.size()) == kBinaryMagic)
         return parseBinaryPropertyList(bytes);
     std::string copy(bytes);
     return parseXmlPropertyList(copy.data(), copy.size());
+}
+
+std::uint64_t propertyListParseCount() {
+    return parseCount.load(std::memory_order_relaxed);
+}
+
+std::uint64_t propertyListParsedBytes() {
+    return parsedBytes.load(std::memory_order_relaxed);
 }
 
 std::string xmlPropertyList(const Value& value) {

@@ -2,6 +2,7 @@
 
 #include "foundation/Value.hpp"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,10 @@ inline constexpr int kMaxPropertyListDepth = 512;
 
 // Parses XML or binary property-list bytes; nullopt when damaged or over the limits.
 std::optional<Value> parsePropertyList(std::string_view bytes);
+// How many property lists this process has parsed, and how many bytes they held. Benchmarks
+// compare these with the reads a page is designed to make.
+std::uint64_t propertyListParseCount();
+std::uint64_t propertyListParsedBytes();
 // Apple's XML form, reals written so they read back exactly.
 std::string xmlPropertyList(const Value& value);
 
