@@ -1,0 +1,223 @@
+#!/usr/bin/env python3
+"""Prints the benchmark tables: each target beside the measured medians, and pass or fail."""
+import json
+import math
+import pathlib
+import sys
+
+UNIT = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
+
+
+def load(path):
+    """Google Benchmark JSON -> {run name: {aggregate: entry}}."""
+    if not path.exists():
+        return {}
+    runs = {}
+    for entry in json.loads(path.read_text())["benchmarks"]:
+        name = entry.get("run_name", entry["name"])
+        runs.setdefault(name, {})[entry.get("aggregate_name", "single")] = entry
+    return runs
+
+
+def seconds(entry, clock="cpu_time"):
+    return entry[clock] * UNIT[entry["time_unit"]]
+
+
+def median(runs, name, clock="cpu_time"):
+    entry = runs.get(name, {}).get("median")
+    return seconds(entry, clock) if entry else None
+
+
+def counter(runs, name, key, aggregate="median"):
+    entry = runs.get(name, {}).get(aggregate)
+    return entry.get(key) if entry else None
+
+
+def fmt_time(value):
+    if value is None:
+        return "—"
+    if value >= 1:
+        return f"{value:.2f} s"
+    if value >= 1e-3:
+        return f"{value * 1e3:.2f} ms"
+    return f"{value * 1e6:.1f} µs"
+
+
+def verdict(ok):
+    return "—" if ok is None else ("pass" if ok else "**FAIL**")
+
+
+def table(title, header, rows):
+    print(f"\n### {title}\n")
+    print("| " + " | ".join(header) + " |")
+    print("|" + "|".join("---" for _ in header) + "|")
+    for row in rows:
+        print("| " + " | ".join(str(cell) for cell in row) + " |")
+
+
+def reading(plist, python):
+    rows = []
+    for name in ("defaults", "settings300"):
+        ours = median(plist, f"read/xml/{name}/quillane")
+        lib = median(plist, f"read/xml/{name}/libplist")
+        py = python.get(f"read/xml/{name}/plistlib")
+        size = counter(plist, f"read/xml/{name}/quillane", "bytes")
+        label = f"{name} ({size / 1024:.1f} KiB XML)" if size else name
+        if ours and lib:
+            rows.append([f"read XML {label}", "≥ 5× libplist", fmt_time(ours), fmt_time(lib),
+                         f"{lib / ours:.1f}×", verdict(lib / ours >= 5)])
+        if ours and py:
+            rows.append([f"read XML {label}", "≥ 15× plistlib", fmt_time(ours), fmt_time(py),
+                         f"{py / ours:.1f}×", verdict(py / ours >= 15)])
+        ours = median(plist, f"read/binary/{name}/quillane")
+        lib = median(plist, f"read/binary/{name}/libplist")
+        if ours and lib:
+            rows.append([f"read binary {name}", "≥ 1× libplist", fmt_time(ours), fmt_time(lib),
+                         f"{lib / ours:.1f}×", verdict(lib / ours >= 1)])
+        ours = median(plist, f"write/xml/{name}/quillane")
+        lib = median(plist, f"write/xml/{name}/libplist")
+        if ours and lib:
+            rows.append([f"write XML {name}", "≥ 1× libplist", fmt_time(ours), fmt_time(lib),
+                         f"{lib / ours:.1f}×", verdict(lib / ours >= 1)])
+    table("1. Reading and writing property lists (CPU time per file, median)",
+          ["what", "target", "Quillane", "other", "speed-up", "result"], rows)
+
+
+def pages(runs):
+    unit = median(runs, "unit/settings300-read")
+    rows = []
+    for name in sorted(n for n in runs if n.startswith("page/")):
+        build = median(runs, name)
+        made = counter(runs, name, "parses")
+        extra = counter(runs, name, "screen_parses")
+        design = made - extra
+        budget = design * unit if unit else None
+        ratio = build / budget if budget else None
+        rows.append([name[5:], int(counter(runs, name, "rows")), f"{made:.0f}", f"{design:.0f}",
+                     fmt_time(build), fmt_time(budget), f"{ratio:.2f}" if ratio else "—",
+                     verdict(ratio <= 1.3 if ratio else None)])
+    print(f"\nOne read of the 300-key settings file (read + parse): {fmt_time(unit)}")
+    table("2. Page builds: rows, cells and screen (CPU time, median); target ratio ≤ 1.3",
+          ["page", "rows", "parses made", "parses by design", "build", "design × one read",
+           "ratio", "result"], rows)
+
+
+def interactions(runs):
+    flushed = median(runs, "write/flushed/15keys", "real_time")
+    unflushed = median(runs, "write/unflushed/15keys", "real_time")
+    flush = flushed - unflushed if flushed and unflushed else None
+    rows = []
+    names = sorted({n.split("/")[2] for n in runs if n.startswith("event/")},
+                   key=lambda n: list(runs).index(f"event/script/{n}") if f"event/script/{n}" in runs else 0)
+    for event in names:
+        for front in ("script", "web"):
+            name = f"event/{front}/{event}"
+            if name not in runs:
+                continue
+            wall = median(runs, name, "real_time")
+            p99 = seconds(runs[name]["p99"], "real_time") if "p99" in runs[name] else None
+            cpu = counter(runs, name, "host_cpu_ms")
+            cpu99 = counter(runs, name, "host_cpu_ms", "p99")
+            writes = counter(runs, name, "writes") or 0
+            quiet = writes == 0
+            ok = (not quiet or cpu < 2) and cpu99 < 16.7
+            share = f"{min(1.0, writes * flush / wall) * 100:.0f} %" if writes and flush and wall else "—"
+            rows.append([event, front, f"{writes:.0f}", f"{cpu:.2f} ms", f"{cpu99:.2f} ms",
+                         fmt_time(wall), fmt_time(p99), share,
+                         "< 2 ms, p99 < 16.7 ms" if quiet else "p99 < 16.7 ms", verdict(ok)])
+    if flushed and unflushed:
+        print(f"\nAtomic write of the default settings file: {fmt_time(flushed)} flushed, "
+              f"{fmt_time(unflushed)} without the two flushes (real time, median).")
+    table("3. Interactions (host CPU time and wall-clock latency per event; median and p99)",
+          ["event", "through", "files written", "host CPU median", "host CPU p99",
+           "latency median", "latency p99", "of it flushing", "target", "result"], rows)
+
+
+def growth(title, runs, prefix, unit_name, use_bytes=True):
+    names = [n for n in runs if n.startswith(prefix) and not n.endswith("/read")]
+    rows = []
+    points = []
+    for name in names:
+        size = int(name[len(prefix):].split("/")[0])
+        cost = median(runs, name)
+        read = counter(runs, name, "bytes_read")
+        points.append((size, cost, read))
+    points.sort()
+    worst = 0.0
+    for i, (size, cost, read) in enumerate(points):
+        basis = read if use_bytes else size
+        per = cost / basis if basis else None
+        exponent = "—"
+        if i:
+            prev_size, prev_cost, prev_read = points[i - 1]
+            prev_basis = prev_read if use_bytes else prev_size
+            if basis and prev_basis and basis != prev_basis:
+                e = math.log(cost / prev_cost) / math.log(basis / prev_basis)
+                exponent = f"{e:.2f}"
+                worst = max(worst, e)
+        rows.append([size, fmt_time(cost), f"{read / 1024:.0f} KiB" if read else "—",
+                     f"{per * 1e9:.2f} ns" if per and use_bytes else (fmt_time(per) if per else "—"),
+                     exponent])
+    per_label = "per byte read" if use_bytes else f"per {unit_name}"
+    basis_label = "bytes read" if use_bytes else unit_name + "s"
+    table(f"{title} (CPU time, median); growth exponent vs {basis_label} ≤ 1.15: "
+          f"{verdict(worst <= 1.15)}",
+          [unit_name, "cost", "read per build", per_label, "growth exponent"], rows)
+
+
+def footprint(runs, paint):
+    rows = []
+    idle = counter(runs, "footprint/serve", "rss_idle_kib")
+    pages = counter(runs, "footprint/serve", "rss_pages_kib")
+    peak = counter(runs, "footprint/serve", "rss_peak_kib")
+    if idle:
+        rows.append(["resident memory of serve, idle", "< 20 MB", f"{idle / 1024:.1f} MiB",
+                     verdict(idle / 1024 < 20)])
+        rows.append(["… after opening every page", "< 20 MB", f"{pages / 1024:.1f} MiB "
+                     f"(peak {peak / 1024:.1f} MiB)", verdict(max(pages, peak) / 1024 < 20)])
+    first = median(runs, "startup/first-screen", "real_time")
+    cpu = counter(runs, "startup/first-screen", "host_cpu_ms")
+    if first:
+        rows.append(["start to first screen (script, one open)", "< 50 ms",
+                     f"{fmt_time(first)} (CPU {cpu:.1f} ms)", verdict(first < 0.05)])
+    if paint:
+        rows.append(["first contentful paint in Chromium", "< 300 ms",
+                     f"{paint['median_ms']:.0f} ms", verdict(paint["median_ms"] < 300)])
+    table("5. Footprint (medians)", ["what", "target", "measured", "result"], rows)
+
+
+def main():
+    folder = pathlib.Path(sys.argv[1])
+    plist = load(folder / "plist.json")
+    python = {}
+    if (folder / "plistlib.json").exists():
+        python = json.loads((folder / "plistlib.json").read_text())["seconds"]
+    page_runs = load(folder / "pages.json")
+    event_runs = load(folder / "events.json")
+    foot = load(folder / "footprint.json")
+    paint = json.loads((folder / "paint.json").read_text()) if (folder / "paint.json").exists() else None
+    if plist:
+        reading(plist, python)
+        table("Reading large settings files (CPU time per parse, median)",
+              ["keys", "bytes", "Quillane", "plistlib"],
+              [[k, f"{counter(plist, f'read/xml/keys{k}/quillane', 'bytes') / 1024:.0f} KiB",
+                fmt_time(median(plist, f"read/xml/keys{k}/quillane")),
+                fmt_time(python.get(f"read/xml/keys{k}/plistlib"))]
+               for k in (100, 1000, 10000, 100000) if f"read/xml/keys{k}/quillane" in plist])
+    if page_runs:
+        pages(page_runs)
+    if event_runs:
+        interactions(event_runs)
+    if page_runs:
+        growth("4a. Keys in the settings file → Connectivity page build", page_runs,
+               "scale/keys/", "keys")
+        growth("4b. Presets → Presets page build", page_runs, "scale/presets/", "preset",
+               use_bytes=False)
+        growth("4c. Rows on a page → page build", page_runs, "scale/rows/", "rows")
+        growth("4d. Enabled modules → Toggles page build", page_runs, "scale/modules/", "modules")
+    if foot or paint:
+        footprint(foot, paint)
+
+
+if __name__ == "__main__":
+    main()

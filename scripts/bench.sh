@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in build-bench (Release) and runs them all, then prints the tables of
+# targets and medians. Not part of the tests or CI.
+#
+#   scripts/bench.sh            the full run (about 15 minutes on 2 cores)
+#   scripts/bench.sh --quick    fewer repetitions, for a first look
+#
+# Times are CPU time unless a table says otherwise: the machine may be shared, and CPU time is
+# what stays put when other processes are busy. Results (JSON) stay in build-bench/bench-results.
+set -euo pipefail
+
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="$repo/build-bench"
+out="$build/bench-results"
+repetitions=9
+events=200
+startups=31
+paints=15
+if [[ "${1:-}" == "--quick" ]]; then
+  repetitions=3
+  events=40
+  startups=9
+  paints=5
+fi
+
+cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$build" -j2 --target quillane qln_bench_plist qln_bench_pages qln_bench_events \
+  qln_bench_footprint
+
+rm -rf "$out"
+mkdir -p "$out/data"
+common=(--benchmark_repetitions="$repetitions" --benchmark_report_aggregates_only=true
+  --benchmark_out_format=json)
+
+echo "== Property lists"
+"$build/bench/qln_bench_plist" --data_dir="$out/data" "${common[@]}" \
+  --benchmark_out="$out/plist.json"
+echo "== Python's plistlib on the same bytes"
+python3 "$repo/bench/plistlib_bench.py" "$out/data" "$repetitions" >"$out/plistlib.json"
+echo "== Pages and scale"
+"$build/bench/qln_bench_pages" "${common[@]}" --benchmark_out="$out/pages.json"
+echo "== Interactions"
+"$build/bench/qln_bench_events" --event_repetitions="$events" "${common[@]}" \
+  --benchmark_out="$out/events.json"
+echo "== Start-up and memory"
+"$build/bench/qln_bench_footprint" --startup_repetitions="$startups" "${common[@]}" \
+  --benchmark_out="$out/footprint.json"
+
+echo "== First paint in Chromium"
+device="$out/paint-device"
+"$build/quillane" device init --root "$device" --all-tweaks >/dev/null
+"$build/quillane" serve --root "$device" --port 0 >"$out/serve.out" 2>/dev/null &
+server=$!
+trap 'kill "$server" 2>/dev/null || true' EXIT
+for _ in $(seq 100); do
+  grep -q http "$out/serve.out" 2>/dev/null && break
+  sleep 0.05
+done
+url="$(grep -o 'http://[^ ]*' "$out/serve.out")"
+node "$repo/bench/first-paint.mjs" "$url" "$paints" >"$out/paint.json"
+kill "$server"
+wait "$server" 2>/dev/null || true
+trap - EXIT
+
+echo
+echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+python3 "$repo/bench/report.py" "$out"
