@@ -7,6 +7,8 @@ import { renderNav } from "./nav.js";
 import { renderTable, renderSettingsList } from "./table.js";
 import { createAlert } from "./alert.js";
 import { createPicker } from "./picker.js";
+import { createPreview } from "./preview.js";
+import { setupViews } from "./views.js";
 import {
   exportedText,
   isImportRow,
@@ -23,6 +25,8 @@ const dom = {
   page: document.getElementById("page"),
   modal: document.getElementById("modal"),
   toast: document.getElementById("toast"),
+  preview: document.getElementById("preview"),
+  views: document.getElementById("view-switch"),
 };
 
 const state = {
@@ -110,6 +114,14 @@ function listen() {
       return;
     }
     if (screen && Array.isArray(screen.stack)) receive(screen);
+  });
+  // The theming component's palette, after each change it sees.
+  stream.addEventListener("preview", (e) => {
+    try {
+      preview.receive(JSON.parse(e.data));
+    } catch {
+      // A partial message: the next one brings the whole palette.
+    }
   });
 }
 
@@ -290,5 +302,9 @@ document.addEventListener("keydown", (e) => {
   items[next].focus();
 });
 
+const preview = createPreview(dom.preview);
+setupViews(dom.views, { settings: dom.phone, preview: dom.preview });
+
 loadScreen();
+preview.load();
 listen();

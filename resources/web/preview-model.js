@@ -1,0 +1,114 @@
+// What the Control Center preview draws, worked out from the theming
+// component's palette without touching the page: colours, legible glyphs and
+// the parts whose change needs the picture built again.
+
+import { rgbaCss } from "./colors.js";
+
+// A palette colour ({"rgba": [r, g, b, a], …}) as {r, g, b, a}, or null.
+export function rgbaOf(colour) {
+  const list = colour?.rgba;
+  if (!Array.isArray(list) || list.length < 3) return null;
+  const [r, g, b, a = 1] = list.map(Number);
+  if (![r, g, b, a].every(Number.isFinite)) return null;
+  return { r, g, b, a };
+}
+
+export function colourCss(colour, fallback = "transparent") {
+  const c = rgbaOf(colour);
+  return c ? rgbaCss(c) : fallback;
+}
+
+// `top` painted over `bottom` (both straight alpha).
+export function over(top, bottom) {
+  const a = top.a + bottom.a * (1 - top.a);
+  if (a <= 0) return { r: 0, g: 0, b: 0, a: 0 };
+  const mix = (t, b) => (t * top.a + b * bottom.a * (1 - top.a)) / a;
+  return { r: mix(top.r, bottom.r), g: mix(top.g, bottom.g), b: mix(top.b, bottom.b), a };
+}
+
+function channel(x) {
+  return x <= 0.03928 ? x / 12.92 : ((x + 0.055) / 1.055) ** 2.4;
+}
+
+export function luminance({ r, g, b }) {
+  return 0.2126 * channel(r) + 0.7152 * channel(g) + 0.0722 * channel(b);
+}
+
+export function contrast(x, y) {
+  const [hi, lo] = [luminance(x), luminance(y)].sort((p, q) => q - p);
+  return (hi + 0.05) / (lo + 0.05);
+}
+
+// What Control Center's modules sit on once blurred: a dark wallpaper in the
+// dark appearance, a light one otherwise.
+export const BACKDROP = {
+  dark: { r: 0.08, g: 0.08, b: 0.1, a: 1 },
+  light: { r: 0.62, g: 0.64, b: 0.7, a: 1 },
+};
+
+const STOCK_DIM = { r: 0, g: 0, b: 0, a: 0.55 };
+const LEGIBLE = 1.6;
+
+// The glyph's colour on `behind` (colours from the palette, painted over one
+// another from the backdrop up). A stored colour is drawn as stored; a stock
+// one is only what the system would pick, and the system keeps glyphs
+// readable: white on a white fill or tile becomes a dimmed dark glyph.
+export function glyphColour(glyph, behind, backdrop = BACKDROP.dark) {
+  const own = rgbaOf(glyph);
+  if (!own) return rgbaCss(STOCK_DIM);
+  if (glyph.source === "stored") return rgbaCss(own);
+  const ground = behind.map(rgbaOf).filter(Boolean).reduce((acc, c) => over(c, acc), backdrop);
+  if (contrast(over(own, ground), ground) >= LEGIBLE) return rgbaCss(own);
+  return rgbaCss(STOCK_DIM);
+}
+
+// A colour of the palette by its key, wherever the palette lists it.
+export function colourForKey(preview, key) {
+  for (const group of preview?.groups ?? []) {
+    for (const entry of group.entries ?? []) if (entry.colour?.key === key) return entry.colour;
+  }
+  for (const entry of preview?.mediaControls ?? []) if (entry.colour?.key === key) return entry.colour;
+  return null;
+}
+
+// The media module's colours, by key.
+export function mediaColours(preview) {
+  const colours = {};
+  for (const entry of preview?.mediaControls ?? []) {
+    if (entry.colour?.key) colours[entry.colour.key] = entry.colour;
+  }
+  return colours;
+}
+
+// What decides the picture's elements (the toggles' order, the modules
+// shown); colours and states only repaint them.
+export function previewShape(preview) {
+  const connectivity = (preview?.connectivity ?? []).map((t) => t.name);
+  const modules = (preview?.modules ?? []).map((m) => m.identifier);
+  return JSON.stringify({ connectivity, modules });
+}
+
+// Tiles that Control Center draws two units wide, with their title.
+const WIDE_TILES = new Set(["com.apple.mediaremote.controlcenter.airplaymirroring"]);
+
+export function isWideTile(module) {
+  return WIDE_TILES.has(module?.identifier);
+}
+
+export function initialOf(name) {
+  const match = /[\p{L}\p{N}]/u.exec(String(name ?? ""));
+  return match ? match[0].toUpperCase() : "?";
+}
+
+// Says how a colour was found, for tooltips: "#007AFF:1.00 (stock)".
+export function describeColour(colour) {
+  if (!colour) return "";
+  const value = typeof colour.value === "string" ? colour.value : "";
+  const source = colour.source === "malformed" ? "unreadable value, stock colour" : colour.source;
+  return `${colour.key ?? ""} ${value}${source ? ` (${source})` : ""}`.trim();
+}
+
+// An answer of the preview endpoint that can be drawn.
+export function isPreview(value) {
+  return Boolean(value) && typeof value === "object" && Array.isArray(value.connectivity);
+}

@@ -1,0 +1,111 @@
+import { test } from "node:test";
+import assert from "node:assert/strict";
+import {
+  BACKDROP,
+  colourCss,
+  colourForKey,
+  glyphColour,
+  initialOf,
+  over,
+  previewShape,
+  rgbaOf,
+} from "../preview-model.js";
+
+const colour = (rgba, source = "stock", key = "k") => ({ rgba, source, key, value: "" });
+const WHITE = [1, 1, 1, 1];
+const DIM = "rgba(0, 0, 0, 0.55)";
+
+test("palette colours become CSS; anything unreadable takes the fallback", () => {
+  const cases = [
+    [colour([0, 0.478431, 1, 1]), "rgba(0, 122, 255, 1)"],
+    [colour([1, 0, 0]), "rgba(255, 0, 0, 1)"],
+    [colour([0.5, 0.5, 0.5, 0.25]), "rgba(128, 128, 128, 0.25)"],
+    [colour([1, 1]), "fallback"],
+    [colour([1, "x", 0, 1]), "fallback"],
+    [{ value: "#FFFFFF:1.00" }, "fallback"],
+    [null, "fallback"],
+  ];
+  for (const [input, want] of cases) assert.equal(colourCss(input, "fallback"), want, JSON.stringify(input));
+  assert.deepEqual(rgbaOf(colour([0.2, 0.4, 0.6])), { r: 0.2, g: 0.4, b: 0.6, a: 1 });
+});
+
+test("painting one colour over another mixes by the top colour's alpha", () => {
+  const black = { r: 0, g: 0, b: 0, a: 1 };
+  assert.deepEqual(over({ r: 1, g: 1, b: 1, a: 0.5 }, black), { r: 0.5, g: 0.5, b: 0.5, a: 1 });
+  assert.deepEqual(over({ r: 1, g: 0, b: 0, a: 0 }, black), black);
+  assert.deepEqual(over({ r: 0, g: 0, b: 1, a: 1 }, black), { r: 0, g: 0, b: 1, a: 1 });
+  const half = over({ r: 1, g: 0, b: 0, a: 0.5 }, { r: 0, g: 0, b: 1, a: 0.5 });
+  assert.equal(half.a, 0.75);
+  assert.ok(Math.abs(half.r - 2 / 3) < 1e-9 && Math.abs(half.b - 1 / 3) < 1e-9, JSON.stringify(half));
+  assert.deepEqual(over({ r: 1, g: 1, b: 1, a: 0 }, { r: 1, g: 1, b: 1, a: 0 }).a, 0);
+});
+
+test("a stock glyph stays readable on its ground; a stored glyph is drawn as stored", () => {
+  const darkModule = colour([0.11, 0.11, 0.12, 0.6]);
+  const cases = [
+    ["stock white on the stock white fill", colour(WHITE), [darkModule, colour(WHITE)], DIM],
+    ["stored white on a white fill", colour(WHITE, "stored"), [darkModule, colour(WHITE)], "rgba(255, 255, 255, 1)"],
+    ["stock white on blue", colour(WHITE), [darkModule, colour([0, 0.48, 1, 1])], "rgba(255, 255, 255, 1)"],
+    ["stock white on translucent grey", colour(WHITE), [darkModule, colour([0.56, 0.56, 0.58, 0.4])], "rgba(255, 255, 255, 1)"],
+    ["malformed white on white", colour(WHITE, "malformed"), [colour(WHITE)], DIM],
+    ["no glyph colour", null, [darkModule], DIM],
+    ["unreadable grounds are skipped", colour(WHITE), [null, colour([1])], "rgba(255, 255, 255, 1)"],
+  ];
+  for (const [what, glyph, behind, want] of cases) assert.equal(glyphColour(glyph, behind), want, what);
+  // A light backdrop under a see-through ground makes white unreadable too.
+  const clear = colour([0, 0, 0, 0]);
+  assert.equal(glyphColour(colour(WHITE), [clear], BACKDROP.dark), "rgba(255, 255, 255, 1)");
+  assert.equal(glyphColour(colour([1, 1, 1, 1]), [clear], { r: 1, g: 1, b: 1, a: 1 }), DIM);
+});
+
+test("a colour is found by its key in the pages' groups and the media controls", () => {
+  const tint = colour([0, 0, 0, 0.3], "stock", "backgroundTint");
+  const play = colour(WHITE, "stored", "mediaPlayPauseButton");
+  const preview = {
+    groups: [
+      { layout: "Misc", entries: [{ label: "Tint", colour: tint }] },
+      { layout: "Empty" },
+    ],
+    mediaControls: [{ label: "Play / Pause", colour: play }],
+  };
+  assert.equal(colourForKey(preview, "backgroundTint"), tint);
+  assert.equal(colourForKey(preview, "mediaPlayPauseButton"), play);
+  assert.equal(colourForKey(preview, "statusBarText"), null);
+  assert.equal(colourForKey({}, "backgroundTint"), null);
+  assert.equal(colourForKey(null, "backgroundTint"), null);
+});
+
+test("only the toggles' order and the modules shown change the picture's shape", () => {
+  const base = {
+    connectivity: [
+      { name: "wifi", enabled: true, background: colour([0, 0, 1, 1]) },
+      { name: "bluetooth", enabled: false, background: colour([0.5, 0.5, 0.5, 0.4]) },
+    ],
+    modules: [{ identifier: "a.Flashlight", enabled: false }],
+  };
+  const shape = previewShape(base);
+  const recoloured = structuredClone(base);
+  recoloured.connectivity[0].background = colour([1, 0, 0, 1], "stored");
+  recoloured.connectivity[1].enabled = true;
+  recoloured.modules[0].enabled = true;
+  assert.equal(previewShape(recoloured), shape);
+
+  const reordered = structuredClone(base);
+  reordered.connectivity.reverse();
+  const moreModules = structuredClone(base);
+  moreModules.modules.push({ identifier: "a.Timer" });
+  for (const changed of [reordered, moreModules, { ...base, modules: [] }]) {
+    assert.notEqual(previewShape(changed), shape);
+  }
+});
+
+test("a tile without a glyph shows its name's first letter or digit", () => {
+  const cases = [
+    ["ReplayKitModule", "R"],
+    ["  ümlaut", "Ü"],
+    ["3D Touch", "3"],
+    ["", "?"],
+    [undefined, "?"],
+  ];
+  for (const [name, want] of cases) assert.equal(initialOf(name), want, String(name));
+});
