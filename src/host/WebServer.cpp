@@ -172,6 +172,9 @@ void addPreviewRoutes(httplib::Server& server, theming::ThemingComponent& themin
         std::string error;
         auto preview = gate.run([&] {
             error = applyPreviewAction(theming, request.body);
+            // An applied preset announces itself through the update notification: let the
+            // component re-read the files before answering.
+            fw::DispatchMainQueue::drain();
             return previewJson(theming.palette());
         });
         if (!preview)
