@@ -101,16 +101,6 @@ template <typename Real> Real scan(std::string_view text) {
     return number[0] == '-' ? -limit : limit;
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 } // namespace
 
 double scanDouble(std::string_view text) {
@@ -130,7 +120,7 @@ std::uint32_t scanHexInt(std::string_view text, std::size_t start) {
         i += 2;
     std::uint64_t value = 0;
     for (; i < text.size(); ++i) {
-        int digit = hexDigit(text[i]);
+        int digit = hexDigitValue(text[i]);
         if (digit < 0)
             break;
         value = std::min<std::uint64_t>(value * 16 + static_cast<std::uint64_t>(digit),
@@ -146,6 +136,16 @@ std::string formatDouble6(double value) {
     if (error != std::errc())
         return {};
     return std::string(buffer, end);
+}
+
+int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
 }
 
 } // namespace fw

@@ -22,4 +22,7 @@ std::uint32_t scanHexInt(std::string_view text, std::size_t start = 0);
 // printf's "%f" (six decimals), never depending on the locale.
 std::string formatDouble6(double value);
 
+// The value of one hexadecimal digit, either case; -1 for any other character.
+int hexDigitValue(char c);
+
 } // namespace fw

@@ -12,16 +12,6 @@ namespace fw {
 
 namespace {
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // "#RRGGBB" with an optional ":alpha"; the "#" may be missing. Anything else is no colour.
 std::optional<UIColor> parseColourValue(std::string_view text) {
     if (text.starts_with('#'))
@@ -30,8 +20,8 @@ std::optional<UIColor> parseColourValue(std::string_view text) {
         return std::nullopt;
     double components[3];
     for (int i = 0; i < 3; ++i) {
-        int high = hexDigit(text[2 * i]);
-        int low = hexDigit(text[2 * i + 1]);
+        int high = hexDigitValue(text[2 * i]);
+        int low = hexDigitValue(text[2 * i + 1]);
         if (high < 0 || low < 0)
             return std::nullopt;
         components[i] = (high * 16 + low) / 255.0;
