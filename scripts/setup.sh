@@ -8,8 +8,13 @@ packages=(
   libpugixml-dev libplist-dev libsystemd-dev libcpp-httplib-dev nlohmann-json3-dev
   libcli11-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-x11 clang libclang-rt-14-dev
-  chromium nodejs npm
+  chromium
 )
+# Node.js and npm drive the browser tests; a machine that already has them keeps its own
+# (Debian's npm package conflicts with a Node.js that brings its own npm).
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+  packages+=(nodejs npm)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
