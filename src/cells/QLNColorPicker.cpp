@@ -268,6 +268,7 @@ void QLNColorPicker::updateCellDisplay() {
         setAccessoryView(m_colorPreview);
 
     std::optional<std::string> value = previewColor();
+    m_shownValue = value;
     if (!value) {
         m_colorPreview->setHidden(true);
         detailTextLabel()->setText("Default");

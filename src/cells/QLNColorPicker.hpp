@@ -32,6 +32,9 @@ class QLNColorPicker : public fw::SparkColourPickerCell {
     std::optional<std::string> previewColor() const;
     void createAccessoryView();
     void updateCellDisplay() override;
+    // The stored value the last display showed (nullopt for "Default"), for the host's screen:
+    // the row shows it until the next display, and reading the file again would cost a parse.
+    const std::optional<std::string>& shownValue() const { return m_shownValue; }
 
     const std::shared_ptr<fw::UIView>& colorPreview() const { return m_colorPreview; }
     void setColorPreview(std::shared_ptr<fw::UIView> view) { m_colorPreview = std::move(view); }
@@ -51,6 +54,7 @@ class QLNColorPicker : public fw::SparkColourPickerCell {
 
     std::shared_ptr<fw::UIView> m_colorPreview;
     std::optional<fw::UIColor> m_currentColor;
+    std::optional<std::string> m_shownValue;
     std::shared_ptr<fw::UILongPressGestureRecognizer> m_lpgr;
 };
 

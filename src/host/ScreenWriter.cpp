@@ -141,7 +141,9 @@ void addColourRow(json& out, const fw::PSSpecifier& specifier, const fw::PSTable
         return;
     }
     auto& preview = *picker->colorPreview();
-    auto value = const_cast<qln::QLNColorPicker*>(picker)->previewColor();
+    // What the row shows: the colour being picked, else the value its last display read.
+    auto& current = picker->currentColor();
+    auto value = current ? std::optional(qln::qlnHexStringFromColor(*current)) : picker->shownValue();
     out["swatch"] = { { "value", value ? json(*value) : json(nullptr) },
                       { "color", colorJson(preview.backgroundColor()) },
                       { "hidden", preview.isHidden() } };
