@@ -225,11 +225,8 @@ std::optional<std::string> QLNColorPicker::previewColor() const {
     const std::string* key = m_specifier ? m_specifier->stringForKey("key") : nullptr;
     if (!key)
         return std::nullopt;
-    auto settings = readSettings(settingsFileVarMobile);
-    if (!settings)
-        return std::nullopt;
+    auto stored = readSetting(*key, settingsFileVarMobile);
     // Only a non-empty string is a colour value; anything else shows as "Default".
-    const fw::Value* stored = fw::lookup(*settings, *key);
     const std::string* text = stored ? stored->asString() : nullptr;
     if (!text || text->empty())
         return std::nullopt;

@@ -55,11 +55,11 @@ std::optional<fw::Value>
 QLNBaseController::readPreferenceValue(const std::shared_ptr<fw::PSSpecifier>& specifier) {
     if (!specifier)
         return std::nullopt;
-    auto settings = readSettings(preferencesPathForDomain(specifier->stringForKey("defaults")));
     const std::string* key = specifier->stringForKey("key");
-    if (settings && key) {
-        if (const fw::Value* stored = fw::lookup(*settings, *key))
-            return *stored;
+    if (key) {
+        auto path = preferencesPathForDomain(specifier->stringForKey("defaults"));
+        if (auto stored = readSetting(*key, path))
+            return stored;
     }
     if (const fw::Value* fallback = specifier->valueForKey("default"))
         return *fallback;

@@ -18,6 +18,10 @@ std::optional<fw::Dictionary> readSettings(std::string_view path) {
     return fw::dictionaryWithContentsOfFile(path.empty() ? settingsFile : path);
 }
 
+std::optional<fw::Value> readSetting(std::string_view key, std::string_view path) {
+    return fw::valueForKeyInFile(path.empty() ? settingsFile : path, key);
+}
+
 void writeSettings(const fw::Dictionary& settings, std::string_view path) {
     fw::writeToFile(settings, path.empty() ? settingsFile : path);
 }

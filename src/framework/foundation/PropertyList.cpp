@@ -114,6 +114,27 @@ std::optional<Dictionary> dictionaryWithContentsOfFile(std::string_view path) {
     return std::move(*value->asDictionary());
 }
 
+std::optional<Value> valueForKeyInFile(std::string_view path, std::string_view key) {
+    auto bytes = NSFileManager::defaultManager().contentsAtPath(path, kMaxPropertyListBytes);
+    if (!bytes)
+        return std::nullopt;
+    if (std::string_view(*bytes).substr(0, kBinaryMagic.size()) == kBinaryMagic) {
+        auto value = parseOwned(*bytes);
+        auto* dictionary = value ? value->asDictionary() : nullptr;
+        if (!dictionary)
+            return std::nullopt;
+        auto found = dictionary->find(key);
+        if (found == dictionary->end())
+            return std::nullopt;
+        return std::move(found->second);
+    }
+    countParse(bytes->size());
+    if (bytes->size() > kMaxPropertyListBytes)
+        return std::nullopt;
+    auto found = lookUpXmlPropertyList(bytes->data(), bytes->size(), key);
+    return found ? std::move(*found) : std::nullopt;
+}
+
 bool writeToFile(const Dictionary& dictionary, std::string_view path) {
     std::string bytes = writeXmlPropertyList(dictionary);
     return NSFileManager::defaultManager().writeAtomically(path, bytes);

@@ -25,6 +25,11 @@ std::string xmlPropertyList(const Value& value);
 // NSDictionary dictionaryWithContentsOfFile: the dictionary at a device path, or nullopt for a
 // missing or unreadable file or one whose root is not a dictionary.
 std::optional<Dictionary> dictionaryWithContentsOfFile(std::string_view path);
+// The value of one key of the dictionary at a device path, with the whole file read and checked
+// as dictionaryWithContentsOfFile checks it: nullopt for a missing or unreadable file, one whose
+// root is not a dictionary, or a missing key. Building only that value keeps a getter's read of
+// a large settings file cheap.
+std::optional<Value> valueForKeyInFile(std::string_view path, std::string_view key);
 // Any property list at a device path (used for .strings, Info.plist and layout files).
 std::optional<Value> propertyListWithContentsOfFile(std::string_view path);
 // writeToFile:atomically:YES in the XML form. False on failure; the previous file stays.

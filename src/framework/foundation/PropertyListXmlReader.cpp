@@ -175,14 +175,18 @@ bool parseDate(std::string_view text, Date& out) {
     return true;
 }
 
+// Converts elements to values; with a null `out` it only checks them, so that a caller after
+// one value still rejects a document that is damaged anywhere.
 class XmlConverter {
   public:
-    bool convert(pugi::xml_node element, Value& out, int depth);
+    bool convert(pugi::xml_node element, Value* out, int depth);
+    // The root dictionary's entries are checked; only the value of `key` is built.
+    bool lookUp(pugi::xml_node dictionary, std::string_view key, std::optional<Value>& found);
 
   private:
-    bool convertLeaf(pugi::xml_node element, Tag tag, Value& out);
-    bool convertDictionary(pugi::xml_node element, Value& out, int depth);
-    bool convertArray(pugi::xml_node element, Value& out, int depth);
+    bool convertLeaf(pugi::xml_node element, Tag tag, Value* out);
+    bool convertDictionary(pugi::xml_node element, Value* out, int depth);
+    bool convertArray(pugi::xml_node element, Value* out, int depth);
 
     std::string m_scratch; // reused for text split by comments or CDATA
 };
@@ -198,7 +202,7 @@ bool nextElement(pugi::xml_node& node) {
     return true;
 }
 
-bool XmlConverter::convert(pugi::xml_node element, Value& out, int depth) {
+bool XmlConverter::convert(pugi::xml_node element, Value* out, int depth) {
     if (depth > kMaxPropertyListDepth)
         return false;
     Tag tag = tagOf(element.name());
@@ -209,9 +213,10 @@ bool XmlConverter::convert(pugi::xml_node element, Value& out, int depth) {
     return convertLeaf(element, tag, out);
 }
 
-bool XmlConverter::convertLeaf(pugi::xml_node element, Tag tag, Value& out) {
+bool XmlConverter::convertLeaf(pugi::xml_node element, Tag tag, Value* out) {
     if (tag == Tag::True || tag == Tag::False) {
-        out = Value(tag == Tag::True);
+        if (out)
+            *out = Value(tag == Tag::True);
         return true;
     }
     auto text = elementText(element, m_scratch);
@@ -221,34 +226,39 @@ bool XmlConverter::convertLeaf(pugi::xml_node element, Tag tag, Value& out) {
     case Tag::String:
         if (!isValidUtf8(*text))
             return false;
-        out = Value(std::string(*text));
+        if (out)
+            *out = Value(std::string(*text));
         return true;
     case Tag::Integer: {
         std::int64_t integer = 0;
         if (!parseInteger(*text, integer))
             return false;
-        out = Value(integer);
+        if (out)
+            *out = Value(integer);
         return true;
     }
     case Tag::Real: {
         double real = 0;
         if (!parseReal(*text, real))
             return false;
-        out = Value(real);
+        if (out)
+            *out = Value(real);
         return true;
     }
     case Tag::Data: {
         auto bytes = base64DecodeLenient(*text);
         if (!bytes)
             return false;
-        out = Value(Data(bytes->begin(), bytes->end()));
+        if (out)
+            *out = Value(Data(bytes->begin(), bytes->end()));
         return true;
     }
     case Tag::Date: {
         Date date;
         if (!parseDate(*text, date))
             return false;
-        out = Value(date);
+        if (out)
+            *out = Value(date);
         return true;
     }
     default:
@@ -256,9 +266,12 @@ bool XmlConverter::convertLeaf(pugi::xml_node element, Tag tag, Value& out) {
     }
 }
 
-bool XmlConverter::convertDictionary(pugi::xml_node element, Value& out, int depth) {
-    out = Value(Dictionary{});
-    Dictionary& dictionary = *out.asDictionary();
+bool XmlConverter::convertDictionary(pugi::xml_node element, Value* out, int depth) {
+    Dictionary* dictionary = nullptr;
+    if (out) {
+        *out = Value(Dictionary{});
+        dictionary = out->asDictionary();
+    }
     pugi::xml_node node = element.first_child();
     for (;;) {
         if (!nextElement(node))
@@ -273,24 +286,55 @@ bool XmlConverter::convertDictionary(pugi::xml_node element, Value& out, int dep
         node = node.next_sibling();
         if (!nextElement(node) || !node)
             return false;
+        Value* slot = nullptr;
         // Files are written with sorted keys, so the end is almost always the right place.
-        auto slot = dictionary.emplace_hint(dictionary.end(), *key, Value{});
-        if (!convert(node, slot->second, depth + 1))
+        if (dictionary)
+            slot = &dictionary->emplace_hint(dictionary->end(), *key, Value{})->second;
+        if (!convert(node, slot, depth + 1))
             return false;
         node = node.next_sibling();
     }
 }
 
-bool XmlConverter::convertArray(pugi::xml_node element, Value& out, int depth) {
-    out = Value(Array{});
-    Array& array = *out.asArray();
+bool XmlConverter::convertArray(pugi::xml_node element, Value* out, int depth) {
+    Array* array = nullptr;
+    if (out) {
+        *out = Value(Array{});
+        array = out->asArray();
+    }
     pugi::xml_node node = element.first_child();
     for (;;) {
         if (!nextElement(node))
             return false;
         if (!node)
             return true;
-        if (!convert(node, array.emplace_back(), depth + 1))
+        if (!convert(node, array ? &array->emplace_back() : nullptr, depth + 1))
+            return false;
+        node = node.next_sibling();
+    }
+}
+
+bool XmlConverter::lookUp(pugi::xml_node dictionary, std::string_view key,
+                          std::optional<Value>& found) {
+    pugi::xml_node node = dictionary.first_child();
+    for (;;) {
+        if (!nextElement(node))
+            return false;
+        if (!node)
+            return true;
+        if (tagOf(node.name()) != Tag::Key)
+            return false;
+        auto name = elementText(node, m_scratch);
+        if (!name || !isValidUtf8(*name))
+            return false;
+        bool wanted = *name == key;
+        node = node.next_sibling();
+        if (!nextElement(node) || !node)
+            return false;
+        // As in a whole dictionary, a repeated key holds its last value.
+        if (wanted)
+            found.emplace();
+        if (!convert(node, wanted ? &*found : nullptr, 2))
             return false;
         node = node.next_sibling();
     }
@@ -323,9 +367,29 @@ std::optional<Value> parseXmlPropertyList(char* bytes, std::size_t size) {
         return std::nullopt;
     Value value;
     XmlConverter converter;
-    if (!converter.convert(root, value, 1))
+    if (!converter.convert(root, &value, 1))
         return std::nullopt;
     return value;
+}
+
+std::optional<std::optional<Value>> lookUpXmlPropertyList(char* bytes, std::size_t size,
+                                                          std::string_view key) {
+    pugi::xml_document document;
+    pugi::xml_parse_result result =
+        document.load_buffer_inplace(bytes, size, kParseOptions, pugi::encoding_utf8);
+    if (!result)
+        return std::nullopt;
+    pugi::xml_node plist = onlyElement(document);
+    if (!plist || !nameIs(plist.name(), "plist"))
+        return std::nullopt;
+    pugi::xml_node root = onlyElement(plist);
+    if (!root || tagOf(root.name()) != Tag::Dict)
+        return std::nullopt;
+    std::optional<Value> found;
+    XmlConverter converter;
+    if (!converter.lookUp(root, key, found))
+        return std::nullopt;
+    return found;
 }
 
 } // namespace fw
