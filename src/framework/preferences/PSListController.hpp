@@ -94,6 +94,8 @@ private:
     std::shared_ptr<PSTableCell> makeCell(const std::shared_ptr<PSSpecifier>& specifier);
     // Takes the cells of rows not in `rows` out of the window and the table.
     void dropCellsNotIn(const SpecifierList& rows);
+    // True when every row has its cell and the table's subviews end with them, in row order.
+    bool cellsEndInOrder(const UIView& table, const SpecifierList& rows) const;
 
     std::string m_bundlePath;
     std::shared_ptr<UITableView> m_table;

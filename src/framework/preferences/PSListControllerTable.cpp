@@ -69,6 +69,19 @@ std::optional<std::size_t> positionOf(const SpecifierList& rows, const NSIndexPa
 
 } // namespace
 
+bool PSListController::cellsEndInOrder(const UIView& table, const SpecifierList& rows) const {
+    const auto& subviews = table.subviews();
+    if (rows.size() > subviews.size())
+        return false;
+    std::size_t at = subviews.size() - rows.size();
+    for (const auto& row : rows) {
+        auto cell = existingCellForSpecifier(row.get());
+        if (!cell || subviews[at++] != cell)
+            return false;
+    }
+    return true;
+}
+
 SpecifierList PSListController::displayedSpecifiers() {
     view();
     const SpecifierList& listed = specifiers();
@@ -128,12 +141,16 @@ void PSListController::layoutTable(double width) {
     frame.width = width;
     view()->setFrame(frame);
     auto tableView = table();
+    // Moving every cell to the front in turn costs time in the square of the rows; when the
+    // cells already end the table in display order, it would leave them as they are.
+    bool inOrder = cellsEndInOrder(*tableView, rows);
     for (const auto& specifier : rows) {
         auto cell = cellForSpecifier(specifier);
         if (!cell)
             continue;
         // Subviews follow the display order, so label walks meet rows as they are shown.
-        tableView->bringSubviewToFront(cell);
+        if (!inOrder)
+            tableView->bringSubviewToFront(cell);
         if (!cell->window())
             cell->setInWindow(true);
         cell->layoutForWidth(width);

@@ -101,6 +101,9 @@ void UIView::removeFromSuperview() {
 }
 
 void UIView::bringSubviewToFront(const std::shared_ptr<UIView>& view) {
+    // Tables bring every new cell to the front just after adding it: no search for those.
+    if (!m_subviews.empty() && m_subviews.back() == view)
+        return;
     auto it = std::find(m_subviews.begin(), m_subviews.end(), view);
     if (it == m_subviews.end())
         return;
