@@ -5,8 +5,13 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <random>
+#include <set>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -69,6 +74,59 @@ std::string randomSuffix() {
     return suffix;
 }
 
+// The file system stamps files with the coarse clock: a file made after this moment never
+// carries an earlier time.
+timespec coarseNow() {
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    return now;
+}
+
+const timespec kProcessStart = coarseNow();
+
+bool isOlderThanProcess(const struct stat& info) {
+    const timespec& changed = info.st_mtim;
+    return changed.tv_sec < kProcessStart.tv_sec ||
+           (changed.tv_sec == kProcessStart.tv_sec && changed.tv_nsec < kProcessStart.tv_nsec);
+}
+
+// A temporary file left by a writer that died (a crash, a kill) stays forever unless someone
+// removes it. Each one in flight is locked by its writer, and the lock dies with the writer: a
+// file older than this process that can be locked has no writer left.
+void removeIfAbandoned(int directory, const char* name) {
+    struct stat info {};
+    if (::fstatat(directory, name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode) ||
+        !isOlderThanProcess(info))
+        return;
+    UniqueFd file(::openat(directory, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (file.valid() && ::flock(file.get(), LOCK_EX | LOCK_NB) == 0)
+        ::unlinkat(directory, name, 0);
+}
+
+// Once per directory and process, before its first temporary file: what earlier processes
+// abandoned there goes.
+void sweepAbandonedTemporaryFiles(int directory, const std::filesystem::path& path) {
+    static std::mutex mutex;
+    static std::set<std::string> swept;
+    {
+        std::lock_guard lock(mutex);
+        if (!swept.insert(path.string()).second)
+            return;
+    }
+    int listing = ::openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* entries = listing >= 0 ? ::fdopendir(listing) : nullptr;
+    if (!entries) {
+        if (listing >= 0)
+            ::close(listing);
+        return;
+    }
+    while (const dirent* entry = ::readdir(entries)) {
+        if (std::string_view(entry->d_name).find(kTemporaryFileMarker) != std::string_view::npos)
+            removeIfAbandoned(directory, entry->d_name);
+    }
+    ::closedir(entries);
+}
+
 // A temporary file in the target's directory; removed again unless it was committed.
 class TemporaryFile {
   public:
@@ -79,6 +137,7 @@ class TemporaryFile {
                                       O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (!m_directory.valid() || m_target.empty() || m_target == "." || m_target == "..")
             return;
+        sweepAbandonedTemporaryFiles(m_directory.get(), directory);
         for (int attempt = 0; attempt < 16 && !m_file.valid(); ++attempt) {
             m_name = "." + m_target + std::string(kTemporaryFileMarker) + randomSuffix();
             m_file = UniqueFd(::openat(m_directory.get(), m_name.c_str(),
@@ -89,6 +148,10 @@ class TemporaryFile {
         // Never remove a file this object did not create.
         if (!m_file.valid())
             m_name.clear();
+        // Held (through a second descriptor, which outlives the flush's close) until the file
+        // is committed or removed: tells a sweep that its writer is alive.
+        if (m_file.valid() && ::flock(m_file.get(), LOCK_EX | LOCK_NB) == 0)
+            m_lock = UniqueFd(::fcntl(m_file.get(), F_DUPFD_CLOEXEC, 0));
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -148,6 +211,7 @@ class TemporaryFile {
 
     UniqueFd m_directory;
     UniqueFd m_file;
+    UniqueFd m_lock;
     std::string m_target;
     std::string m_name;
     std::optional<std::string_view> m_faultPath;
