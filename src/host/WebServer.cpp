@@ -45,11 +45,13 @@ public:
         m_changed.notify_all();
     }
     // The next chunk for a client that has seen `seen`: a newer message, or a keep-alive
-    // comment after a quiet while; empty on shutdown.
+    // comment after a quiet second; empty on shutdown. A client that went away is noticed only
+    // when a write fails, and until then it holds one of the server's threads: with a longer
+    // quiet time, a few closed tabs could take every thread for a while.
     std::string next(std::uint64_t (&seen)[2])
     {
         std::unique_lock lock(m_mutex);
-        m_changed.wait_for(lock, std::chrono::seconds(15), [&] {
+        m_changed.wait_for(lock, std::chrono::seconds(1), [&] {
             return m_closed || m_slots[0].version != seen[0] || m_slots[1].version != seen[1];
         });
         if (m_closed)
