@@ -60,8 +60,9 @@ TEST(PropertyListLookup, AgreesWithTheWholeDictionary)
         const Value* expected = whole ? lookup(*whole, c.key) : nullptr;
         auto found = valueForKeyInFile(kPath, c.key);
         ASSERT_EQ(found.has_value(), expected != nullptr) << c.name;
-        if (expected)
+        if (expected) {
             EXPECT_EQ(*found, *expected) << c.name;
+        }
     }
 }
 
