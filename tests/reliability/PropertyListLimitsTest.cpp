@@ -1,0 +1,59 @@
+// Hostile property lists meet the reader's limits: 512 levels and 32 MiB are read or refused
+// exactly at the edge, and shapes built to exhaust the stack or memory are refused.
+#include "HostileFiles.hpp"
+#include "foundation/PropertyList.hpp"
+
+#include <gtest/gtest.h>
+
+using namespace reliability;
+
+TEST(PropertyListLimits, ReadsUpToTheLimitsAndRefusesBeyond)
+{
+    const std::string soundDocument = xmlNestedArrays(1);
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool readable;
+    };
+    std::string selfReference = "bplist00";
+    selfReference += "\xA1";
+    selfReference += '\0'; // the array holds itself
+    std::string cycle = selfReference + '\x08' + std::string(6, '\0') + "\x01\x01"
+        + std::string(7, '\0') + '\x01' + std::string(8, '\0') + std::string(7, '\0') + '\x0A';
+    const Case cases[] = {
+        { "XML, 512 levels", xmlNestedArrays(511), true },
+        { "XML, 513 levels", xmlNestedArrays(512), false },
+        { "XML, 200000 levels", xmlNestedArrays(200000), false },
+        { "binary, 512 levels", binaryNestedArrays(512), true },
+        { "binary, 513 levels", binaryNestedArrays(513), false },
+        { "binary, 100000 levels", binaryNestedArrays(100000), false },
+        { "binary, shared arrays that expand to 2^40 objects", binaryNestedArrays(41, 2), false },
+        { "binary, shared arrays that expand to 2^10 objects", binaryNestedArrays(11, 2), true },
+        { "binary, an array claiming 2^60 elements", binaryArrayClaiming(1ull << 60), false },
+        { "binary, an array that holds itself", cycle, false },
+        { "XML at the size limit",
+            soundDocument + std::string(fw::kMaxPropertyListBytes - soundDocument.size(), ' '),
+            true },
+        { "XML one byte past the size limit",
+            soundDocument + std::string(fw::kMaxPropertyListBytes - soundDocument.size() + 1, ' '),
+            false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(fw::parsePropertyList(c.bytes).has_value(), c.readable);
+    }
+}
+
+TEST(PropertyListLimits, EntityDeclarationsExpandNothing)
+{
+    std::string bytes = "<?xml version=\"1.0\"?>\n<!DOCTYPE plist [<!ENTITY a \""
+        + std::string(1000, 'a')
+        + "\"><!ENTITY b "
+          "\"&a;&a;&a;&a;&a;&a;&a;&a;\">]>\n<plist><string>&b;&b;&b;&b;</string></plist>";
+    auto value = fw::parsePropertyList(bytes);
+    // Refused, or read with the references left as they are: never expanded into megabytes.
+    if (value) {
+        ASSERT_TRUE(value->asString());
+        EXPECT_LT(value->asString()->size(), 100u);
+    }
+}
