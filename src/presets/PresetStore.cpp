@@ -176,9 +176,12 @@ PresetStore::CopyResult PresetStore::load(std::string_view name)
     return CopyResult::Copied;
 }
 
-void PresetStore::removePresetFile(std::string_view name)
+bool PresetStore::removePresetFile(std::string_view name)
 {
-    fw::NSFileManager::defaultManager().removeItemAtPath(presetFilePath(name));
+    auto& manager = fw::NSFileManager::defaultManager();
+    std::string path = presetFilePath(name);
+    // A file that is already gone counts as removed.
+    return manager.removeItemAtPath(path) || !manager.fileExistsAtPath(path);
 }
 
 bool PresetStore::forgetPreset(std::string_view name)

@@ -59,8 +59,8 @@ public:
     // notification.
     static CopyResult load(std::string_view name);
 
-    // Delete, step 1: the preset file.
-    static void removePresetFile(std::string_view name);
+    // Delete, step 1: the preset file. True when no file is left at its path.
+    static bool removePresetFile(std::string_view name);
     // Delete, steps 3 and 4: drops the keys that name the preset. True when it was current.
     static bool forgetPreset(std::string_view name);
 

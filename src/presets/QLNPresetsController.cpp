@@ -318,7 +318,12 @@ void QLNPresetsController::deletePreset(const std::shared_ptr<fw::PSSpecifier>& 
     std::string name = *fileName;
     confirm(name, "Are you sure you want to delete this preset?", "Yes",
         fw::UIAlertActionStyleDestructive, [name, row](Page& page) {
-            PresetStore::removePresetFile(name);
+            // Dropping the row and the preset's marks would report a deletion that failed.
+            if (!PresetStore::removePresetFile(name)) {
+                page.showMessage(
+                    "Delete failed", "The preset could not be deleted. Nothing was changed.");
+                return;
+            }
             page.removeSpecifier(row, true);
             bool wasCurrent = PresetStore::forgetPreset(name);
             // The rows are not rebuilt, so the button learns it here.

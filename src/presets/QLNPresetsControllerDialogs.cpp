@@ -74,7 +74,11 @@ void QLNPresetsController::saveImportedPreset(
         showMessage("Error", "A preset with this name already exists.");
         return;
     }
-    PresetExchange::writeImportedPreset(name, presetText);
+    // Closing the prompt without a word would pass a failed write off as an import.
+    if (!PresetExchange::writeImportedPreset(name, presetText)) {
+        showMessage("Import failed", "The preset could not be saved. Nothing was changed.");
+        return;
+    }
     reloadSpecifiers();
 }
 
