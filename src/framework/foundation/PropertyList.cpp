@@ -3,6 +3,7 @@
 #include "foundation/NSFileManager.hpp"
 #include "foundation/PropertyListFormats.hpp"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstring>
@@ -135,7 +136,36 @@ std::optional<Value> valueForKeyInFile(std::string_view path, std::string_view k
     return found ? std::move(*found) : std::nullopt;
 }
 
+namespace {
+
+bool isXmlText(std::string_view text) {
+    return text.find('\0') == std::string_view::npos && isValidUtf8(text);
+}
+
+bool isRepresentableDictionary(const Dictionary& dictionary) {
+    return std::all_of(dictionary.begin(), dictionary.end(), [](const auto& entry) {
+        return isXmlText(entry.first) && isRepresentableAsXml(entry.second);
+    });
+}
+
+} // namespace
+
+bool isRepresentableAsXml(const Value& value) {
+    if (const auto* text = value.asString())
+        return isXmlText(*text);
+    if (const auto* array = value.asArray())
+        return std::all_of(array->begin(), array->end(),
+                           [](const Value& item) { return isRepresentableAsXml(item); });
+    if (const auto* dictionary = value.asDictionary())
+        return isRepresentableDictionary(*dictionary);
+    return true;
+}
+
 bool writeToFile(const Dictionary& dictionary, std::string_view path) {
+    // A file read from the binary form may hold text the XML form cannot carry; writing it
+    // anyway would replace a readable file with one that no reader accepts.
+    if (!isRepresentableDictionary(dictionary))
+        return false;
     std::string bytes = writeXmlPropertyList(dictionary);
     return NSFileManager::defaultManager().writeAtomically(path, bytes);
 }

@@ -32,7 +32,11 @@ std::optional<Dictionary> dictionaryWithContentsOfFile(std::string_view path);
 std::optional<Value> valueForKeyInFile(std::string_view path, std::string_view key);
 // Any property list at a device path (used for .strings, Info.plist and layout files).
 std::optional<Value> propertyListWithContentsOfFile(std::string_view path);
-// writeToFile:atomically:YES in the XML form. False on failure; the previous file stays.
+// True when the XML form carries the value exactly: no string or key holds a NUL (which XML
+// cannot carry) or bytes that are not UTF-8.
+bool isRepresentableAsXml(const Value& value);
+// writeToFile:atomically:YES in the XML form. False on failure, or when the dictionary is not
+// representable as XML; the previous file stays.
 bool writeToFile(const Dictionary& dictionary, std::string_view path);
 
 } // namespace fw
