@@ -102,6 +102,33 @@ std::string binaryNestedArrays(std::uint32_t depth, unsigned fanOut)
     return out;
 }
 
+std::string binaryDictionary(const std::vector<std::pair<std::string, std::string>>& entries)
+{
+    const unsigned refSize = 1, offsetSize = 2;
+    std::string out = "bplist00";
+    std::vector<std::uint64_t> offsets { out.size() };
+    auto count = entries.size();
+    out += static_cast<char>(0xD0 | count);
+    for (std::size_t i = 0; i < 2 * count; ++i)
+        putBigEndian(out, 1 + i, refSize);
+    auto putString = [&](const std::string& text) {
+        offsets.push_back(out.size());
+        out += static_cast<char>(0x5F);
+        out += static_cast<char>(0x10);
+        out += static_cast<char>(text.size());
+        out += text;
+    };
+    for (const auto& entry : entries)
+        putString(entry.first);
+    for (const auto& entry : entries)
+        putString(entry.second);
+    auto tableStart = out.size();
+    for (auto offset : offsets)
+        putBigEndian(out, offset, offsetSize);
+    putTrailer(out, offsetSize, refSize, offsets.size(), tableStart);
+    return out;
+}
+
 std::string binaryArrayClaiming(std::uint64_t count)
 {
     std::string out = "bplist00";

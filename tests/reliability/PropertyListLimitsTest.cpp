@@ -1,7 +1,12 @@
 // Hostile property lists meet the reader's limits: 512 levels and 32 MiB are read or refused
 // exactly at the edge, and shapes built to exhaust the stack or memory are refused.
+#include "DeviceFiles.hpp"
 #include "HostileFiles.hpp"
+#include "ScratchDevice.hpp"
+#include "UiDriver.hpp"
+
 #include "foundation/PropertyList.hpp"
+#include "store/Settings.hpp"
 
 #include <gtest/gtest.h>
 
@@ -56,4 +61,34 @@ TEST(PropertyListLimits, EntityDeclarationsExpandNothing)
         ASSERT_TRUE(value->asString());
         EXPECT_LT(value->asString()->size(), 100u);
     }
+}
+
+// The binary form may carry text that the XML form cannot (a NUL): such a file reads, but a
+// writer that rewrites it must leave it alone rather than replace it with one no reader takes.
+TEST(PropertyListLimits, TextTheXmlFormCannotCarryIsNeverWritten)
+{
+    ScratchDevice device;
+    std::string withNul("#FF\0FF", 6);
+    auto binary = binaryDictionary({ { "backgroundTint", withNul }, { "moduleGlyph", "#00FF00" } });
+    auto read = fw::parsePropertyList(binary);
+    ASSERT_TRUE(read && read->asDictionary());
+    EXPECT_FALSE(fw::isRepresentableAsXml(*read));
+    writeWholeFile(device.hostPath(qln::settingsFile), binary);
+
+    UiDriver ui(device.root());
+    ui.openPage("Sliders");
+    ui.send(event("tap", { { "row", rowByKey("brightnessFill") } }));
+    ui.send(event("pick", { { "color", "#123456" } }));
+    ui.send(event("closePicker"));
+    EXPECT_EQ(readWholeFile(device.hostPath(qln::settingsFile)), binary);
+
+    const fw::Dictionary refused[] = {
+        { { "a", fw::Value(withNul) } },
+        { { withNul, fw::Value("a") } },
+        { { "a", fw::Value(fw::Array { fw::Value("\xC0\xAF") }) } },
+    };
+    for (const auto& dictionary : refused)
+        EXPECT_FALSE(fw::writeToFile(dictionary, qln::settingsFile));
+    EXPECT_EQ(readWholeFile(device.hostPath(qln::settingsFile)), binary);
+    EXPECT_TRUE(fw::writeToFile({ { "a", fw::Value("b\tc\r\n") } }, qln::settingsFile));
 }
