@@ -153,6 +153,9 @@ bool isRepresentableDictionary(const Dictionary& dictionary) {
 bool isRepresentableAsXml(const Value& value) {
     if (const auto* text = value.asString())
         return isXmlText(*text);
+    if (const auto* date = value.asDate())
+        return date->secondsSinceReferenceDate >= kEarliestXmlDate &&
+               date->secondsSinceReferenceDate <= kLatestXmlDate;
     if (const auto* array = value.asArray())
         return std::all_of(array->begin(), array->end(),
                            [](const Value& item) { return isRepresentableAsXml(item); });

@@ -32,8 +32,8 @@ std::optional<Dictionary> dictionaryWithContentsOfFile(std::string_view path);
 std::optional<Value> valueForKeyInFile(std::string_view path, std::string_view key);
 // Any property list at a device path (used for .strings, Info.plist and layout files).
 std::optional<Value> propertyListWithContentsOfFile(std::string_view path);
-// True when the XML form carries the value exactly: no string or key holds a NUL (which XML
-// cannot carry) or bytes that are not UTF-8.
+// True when the XML form can carry the value: no string or key holds a NUL (which XML
+// cannot carry) or bytes that are not UTF-8, and every date lies within the years 0000 to 9999.
 bool isRepresentableAsXml(const Value& value);
 // writeToFile:atomically:YES in the XML form. False on failure, or when the dictionary is not
 // representable as XML; the previous file stays.

@@ -27,4 +27,9 @@ std::string writeXmlPropertyList(const Dictionary& dictionary);
 
 bool isValidUtf8(std::string_view text);
 
+// The dates the XML form carries, in seconds since 2001-01-01: its four-digit years, 0000 to
+// 9999.
+inline constexpr double kEarliestXmlDate = -63145526400.0;
+inline constexpr double kLatestXmlDate = 252423993599.0;
+
 } // namespace fw

@@ -167,7 +167,11 @@ void XmlWriter::writeData(const Data& data, int indent) {
 }
 
 void XmlWriter::writeDate(Date date) {
-    CivilTime time = civilTime(date.secondsSinceReferenceDate);
+    // A binary file may hold any number as a date; beyond the four-digit years (or not a number
+    // at all) the conversion to whole seconds would overflow.
+    double seconds = date.secondsSinceReferenceDate;
+    seconds = std::isnan(seconds) ? 0.0 : std::clamp(seconds, kEarliestXmlDate, kLatestXmlDate);
+    CivilTime time = civilTime(seconds);
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02u:%02u:%02uZ",
                   static_cast<long long>(time.year), time.month, time.day, time.hour, time.minute,
