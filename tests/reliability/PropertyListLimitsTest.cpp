@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace reliability;
 
 TEST(PropertyListLimits, ReadsUpToTheLimitsAndRefusesBeyond)
@@ -63,9 +65,10 @@ TEST(PropertyListLimits, EntityDeclarationsExpandNothing)
     }
 }
 
-// The binary form may carry text that the XML form cannot (a NUL): such a file reads, but a
-// writer that rewrites it must leave it alone rather than replace it with one no reader takes.
-TEST(PropertyListLimits, TextTheXmlFormCannotCarryIsNeverWritten)
+// The binary form may carry what the XML form cannot (a NUL, a date beyond year 9999): such a
+// file reads, but a writer that rewrites it must leave it alone rather than replace it with one
+// no reader takes.
+TEST(PropertyListLimits, WhatTheXmlFormCannotCarryIsNeverWritten)
 {
     ScratchDevice device;
     std::string withNul("#FF\0FF", 6);
@@ -86,9 +89,15 @@ TEST(PropertyListLimits, TextTheXmlFormCannotCarryIsNeverWritten)
         { { "a", fw::Value(withNul) } },
         { { withNul, fw::Value("a") } },
         { { "a", fw::Value(fw::Array { fw::Value("\xC0\xAF") }) } },
+        { { "a", fw::Value(fw::Date { 1e300 }) } },
+        { { "a", fw::Value(fw::Date { std::nan("") }) } },
     };
     for (const auto& dictionary : refused)
         EXPECT_FALSE(fw::writeToFile(dictionary, qln::settingsFile));
     EXPECT_EQ(readWholeFile(device.hostPath(qln::settingsFile)), binary);
     EXPECT_TRUE(fw::writeToFile({ { "a", fw::Value("b\tc\r\n") } }, qln::settingsFile));
+    // The writer itself stays defined for any date: the years are clamped to what it writes.
+    for (double seconds : { 1e300, -1e300, std::nan(""), 252423993600.0 })
+        EXPECT_NE(fw::xmlPropertyList(fw::Value(fw::Date { seconds })).find("<date>"),
+            std::string::npos);
 }
