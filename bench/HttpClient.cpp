@@ -42,6 +42,11 @@ void HttpClient::disconnect()
     m_socket = -1;
 }
 
+bool HttpClient::awaitResponse()
+{
+    return !m_buffer.empty() || readMore();
+}
+
 bool HttpClient::readMore()
 {
     char chunk[65536];
@@ -69,21 +74,25 @@ HttpClient::Response HttpClient::get(std::string_view path)
 HttpClient::Response HttpClient::request(
     std::string_view method, std::string_view path, std::string_view body)
 {
-    if (m_socket < 0)
+    bool reused = m_socket >= 0;
+    if (!reused)
         connect();
     std::string host = "127.0.0.1:" + std::to_string(m_port);
     std::string text = std::string(method) + " " + std::string(path) + " HTTP/1.1\r\nHost: " + host
         + "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size())
         + "\r\n\r\n" + std::string(body);
-    if (::send(m_socket, text.data(), text.size(), MSG_NOSIGNAL)
-        != static_cast<ssize_t>(text.size())) {
-        // The server closed the idle connection: once more on a new one.
+    bool sent = ::send(m_socket, text.data(), text.size(), MSG_NOSIGNAL)
+        == static_cast<ssize_t>(text.size());
+    // A connection the server closed while it was idle fails on the first use: once more on a
+    // new one, as a browser does.
+    if (reused && (!sent || !awaitResponse())) {
         disconnect();
         connect();
-        if (::send(m_socket, text.data(), text.size(), MSG_NOSIGNAL)
-            != static_cast<ssize_t>(text.size()))
-            throw std::runtime_error("cannot send to the server");
+        sent = ::send(m_socket, text.data(), text.size(), MSG_NOSIGNAL)
+            == static_cast<ssize_t>(text.size());
     }
+    if (!sent)
+        throw std::runtime_error("cannot send to the server");
     std::size_t headerEnd;
     while ((headerEnd = m_buffer.find("\r\n\r\n")) == std::string::npos) {
         if (!readMore())

@@ -26,6 +26,8 @@ private:
     void connect();
     void disconnect();
     bool readMore();
+    // Waits for the first bytes of an answer; false when the server closed the connection.
+    bool awaitResponse();
 
     int m_port;
     int m_socket { -1 };

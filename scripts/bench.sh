@@ -37,8 +37,12 @@ echo "== Property lists"
   --benchmark_out="$out/plist.json"
 echo "== Python's plistlib on the same bytes"
 python3 "$repo/bench/plistlib_bench.py" "$out/data" "$repetitions" >"$out/plistlib.json"
-echo "== Pages and scale"
-"$build/bench/qln_bench_pages" "${common[@]}" --benchmark_out="$out/pages.json"
+echo "== Pages"
+"$build/bench/qln_bench_pages" --benchmark_filter='^(unit|page)/' "${common[@]}" \
+  --benchmark_out="$out/pages.json"
+echo "== Scale"
+"$build/bench/qln_bench_pages" --benchmark_filter='^scale/' "${common[@]}" \
+  --benchmark_out="$out/scale.json"
 echo "== Interactions"
 "$build/bench/qln_bench_events" --event_repetitions="$events" "${common[@]}" \
   --benchmark_out="$out/events.json"
@@ -48,8 +52,8 @@ echo "== Start-up and memory"
 
 echo "== First paint in Chromium"
 device="$out/paint-device"
-"$build/quillane" device init --root "$device" --all-tweaks >/dev/null
-"$build/quillane" serve --root "$device" --port 0 >"$out/serve.out" 2>/dev/null &
+"$build/src/quillane" device init --root "$device" --all-tweaks >/dev/null
+"$build/src/quillane" serve --root "$device" --port 0 >"$out/serve.out" 2>/dev/null &
 server=$!
 trap 'kill "$server" 2>/dev/null || true' EXIT
 for _ in $(seq 100); do
