@@ -173,8 +173,8 @@ double percentile99(const std::vector<double>& values)
 // write and rename.
 bool writeWithoutFlush(const fs::path& target, std::string_view bytes)
 {
-    std::string name = target.filename().string();
-    name.insert(0, ".");
+    std::string name(1, '.');
+    name.append(target.filename().native());
     name.append(".bench-tmp");
     fs::path temporary = target.parent_path() / name;
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
