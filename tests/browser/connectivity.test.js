@@ -4,6 +4,7 @@ import { test, before, after } from "node:test";
 import assert from "node:assert/strict";
 import {
   act,
+  stillOnScreen,
   back,
   eventually,
   keyed,
@@ -85,6 +86,7 @@ test("dragging the first toggle's handle below the last moves it to the end of t
 
   const rows = page.locator("#page .cell.movable");
   const handle = rows.first().locator(".reorder-handle");
+  await stillOnScreen(page);
   const from = await handle.boundingBox();
   const last = await rows.last().boundingBox();
   await act(session, async () => {

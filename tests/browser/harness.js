@@ -374,6 +374,16 @@ export async function longPress(session, row, holdMs = 1200) {
 
 export async function waitForPicker(page) {
   await page.locator('#modal[data-modal-style="picker"] [data-testid=picker-done]').waitFor();
+  await stillOnScreen(page);
+}
+
+// Sheets slide up and pages slide in: a position measured before they settle misses its target.
+export async function stillOnScreen(page) {
+  await page.waitForFunction(
+    () => document.getAnimations().every((a) => a.playState !== "running"),
+    null,
+    { timeout: STEP_TIMEOUT_MS },
+  );
 }
 
 // Types a colour value into the open picker's hex field and commits it.

@@ -4,9 +4,13 @@
 #include "ScratchDevice.hpp"
 #include "UiDriver.hpp"
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 
+namespace fs = std::filesystem;
 using namespace reliability;
 
 namespace {
@@ -105,6 +109,8 @@ std::vector<State> states()
 
 TEST(HostileEvents, AreAnsweredAndChangeNothingWhenRefused)
 {
+    // Per event: variants answered, and of those refused, in each state.
+    std::map<std::string, std::pair<long, long>> counts;
     long answered = 0, refused = 0;
     for (const auto& state : states()) {
         ScratchDevice device;
@@ -118,6 +124,8 @@ TEST(HostileEvents, AreAnsweredAndChangeNothingWhenRefused)
                 auto modal = ui.screen()["modal"];
                 ASSERT_NO_THROW(ui.send(bad));
                 ++answered;
+                auto& count = counts[shape.name];
+                ++count.first;
                 const auto& screen = ui.screen();
                 ASSERT_TRUE(screen.contains("stack"));
                 if (!screen.contains("error") || screen["error"].is_null()) {
@@ -126,6 +134,7 @@ TEST(HostileEvents, AreAnsweredAndChangeNothingWhenRefused)
                     continue;
                 }
                 ++refused;
+                ++count.second;
                 EXPECT_TRUE(screen["error"].is_string());
                 EXPECT_EQ(screen["stack"], stack);
                 EXPECT_EQ(screen["modal"], modal);
@@ -134,6 +143,13 @@ TEST(HostileEvents, AreAnsweredAndChangeNothingWhenRefused)
             }
         }
     }
+    std::string table
+        = "| Event | malformed variants × 4 states | refused, nothing changed |\n|---|---|---|\n";
+    for (const auto& [name, count] : counts)
+        table += "| `" + name + "` | " + std::to_string(count.first) + " | "
+            + std::to_string(count.second) + " |\n";
+    fs::create_directories(fs::path(QLN_BINARY_DIR) / "reliability");
+    std::ofstream(fs::path(QLN_BINARY_DIR) / "reliability" / "event-table.md") << table;
     recordFigure("hostile-events",
         std::to_string(answered) + " malformed events answered, " + std::to_string(refused)
             + " refused without a change");

@@ -17,7 +17,8 @@ enum class Storage { Memory, Disk };
 // where it goes.
 class ScratchDevice {
 public:
-    explicit ScratchDevice(const host::DeviceOptions& options = {}, Storage storage = Storage::Memory);
+    explicit ScratchDevice(
+        const host::DeviceOptions& options = {}, Storage storage = Storage::Memory);
     ~ScratchDevice();
     ScratchDevice(const ScratchDevice&) = delete;
     ScratchDevice& operator=(const ScratchDevice&) = delete;
