@@ -138,8 +138,10 @@ TEST_P(DamagedFile, IsRefusedAndNothingIsLost)
         else
             EXPECT_TRUE(now == damaged) << "the damaged file was changed";
     }
-    recordFigure("damaged-files",
-        std::string(file.name) + ": slowest walk over every page "
+    // One figure file per damaged file: each runs in a process of its own.
+    recordFigure("damaged-" + std::string(file.name),
+        std::string(file.name) + ": " + std::to_string(damages().size())
+            + " damages, slowest walk over every page "
             + std::to_string(static_cast<int>(slowest * 1000)) + " ms");
 }
 

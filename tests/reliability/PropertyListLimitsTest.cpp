@@ -4,13 +4,11 @@
 #include "HostileFiles.hpp"
 #include "ScratchDevice.hpp"
 #include "UiDriver.hpp"
-
 #include "foundation/PropertyList.hpp"
 #include "store/Settings.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 using namespace reliability;
 
@@ -98,6 +96,6 @@ TEST(PropertyListLimits, WhatTheXmlFormCannotCarryIsNeverWritten)
     EXPECT_TRUE(fw::writeToFile({ { "a", fw::Value("b\tc\r\n") } }, qln::settingsFile));
     // The writer itself stays defined for any date: the years are clamped to what it writes.
     for (double seconds : { 1e300, -1e300, std::nan(""), 252423993600.0 })
-        EXPECT_NE(fw::xmlPropertyList(fw::Value(fw::Date { seconds })).find("<date>"),
-            std::string::npos);
+        EXPECT_NE(
+            fw::xmlPropertyList(fw::Value(fw::Date { seconds })).find("<date>"), std::string::npos);
 }

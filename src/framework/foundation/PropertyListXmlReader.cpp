@@ -15,14 +15,16 @@ namespace {
 // skipped; white space between elements is dropped, but the only content of an element is kept
 // so that a string of spaces stays a string of spaces. No end-of-line conversion, so strings
 // read back exactly as they were written.
-constexpr unsigned kParseOptions =
-    pugi::parse_escapes | pugi::parse_cdata | pugi::parse_ws_pcdata_single;
+constexpr unsigned kParseOptions
+    = pugi::parse_escapes | pugi::parse_cdata | pugi::parse_ws_pcdata_single;
 
-bool isSpace(char c) {
+bool isSpace(char c)
+{
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-bool isBlank(const char* text) {
+bool isBlank(const char* text)
+{
     for (; *text; ++text) {
         if (!isSpace(*text))
             return false;
@@ -30,7 +32,8 @@ bool isBlank(const char* text) {
     return true;
 }
 
-std::string_view trimmed(std::string_view text) {
+std::string_view trimmed(std::string_view text)
+{
     while (!text.empty() && isSpace(text.front()))
         text.remove_prefix(1);
     while (!text.empty() && isSpace(text.back()))
@@ -38,16 +41,18 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-bool isText(pugi::xml_node node) {
+bool isText(pugi::xml_node node)
+{
     return node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata;
 }
 
 // The character content of a leaf element: a view into the document when it is one piece (the
 // usual case), else joined in `scratch`; nullopt when the element holds elements.
-std::optional<std::string_view> elementText(pugi::xml_node element, std::string& scratch) {
+std::optional<std::string_view> elementText(pugi::xml_node element, std::string& scratch)
+{
     pugi::xml_node child = element.first_child();
     if (!child)
-        return std::string_view{};
+        return std::string_view {};
     if (!child.next_sibling()) {
         if (!isText(child))
             return std::nullopt;
@@ -65,7 +70,8 @@ std::optional<std::string_view> elementText(pugi::xml_node element, std::string&
 
 enum class Tag { Dict, Array, Key, String, Integer, Real, True, False, Data, Date, Unknown };
 
-bool nameIs(const char* name, std::string_view expected) {
+bool nameIs(const char* name, std::string_view expected)
+{
     for (char c : expected) {
         if (*name++ != c)
             return false;
@@ -74,13 +80,14 @@ bool nameIs(const char* name, std::string_view expected) {
 }
 
 // Element names by their first letter, because this runs once per element.
-Tag tagOf(const char* name) {
+Tag tagOf(const char* name)
+{
     switch (name[0]) {
     case 'd':
-        return nameIs(name, "dict")   ? Tag::Dict
-               : nameIs(name, "data") ? Tag::Data
-               : nameIs(name, "date") ? Tag::Date
-                                      : Tag::Unknown;
+        return nameIs(name, "dict") ? Tag::Dict
+            : nameIs(name, "data")  ? Tag::Data
+            : nameIs(name, "date")  ? Tag::Date
+                                    : Tag::Unknown;
     case 'a':
         return nameIs(name, "array") ? Tag::Array : Tag::Unknown;
     case 'k':
@@ -100,7 +107,8 @@ Tag tagOf(const char* name) {
     }
 }
 
-bool parseInteger(std::string_view text, std::int64_t& out) {
+bool parseInteger(std::string_view text, std::int64_t& out)
+{
     text = trimmed(text);
     bool negative = false;
     if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
@@ -119,12 +127,13 @@ bool parseInteger(std::string_view text, std::int64_t& out) {
     constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
     if (magnitude > kMax + (negative ? 1 : 0))
         return false;
-    out =
-        negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
+    out = negative ? static_cast<std::int64_t>(0 - magnitude)
+                   : static_cast<std::int64_t>(magnitude);
     return true;
 }
 
-bool parseReal(std::string_view text, double& out) {
+bool parseReal(std::string_view text, double& out)
+{
     text = trimmed(text);
     if (text == "+infinity" || text == "infinity" || text == "+inf") {
         out = std::numeric_limits<double>::infinity();
@@ -137,7 +146,8 @@ bool parseReal(std::string_view text, double& out) {
 }
 
 // Days from 1970-01-01 to a civil date (proleptic Gregorian).
-std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day) {
+std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day)
+{
     year -= month <= 2;
     std::int64_t era = (year >= 0 ? year : year - 399) / 400;
     auto yearOfEra = static_cast<unsigned>(year - era * 400);
@@ -147,7 +157,8 @@ std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day) {
 }
 
 // "YYYY-MM-DDTHH:MM:SSZ", the only form property lists write.
-bool parseDate(std::string_view text, Date& out) {
+bool parseDate(std::string_view text, Date& out)
+{
     text = trimmed(text);
     static constexpr std::string_view kPattern = "dddd-dd-ddTdd:dd:ddZ";
     if (text.size() != kPattern.size())
@@ -167,8 +178,8 @@ bool parseDate(std::string_view text, Date& out) {
     int hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
     if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60)
         return false;
-    std::int64_t days =
-        daysFromCivil(number(0, 4), static_cast<unsigned>(month), static_cast<unsigned>(day));
+    std::int64_t days
+        = daysFromCivil(number(0, 4), static_cast<unsigned>(month), static_cast<unsigned>(day));
     constexpr std::int64_t kReferenceDateInUnixTime = 978307200;
     std::int64_t seconds = days * 86400 + hour * 3600 + minute * 60 + second;
     out.secondsSinceReferenceDate = static_cast<double>(seconds - kReferenceDateInUnixTime);
@@ -178,21 +189,27 @@ bool parseDate(std::string_view text, Date& out) {
 // Converts elements to values; with a null `out` it only checks them, so that a caller after
 // one value still rejects a document that is damaged anywhere.
 class XmlConverter {
-  public:
+public:
+    explicit XmlConverter(bool checkUtf8)
+        : m_checkUtf8(checkUtf8)
+    {
+    }
     bool convert(pugi::xml_node element, Value* out, int depth);
     // The root dictionary's entries are checked; only the value of `key` is built.
     bool lookUp(pugi::xml_node dictionary, std::string_view key, std::optional<Value>& found);
 
-  private:
+private:
     bool convertLeaf(pugi::xml_node element, Tag tag, Value* out);
     bool convertDictionary(pugi::xml_node element, Value* out, int depth);
     bool convertArray(pugi::xml_node element, Value* out, int depth);
 
+    bool m_checkUtf8;
     std::string m_scratch; // reused for text split by comments or CDATA
 };
 
 // Skips white-space text between the elements of a container; false for any other text.
-bool nextElement(pugi::xml_node& node) {
+bool nextElement(pugi::xml_node& node)
+{
     for (; node; node = node.next_sibling()) {
         if (node.type() == pugi::node_element)
             return true;
@@ -202,7 +219,8 @@ bool nextElement(pugi::xml_node& node) {
     return true;
 }
 
-bool XmlConverter::convert(pugi::xml_node element, Value* out, int depth) {
+bool XmlConverter::convert(pugi::xml_node element, Value* out, int depth)
+{
     if (depth > kMaxPropertyListDepth)
         return false;
     Tag tag = tagOf(element.name());
@@ -213,7 +231,8 @@ bool XmlConverter::convert(pugi::xml_node element, Value* out, int depth) {
     return convertLeaf(element, tag, out);
 }
 
-bool XmlConverter::convertLeaf(pugi::xml_node element, Tag tag, Value* out) {
+bool XmlConverter::convertLeaf(pugi::xml_node element, Tag tag, Value* out)
+{
     if (tag == Tag::True || tag == Tag::False) {
         if (out)
             *out = Value(tag == Tag::True);
@@ -224,7 +243,7 @@ bool XmlConverter::convertLeaf(pugi::xml_node element, Tag tag, Value* out) {
         return false;
     switch (tag) {
     case Tag::String:
-        if (!isValidUtf8(*text))
+        if (m_checkUtf8 && !isValidUtf8(*text))
             return false;
         if (out)
             *out = Value(std::string(*text));
@@ -266,10 +285,11 @@ bool XmlConverter::convertLeaf(pugi::xml_node element, Tag tag, Value* out) {
     }
 }
 
-bool XmlConverter::convertDictionary(pugi::xml_node element, Value* out, int depth) {
+bool XmlConverter::convertDictionary(pugi::xml_node element, Value* out, int depth)
+{
     Dictionary* dictionary = nullptr;
     if (out) {
-        *out = Value(Dictionary{});
+        *out = Value(Dictionary {});
         dictionary = out->asDictionary();
     }
     pugi::xml_node node = element.first_child();
@@ -281,7 +301,7 @@ bool XmlConverter::convertDictionary(pugi::xml_node element, Value* out, int dep
         if (tagOf(node.name()) != Tag::Key)
             return false;
         auto key = elementText(node, m_scratch);
-        if (!key || !isValidUtf8(*key))
+        if (!key || (m_checkUtf8 && !isValidUtf8(*key)))
             return false;
         node = node.next_sibling();
         if (!nextElement(node) || !node)
@@ -289,17 +309,18 @@ bool XmlConverter::convertDictionary(pugi::xml_node element, Value* out, int dep
         Value* slot = nullptr;
         // Files are written with sorted keys, so the end is almost always the right place.
         if (dictionary)
-            slot = &dictionary->emplace_hint(dictionary->end(), *key, Value{})->second;
+            slot = &dictionary->emplace_hint(dictionary->end(), *key, Value {})->second;
         if (!convert(node, slot, depth + 1))
             return false;
         node = node.next_sibling();
     }
 }
 
-bool XmlConverter::convertArray(pugi::xml_node element, Value* out, int depth) {
+bool XmlConverter::convertArray(pugi::xml_node element, Value* out, int depth)
+{
     Array* array = nullptr;
     if (out) {
-        *out = Value(Array{});
+        *out = Value(Array {});
         array = out->asArray();
     }
     pugi::xml_node node = element.first_child();
@@ -314,8 +335,9 @@ bool XmlConverter::convertArray(pugi::xml_node element, Value* out, int depth) {
     }
 }
 
-bool XmlConverter::lookUp(pugi::xml_node dictionary, std::string_view key,
-                          std::optional<Value>& found) {
+bool XmlConverter::lookUp(
+    pugi::xml_node dictionary, std::string_view key, std::optional<Value>& found)
+{
     pugi::xml_node node = dictionary.first_child();
     for (;;) {
         if (!nextElement(node))
@@ -325,7 +347,7 @@ bool XmlConverter::lookUp(pugi::xml_node dictionary, std::string_view key,
         if (tagOf(node.name()) != Tag::Key)
             return false;
         auto name = elementText(node, m_scratch);
-        if (!name || !isValidUtf8(*name))
+        if (!name || (m_checkUtf8 && !isValidUtf8(*name)))
             return false;
         bool wanted = *name == key;
         node = node.next_sibling();
@@ -341,7 +363,8 @@ bool XmlConverter::lookUp(pugi::xml_node dictionary, std::string_view key,
 }
 
 // The one element below `parent`, with nothing but white space around it.
-pugi::xml_node onlyElement(pugi::xml_node parent) {
+pugi::xml_node onlyElement(pugi::xml_node parent)
+{
     pugi::xml_node node = parent.first_child();
     if (!nextElement(node) || !node)
         return {};
@@ -351,12 +374,32 @@ pugi::xml_node onlyElement(pugi::xml_node parent) {
     return node;
 }
 
+// Text can only be invalid UTF-8 when the document has bytes beyond ASCII or numeric character
+// references (which may name surrogates); most settings files have neither, and one pass over
+// the document is cheaper than checking every string.
+bool needsUtf8Check(const char* bytes, std::size_t size)
+{
+    std::size_t i = 0;
+    std::uint64_t high = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + i, 8);
+        high |= word;
+    }
+    for (; i < size; ++i)
+        high |= static_cast<unsigned char>(bytes[i]);
+    if (high & 0x8080808080808080u)
+        return true;
+    return std::string_view(bytes, size).find("&#") != std::string_view::npos;
+}
+
 } // namespace
 
-std::optional<Value> parseXmlPropertyList(char* bytes, std::size_t size) {
+std::optional<Value> parseXmlPropertyList(char* bytes, std::size_t size)
+{
     pugi::xml_document document;
-    pugi::xml_parse_result result =
-        document.load_buffer_inplace(bytes, size, kParseOptions, pugi::encoding_utf8);
+    pugi::xml_parse_result result
+        = document.load_buffer_inplace(bytes, size, kParseOptions, pugi::encoding_utf8);
     if (!result)
         return std::nullopt;
     pugi::xml_node plist = onlyElement(document);
@@ -366,17 +409,18 @@ std::optional<Value> parseXmlPropertyList(char* bytes, std::size_t size) {
     if (!root)
         return std::nullopt;
     Value value;
-    XmlConverter converter;
+    XmlConverter converter(needsUtf8Check(bytes, size));
     if (!converter.convert(root, &value, 1))
         return std::nullopt;
     return value;
 }
 
-std::optional<std::optional<Value>> lookUpXmlPropertyList(char* bytes, std::size_t size,
-                                                          std::string_view key) {
+std::optional<std::optional<Value>> lookUpXmlPropertyList(
+    char* bytes, std::size_t size, std::string_view key)
+{
     pugi::xml_document document;
-    pugi::xml_parse_result result =
-        document.load_buffer_inplace(bytes, size, kParseOptions, pugi::encoding_utf8);
+    pugi::xml_parse_result result
+        = document.load_buffer_inplace(bytes, size, kParseOptions, pugi::encoding_utf8);
     if (!result)
         return std::nullopt;
     pugi::xml_node plist = onlyElement(document);
@@ -386,7 +430,7 @@ std::optional<std::optional<Value>> lookUpXmlPropertyList(char* bytes, std::size
     if (!root || tagOf(root.name()) != Tag::Dict)
         return std::nullopt;
     std::optional<Value> found;
-    XmlConverter converter;
+    XmlConverter converter(needsUtf8Check(bytes, size));
     if (!converter.lookUp(root, key, found))
         return std::nullopt;
     return found;

@@ -141,6 +141,9 @@ TEST(PropertyList, DamagedXmlIsUnreadable) {
         "<string>\xc3</string>",
         "<string>\xed\xa0\x80</string>",
         "<dict><key>\xc3\x28</key><true/></dict>",
+        // References to surrogates in an otherwise plain ASCII document.
+        "<string>&#xD800;</string>",
+        "<dict><key>&#57343;</key><true/></dict>",
         "<string><b/></string>",
     };
     for (const char* body : bodies)

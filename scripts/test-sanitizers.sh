@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds the project with AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/ and runs
+# the unit, scenario and reliability tests there (the browser tests run in the normal build).
+# Any report fails the run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if [ ! -f build-asan/build.ninja ]; then
+  # -O1: the sanitizers' usual level, quicker to build than an optimised build and quicker to
+  # run than an unoptimised one.
+  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+    -DQLN_SANITIZE=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON
+fi
+cmake --build build-asan -j "$(nproc)"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# The reliability figures come from the normal build; here shorter runs look for memory faults.
+export QLN_CRASH_KILLS=${QLN_CRASH_KILLS:-50}
+export QLN_READER_WRITES=${QLN_READER_WRITES:-2000}
+export QLN_WEB_REQUESTS=${QLN_WEB_REQUESTS:-300}
+cd build-asan
+ctest --output-on-failure -j "$(nproc)" --timeout 600 -E 'browser|web_ui'
