@@ -11,7 +11,8 @@
 
 namespace qln {
 
-void registerCellClasses() {
+void registerCellClasses()
+{
     fw::registerClass(QLNColorPicker::classObject());
     fw::registerClass(QLNStateSwitcher::classObject());
     fw::registerClass(QLNButton::classObject());

@@ -6,14 +6,16 @@ namespace qln {
 
 namespace {
 
-bool propertyEquals(const fw::PSSpecifier* specifier, std::string_view key, std::string_view text) {
+bool propertyEquals(const fw::PSSpecifier* specifier, std::string_view key, std::string_view text)
+{
     const std::string* value = specifier ? specifier->stringForKey(key) : nullptr;
     return value && *value == text;
 }
 
 } // namespace
 
-const fw::ClassDescriptor& QLNButton::classObject() {
+const fw::ClassDescriptor& QLNButton::classObject()
+{
     static const fw::ClassDescriptor cls = [] {
         fw::ClassDescriptor c;
         c.name = "QLNButton";
@@ -24,7 +26,8 @@ const fw::ClassDescriptor& QLNButton::classObject() {
     return cls;
 }
 
-void QLNButton::layoutSubviews() {
+void QLNButton::layoutSubviews()
+{
     fw::PSTableCell::layoutSubviews();
     const fw::PSSpecifier* row = m_specifier.get();
 
@@ -41,7 +44,7 @@ void QLNButton::layoutSubviews() {
         return;
     textLabel()->setTextAlignment(fw::NSTextAlignmentCenter);
     const fw::CGRect& own = textLabel()->frame();
-    textLabel()->setFrame({frame().x, own.y, frame().width, own.height});
+    textLabel()->setFrame({ frame().x, own.y, frame().width, own.height });
 }
 
 } // namespace qln

@@ -7,7 +7,7 @@ namespace qln {
 // A button row whose title colour follows "textColor" ("regular", "disabled", else the accent)
 // and which centres its title across the cell when "textAlignment" is "center".
 class QLNButton : public fw::PSTableCell {
-  public:
+public:
     static const fw::ClassDescriptor& classObject();
     const fw::ClassDescriptor& isa() const override { return classObject(); }
 

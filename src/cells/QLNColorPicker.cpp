@@ -15,13 +15,15 @@ namespace {
 
 constexpr std::string_view kProtectedKeyPart = "ContainerBackground";
 
-std::shared_ptr<fw::PSListController> pageOf(const fw::UIView& cell) {
+std::shared_ptr<fw::PSListController> pageOf(const fw::UIView& cell)
+{
     return std::dynamic_pointer_cast<fw::PSListController>(cell._viewControllerForAncestor());
 }
 
 // The keys of the page's colour rows that global rows may write, in list order. Rows without a
 // key have nothing to write and are passed over.
-std::vector<std::string> qualifyingKeys(fw::PSListController& page) {
+std::vector<std::string> qualifyingKeys(fw::PSListController& page)
+{
     std::vector<std::string> keys;
     for (const auto& row : page.specifiers()) {
         if (row->classForKey("cellClass") != &QLNColorPicker::classObject())
@@ -36,20 +38,23 @@ std::vector<std::string> qualifyingKeys(fw::PSListController& page) {
 
 // Every write of this cell ends the same way: settings copy, unsaved mark, notification. A
 // missing settings file leaves nothing to write, but the other two steps still happen.
-void storeAndAnnounce(const std::optional<fw::Dictionary>& settings) {
+void storeAndAnnounce(const std::optional<fw::Dictionary>& settings)
+{
     if (settings)
         writeSettings(*settings, settingsFileVarMobile);
     markUnsaved();
     postUpdateNotification();
 }
 
-fw::ActionResult noResult() {
+fw::ActionResult noResult()
+{
     return std::nullopt;
 }
 
 } // namespace
 
-const fw::ClassDescriptor& QLNColorPicker::classObject() {
+const fw::ClassDescriptor& QLNColorPicker::classObject()
+{
     static const fw::ClassDescriptor cls = [] {
         fw::ClassDescriptor c;
         c.name = "QLNColorPicker";
@@ -72,21 +77,22 @@ const fw::ClassDescriptor& QLNColorPicker::classObject() {
             static_cast<QLNColorPicker&>(self).showOverwriteAlert();
             return noResult();
         };
-        c.actions["gestureRecognizer:shouldReceiveTouch:"] = [](fw::NSObject& self,
-                                                                const fw::Args& args) {
-            bool answer = static_cast<QLNColorPicker&>(self).gestureRecognizer(
-                fw::argAs<fw::UIGestureRecognizer>(args, 0));
-            return fw::ActionResult(fw::Value(answer));
-        };
+        c.actions["gestureRecognizer:shouldReceiveTouch:"]
+            = [](fw::NSObject& self, const fw::Args& args) {
+                  bool answer = static_cast<QLNColorPicker&>(self).gestureRecognizer(
+                      fw::argAs<fw::UIGestureRecognizer>(args, 0));
+                  return fw::ActionResult(fw::Value(answer));
+              };
         return c;
     }();
     return cls;
 }
 
 bool QLNColorPicker::initWithStyle(int /*style*/, const std::string& reuseIdentifier,
-                                   const std::shared_ptr<fw::PSSpecifier>& specifier) {
-    if (!fw::SparkColourPickerCell::initWithStyle(fw::UITableViewCellStyleSubtitle, reuseIdentifier,
-                                                  specifier))
+    const std::shared_ptr<fw::PSSpecifier>& specifier)
+{
+    if (!fw::SparkColourPickerCell::initWithStyle(
+            fw::UITableViewCellStyleSubtitle, reuseIdentifier, specifier))
         return false;
     auto self = shared_from_this();
     if (specifier)
@@ -103,13 +109,15 @@ bool QLNColorPicker::initWithStyle(int /*style*/, const std::string& reuseIdenti
     return true;
 }
 
-bool QLNColorPicker::gestureRecognizer(const std::shared_ptr<fw::UIGestureRecognizer>& recognizer) {
+bool QLNColorPicker::gestureRecognizer(const std::shared_ptr<fw::UIGestureRecognizer>& recognizer)
+{
     if (recognizer && recognizer == m_lpgr)
         return true;
     return fw::SparkColourPickerCell::gestureRecognizer(recognizer);
 }
 
-void QLNColorPicker::layoutSubviews() {
+void QLNColorPicker::layoutSubviews()
+{
     fw::SparkColourPickerCell::layoutSubviews();
     if (!isGlobal())
         return;
@@ -117,12 +125,13 @@ void QLNColorPicker::layoutSubviews() {
     textLabel()->setHighlightedTextColor(accentColor());
 }
 
-bool QLNColorPicker::isGlobal() const {
+bool QLNColorPicker::isGlobal() const
+{
     return m_specifier && m_specifier->boolForKey("global");
 }
 
-void QLNColorPicker::handleLongPress(
-    const std::shared_ptr<fw::UIGestureRecognizer>& /*recognizer*/) {
+void QLNColorPicker::handleLongPress(const std::shared_ptr<fw::UIGestureRecognizer>& /*recognizer*/)
+{
     // The snapshot is taken now, before any alert, whatever the recogniser's state.
     auto snapshot = readSettings(settingsFileVarMobile);
     if (isGlobal())
@@ -131,12 +140,12 @@ void QLNColorPicker::handleLongPress(
         resetRow(std::move(snapshot));
 }
 
-void QLNColorPicker::confirmGlobalReset(std::optional<fw::Dictionary> snapshot) {
+void QLNColorPicker::confirmGlobalReset(std::optional<fw::Dictionary> snapshot)
+{
     auto page = pageOf(*this);
     if (!page)
         return;
-    auto alert = fw::UIAlertController::alertControllerWithTitle(
-        "Reset Global Color",
+    auto alert = fw::UIAlertController::alertControllerWithTitle("Reset Global Color",
         "This will reset all colors in the current category. Do you want to continue?",
         fw::UIAlertControllerStyleAlert);
     std::weak_ptr<fw::PSListController> weakPage = page;
@@ -156,7 +165,8 @@ void QLNColorPicker::confirmGlobalReset(std::optional<fw::Dictionary> snapshot) 
     page->presentViewController(alert, true);
 }
 
-void QLNColorPicker::resetRow(std::optional<fw::Dictionary> snapshot) {
+void QLNColorPicker::resetRow(std::optional<fw::Dictionary> snapshot)
+{
     // A row without a key has nothing stored to reset: no file is touched, nothing announced.
     const std::string* key = m_specifier ? m_specifier->stringForKey("key") : nullptr;
     if (key) {
@@ -168,12 +178,14 @@ void QLNColorPicker::resetRow(std::optional<fw::Dictionary> snapshot) {
     updateCellDisplay();
 }
 
-void QLNColorPicker::colourPicker(const std::shared_ptr<fw::SparkColourPickerView>& /*pickerView*/,
-                                  const fw::UIColor& colour) {
+void QLNColorPicker::colourPicker(
+    const std::shared_ptr<fw::SparkColourPickerView>& /*pickerView*/, const fw::UIColor& colour)
+{
     m_currentColor = colour;
 }
 
-void QLNColorPicker::dismissPicker() {
+void QLNColorPicker::dismissPicker()
+{
     // The page reload below may replace this cell; it stays alive until the method returns.
     auto keepAlive = shared_from_this();
     fw::SparkColourPickerCell::dismissPicker();
@@ -186,7 +198,8 @@ void QLNColorPicker::dismissPicker() {
     spreadCurrentColor();
 }
 
-void QLNColorPicker::spreadCurrentColor() {
+void QLNColorPicker::spreadCurrentColor()
+{
     auto page = pageOf(*this);
     if (!page)
         return;
@@ -200,26 +213,27 @@ void QLNColorPicker::spreadCurrentColor() {
     page->reloadSpecifiers();
 }
 
-void QLNColorPicker::showOverwriteAlert() {
+void QLNColorPicker::showOverwriteAlert()
+{
     auto page = pageOf(*this);
     if (!page)
         return;
-    auto alert = fw::UIAlertController::alertControllerWithTitle(
-        "Set Global Color",
+    auto alert = fw::UIAlertController::alertControllerWithTitle("Set Global Color",
         "This will overwrite all colors in the current category. Do you want to continue?",
         fw::UIAlertControllerStyleAlert);
-    std::weak_ptr<QLNColorPicker> weakSelf =
-        std::static_pointer_cast<QLNColorPicker>(shared_from_this());
-    alert->addAction(fw::UIAlertAction::actionWithTitle("Yes", fw::UIAlertActionStyleDefault,
-                                                        [weakSelf](fw::UIAlertAction&) {
-                                                            if (auto self = weakSelf.lock())
-                                                                self->openColourPicker();
-                                                        }));
+    std::weak_ptr<QLNColorPicker> weakSelf
+        = std::static_pointer_cast<QLNColorPicker>(shared_from_this());
+    alert->addAction(fw::UIAlertAction::actionWithTitle(
+        "Yes", fw::UIAlertActionStyleDefault, [weakSelf](fw::UIAlertAction&) {
+            if (auto self = weakSelf.lock())
+                self->openColourPicker();
+        }));
     alert->addAction(fw::UIAlertAction::actionWithTitle("Cancel", fw::UIAlertActionStyleCancel));
     page->presentViewController(alert, true);
 }
 
-std::optional<std::string> QLNColorPicker::previewColor() const {
+std::optional<std::string> QLNColorPicker::previewColor() const
+{
     if (m_currentColor)
         return qlnHexStringFromColor(*m_currentColor);
     const std::string* key = m_specifier ? m_specifier->stringForKey("key") : nullptr;
@@ -233,16 +247,18 @@ std::optional<std::string> QLNColorPicker::previewColor() const {
     return *text;
 }
 
-void QLNColorPicker::createAccessoryView() {
-    auto swatch = std::make_shared<fw::UIView>(fw::CGRect{0, 0, 29, 29});
+void QLNColorPicker::createAccessoryView()
+{
+    auto swatch = std::make_shared<fw::UIView>(fw::CGRect { 0, 0, 29, 29 });
     swatch->layer().cornerRadius = swatch->frame().width / 2;
     swatch->layer().shadowOpacity = 0.5;
-    swatch->layer().shadowOffset = {0, 0};
+    swatch->layer().shadowOffset = { 0, 0 };
     swatch->layer().shadowRadius = 5.0;
     m_colorPreview = std::move(swatch);
 }
 
-void QLNColorPicker::updateCellDisplay() {
+void QLNColorPicker::updateCellDisplay()
+{
     fw::Dictionary& opts = options();
     if (!fw::lookup(opts, "defaults") || !fw::lookup(opts, "fallback")) {
         opts["defaults"] = fw::Value(settingsDomain);
@@ -280,7 +296,8 @@ void QLNColorPicker::updateCellDisplay() {
     detailTextLabel()->setAlpha(1.0);
 }
 
-std::string QLNColorPicker::displayText(std::string_view value) {
+std::string QLNColorPicker::displayText(std::string_view value)
+{
     std::size_t colon = value.find(':');
     if (colon == std::string_view::npos)
         return std::string(value);

@@ -13,19 +13,19 @@ namespace qln {
 // A colour row: swatch and opacity text, picker on tap, reset to the default on a long press.
 // A global row ("global" true) sets or resets every colour row of its page after confirmation.
 class QLNColorPicker : public fw::SparkColourPickerCell {
-  public:
+public:
     static const fw::ClassDescriptor& classObject();
     const fw::ClassDescriptor& isa() const override { return classObject(); }
 
     bool initWithStyle(int style, const std::string& reuseIdentifier,
-                       const std::shared_ptr<fw::PSSpecifier>& specifier) override;
+        const std::shared_ptr<fw::PSSpecifier>& specifier) override;
     // gestureRecognizer:shouldReceiveTouch:
     bool gestureRecognizer(const std::shared_ptr<fw::UIGestureRecognizer>& recognizer) override;
     void layoutSubviews() override;
     void handleLongPress(const std::shared_ptr<fw::UIGestureRecognizer>& recognizer);
     // colourPicker:didUpdateColour: — only remembers the colour; storing waits for the close.
     void colourPicker(const std::shared_ptr<fw::SparkColourPickerView>& pickerView,
-                      const fw::UIColor& colour) override;
+        const fw::UIColor& colour) override;
     void dismissPicker() override;
     void showOverwriteAlert();
     // The colour value to show: the reported colour, else the stored string; nullopt for none.
@@ -47,7 +47,7 @@ class QLNColorPicker : public fw::SparkColourPickerCell {
     // The detail text for a colour value: "#1A2B3C 50%", "#1A2B3C", or "Hidden".
     static std::string displayText(std::string_view value);
 
-  private:
+private:
     void spreadCurrentColor();
     void confirmGlobalReset(std::optional<fw::Dictionary> snapshot);
     void resetRow(std::optional<fw::Dictionary> snapshot);

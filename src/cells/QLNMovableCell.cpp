@@ -2,7 +2,8 @@
 
 namespace qln {
 
-const fw::ClassDescriptor& QLNMovableCell::classObject() {
+const fw::ClassDescriptor& QLNMovableCell::classObject()
+{
     static const fw::ClassDescriptor cls = [] {
         fw::ClassDescriptor c;
         c.name = "QLNMovableCell";
@@ -13,7 +14,8 @@ const fw::ClassDescriptor& QLNMovableCell::classObject() {
     return cls;
 }
 
-void QLNMovableCell::layoutSubviews() {
+void QLNMovableCell::layoutSubviews()
+{
     fw::PSTableCell::layoutSubviews();
     setShowsReorderControl(true);
     setEditing(true);

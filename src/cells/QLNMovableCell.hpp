@@ -6,7 +6,7 @@ namespace qln {
 
 // A row that always shows its reorder control, whether or not the table is editing.
 class QLNMovableCell : public fw::PSTableCell {
-  public:
+public:
     static const fw::ClassDescriptor& classObject();
     const fw::ClassDescriptor& isa() const override { return classObject(); }
 

@@ -4,7 +4,8 @@
 
 namespace qln {
 
-const fw::ClassDescriptor& QLNSegment::classObject() {
+const fw::ClassDescriptor& QLNSegment::classObject()
+{
     static const fw::ClassDescriptor cls = [] {
         fw::ClassDescriptor c;
         c.name = "QLNSegment";
@@ -16,9 +17,10 @@ const fw::ClassDescriptor& QLNSegment::classObject() {
 }
 
 bool QLNSegment::initWithStyle(int /*style*/, const std::string& reuseIdentifier,
-                               const std::shared_ptr<fw::PSSpecifier>& specifier) {
-    if (!fw::PSSegmentTableCell::initWithStyle(fw::UITableViewCellStyleSubtitle, reuseIdentifier,
-                                               specifier))
+    const std::shared_ptr<fw::PSSpecifier>& specifier)
+{
+    if (!fw::PSSegmentTableCell::initWithStyle(
+            fw::UITableViewCellStyleSubtitle, reuseIdentifier, specifier))
         return false;
     if (auto segments = control())
         segments->setTintColor(accentColor());

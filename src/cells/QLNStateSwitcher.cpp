@@ -5,14 +5,16 @@ namespace qln {
 namespace {
 
 // Spans the label across the whole cell, keeping its own y and height.
-void spanCellWidth(fw::UILabel& label, const fw::CGRect& cellFrame) {
+void spanCellWidth(fw::UILabel& label, const fw::CGRect& cellFrame)
+{
     const fw::CGRect& own = label.frame();
-    label.setFrame({cellFrame.x, own.y, cellFrame.width, own.height});
+    label.setFrame({ cellFrame.x, own.y, cellFrame.width, own.height });
 }
 
 } // namespace
 
-const fw::ClassDescriptor& QLNStateSwitcher::classObject() {
+const fw::ClassDescriptor& QLNStateSwitcher::classObject()
+{
     static const fw::ClassDescriptor cls = [] {
         fw::ClassDescriptor c;
         c.name = "QLNStateSwitcher";
@@ -24,18 +26,20 @@ const fw::ClassDescriptor& QLNStateSwitcher::classObject() {
 }
 
 bool QLNStateSwitcher::initWithStyle(int /*style*/, const std::string& reuseIdentifier,
-                                     const std::shared_ptr<fw::PSSpecifier>& specifier) {
-    if (!fw::PSTableCell::initWithStyle(fw::UITableViewCellStyleSubtitle, reuseIdentifier,
-                                        specifier))
+    const std::shared_ptr<fw::PSSpecifier>& specifier)
+{
+    if (!fw::PSTableCell::initWithStyle(
+            fw::UITableViewCellStyleSubtitle, reuseIdentifier, specifier))
         return false;
-    auto accessory = std::make_shared<fw::UIView>(fw::CGRect{0, 0, 29, 29});
+    auto accessory = std::make_shared<fw::UIView>(fw::CGRect { 0, 0, 29, 29 });
     setAccessoryView(accessory);
     accessory->setHidden(true);
     detailTextLabel()->setText("Tap to Switch State");
     return true;
 }
 
-void QLNStateSwitcher::layoutSubviews() {
+void QLNStateSwitcher::layoutSubviews()
+{
     fw::PSTableCell::layoutSubviews();
     fw::UIColor labelColour = fw::UIColor::respondsToLabelColor() ? fw::UIColor::labelColor()
                                                                   : fw::UIColor::darkTextColor();

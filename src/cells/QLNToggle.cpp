@@ -4,7 +4,8 @@
 
 namespace qln {
 
-const fw::ClassDescriptor& QLNToggle::classObject() {
+const fw::ClassDescriptor& QLNToggle::classObject()
+{
     static const fw::ClassDescriptor cls = [] {
         fw::ClassDescriptor c;
         c.name = "QLNToggle";
@@ -16,9 +17,10 @@ const fw::ClassDescriptor& QLNToggle::classObject() {
 }
 
 bool QLNToggle::initWithStyle(int /*style*/, const std::string& reuseIdentifier,
-                              const std::shared_ptr<fw::PSSpecifier>& specifier) {
-    if (!fw::PSSwitchTableCell::initWithStyle(fw::UITableViewCellStyleSubtitle, reuseIdentifier,
-                                              specifier))
+    const std::shared_ptr<fw::PSSpecifier>& specifier)
+{
+    if (!fw::PSSwitchTableCell::initWithStyle(
+            fw::UITableViewCellStyleSubtitle, reuseIdentifier, specifier))
         return false;
     if (auto toggle = std::dynamic_pointer_cast<fw::UISwitch>(control()))
         toggle->setOnTintColor(accentColor());

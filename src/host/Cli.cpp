@@ -6,7 +6,6 @@
 #include "host/WebServer.hpp"
 
 #include <CLI/CLI.hpp>
-
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
@@ -30,9 +29,9 @@ fs::path defaultDeviceRoot()
 void requireDevice(const fs::path& root)
 {
     if (!isDevice(root))
-        throw std::runtime_error(root.string() +
-                                 " holds no device; lay one out with `quillane device init --root " +
-                                 root.string() + "`");
+        throw std::runtime_error(root.string()
+            + " holds no device; lay one out with `quillane device init --root " + root.string()
+            + "`");
 }
 
 std::vector<std::string> splitList(const std::string& text)
@@ -58,9 +57,11 @@ struct DeviceInitArgs {
 
 void addDeviceInit(CLI::App& device, DeviceInitArgs& args)
 {
-    auto* init = device.add_subcommand("init", "Lay out a simulated device as a fresh installation");
+    auto* init
+        = device.add_subcommand("init", "Lay out a simulated device as a fresh installation");
     init->add_option("--root", args.root, "Directory of the device")->required();
-    init->add_option("--system-version", args.options.systemVersion, "iOS version, e.g. 12.4 or 14.4")
+    init->add_option(
+            "--system-version", args.options.systemVersion, "iOS version, e.g. 12.4 or 14.4")
         ->check([](const std::string& text) {
             return text.find_first_not_of("0123456789.") == std::string::npos && !text.empty()
                 ? std::string()
@@ -68,12 +69,13 @@ void addDeviceInit(CLI::App& device, DeviceInitArgs& args)
         });
     init->add_flag("--prysm", args.options.prysm, "Prysm is installed");
     init->add_flag("--power-module", args.options.powerModule, "PowerModule is installed");
-    init->add_flag("--bcix-weather", args.options.bcixWeather, "BetterCCXI's weather module is installed");
+    init->add_flag(
+        "--bcix-weather", args.options.bcixWeather, "BetterCCXI's weather module is installed");
     init->add_flag("--cc-ringer", args.options.ccRinger, "CCRingerModule is installed");
     init->add_flag("--noctis", args.options.noctis, "NoctisToggle is installed");
     init->add_flag("--all-tweaks", args.allTweaks, "every supported tweak is installed");
     init->add_option("--modules", args.modules,
-                     "enabled Control Center modules in order, comma-separated identifiers");
+        "enabled Control Center modules in order, comma-separated identifiers");
     init->add_flag("--no-ccservices", args.noServices, "the device lacks ControlCenterServices");
     init->add_flag("--no-shell", args.noShell, "the device has no /bin/sh");
     init->add_flag("--force", args.force, "replace a device that is already there");
@@ -83,8 +85,8 @@ void runDeviceInit(DeviceInitArgs& args)
 {
     auto& options = args.options;
     if (args.allTweaks)
-        options.prysm = options.powerModule = options.bcixWeather = options.ccRinger =
-            options.noctis = true;
+        options.prysm = options.powerModule = options.bcixWeather = options.ccRinger
+            = options.noctis = true;
     if (!args.modules.empty())
         options.enabledModules = splitList(args.modules);
     options.controlCenterServices = !args.noServices;
@@ -108,11 +110,13 @@ int runCli(int argc, char** argv)
         ->check(CLI::Range(0, 65535));
 
     std::string scriptRoot;
-    auto* script = app.add_subcommand("script", "Read events as JSON lines, answer screens as JSON lines");
+    auto* script
+        = app.add_subcommand("script", "Read events as JSON lines, answer screens as JSON lines");
     script->add_option("--root", scriptRoot, "Device directory")->required();
 
     std::string themeRoot;
-    auto* theme = app.add_subcommand("theme", "Run the theming component: print the palette it applies");
+    auto* theme
+        = app.add_subcommand("theme", "Run the theming component: print the palette it applies");
     theme->add_option("--root", themeRoot, "Device directory")->required();
 
     DeviceInitArgs initArgs;

@@ -51,8 +51,7 @@ void layOutPreferences(const fs::path& root)
     // The package installer's part: the settings start as the shipped defaults, the persistent
     // file as an empty dictionary; no configured marker, so the first opening greets the user.
     fs::copy_file(root / kBundleDir / "defaults.plist",
-                  preferences / "com.tarrowvine.quillane.plist",
-                  fs::copy_options::overwrite_existing);
+        preferences / "com.tarrowvine.quillane.plist", fs::copy_options::overwrite_existing);
     writePlist(preferences / "com.tarrowvine.quillane.persistent.plist", {});
     fs::create_directories(root / "var/mobile/Library/Logs");
     // "/User" is the mobile user's home: a relative link, so nothing escapes the root.
@@ -61,8 +60,9 @@ void layOutPreferences(const fs::path& root)
 
 void layOutSystem(const fs::path& root, const DeviceOptions& options)
 {
-    writePlist(root / kDeviceMarker, { { "ProductName", fw::Value("iPhone OS") },
-                                       { "ProductVersion", fw::Value(options.systemVersion) } });
+    writePlist(root / kDeviceMarker,
+        { { "ProductName", fw::Value("iPhone OS") },
+            { "ProductVersion", fw::Value(options.systemVersion) } });
     if (options.controlCenterServices)
         fs::create_directories(
             root / "System/Library/PrivateFrameworks/ControlCenterServices.framework");
@@ -87,7 +87,7 @@ void layOutEnabledModules(const fs::path& root, const DeviceOptions& options)
     if (!options.enabledModules) {
         fs::create_directories(target.parent_path());
         fs::copy_file(resourcesDir() / "device" / "enabled-modules.plist", target,
-                      fs::copy_options::overwrite_existing);
+            fs::copy_options::overwrite_existing);
         return;
     }
     fw::Array identifiers;
@@ -101,18 +101,18 @@ void layOutPackageDatabase(const fs::path& root)
     auto admin = root / "var/lib/dpkg";
     fs::create_directories(admin / "info");
     fs::create_directories(admin / "updates");
-    writeFile(admin / "status", std::string("Package: com.tarrowvine.quillane\n"
-                                            "Status: install ok installed\n"
-                                            "Priority: optional\n"
-                                            "Section: Tweaks\n"
-                                            "Maintainer: Tarrowvine <support@tarrowvine.com>\n"
-                                            "Architecture: iphoneos-arm\n"
-                                            "Version: ") +
-                                    packageVersion() +
-                                    "\nDescription: Recolour Control Center\n\n");
+    writeFile(admin / "status",
+        std::string("Package: com.tarrowvine.quillane\n"
+                    "Status: install ok installed\n"
+                    "Priority: optional\n"
+                    "Section: Tweaks\n"
+                    "Maintainer: Tarrowvine <support@tarrowvine.com>\n"
+                    "Architecture: iphoneos-arm\n"
+                    "Version: ")
+            + packageVersion() + "\nDescription: Recolour Control Center\n\n");
     writeFile(admin / "available", "");
     writeFile(admin / "info" / "com.tarrowvine.quillane.list",
-              "/.\n/Library\n/Library/PreferenceBundles\n/" + std::string(kBundleDir) + "\n");
+        "/.\n/Library\n/Library/PreferenceBundles\n/" + std::string(kBundleDir) + "\n");
 }
 
 void layOutPrograms(const fs::path& root, const DeviceOptions& options)
@@ -120,10 +120,10 @@ void layOutPrograms(const fs::path& root, const DeviceOptions& options)
     auto sbreload = root / "usr/bin/sbreload";
     fs::create_directories(sbreload.parent_path());
     fs::copy_file(resourcesDir() / "device" / "usr-bin-sbreload", sbreload,
-                  fs::copy_options::overwrite_existing);
-    fs::permissions(sbreload, fs::perms::owner_all | fs::perms::group_read |
-                                  fs::perms::group_exec | fs::perms::others_read |
-                                  fs::perms::others_exec);
+        fs::copy_options::overwrite_existing);
+    fs::permissions(sbreload,
+        fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
+            | fs::perms::others_read | fs::perms::others_exec);
     fs::create_directories(root / "bin");
     // The version lookup needs a shell; without the link the device has none.
     if (options.shell)
@@ -132,7 +132,10 @@ void layOutPrograms(const fs::path& root, const DeviceOptions& options)
 
 } // namespace
 
-const char* packageVersion() { return QLN_VERSION; }
+const char* packageVersion()
+{
+    return QLN_VERSION;
+}
 
 fs::path resourcesDir()
 {
@@ -152,12 +155,12 @@ void initDevice(const fs::path& root, const DeviceOptions& options, bool replace
         throw std::runtime_error(root.string() + " exists and is not a directory");
     if (fs::exists(root, error) && !fs::is_empty(root, error)) {
         if (!isDevice(root))
-            throw std::runtime_error(root.string() +
-                                     " is not empty and holds no device; choose an empty "
-                                     "directory");
+            throw std::runtime_error(root.string()
+                + " is not empty and holds no device; choose an empty "
+                  "directory");
         if (!replace)
-            throw std::runtime_error(root.string() +
-                                     " already holds a device; pass --force to lay it out anew");
+            throw std::runtime_error(
+                root.string() + " already holds a device; pass --force to lay it out anew");
         // Only a device is ever removed, never a directory of the user's.
         fs::remove_all(root);
     }

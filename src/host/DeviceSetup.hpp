@@ -27,7 +27,8 @@ std::filesystem::path resourcesDir();
 // Lays out a device as a fresh installation under `root`. Throws std::runtime_error with a
 // message for the user when it cannot (for example when `root` already holds a device and
 // `replace` is false).
-void initDevice(const std::filesystem::path& root, const DeviceOptions& options, bool replace = false);
+void initDevice(
+    const std::filesystem::path& root, const DeviceOptions& options, bool replace = false);
 
 // True when `root` looks like a device laid out by initDevice.
 bool isDevice(const std::filesystem::path& root);

@@ -8,10 +8,9 @@
 #include "store/UIColor+Quillane.hpp"
 #include "uikit/UIAlertController.hpp"
 
-#include <nlohmann/json.hpp>
-
 #include <functional>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <stdexcept>
 
 namespace host {
@@ -160,7 +159,8 @@ void pressBegan(SessionState& state, const json& event)
     auto page = requireUncoveredPage(state);
     auto row = requireRow(*page, event);
     auto cell = page->cellForSpecifier(row.specifier);
-    auto recognizers = cell ? longPressRecognizers(*cell) : decltype(longPressRecognizers(*cell)) {};
+    auto recognizers
+        = cell ? longPressRecognizers(*cell) : decltype(longPressRecognizers(*cell)) {};
     if (recognizers.empty())
         throw Refusal("row " + std::to_string(row.index) + " does not answer a long press");
     auto& recognizer = recognizers.front();
@@ -268,7 +268,10 @@ void pick(SessionState& state, const json& event)
     picker->reportColour(*colour);
 }
 
-void closePicker(SessionState& state, const json&) { requirePicker(state)->close(); }
+void closePicker(SessionState& state, const json&)
+{
+    requirePicker(state)->close();
+}
 
 void barButton(SessionState& state, const json&)
 {
@@ -308,8 +311,8 @@ void move(SessionState& state, const json& event)
         throw Refusal("row " + std::to_string(from) + " cannot be moved");
     if (!destination || destination->section != source->section)
         throw Refusal("row " + std::to_string(to) + " is not a place the row can move to");
-    page->moveRow({ source->section, source->tableRow() },
-                  { destination->section, destination->tableRow() });
+    page->moveRow(
+        { source->section, source->tableRow() }, { destination->section, destination->tableRow() });
 }
 
 void settle(SessionState&, const json& event)
@@ -348,13 +351,20 @@ using Handler = void (*)(SessionState&, const json&);
 const std::map<std::string, Handler, std::less<>>& handlers()
 {
     static const std::map<std::string, Handler, std::less<>> table {
-        { "open", open },           { "tap", tap },
-        { "longPress", longPress }, { "switch", switchRow },
-        { "segment", segment },     { "alert", alert },
-        { "pick", pick },           { "closePicker", closePicker },
-        { "barButton", barButton }, { "back", back },
-        { "move", move },           { "settle", settle },
-        { "pasteboard", pasteboard }, { "notify", notify },
+        { "open", open },
+        { "tap", tap },
+        { "longPress", longPress },
+        { "switch", switchRow },
+        { "segment", segment },
+        { "alert", alert },
+        { "pick", pick },
+        { "closePicker", closePicker },
+        { "barButton", barButton },
+        { "back", back },
+        { "move", move },
+        { "settle", settle },
+        { "pasteboard", pasteboard },
+        { "notify", notify },
     };
     return table;
 }

@@ -16,7 +16,10 @@ public:
     void watch(int fd, std::function<void()> onReadable);
     // Called after every turn of the loop, told whether the turn ran any work (for pushing
     // changed screens).
-    void afterEachTurn(std::function<void(bool didWork)> callback) { m_afterTurn = std::move(callback); }
+    void afterEachTurn(std::function<void(bool didWork)> callback)
+    {
+        m_afterTurn = std::move(callback);
+    }
     // Runs until stop() is called (from a callback).
     void run();
     void stop() { m_running = false; }

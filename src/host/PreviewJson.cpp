@@ -40,8 +40,8 @@ nlohmann::json toJson(const fw::Value& value)
 
 std::string previewJson(const theming::Palette& palette)
 {
-    return toJson(theming::paletteValue(palette)).dump(-1, ' ', false,
-                                                        nlohmann::json::error_handler_t::replace);
+    return toJson(theming::paletteValue(palette))
+        .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 std::string applyPreviewAction(theming::ThemingComponent& theming, const std::string& body)

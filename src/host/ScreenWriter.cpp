@@ -28,31 +28,44 @@ json colorJson(const std::optional<fw::UIColor>& color)
 const char* cellTypeName(int type)
 {
     switch (type) {
-    case fw::PSGroupCell: return "group";
-    case fw::PSLinkCell: return "link";
-    case fw::PSLinkListCell: return "linkList";
-    case fw::PSListItemCell: return "listItem";
-    case fw::PSTitleValueCell: return "titleValue";
-    case fw::PSSliderCell: return "slider";
-    case fw::PSSwitchCell: return "switch";
-    case fw::PSStaticTextCell: return "static";
-    case fw::PSEditTextCell: return "editText";
-    case fw::PSSegmentCell: return "segment";
-    case fw::PSButtonCell: return "button";
-    default: return "cell";
+    case fw::PSGroupCell:
+        return "group";
+    case fw::PSLinkCell:
+        return "link";
+    case fw::PSLinkListCell:
+        return "linkList";
+    case fw::PSListItemCell:
+        return "listItem";
+    case fw::PSTitleValueCell:
+        return "titleValue";
+    case fw::PSSliderCell:
+        return "slider";
+    case fw::PSSwitchCell:
+        return "switch";
+    case fw::PSStaticTextCell:
+        return "static";
+    case fw::PSEditTextCell:
+        return "editText";
+    case fw::PSSegmentCell:
+        return "segment";
+    case fw::PSButtonCell:
+        return "button";
+    default:
+        return "cell";
     }
 }
 
-json fontJson(const fw::UIFont& font) { return { { "name", font.name }, { "size", font.pointSize } }; }
+json fontJson(const fw::UIFont& font)
+{
+    return { { "name", font.name }, { "size", font.pointSize } };
+}
 
 json labelJson(const fw::UILabel& label)
 {
     json out { { "text", label.text() ? json(*label.text()) : json(nullptr) },
-               { "alpha", label.alpha() },
-               { "font", fontJson(label.font()) },
-               { "color", colorJson(label.textColor()) },
-               { "alignment", label.textAlignment() },
-               { "hidden", label.isHidden() } };
+        { "alpha", label.alpha() }, { "font", fontJson(label.font()) },
+        { "color", colorJson(label.textColor()) }, { "alignment", label.textAlignment() },
+        { "hidden", label.isHidden() } };
     if (auto& attributed = label.attributedText()) {
         json runs = json::array();
         for (auto& run : attributed->runs()) {
@@ -66,11 +79,9 @@ json labelJson(const fw::UILabel& label)
         out["runs"] = runs;
     }
     if (auto& animation = label.animation()) {
-        out["animation"] = { { "duration", animation->duration },
-                             { "delay", animation->delay },
-                             { "options", animation->options },
-                             { "alpha", animation->targetAlpha ? json(*animation->targetAlpha)
-                                                               : json(nullptr) } };
+        out["animation"] = { { "duration", animation->duration }, { "delay", animation->delay },
+            { "options", animation->options },
+            { "alpha", animation->targetAlpha ? json(*animation->targetAlpha) : json(nullptr) } };
     }
     return out;
 }
@@ -124,8 +135,8 @@ void addExtraViews(json& out, const fw::PSTableCell& cell)
             continue;
         }
         auto imageView = std::dynamic_pointer_cast<fw::UIImageView>(view);
-        if (imageView && imageView != cell.imageView() && imageView->image() &&
-            !imageView->isHidden())
+        if (imageView && imageView != cell.imageView() && imageView->image()
+            && !imageView->isHidden())
             out["image"] = "/device" + imageView->image()->devicePath();
     }
     if (!labels.empty())
@@ -143,10 +154,10 @@ void addColourRow(json& out, const fw::PSSpecifier& specifier, const fw::PSTable
     auto& preview = *picker->colorPreview();
     // What the row shows: the colour being picked, else the value its last display read.
     auto& current = picker->currentColor();
-    auto value = current ? std::optional(qln::qlnHexStringFromColor(*current)) : picker->shownValue();
+    auto value
+        = current ? std::optional(qln::qlnHexStringFromColor(*current)) : picker->shownValue();
     out["swatch"] = { { "value", value ? json(*value) : json(nullptr) },
-                      { "color", colorJson(preview.backgroundColor()) },
-                      { "hidden", preview.isHidden() } };
+        { "color", colorJson(preview.backgroundColor()) }, { "hidden", preview.isHidden() } };
 }
 
 void addValue(json& out, const fw::PSTableCell& cell, const fw::PSSpecifier& specifier)
@@ -167,12 +178,11 @@ json rowJson(fw::PSListController& page, const TableRow& row)
     auto& specifier = *row.specifier;
     auto* key = specifier.stringForKey("key");
     auto cellClass = specifier.classForKey("cellClass");
-    json out { { "index", row.index },   { "section", row.section },
-               { "row", row.row },       { "cell", cellTypeName(specifier.cellType()) },
-               { "cellClass", cellClass ? json(cellClass->name) : json(nullptr) },
-               { "key", key ? json(*key) : json(nullptr) },
-               { "title", specifier.name() },
-               { "detail", nullptr },    { "enabled", isEnabled(specifier) } };
+    json out { { "index", row.index }, { "section", row.section }, { "row", row.row },
+        { "cell", cellTypeName(specifier.cellType()) },
+        { "cellClass", cellClass ? json(cellClass->name) : json(nullptr) },
+        { "key", key ? json(*key) : json(nullptr) }, { "title", specifier.name() },
+        { "detail", nullptr }, { "enabled", isEnabled(specifier) } };
     if (!specifier.buttonAction().empty())
         out["action"] = specifier.buttonAction();
     auto cell = page.cellForSpecifier(row.specifier);
@@ -225,21 +235,21 @@ json pageJson(SessionState& state, fw::PSListController& page)
     if (auto& item = page.navigationItem().rightBarButtonItem)
         rightButton = { { "title", item->title }, { "enabled", item->enabled } };
     auto table = page.table();
-    return { { "class", page.isa().name },
-             { "title", page.navigationItem().title },
-             { "tint", colorJson(state.navigation->navigationBar().tintColor) },
-             { "rightButton", rightButton },
-             { "tableStyle", table->style() },
-             { "separatorStyle", table->separatorStyle() },
-             { "rows", rowList } };
+    return { { "class", page.isa().name }, { "title", page.navigationItem().title },
+        { "tint", colorJson(state.navigation->navigationBar().tintColor) },
+        { "rightButton", rightButton }, { "tableStyle", table->style() },
+        { "separatorStyle", table->separatorStyle() }, { "rows", rowList } };
 }
 
 const char* actionStyleName(int style)
 {
     switch (style) {
-    case fw::UIAlertActionStyleCancel: return "cancel";
-    case fw::UIAlertActionStyleDestructive: return "destructive";
-    default: return "default";
+    case fw::UIAlertActionStyleCancel:
+        return "cancel";
+    case fw::UIAlertActionStyleDestructive:
+        return "destructive";
+    default:
+        return "default";
     }
 }
 
@@ -251,25 +261,22 @@ json modalJson(SessionState& state, fw::PSListController& page)
     auto rows = tableRows(page);
     if (auto picker = std::dynamic_pointer_cast<fw::SparkColourPickerViewController>(modal)) {
         auto row = rowContainingView(page, rows, picker->cell().get());
-        return { { "style", "picker" },
-                 { "row", row ? json(row->index) : json(nullptr) },
-                 { "color", qln::qlnHexStringFromColor(picker->colour()) } };
+        return { { "style", "picker" }, { "row", row ? json(row->index) : json(nullptr) },
+            { "color", qln::qlnHexStringFromColor(picker->colour()) } };
     }
     auto alert = std::dynamic_pointer_cast<fw::UIAlertController>(modal);
     if (!alert)
         return { { "style", "other" }, { "title", modal->presentationTitle() } };
     json actions = json::array();
     for (auto& action : alert->actions())
-        actions.push_back({ { "title", action->title }, { "style", actionStyleName(action->style) } });
+        actions.push_back(
+            { { "title", action->title }, { "style", actionStyleName(action->style) } });
     json fields = json::array();
     for (auto& field : alert->textFields())
         fields.push_back({ { "placeholder", field->placeholder }, { "text", field->text } });
     bool sheet = alert->preferredStyle == fw::UIAlertControllerStyleActionSheet;
-    json out { { "style", sheet ? "actionSheet" : "alert" },
-               { "title", alert->title },
-               { "message", alert->message },
-               { "actions", actions },
-               { "textFields", fields } };
+    json out { { "style", sheet ? "actionSheet" : "alert" }, { "title", alert->title },
+        { "message", alert->message }, { "actions", actions }, { "textFields", fields } };
     if (sheet) {
         auto source = alert->popoverPresentationController().sourceView.lock();
         auto row = source ? rowContainingView(page, rows, source.get()) : std::nullopt;
@@ -284,8 +291,10 @@ json pasteboardJson()
     switch (pasteboard.kind()) {
     case fw::UIPasteboard::Kind::String:
         return { { "kind", "string" }, { "string", pasteboard.string().value_or("") } };
-    case fw::UIPasteboard::Kind::Other: return { { "kind", "other" } };
-    default: return { { "kind", "none" } };
+    case fw::UIPasteboard::Kind::Other:
+        return { { "kind", "other" } };
+    default:
+        return { { "kind", "none" } };
     }
 }
 
@@ -312,9 +321,8 @@ std::string writeScreen(SessionState& state, bool takeJournal, const std::string
             stack.push_back(controller->isa().name);
     }
     auto page = state.topPage();
-    json screen { { "stack", stack },
-                  { "page", page ? pageJson(state, *page) : json(nullptr) },
-                  { "modal", page ? modalJson(state, *page) : json(nullptr) } };
+    json screen { { "stack", stack }, { "page", page ? pageJson(state, *page) : json(nullptr) },
+        { "modal", page ? modalJson(state, *page) : json(nullptr) } };
     auto journal = takeJournal ? fw::Journal::take() : fw::JournalEntries {};
     screen["refused"] = journal.refused;
     screen["posted"] = journal.posted;

@@ -39,7 +39,8 @@ public:
 
 } // namespace
 
-Session::Session(const std::filesystem::path& deviceRoot) : m(std::make_unique<State>())
+Session::Session(const std::filesystem::path& deviceRoot)
+    : m(std::make_unique<State>())
 {
     fw::registerFrameworkClasses();
     qln::registerBundleClasses();
@@ -57,6 +58,9 @@ EventAnswer Session::handle(std::string_view eventJson)
     return { writeScreen(m->state, true, error), error.empty() };
 }
 
-std::string Session::screen(bool takeJournal) { return writeScreen(m->state, takeJournal, {}); }
+std::string Session::screen(bool takeJournal)
+{
+    return writeScreen(m->state, takeJournal, {});
+}
 
 } // namespace host

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "host/Session.hpp"
 #include "host/TableRows.hpp"
 #include "preferences/PSListController.hpp"
 #include "uikit/UIGestureRecognizer.hpp"
 #include "uikit/UIViewController.hpp"
-#include "host/Session.hpp"
 
 #include <filesystem>
 #include <memory>

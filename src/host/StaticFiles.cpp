@@ -32,8 +32,8 @@ std::string contentTypeFor(const fs::path& file)
 // The request path as a relative path with no way up.
 std::optional<fs::path> safeRelative(const std::string& path)
 {
-    if (path.empty() || path.front() != '/' || path.find('\0') != std::string::npos ||
-        path.find('\\') != std::string::npos)
+    if (path.empty() || path.front() != '/' || path.find('\0') != std::string::npos
+        || path.find('\\') != std::string::npos)
         return std::nullopt;
     fs::path relative = fs::path(path.substr(1)).lexically_normal();
     for (auto& part : relative) {

@@ -28,8 +28,8 @@ std::optional<TableRow> findRow(const std::vector<TableRow>& rows, const RowAddr
         auto& specifier = *candidate.specifier;
         if (address.index && candidate.index == *address.index)
             return candidate;
-        if (address.section && address.row && candidate.section == *address.section &&
-            candidate.row == *address.row)
+        if (address.section && address.row && candidate.section == *address.section
+            && candidate.row == *address.row)
             return candidate;
         if (address.title && specifier.name() == *address.title)
             return candidate;
@@ -47,8 +47,8 @@ std::optional<TableRow> findRow(const std::vector<TableRow>& rows, const RowAddr
     return std::nullopt;
 }
 
-std::optional<TableRow> rowContainingView(fw::PSListController& page,
-                                          const std::vector<TableRow>& rows, const fw::UIView* view)
+std::optional<TableRow> rowContainingView(
+    fw::PSListController& page, const std::vector<TableRow>& rows, const fw::UIView* view)
 {
     for (auto& candidate : rows) {
         auto cell = page.cellForSpecifier(candidate.specifier);

@@ -37,8 +37,8 @@ struct RowAddress {
 std::optional<TableRow> findRow(const std::vector<TableRow>& rows, const RowAddress& address);
 
 // The row whose cell contains `view`, or nullopt.
-std::optional<TableRow> rowContainingView(fw::PSListController& page,
-                                          const std::vector<TableRow>& rows, const fw::UIView* view);
+std::optional<TableRow> rowContainingView(
+    fw::PSListController& page, const std::vector<TableRow>& rows, const fw::UIView* view);
 
 bool isEnabled(const fw::PSSpecifier& specifier);
 

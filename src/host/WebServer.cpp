@@ -1,25 +1,23 @@
 // The web front end. httplib is heavy, so it lives in this one translation unit.
 #include "host/WebServer.hpp"
 
+#include "foundation/Dispatch.hpp"
 #include "host/DeviceSetup.hpp"
 #include "host/EventLoop.hpp"
-#include "host/Session.hpp"
 #include "host/PreviewJson.hpp"
+#include "host/Session.hpp"
 #include "host/StaticFiles.hpp"
 #include "theming/ThemingComponent.hpp"
-
-#include <httplib.h>
 
 #include <condition_variable>
 #include <csignal>
 #include <future>
+#include <httplib.h>
 #include <iostream>
 #include <mutex>
 #include <sys/signalfd.h>
 #include <thread>
 #include <unistd.h>
-
-#include "foundation/Dispatch.hpp"
 
 namespace host {
 
@@ -61,8 +59,8 @@ public:
             if (slot.version == seen[channel])
                 continue;
             seen[channel] = slot.version;
-            return (channel == Preview ? "event: preview\n" : "") + std::string("data: ") +
-                slot.payload + "\n\n";
+            return (channel == Preview ? "event: preview\n" : "") + std::string("data: ")
+                + slot.payload + "\n\n";
         }
         return ": keep-alive\n\n";
     }
@@ -103,7 +101,7 @@ private:
 };
 
 struct Origins {
-    std::string host;      // "127.0.0.1:PORT"
+    std::string host; // "127.0.0.1:PORT"
     std::string localhost; // "localhost:PORT"
 
     bool hostAllowed(const std::string& value) const { return value == host || value == localhost; }
@@ -121,8 +119,8 @@ void answerError(httplib::Response& response, int status, const std::string& mes
 
 // A web page elsewhere must not reach the settings: neither through another name for this
 // address (DNS rebinding) nor by posting across origins.
-bool refuseForeign(const Origins& origins, const httplib::Request& request,
-                   httplib::Response& response)
+bool refuseForeign(
+    const Origins& origins, const httplib::Request& request, httplib::Response& response)
 {
     if (!origins.hostAllowed(request.get_header_value("Host"))) {
         answerError(response, 421, "requests must name this server as 127.0.0.1 or localhost");
@@ -132,8 +130,8 @@ bool refuseForeign(const Origins& origins, const httplib::Request& request,
         return false;
     auto origin = request.get_header_value("Origin");
     auto site = request.get_header_value("Sec-Fetch-Site");
-    if ((request.has_header("Origin") && !origins.originAllowed(origin)) || site == "cross-site" ||
-        site == "same-site") {
+    if ((request.has_header("Origin") && !origins.originAllowed(origin)) || site == "cross-site"
+        || site == "same-site") {
         answerError(response, 403, "requests from other origins may not change the settings");
         return true;
     }
@@ -141,7 +139,7 @@ bool refuseForeign(const Origins& origins, const httplib::Request& request,
 }
 
 void serveStatic(const httplib::Request& request, httplib::Response& response,
-                 const std::filesystem::path& webRoot, const std::filesystem::path& deviceRoot)
+    const std::filesystem::path& webRoot, const std::filesystem::path& deviceRoot)
 {
     auto file = request.path.rfind("/device/", 0) == 0
         ? deviceFile(deviceRoot, request.path.substr(7))
@@ -161,8 +159,8 @@ void serveStatic(const httplib::Request& request, httplib::Response& response,
 }
 
 // The Control Center preview: what the theming component makes of the device's files.
-void addPreviewRoutes(httplib::Server& server, theming::ThemingComponent& theming,
-                      MainQueueGate& gate)
+void addPreviewRoutes(
+    httplib::Server& server, theming::ThemingComponent& theming, MainQueueGate& gate)
 {
     server.Get("/api/preview", [&](const httplib::Request&, httplib::Response& response) {
         auto preview = gate.run([&] { return previewJson(theming.palette()); });
@@ -187,13 +185,13 @@ void addPreviewRoutes(httplib::Server& server, theming::ThemingComponent& themin
     });
 }
 
-void addRoutes(httplib::Server& server, Session& session, MainQueueGate& gate,
-               Broadcast& broadcast, const Origins& origins,
-               const std::filesystem::path& deviceRoot)
+void addRoutes(httplib::Server& server, Session& session, MainQueueGate& gate, Broadcast& broadcast,
+    const Origins& origins, const std::filesystem::path& deviceRoot)
 {
     server.set_pre_routing_handler([&origins](const auto& request, auto& response) {
-        return refuseForeign(origins, request, response) ? httplib::Server::HandlerResponse::Handled
-                                                         : httplib::Server::HandlerResponse::Unhandled;
+        return refuseForeign(origins, request, response)
+            ? httplib::Server::HandlerResponse::Handled
+            : httplib::Server::HandlerResponse::Unhandled;
     });
     server.Post("/api/event", [&](const httplib::Request& request, httplib::Response& response) {
         EventAnswer answer;
@@ -217,7 +215,8 @@ void addRoutes(httplib::Server& server, Session& session, MainQueueGate& gate,
         response.set_chunked_content_provider(
             "text/event-stream", [&broadcast](std::size_t, httplib::DataSink& sink) {
                 std::uint64_t seen[2] = { 0, 0 };
-                for (auto chunk = broadcast.next(seen); !chunk.empty(); chunk = broadcast.next(seen)) {
+                for (auto chunk = broadcast.next(seen); !chunk.empty();
+                     chunk = broadcast.next(seen)) {
                     if (!sink.write(chunk.data(), chunk.size()))
                         return false;
                 }
@@ -226,10 +225,10 @@ void addRoutes(httplib::Server& server, Session& session, MainQueueGate& gate,
             });
     });
     auto webRoot = resourcesDir() / "web";
-    server.Get(R"(/.*)", [webRoot, deviceRoot](const httplib::Request& request,
-                                               httplib::Response& response) {
-        serveStatic(request, response, webRoot, deviceRoot);
-    });
+    server.Get(R"(/.*)",
+        [webRoot, deviceRoot](const httplib::Request& request, httplib::Response& response) {
+            serveStatic(request, response, webRoot, deviceRoot);
+        });
     server.set_payload_max_length(kMaxEventBytes);
     server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
         if (response.status == 413)

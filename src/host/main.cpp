@@ -1,3 +1,6 @@
 #include "host/Cli.hpp"
 
-int main(int argc, char** argv) { return host::runCli(argc, argv); }
+int main(int argc, char** argv)
+{
+    return host::runCli(argc, argv);
+}

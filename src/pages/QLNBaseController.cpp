@@ -9,7 +9,8 @@
 
 namespace qln {
 
-const fw::ClassDescriptor& QLNBaseController::classObject() {
+const fw::ClassDescriptor& QLNBaseController::classObject()
+{
     static const fw::ClassDescriptor cls = [] {
         fw::ClassDescriptor c;
         c.name = "QLNBaseController";
@@ -19,8 +20,8 @@ const fw::ClassDescriptor& QLNBaseController::classObject() {
             static_cast<QLNBaseController&>(self).respring();
             return std::nullopt;
         };
-        c.actions["setWithRespring:specifier:"] = [](fw::NSObject& self,
-                                                     const fw::Args& args) -> fw::ActionResult {
+        c.actions["setWithRespring:specifier:"]
+            = [](fw::NSObject& self, const fw::Args& args) -> fw::ActionResult {
             const fw::Value* value = fw::argValue(args, 0);
             auto specifier = fw::argAs<fw::PSSpecifier>(args, 1);
             if (!value || !specifier)
@@ -33,7 +34,8 @@ const fw::ClassDescriptor& QLNBaseController::classObject() {
     return cls;
 }
 
-void QLNBaseController::viewWillAppear(bool animated) {
+void QLNBaseController::viewWillAppear(bool animated)
+{
     fw::PSListController::viewWillAppear(animated);
     if (auto navigation = navigationController())
         navigation->navigationBar().setTintColor(accentColor());
@@ -44,15 +46,17 @@ void QLNBaseController::viewWillAppear(bool animated) {
         table->setSeparatorStyle(fw::UITableViewCellSeparatorStyleNone);
 }
 
-int QLNBaseController::tableViewStyle() {
+int QLNBaseController::tableViewStyle()
+{
     // Compared numerically, so "9.3" counts as older than "13.0".
     if (fw::compareNumeric(fw::UIDevice::currentDevice().systemVersion(), "13.0") < 0)
         return fw::PSListController::tableViewStyle();
     return fw::UITableViewStyleInsetGrouped;
 }
 
-std::optional<fw::Value>
-QLNBaseController::readPreferenceValue(const std::shared_ptr<fw::PSSpecifier>& specifier) {
+std::optional<fw::Value> QLNBaseController::readPreferenceValue(
+    const std::shared_ptr<fw::PSSpecifier>& specifier)
+{
     if (!specifier)
         return std::nullopt;
     const std::string* key = specifier->stringForKey("key");
@@ -66,8 +70,9 @@ QLNBaseController::readPreferenceValue(const std::shared_ptr<fw::PSSpecifier>& s
     return std::nullopt;
 }
 
-void QLNBaseController::setPreferenceValue(const fw::Value& value,
-                                           const std::shared_ptr<fw::PSSpecifier>& specifier) {
+void QLNBaseController::setPreferenceValue(
+    const fw::Value& value, const std::shared_ptr<fw::PSSpecifier>& specifier)
+{
     // A row without a key has nowhere to store its value: nothing is written or announced.
     const std::string* key = specifier ? specifier->stringForKey("key") : nullptr;
     if (!key)
@@ -81,26 +86,27 @@ void QLNBaseController::setPreferenceValue(const fw::Value& value,
     postUpdateNotification();
 }
 
-void QLNBaseController::respring() {
+void QLNBaseController::respring()
+{
     view()->endEditing(true);
-    fw::posixSpawn(std::string(sbreloadPath), {"sbreload"});
+    fw::posixSpawn(std::string(sbreloadPath), { "sbreload" });
 }
 
-void QLNBaseController::setWithRespring(const fw::Value& value,
-                                        const std::shared_ptr<fw::PSSpecifier>& specifier) {
+void QLNBaseController::setWithRespring(
+    const fw::Value& value, const std::shared_ptr<fw::PSSpecifier>& specifier)
+{
     setPreferenceValue(value, specifier);
 
-    auto alert = fw::UIAlertController::alertControllerWithTitle(
-        "Respring required",
+    auto alert = fw::UIAlertController::alertControllerWithTitle("Respring required",
         "Changing this option requires a respring. Do you want to respring now?",
         fw::UIAlertControllerStyleAlert);
-    std::weak_ptr<QLNBaseController> weakSelf =
-        std::static_pointer_cast<QLNBaseController>(shared_from_this());
-    alert->addAction(fw::UIAlertAction::actionWithTitle("Yes", fw::UIAlertActionStyleDefault,
-                                                        [weakSelf](fw::UIAlertAction&) {
-                                                            if (auto self = weakSelf.lock())
-                                                                self->respring();
-                                                        }));
+    std::weak_ptr<QLNBaseController> weakSelf
+        = std::static_pointer_cast<QLNBaseController>(shared_from_this());
+    alert->addAction(fw::UIAlertAction::actionWithTitle(
+        "Yes", fw::UIAlertActionStyleDefault, [weakSelf](fw::UIAlertAction&) {
+            if (auto self = weakSelf.lock())
+                self->respring();
+        }));
     alert->addAction(fw::UIAlertAction::actionWithTitle("No", fw::UIAlertActionStyleCancel));
     presentViewController(alert, true);
 }

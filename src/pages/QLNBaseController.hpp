@@ -13,9 +13,10 @@ public:
 
     void viewWillAppear(bool animated) override;
     int tableViewStyle() override;
-    std::optional<fw::Value> readPreferenceValue(const std::shared_ptr<fw::PSSpecifier>& specifier) override;
-    void setPreferenceValue(const fw::Value& value,
-                            const std::shared_ptr<fw::PSSpecifier>& specifier) override;
+    std::optional<fw::Value> readPreferenceValue(
+        const std::shared_ptr<fw::PSSpecifier>& specifier) override;
+    void setPreferenceValue(
+        const fw::Value& value, const std::shared_ptr<fw::PSSpecifier>& specifier) override;
     void respring();
     void setWithRespring(const fw::Value& value, const std::shared_ptr<fw::PSSpecifier>& specifier);
 };

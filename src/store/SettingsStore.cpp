@@ -6,7 +6,8 @@
 
 namespace qln {
 
-std::string preferencesPathForDomain(const std::string* domain) {
+std::string preferencesPathForDomain(const std::string* domain)
+{
     // An absent domain formats as "(null)", which names no settings file.
     std::string path(preferencesPathFormatPrefix);
     path += domain ? *domain : std::string("(null)");
@@ -14,19 +15,23 @@ std::string preferencesPathForDomain(const std::string* domain) {
     return path;
 }
 
-std::optional<fw::Dictionary> readSettings(std::string_view path) {
+std::optional<fw::Dictionary> readSettings(std::string_view path)
+{
     return fw::dictionaryWithContentsOfFile(path.empty() ? settingsFile : path);
 }
 
-std::optional<fw::Value> readSetting(std::string_view key, std::string_view path) {
+std::optional<fw::Value> readSetting(std::string_view key, std::string_view path)
+{
     return fw::valueForKeyInFile(path.empty() ? settingsFile : path, key);
 }
 
-void writeSettings(const fw::Dictionary& settings, std::string_view path) {
+void writeSettings(const fw::Dictionary& settings, std::string_view path)
+{
     fw::writeToFile(settings, path.empty() ? settingsFile : path);
 }
 
-void markUnsaved() {
+void markUnsaved()
+{
     auto persistent = fw::dictionaryWithContentsOfFile(persistentFile);
     if (!persistent)
         return;
@@ -34,7 +39,8 @@ void markUnsaved() {
     fw::writeToFile(*persistent, persistentFile);
 }
 
-void postUpdateNotification() {
+void postUpdateNotification()
+{
     fw::DarwinNotifyCenter::center().postNotification(updateNotification);
 }
 

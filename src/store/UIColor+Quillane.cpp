@@ -10,7 +10,8 @@ namespace qln {
 namespace {
 
 // Components outside 0–1 would otherwise give more than two digits or a wrapped byte.
-int byteOf(double component) {
+int byteOf(double component)
+{
     if (std::isnan(component) || component < 0.0)
         return 0;
     if (component > 1.0)
@@ -20,7 +21,8 @@ int byteOf(double component) {
 
 } // namespace
 
-std::optional<fw::UIColor> qlnRGBAColorFromHexString(std::optional<std::string_view> string) {
+std::optional<fw::UIColor> qlnRGBAColorFromHexString(std::optional<std::string_view> string)
+{
     if (!string || string->empty())
         return std::nullopt;
     std::string_view text = *string;
@@ -43,19 +45,22 @@ std::optional<fw::UIColor> qlnRGBAColorFromHexString(std::optional<std::string_v
     return fw::UIColor::colorWithRed(red, green, blue, alpha);
 }
 
-std::string qlnHexStringFromColor(const fw::UIColor& color) {
+std::string qlnHexStringFromColor(const fw::UIColor& color)
+{
     char hex[8];
     std::snprintf(hex, sizeof hex, "#%02X%02X%02X", byteOf(color.red), byteOf(color.green),
-                  byteOf(color.blue));
+        byteOf(color.blue));
     return std::string(hex) + ":" + fw::formatDouble6(color.alpha);
 }
 
-fw::UIColor qlnInverseColor(const fw::UIColor& color) {
-    return fw::UIColor::colorWithRed(1.0 - color.red, 1.0 - color.green, 1.0 - color.blue,
-                                     color.alpha);
+fw::UIColor qlnInverseColor(const fw::UIColor& color)
+{
+    return fw::UIColor::colorWithRed(
+        1.0 - color.red, 1.0 - color.green, 1.0 - color.blue, color.alpha);
 }
 
-bool qlnIsBrightColor(const fw::UIColor& color) {
+bool qlnIsBrightColor(const fw::UIColor& color)
+{
     double brightness = (color.red * 299 + color.green * 587 + color.blue * 114) / 1000;
     return brightness > 0.65;
 }

@@ -13,12 +13,16 @@
 // A page whose rows are built in code: every build makes new row objects, as a page that loads
 // its layout file again does, so a reload gives new cells.
 class CellTestPage : public qln::QLNBaseController {
-  public:
+public:
     using Builder = std::function<fw::SpecifierList(const fw::Id& target)>;
 
-    explicit CellTestPage(Builder builder) : m_builder(std::move(builder)) {}
+    explicit CellTestPage(Builder builder)
+        : m_builder(std::move(builder))
+    {
+    }
 
-    const fw::SpecifierList& specifiers() override {
+    const fw::SpecifierList& specifiers() override
+    {
         if (_specifiers)
             return *_specifiers;
         ++builds;
@@ -26,7 +30,8 @@ class CellTestPage : public qln::QLNBaseController {
         return *_specifiers;
     }
 
-    std::shared_ptr<fw::PSSpecifier> rowWithKey(std::string_view key) {
+    std::shared_ptr<fw::PSSpecifier> rowWithKey(std::string_view key)
+    {
         for (const auto& row : specifiers()) {
             if (const std::string* k = row->stringForKey("key"); k && *k == key)
                 return row;
@@ -34,24 +39,24 @@ class CellTestPage : public qln::QLNBaseController {
         return nullptr;
     }
 
-    template <class Cell> std::shared_ptr<Cell> cellWithKey(std::string_view key) {
+    template <class Cell> std::shared_ptr<Cell> cellWithKey(std::string_view key)
+    {
         return std::dynamic_pointer_cast<Cell>(cellForSpecifier(rowWithKey(key)));
     }
 
-    int builds{0};
+    int builds { 0 };
 
-  private:
+private:
     Builder m_builder;
 };
 
 // A value row of the settings domain, as layout files describe them.
 inline std::shared_ptr<fw::PSSpecifier> settingsRow(const fw::Id& target, std::string label,
-                                                    const fw::ClassDescriptor* cellClass,
-                                                    std::optional<std::string> key,
-                                                    int cellType = fw::PSLinkCell) {
-    auto row = fw::PSSpecifier::preferenceSpecifierNamed(
-        std::move(label), target, "setPreferenceValue:specifier:", "readPreferenceValue:", nullptr,
-        cellType, nullptr);
+    const fw::ClassDescriptor* cellClass, std::optional<std::string> key,
+    int cellType = fw::PSLinkCell)
+{
+    auto row = fw::PSSpecifier::preferenceSpecifierNamed(std::move(label), target,
+        "setPreferenceValue:specifier:", "readPreferenceValue:", nullptr, cellType, nullptr);
     if (cellClass)
         row->setProperty(cellClass, "cellClass");
     if (key)
@@ -60,8 +65,9 @@ inline std::shared_ptr<fw::PSSpecifier> settingsRow(const fw::Id& target, std::s
     return row;
 }
 
-inline std::shared_ptr<fw::PSSpecifier> colourRow(const fw::Id& target, std::string key,
-                                                  bool global = false) {
+inline std::shared_ptr<fw::PSSpecifier> colourRow(
+    const fw::Id& target, std::string key, bool global = false)
+{
     auto row = settingsRow(target, key, &qln::QLNColorPicker::classObject(), key);
     if (global)
         row->setProperty(fw::Value(true), "global");
@@ -69,13 +75,15 @@ inline std::shared_ptr<fw::PSSpecifier> colourRow(const fw::Id& target, std::str
 }
 
 // Writes a file the test starts from, without leaving it in the journal.
-inline void seedFile(std::string_view path, const fw::Dictionary& contents) {
+inline void seedFile(std::string_view path, const fw::Dictionary& contents)
+{
     fw::writeToFile(contents, path);
     fw::Journal::take();
 }
 
 // The journal's effects as "op path" / "post name" lines.
-inline std::vector<std::string> effectLines(const fw::JournalEntries& entries) {
+inline std::vector<std::string> effectLines(const fw::JournalEntries& entries)
+{
     std::vector<std::string> lines;
     for (const auto& effect : entries.effects)
         lines.push_back(effect.op + " " + (effect.op == "post" ? effect.name : effect.path));

@@ -20,43 +20,48 @@ const fw::Value kRed("#FF0000:1.000000");
 // A page like the section pages: colour rows A and B, a protected background row, a global row
 // G, a switch row C, and a colour row without a key.
 class ColourRowEditing : public testing::Test {
-  protected:
-    void SetUp() override {
-        seedFile(qln::persistentFile, {{"unsaved", fw::Value(false)}});
+protected:
+    void SetUp() override
+    {
+        seedFile(qln::persistentFile, { { "unsaved", fw::Value(false) } });
         seedFile(qln::settingsFile, initialSettings());
         page->layoutTable();
         fw::Journal::take();
     }
 
-    static fw::Dictionary initialSettings() {
-        return {{"A", kOld},
-                {"C", fw::Value(true)},
-                {"moduleContainerBackground", kProtected},
-                {"unrelated", fw::Value(7)}};
+    static fw::Dictionary initialSettings()
+    {
+        return { { "A", kOld }, { "C", fw::Value(true) },
+            { "moduleContainerBackground", kProtected }, { "unrelated", fw::Value(7) } };
     }
 
-    std::shared_ptr<qln::QLNColorPicker> cell(std::string_view key) {
+    std::shared_ptr<qln::QLNColorPicker> cell(std::string_view key)
+    {
         return page->cellWithKey<qln::QLNColorPicker>(key);
     }
 
-    std::shared_ptr<fw::UIAlertController> alert() {
+    std::shared_ptr<fw::UIAlertController> alert()
+    {
         return std::dynamic_pointer_cast<fw::UIAlertController>(page->presentedViewController());
     }
 
-    std::shared_ptr<fw::SparkColourPickerViewController> picker() {
+    std::shared_ptr<fw::SparkColourPickerViewController> picker()
+    {
         return std::dynamic_pointer_cast<fw::SparkColourPickerViewController>(
             page->presentedViewController());
     }
 
-    fw::Dictionary settings() { return qln::readSettings().value_or(fw::Dictionary{}); }
+    fw::Dictionary settings() { return qln::readSettings().value_or(fw::Dictionary {}); }
 
-    bool unsaved() {
+    bool unsaved()
+    {
         auto persistent = fw::dictionaryWithContentsOfFile(qln::persistentFile);
         const fw::Value* flag = persistent ? fw::lookup(*persistent, "unsaved") : nullptr;
         return flag && flag->boolValue();
     }
 
-    void longPress(const std::shared_ptr<qln::QLNColorPicker>& row) {
+    void longPress(const std::shared_ptr<qln::QLNColorPicker>& row)
+    {
         ASSERT_TRUE(row->lpgr()->shouldReceiveTouch());
         row->lpgr()->deliver(fw::UIGestureRecognizerState::Began);
         row->lpgr()->deliver(fw::UIGestureRecognizerState::Changed);
@@ -65,11 +70,11 @@ class ColourRowEditing : public testing::Test {
 
     TestDevice device;
     std::shared_ptr<CellTestPage> page = std::make_shared<CellTestPage>([](const fw::Id& target) {
-        auto group = fw::PSSpecifier::preferenceSpecifierNamed("", target, "", "", nullptr,
-                                                               fw::PSGroupCell, nullptr);
-        auto keyless =
-            settingsRow(target, "Keyless", &qln::QLNColorPicker::classObject(), std::nullopt);
-        return fw::SpecifierList{
+        auto group = fw::PSSpecifier::preferenceSpecifierNamed(
+            "", target, "", "", nullptr, fw::PSGroupCell, nullptr);
+        auto keyless
+            = settingsRow(target, "Keyless", &qln::QLNColorPicker::classObject(), std::nullopt);
+        return fw::SpecifierList {
             group,
             colourRow(target, "A"),
             colourRow(target, "B"),
@@ -81,7 +86,8 @@ class ColourRowEditing : public testing::Test {
     });
 };
 
-TEST_F(ColourRowEditing, PickerReportsAreKeptUntilTheClose) {
+TEST_F(ColourRowEditing, PickerReportsAreKeptUntilTheClose)
+{
     auto row = cell("B");
     page->tapSpecifier(page->rowWithKey("B"));
     ASSERT_TRUE(picker());
@@ -94,7 +100,7 @@ TEST_F(ColourRowEditing, PickerReportsAreKeptUntilTheClose) {
     picker()->close();
     EXPECT_FALSE(page->presentedViewController());
     EXPECT_EQ(effectLines(fw::Journal::take()),
-              (std::vector<std::string>{kWritePagePath, kMark, kPost}));
+        (std::vector<std::string> { kWritePagePath, kMark, kPost }));
     EXPECT_EQ(settings().at("B"), kRed);
     EXPECT_TRUE(unsaved());
     EXPECT_EQ(row->detailTextLabel()->text(), "#FF0000");
@@ -105,7 +111,8 @@ TEST_F(ColourRowEditing, PickerReportsAreKeptUntilTheClose) {
     EXPECT_EQ(fw::Journal::take().posted.size(), 1u);
 }
 
-TEST_F(ColourRowEditing, ClosingWithoutAReportStoresNothing) {
+TEST_F(ColourRowEditing, ClosingWithoutAReportStoresNothing)
+{
     page->tapSpecifier(page->rowWithKey("A"));
     ASSERT_TRUE(picker());
     picker()->close();
@@ -113,13 +120,14 @@ TEST_F(ColourRowEditing, ClosingWithoutAReportStoresNothing) {
     EXPECT_EQ(settings(), initialSettings());
 }
 
-TEST_F(ColourRowEditing, GlobalColourSpreadsToQualifyingRowsWithOneNotification) {
+TEST_F(ColourRowEditing, GlobalColourSpreadsToQualifyingRowsWithOneNotification)
+{
     auto global = cell("G");
     page->tapSpecifier(page->rowWithKey("G"));
     ASSERT_TRUE(alert());
     EXPECT_EQ(alert()->title, "Set Global Color");
     EXPECT_EQ(alert()->message,
-              "This will overwrite all colors in the current category. Do you want to continue?");
+        "This will overwrite all colors in the current category. Do you want to continue?");
     ASSERT_EQ(alert()->actions().size(), 2u);
     EXPECT_EQ(alert()->actions()[0]->title, "Yes");
     EXPECT_EQ(alert()->actions()[0]->style, fw::UIAlertActionStyleDefault);
@@ -134,7 +142,7 @@ TEST_F(ColourRowEditing, GlobalColourSpreadsToQualifyingRowsWithOneNotification)
     picker()->close();
 
     auto journal = fw::Journal::take();
-    EXPECT_EQ(effectLines(journal), (std::vector<std::string>{kWriteCellPath, kMark, kPost}));
+    EXPECT_EQ(effectLines(journal), (std::vector<std::string> { kWriteCellPath, kMark, kPost }));
     fw::Dictionary expected = initialSettings();
     expected["A"] = kRed;
     expected["B"] = kRed;
@@ -145,7 +153,8 @@ TEST_F(ColourRowEditing, GlobalColourSpreadsToQualifyingRowsWithOneNotification)
     EXPECT_EQ(global->currentColor(), fw::UIColor::colorWithRed(1, 0, 0, 1));
 }
 
-TEST_F(ColourRowEditing, GlobalPickerClosedWithoutAColourDoesNothing) {
+TEST_F(ColourRowEditing, GlobalPickerClosedWithoutAColourDoesNothing)
+{
     page->tapSpecifier(page->rowWithKey("G"));
     ASSERT_TRUE(alert()->chooseAction("Yes"));
     int buildsBefore = page->builds;
@@ -154,7 +163,8 @@ TEST_F(ColourRowEditing, GlobalPickerClosedWithoutAColourDoesNothing) {
     EXPECT_EQ(page->builds, buildsBefore);
 }
 
-TEST_F(ColourRowEditing, OneLongPressOnAGlobalRowShowsOneResetAlert) {
+TEST_F(ColourRowEditing, OneLongPressOnAGlobalRowShowsOneResetAlert)
+{
     seedFile(qln::settingsFile, [] {
         auto all = initialSettings();
         all["B"] = kOld;
@@ -165,12 +175,12 @@ TEST_F(ColourRowEditing, OneLongPressOnAGlobalRowShowsOneResetAlert) {
 
     auto journal = fw::Journal::take();
     EXPECT_TRUE(journal.effects.empty());
-    EXPECT_EQ(journal.refused,
-              (std::vector<std::string>{"Reset Global Color", "Reset Global Color"}));
+    EXPECT_EQ(
+        journal.refused, (std::vector<std::string> { "Reset Global Color", "Reset Global Color" }));
     ASSERT_TRUE(alert());
     EXPECT_EQ(alert()->title, "Reset Global Color");
     EXPECT_EQ(alert()->message,
-              "This will reset all colors in the current category. Do you want to continue?");
+        "This will reset all colors in the current category. Do you want to continue?");
     EXPECT_EQ(alert()->actions()[0]->title, "Yes");
     EXPECT_EQ(alert()->actions()[1]->title, "Cancel");
 
@@ -183,14 +193,15 @@ TEST_F(ColourRowEditing, OneLongPressOnAGlobalRowShowsOneResetAlert) {
     int buildsBefore = page->builds;
     ASSERT_TRUE(alert()->chooseAction("Yes"));
     EXPECT_EQ(effectLines(fw::Journal::take()),
-              (std::vector<std::string>{kWriteCellPath, kMark, kPost}));
+        (std::vector<std::string> { kWriteCellPath, kMark, kPost }));
     fw::Dictionary expected = initialSettings();
     expected.erase("A");
     EXPECT_EQ(settings(), expected);
     EXPECT_EQ(page->builds, buildsBefore + 1);
 }
 
-TEST_F(ColourRowEditing, CancelledGlobalResetChangesNothing) {
+TEST_F(ColourRowEditing, CancelledGlobalResetChangesNothing)
+{
     longPress(cell("G"));
     fw::Journal::take();
     ASSERT_TRUE(alert()->chooseAction("Cancel"));
@@ -198,13 +209,14 @@ TEST_F(ColourRowEditing, CancelledGlobalResetChangesNothing) {
     EXPECT_EQ(settings(), initialSettings());
 }
 
-TEST_F(ColourRowEditing, LongPressOnARowRewritesAtEveryMessageAndShowsDefault) {
+TEST_F(ColourRowEditing, LongPressOnARowRewritesAtEveryMessageAndShowsDefault)
+{
     auto row = cell("A");
     row->setCurrentColor(fw::UIColor::colorWithRed(0, 0, 1, 1));
     longPress(row);
 
     auto journal = fw::Journal::take();
-    std::vector<std::string> once{kWriteCellPath, kMark, kPost};
+    std::vector<std::string> once { kWriteCellPath, kMark, kPost };
     std::vector<std::string> thrice;
     for (int i = 0; i < 3; ++i)
         thrice.insert(thrice.end(), once.begin(), once.end());
@@ -219,15 +231,17 @@ TEST_F(ColourRowEditing, LongPressOnARowRewritesAtEveryMessageAndShowsDefault) {
     EXPECT_TRUE(row->colorPreview()->isHidden());
 }
 
-TEST_F(ColourRowEditing, LongPressWithoutSettingsFileStillMarksAndNotifies) {
+TEST_F(ColourRowEditing, LongPressWithoutSettingsFileStillMarksAndNotifies)
+{
     ASSERT_TRUE(fw::NSFileManager::defaultManager().removeItemAtPath(qln::settingsFile));
     fw::Journal::take();
     cell("B")->handleLongPress(nullptr);
-    EXPECT_EQ(effectLines(fw::Journal::take()), (std::vector<std::string>{kMark, kPost}));
+    EXPECT_EQ(effectLines(fw::Journal::take()), (std::vector<std::string> { kMark, kPost }));
     EXPECT_FALSE(device.exists(qln::settingsFile));
 }
 
-TEST_F(ColourRowEditing, KeylessColourRowIsLeftOutEverywhere) {
+TEST_F(ColourRowEditing, KeylessColourRowIsLeftOutEverywhere)
+{
     auto keyless = std::dynamic_pointer_cast<qln::QLNColorPicker>(
         page->cellForSpecifier(page->specifiers()[4]));
     ASSERT_TRUE(keyless);

@@ -49,8 +49,8 @@ CommandResult runQuillane(const std::vector<std::string>& arguments, const std::
     std::string command = quote(QUILLANE_EXE);
     for (auto& argument : arguments)
         command += " " + quote(argument);
-    command += " <" + quote((dir / "in").string()) + " >" + quote((dir / "out").string()) + " 2>" +
-        quote((dir / "err").string());
+    command += " <" + quote((dir / "in").string()) + " >" + quote((dir / "out").string()) + " 2>"
+        + quote((dir / "err").string());
     int status = std::system(command.c_str());
     CommandResult result;
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -81,7 +81,10 @@ fs::path ScriptDevice::path(const std::string& devicePath) const
     return m_root / fs::path(devicePath).relative_path();
 }
 
-std::string ScriptDevice::read(const std::string& devicePath) const { return slurp(path(devicePath)); }
+std::string ScriptDevice::read(const std::string& devicePath) const
+{
+    return slurp(path(devicePath));
+}
 
 void ScriptDevice::write(const std::string& devicePath, const std::string& bytes) const
 {

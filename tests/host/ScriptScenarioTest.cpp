@@ -2,17 +2,16 @@
 #include "ScriptDriver.hpp"
 #include "foundation/PropertyList.hpp"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 
 using nlohmann::json;
 
 namespace {
 
 const std::string kSettings = "/var/mobile/Library/Preferences/com.tarrowvine.quillane.plist";
-const std::string kPersistent =
-    "/var/mobile/Library/Preferences/com.tarrowvine.quillane.persistent.plist";
+const std::string kPersistent
+    = "/var/mobile/Library/Preferences/com.tarrowvine.quillane.persistent.plist";
 
 json ev(std::string name, json fields = json::object())
 {
@@ -20,11 +19,20 @@ json ev(std::string name, json fields = json::object())
     return fields;
 }
 
-json tapTitle(const std::string& title) { return ev("tap", { { "row", { { "title", title } } } }); }
-json tapKey(const std::string& key) { return ev("tap", { { "row", { { "key", key } } } }); }
+json tapTitle(const std::string& title)
+{
+    return ev("tap", { { "row", { { "title", title } } } });
+}
+json tapKey(const std::string& key)
+{
+    return ev("tap", { { "row", { { "key", key } } } });
+}
 
 // Opens the bundle and dismisses the first-run greeting.
-std::vector<json> opening() { return { ev("open"), ev("alert", { { "button", "OK" } }) }; }
+std::vector<json> opening()
+{
+    return { ev("open"), ev("alert", { { "button", "OK" } }) };
+}
 
 fw::Dictionary plist(const ScriptDevice& device, const std::string& devicePath)
 {
@@ -73,13 +81,14 @@ TEST(ScriptScenario, FirstOpeningGreetsOnceAndShowsTheRootPage)
 TEST(ScriptScenario, AColourPickedOnARowReachesTheSettingsFile)
 {
     ScriptDevice device;
-    auto screens = device.run(concat(opening(), {
-        tapTitle("Connectivity"),
-        tapKey("wifiEnabled"),
-        ev("pick", { { "color", "#00FF00:0.5" } }),
-        ev("pick", { { "color", "#FF8000" } }),
-        ev("closePicker"),
-    }));
+    auto screens = device.run(concat(opening(),
+        {
+            tapTitle("Connectivity"),
+            tapKey("wifiEnabled"),
+            ev("pick", { { "color", "#00FF00:0.5" } }),
+            ev("pick", { { "color", "#FF8000" } }),
+            ev("closePicker"),
+        }));
     ASSERT_EQ(screens.size(), 7u);
     EXPECT_EQ(screens[3]["modal"]["style"], "picker");
     // Reports are kept until the picker closes: nothing is written while dragging.
@@ -102,13 +111,14 @@ TEST(ScriptScenario, AColourPickedOnARowReachesTheSettingsFile)
 TEST(ScriptScenario, AGlobalRowSpreadsOneColourOverThePage)
 {
     ScriptDevice device;
-    auto screens = device.run(concat(opening(), {
-        tapTitle("Connectivity"),
-        tapKey("connectivityGlobalPicker"),
-        ev("alert", { { "button", "Yes" } }),
-        ev("pick", { { "color", "#112233" } }),
-        ev("closePicker"),
-    }));
+    auto screens = device.run(concat(opening(),
+        {
+            tapTitle("Connectivity"),
+            tapKey("connectivityGlobalPicker"),
+            ev("alert", { { "button", "Yes" } }),
+            ev("pick", { { "color", "#112233" } }),
+            ev("closePicker"),
+        }));
     auto& closed = screens.back();
     EXPECT_EQ(closed["posted"].size(), 1u);
     auto settings = plist(device, kSettings);
@@ -123,11 +133,12 @@ TEST(ScriptScenario, AGlobalRowSpreadsOneColourOverThePage)
 TEST(ScriptScenario, ReorderingTheConnectivityTogglesSavesTheOrderOnly)
 {
     ScriptDevice device;
-    auto screens = device.run(concat(opening(), {
-        tapTitle("Connectivity"),
-        tapKey("rearrangeToggles"),
-        ev("move", { { "from", 1 }, { "to", 6 } }),
-    }));
+    auto screens = device.run(concat(opening(),
+        {
+            tapTitle("Connectivity"),
+            tapKey("rearrangeToggles"),
+            ev("move", { { "from", 1 }, { "to", 6 } }),
+        }));
     auto& order = screens[3];
     EXPECT_EQ(order["page"]["rightButton"]["title"], "Respring");
     auto& moved = screens[4];
@@ -135,8 +146,10 @@ TEST(ScriptScenario, ReorderingTheConnectivityTogglesSavesTheOrderOnly)
     EXPECT_TRUE(moved["posted"].empty());
     EXPECT_EQ(moved["page"]["rows"][6]["title"], "Airplane Mode");
     auto settings = plist(device, kSettings);
-    EXPECT_EQ(stringAt(settings, "connectivityPosition0"), "CCUIConnectivityCellularDataViewController");
-    EXPECT_EQ(stringAt(settings, "connectivityPosition5"), "CCUIConnectivityAirplaneViewController");
+    EXPECT_EQ(
+        stringAt(settings, "connectivityPosition0"), "CCUIConnectivityCellularDataViewController");
+    EXPECT_EQ(
+        stringAt(settings, "connectivityPosition5"), "CCUIConnectivityAirplaneViewController");
     auto persistent = plist(device, kPersistent);
     EXPECT_EQ(fw::lookup(persistent, "unsaved"), nullptr);
 }
@@ -146,20 +159,21 @@ TEST(ScriptScenario, PresetsKeepTheirStateThroughSaveAndLoad)
     ScriptDevice device;
     auto newPreset = [](const std::string& name) {
         return std::vector<json> { tapTitle("New Preset"),
-                                   ev("alert", { { "button", "Save" }, { "text", { name } } }) };
+            ev("alert", { { "button", "Save" }, { "text", { name } } }) };
     };
     auto events = concat(opening(), { tapTitle("Presets") });
     events = concat(events, newPreset("Night"));
     events = concat(events, newPreset("Day"));
-    events = concat(events, {
-        ev("back"),
-        tapTitle("Connectivity"),
-        tapKey("wifiEnabled"),
-        ev("pick", { { "color", "#0000FF" } }),
-        ev("closePicker"),
-        ev("back"),
-        tapTitle("Presets"),
-    });
+    events = concat(events,
+        {
+            ev("back"),
+            tapTitle("Connectivity"),
+            tapKey("wifiEnabled"),
+            ev("pick", { { "color", "#0000FF" } }),
+            ev("closePicker"),
+            ev("back"),
+            tapTitle("Presets"),
+        });
     auto screens = device.run(events);
     auto& presets = screens.back();
     auto dayRow = rowIndex(presets, "Day");
@@ -169,32 +183,34 @@ TEST(ScriptScenario, PresetsKeepTheirStateThroughSaveAndLoad)
     EXPECT_EQ(presets["page"]["rightButton"]["enabled"], true);
 
     // Loading another preset with unsaved changes asks first, then brings its settings back.
-    auto more = device.run(concat(opening(), {
-        tapTitle("Presets"),
-        ev("tap", { { "row", { { "fileName", "Night" } } } }),
-        ev("alert", { { "button", "Load" } }),
-        ev("alert", { { "button", "OK" } }),
-    }));
+    auto more = device.run(concat(opening(),
+        {
+            tapTitle("Presets"),
+            ev("tap", { { "row", { { "fileName", "Night" } } } }),
+            ev("alert", { { "button", "Load" } }),
+            ev("alert", { { "button", "OK" } }),
+        }));
     auto& confirm = more[more.size() - 2];
     EXPECT_EQ(confirm["modal"]["title"], "Night");
     EXPECT_EQ(more.back()["posted"], json::array({ "com.tarrowvine.quillane/update" }));
-    EXPECT_EQ(device.read(kSettings), device.read(
-        "/var/mobile/Library/Preferences/com.tarrowvine.quillane.presets/Night.plist"));
+    EXPECT_EQ(device.read(kSettings),
+        device.read("/var/mobile/Library/Preferences/com.tarrowvine.quillane.presets/Night.plist"));
 }
 
 TEST(ScriptScenario, AnExportedPresetImportsUnderANewName)
 {
     ScriptDevice device;
-    auto screens = device.run(concat(opening(), {
-        tapTitle("Presets"),
-        tapTitle("New Preset"),
-        ev("alert", { { "button", "Save" }, { "text", { "Mine" } } }),
-        ev("tap", { { "row", { { "fileName", "Mine" } } } }),
-        ev("alert", { { "button", "Export" } }),
-        ev("alert", { { "button", "OK" } }),
-        tapTitle("Import Preset"),
-        ev("alert", { { "button", "Save" }, { "text", { "Copy" } } }),
-    }));
+    auto screens = device.run(concat(opening(),
+        {
+            tapTitle("Presets"),
+            tapTitle("New Preset"),
+            ev("alert", { { "button", "Save" }, { "text", { "Mine" } } }),
+            ev("tap", { { "row", { { "fileName", "Mine" } } } }),
+            ev("alert", { { "button", "Export" } }),
+            ev("alert", { { "button", "OK" } }),
+            tapTitle("Import Preset"),
+            ev("alert", { { "button", "Save" }, { "text", { "Copy" } } }),
+        }));
     auto& exported = screens[6];
     EXPECT_EQ(exported["modal"]["title"], "Export successful");
     EXPECT_EQ(exported["pasteboard"]["kind"], "string");
@@ -206,19 +222,20 @@ TEST(ScriptScenario, AnExportedPresetImportsUnderANewName)
 TEST(ScriptScenario, TheFullResetRestoresTheDefaults)
 {
     ScriptDevice device;
-    auto screens = device.run(concat(opening(), {
-        tapTitle("Connectivity"),
-        tapKey("wifiEnabled"),
-        ev("pick", { { "color", "#0000FF" } }),
-        ev("closePicker"),
-        ev("back"),
-        tapTitle("Reset All Settings"),
-        ev("alert", { { "button", "Yes" } }),
-    }));
+    auto screens = device.run(concat(opening(),
+        {
+            tapTitle("Connectivity"),
+            tapKey("wifiEnabled"),
+            ev("pick", { { "color", "#0000FF" } }),
+            ev("closePicker"),
+            ev("back"),
+            tapTitle("Reset All Settings"),
+            ev("alert", { { "button", "Yes" } }),
+        }));
     EXPECT_EQ(screens.back()["modal"]["title"], "Success");
     EXPECT_EQ(screens.back()["posted"], json::array({ "com.tarrowvine.quillane/update" }));
     EXPECT_EQ(device.read(kSettings),
-              device.read("/Library/PreferenceBundles/Quillane.bundle/defaults.plist"));
+        device.read("/Library/PreferenceBundles/Quillane.bundle/defaults.plist"));
 }
 
 TEST(ScriptScenario, EventsThatCannotApplyAreAnsweredWithAnError)
@@ -256,7 +273,8 @@ TEST(Cli, BadCommandLinesExitWithAMessage)
     auto notADevice = runQuillane({ "script", "--root", "/nonexistent/device" });
     EXPECT_NE(notADevice.exitStatus, 0);
     EXPECT_NE(notADevice.err.find("holds no device"), std::string::npos);
-    auto badVersion = runQuillane({ "device", "init", "--root", "/tmp/x", "--system-version", "abc" });
+    auto badVersion
+        = runQuillane({ "device", "init", "--root", "/tmp/x", "--system-version", "abc" });
     EXPECT_NE(badVersion.exitStatus, 0);
 }
 

@@ -1,13 +1,11 @@
 // The web host as a browser and an attacker meet it: a real server process on loopback.
 #include "ScriptDriver.hpp"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
-
 #include <arpa/inet.h>
 #include <csignal>
 #include <fcntl.h>
+#include <fstream>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <spawn.h>
@@ -33,8 +31,8 @@ public:
         posix_spawn_file_actions_addclose(&actions, out[0]);
         std::string exe = QUILLANE_EXE;
         std::string root = device.root().string();
-        std::vector<char*> argv { exe.data(), const_cast<char*>("serve"), const_cast<char*>("--root"),
-                                  root.data(), nullptr };
+        std::vector<char*> argv { exe.data(), const_cast<char*>("serve"),
+            const_cast<char*>("--root"), root.data(), nullptr };
         if (posix_spawn(&m_pid, exe.c_str(), &actions, nullptr, argv.data(), environ) != 0)
             throw std::runtime_error("spawn");
         posix_spawn_file_actions_destroy(&actions);
@@ -119,18 +117,19 @@ Response request(int port, const std::string& raw)
 }
 
 std::string post(int port, const std::string& body, const std::string& extraHeaders = {},
-                 const std::string& host = {})
+    const std::string& host = {})
 {
-    return "POST /api/event HTTP/1.1\r\nHost: " +
-        (host.empty() ? "127.0.0.1:" + std::to_string(port) : host) +
-        "\r\nContent-Type: application/json\r\nConnection: close\r\n" + extraHeaders +
-        "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    return "POST /api/event HTTP/1.1\r\nHost: "
+        + (host.empty() ? "127.0.0.1:" + std::to_string(port) : host)
+        + "\r\nContent-Type: application/json\r\nConnection: close\r\n" + extraHeaders
+        + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
 }
 
 std::string get(int port, const std::string& path, const std::string& host = {})
 {
-    return "GET " + path + " HTTP/1.1\r\nHost: " +
-        (host.empty() ? "127.0.0.1:" + std::to_string(port) : host) + "\r\nConnection: close\r\n\r\n";
+    return "GET " + path
+        + " HTTP/1.1\r\nHost: " + (host.empty() ? "127.0.0.1:" + std::to_string(port) : host)
+        + "\r\nConnection: close\r\n\r\n";
 }
 
 } // namespace
@@ -147,9 +146,9 @@ TEST(WebServer, ServesTheUiAndTheProtocol)
     EXPECT_EQ(script.status, 200);
     EXPECT_NE(script.head.find("text/javascript"), std::string::npos);
 
-    auto opened = request(server.port(), post(server.port(), R"({"event":"open"})",
-                                              "Origin: http://127.0.0.1:" +
-                                                  std::to_string(server.port()) + "\r\n"));
+    auto opened = request(server.port(),
+        post(server.port(), R"({"event":"open"})",
+            "Origin: http://127.0.0.1:" + std::to_string(server.port()) + "\r\n"));
     EXPECT_EQ(opened.status, 200);
     auto screen = nlohmann::json::parse(opened.body);
     EXPECT_EQ(screen["page"]["class"], "QLNRootListController");
@@ -162,15 +161,15 @@ TEST(WebServer, RefusesOtherOriginsAndOtherHostNames)
     ScriptDevice device;
     Server server(device);
     auto port = server.port();
-    auto rebinding = request(port, post(port, R"({"event":"open"})", "", "attacker.example:" +
-                                                                          std::to_string(port)));
+    auto rebinding = request(
+        port, post(port, R"({"event":"open"})", "", "attacker.example:" + std::to_string(port)));
     EXPECT_GE(rebinding.status, 400);
     EXPECT_LT(rebinding.status, 500);
-    auto crossOrigin = request(port, post(port, R"({"event":"open"})",
-                                          "Origin: http://attacker.example\r\n"));
+    auto crossOrigin
+        = request(port, post(port, R"({"event":"open"})", "Origin: http://attacker.example\r\n"));
     EXPECT_EQ(crossOrigin.status, 403);
-    auto otherPort = request(port, post(port, R"({"event":"open"})",
-                                        "Origin: http://127.0.0.1:1\r\n"));
+    auto otherPort
+        = request(port, post(port, R"({"event":"open"})", "Origin: http://127.0.0.1:1\r\n"));
     EXPECT_EQ(otherPort.status, 403);
     // None of them opened the bundle.
     auto current = request(port, get(port, "/api/screen"));
@@ -197,8 +196,8 @@ TEST(WebServer, AnswersBadRequestsWithA4xxAndKeepsServing)
         request(port, "GARBAGE\r\n\r\n");
     // A client that goes away halfway through a request does not hold anything up.
     int dangling = connectTo(port);
-    std::string half = "POST /api/event HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
-        "\r\nContent-Length: 100\r\n\r\n{\"ev";
+    std::string half = "POST /api/event HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port)
+        + "\r\nContent-Length: 100\r\n\r\n{\"ev";
     (void)!write(dangling, half.data(), half.size());
     close(dangling);
     auto opened = request(port, post(port, R"({"event":"open"})"));

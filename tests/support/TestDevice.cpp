@@ -9,7 +9,8 @@
 #include <sstream>
 #include <stdexcept>
 
-TestDevice::TestDevice() {
+TestDevice::TestDevice()
+{
     std::string pattern = (std::filesystem::temp_directory_path() / "qln-test-XXXXXX").string();
     if (!::mkdtemp(pattern.data()))
         throw std::runtime_error("cannot create a temporary device root");
@@ -21,17 +22,20 @@ TestDevice::TestDevice() {
     fw::Journal::take();
 }
 
-TestDevice::~TestDevice() {
+TestDevice::~TestDevice()
+{
     fw::FileFaults::clear();
     std::error_code ignored;
     std::filesystem::remove_all(m_root, ignored);
 }
 
-std::filesystem::path TestDevice::hostPath(std::string_view devicePath) const {
+std::filesystem::path TestDevice::hostPath(std::string_view devicePath) const
+{
     return fw::Device::resolve(devicePath);
 }
 
-void TestDevice::write(std::string_view devicePath, std::string_view bytes) const {
+void TestDevice::write(std::string_view devicePath, std::string_view bytes) const
+{
     std::filesystem::path path = hostPath(devicePath);
     std::filesystem::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -40,14 +44,16 @@ void TestDevice::write(std::string_view devicePath, std::string_view bytes) cons
         throw std::runtime_error("cannot write " + path.string());
 }
 
-std::string TestDevice::read(std::string_view devicePath) const {
+std::string TestDevice::read(std::string_view devicePath) const
+{
     std::ifstream in(hostPath(devicePath), std::ios::binary);
     std::ostringstream contents;
     contents << in.rdbuf();
     return contents.str();
 }
 
-bool TestDevice::exists(std::string_view devicePath) const {
+bool TestDevice::exists(std::string_view devicePath) const
+{
     std::error_code ignored;
     return std::filesystem::exists(hostPath(devicePath), ignored);
 }

@@ -8,7 +8,7 @@
 // directory and the "/User" link, made the framework's device root. Injected file faults and the
 // journal start empty. The directory is removed again when the object goes.
 class TestDevice {
-  public:
+public:
     TestDevice();
     ~TestDevice();
     TestDevice(const TestDevice&) = delete;
@@ -22,6 +22,6 @@ class TestDevice {
     std::string read(std::string_view devicePath) const;
     bool exists(std::string_view devicePath) const;
 
-  private:
+private:
     std::filesystem::path m_root;
 };

@@ -12,13 +12,14 @@ constexpr std::int8_t kInvalid = -1;
 constexpr std::int8_t kSpace = -2;
 constexpr std::int8_t kPad = -3;
 
-constexpr std::array<std::int8_t, 256> makeDecodeTable() {
-    std::array<std::int8_t, 256> table{};
+constexpr std::array<std::int8_t, 256> makeDecodeTable()
+{
+    std::array<std::int8_t, 256> table {};
     for (auto& entry : table)
         entry = kInvalid;
     for (int i = 0; i < 64; ++i)
         table[static_cast<unsigned char>(kAlphabet[i])] = static_cast<std::int8_t>(i);
-    for (unsigned char c : {' ', '\t', '\n', '\r', '\v', '\f'})
+    for (unsigned char c : { ' ', '\t', '\n', '\r', '\v', '\f' })
         table[c] = kSpace;
     table['='] = kPad;
     return table;
@@ -27,7 +28,8 @@ constexpr std::array<std::int8_t, 256> makeDecodeTable() {
 constexpr auto kDecode = makeDecodeTable();
 
 // Decodes groups of sextets; `padding` is how many "=" ended the text (0-2).
-std::optional<std::string> decodeSextets(std::string_view sextets, std::size_t padding) {
+std::optional<std::string> decodeSextets(std::string_view sextets, std::size_t padding)
+{
     std::size_t tail = sextets.size() % 4;
     if (tail == 1 || (padding > 0 && (sextets.size() + padding) % 4 != 0))
         return std::nullopt;
@@ -47,7 +49,8 @@ std::optional<std::string> decodeSextets(std::string_view sextets, std::size_t p
 }
 
 // Collects sextet values; white space is skipped only when `skipSpace`.
-std::optional<std::string> decode(std::string_view text, bool skipSpace) {
+std::optional<std::string> decode(std::string_view text, bool skipSpace)
+{
     std::string sextets;
     sextets.reserve(text.size());
     std::size_t padding = 0;
@@ -71,7 +74,8 @@ std::optional<std::string> decode(std::string_view text, bool skipSpace) {
 
 } // namespace
 
-std::string base64Encode(std::string_view bytes) {
+std::string base64Encode(std::string_view bytes)
+{
     std::string out;
     out.reserve((bytes.size() + 2) / 3 * 4);
     std::size_t i = 0;
@@ -94,13 +98,15 @@ std::string base64Encode(std::string_view bytes) {
     return out;
 }
 
-std::optional<std::string> base64DecodeStrict(std::string_view text) {
+std::optional<std::string> base64DecodeStrict(std::string_view text)
+{
     if (text.size() % 4 != 0)
         return std::nullopt;
     return decode(text, false);
 }
 
-std::optional<std::string> base64DecodeLenient(std::string_view text) {
+std::optional<std::string> base64DecodeLenient(std::string_view text)
+{
     return decode(text, true);
 }
 

@@ -17,21 +17,23 @@ struct Leftovers {
     std::vector<pid_t> pids;
 };
 
-Leftovers& leftovers() {
+Leftovers& leftovers()
+{
     static auto* state = new Leftovers; // reaped from threads that may outlive static teardown
     return *state;
 }
 
-void waitFor(pid_t pid) {
-    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-    }
+void waitFor(pid_t pid)
+{
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) { }
 }
 
 } // namespace
 
 // One small thread per child blocks in waitpid() on that pid alone. Unwaited children are rare
 // (a SpringBoard restart), and the thread ends with its child.
-void ChildReaper::watch(pid_t pid) {
+void ChildReaper::watch(pid_t pid)
+{
     if (pid <= 0)
         return;
     try {
@@ -43,7 +45,8 @@ void ChildReaper::watch(pid_t pid) {
     }
 }
 
-void ChildReaper::reapFinished() {
+void ChildReaper::reapFinished()
+{
     auto& state = leftovers();
     std::lock_guard lock(state.mutex);
     std::erase_if(state.pids, [](pid_t pid) {

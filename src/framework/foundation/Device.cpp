@@ -6,24 +6,28 @@ namespace fw {
 
 namespace {
 
-std::filesystem::path& rootStorage() {
+std::filesystem::path& rootStorage()
+{
     static std::filesystem::path root;
     return root;
 }
 
 } // namespace
 
-void Device::setRoot(std::filesystem::path root) {
+void Device::setRoot(std::filesystem::path root)
+{
     rootStorage() = std::move(root);
 }
 
-const std::filesystem::path& Device::root() {
+const std::filesystem::path& Device::root()
+{
     return rootStorage();
 }
 
 // Purely lexical: "." and empty components vanish, ".." drops the previous component and stops
 // at the root. Links inside the device ("/User") are followed by the file system afterwards.
-std::filesystem::path Device::resolve(std::string_view devicePath) {
+std::filesystem::path Device::resolve(std::string_view devicePath)
+{
     std::vector<std::string_view> components;
     std::size_t start = 0;
     while (start <= devicePath.size()) {

@@ -27,27 +27,30 @@ constexpr std::size_t maxWorkers = 3;
 struct MainQueueState {
     std::mutex mutex;
     std::deque<Block> blocks;
-    int wakeFd{eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
+    int wakeFd { eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK) };
 
-    void signal() const {
+    void signal() const
+    {
         std::uint64_t one = 1;
         [[maybe_unused]] auto written = write(wakeFd, &one, sizeof one);
     }
-    void reset() const {
+    void reset() const
+    {
         std::uint64_t count = 0;
         [[maybe_unused]] auto got = read(wakeFd, &count, sizeof count);
     }
 };
 
 // Never destroyed: background jobs may still hand results back while the process exits.
-MainQueueState& mainQueue() {
+MainQueueState& mainQueue()
+{
     static auto* state = new MainQueueState;
     return *state;
 }
 
 struct Worker {
     std::thread thread;
-    bool idle{true};
+    bool idle { true };
 };
 
 struct GlobalQueueState {
@@ -55,13 +58,14 @@ struct GlobalQueueState {
     std::condition_variable wake;
     std::deque<Block> jobs;
     std::vector<std::shared_ptr<Worker>> workers;
-    int running{0};
-    bool stopping{false};
+    int running { 0 };
+    bool stopping { false };
 };
 
 std::shared_ptr<GlobalQueueState> globalQueue();
 
-void runJob(const Block& job) {
+void runJob(const Block& job)
+{
     try {
         job();
     } catch (...) {
@@ -72,7 +76,8 @@ void runJob(const Block& job) {
     }
 }
 
-void workerLoop(std::shared_ptr<GlobalQueueState> state, std::shared_ptr<Worker> self) {
+void workerLoop(std::shared_ptr<GlobalQueueState> state, std::shared_ptr<Worker> self)
+{
     std::unique_lock lock(state->mutex);
     while (true) {
         state->wake.wait(lock, [&] { return state->stopping || !state->jobs.empty(); });
@@ -97,7 +102,8 @@ void workerLoop(std::shared_ptr<GlobalQueueState> state, std::shared_ptr<Worker>
 // say) is left detached so the exit never hangs. It owns a reference to the shared state.
 struct GlobalQueueShutdown {
     std::shared_ptr<GlobalQueueState> state;
-    ~GlobalQueueShutdown() {
+    ~GlobalQueueShutdown()
+    {
         std::vector<std::pair<std::shared_ptr<Worker>, bool>> workers;
         {
             std::lock_guard lock(state->mutex);
@@ -116,12 +122,14 @@ struct GlobalQueueShutdown {
     }
 };
 
-std::shared_ptr<GlobalQueueState> globalQueue() {
-    static GlobalQueueShutdown shutdown{std::make_shared<GlobalQueueState>()};
+std::shared_ptr<GlobalQueueState> globalQueue()
+{
+    static GlobalQueueShutdown shutdown { std::make_shared<GlobalQueueState>() };
     return shutdown.state;
 }
 
-bool globalQueueIsIdle() {
+bool globalQueueIsIdle()
+{
     auto state = globalQueue();
     std::lock_guard lock(state->mutex);
     return state->jobs.empty() && state->running == 0;
@@ -129,7 +137,8 @@ bool globalQueueIsIdle() {
 
 } // namespace
 
-void DispatchMainQueue::async(Block block) {
+void DispatchMainQueue::async(Block block)
+{
     auto& queue = mainQueue();
     {
         std::lock_guard lock(queue.mutex);
@@ -138,7 +147,8 @@ void DispatchMainQueue::async(Block block) {
     queue.signal();
 }
 
-int DispatchMainQueue::drain() {
+int DispatchMainQueue::drain()
+{
     ChildReaper::reapFinished();
     auto& queue = mainQueue();
     queue.reset();
@@ -146,11 +156,12 @@ int DispatchMainQueue::drain() {
     // Whatever stops the loop (the limit, a throwing block), what is left still wakes the loop.
     struct Resignal {
         MainQueueState& queue;
-        ~Resignal() {
+        ~Resignal()
+        {
             if (!DispatchMainQueue::isEmpty())
                 queue.signal();
         }
-    } resignal{queue};
+    } resignal { queue };
     while (ran < maxBlocksPerDrain) {
         Block block;
         {
@@ -167,17 +178,20 @@ int DispatchMainQueue::drain() {
     return ran;
 }
 
-bool DispatchMainQueue::isEmpty() {
+bool DispatchMainQueue::isEmpty()
+{
     auto& queue = mainQueue();
     std::lock_guard lock(queue.mutex);
     return queue.blocks.empty();
 }
 
-int DispatchMainQueue::wakeDescriptor() {
+int DispatchMainQueue::wakeDescriptor()
+{
     return mainQueue().wakeFd;
 }
 
-void DispatchGlobalQueue::async(Block block) {
+void DispatchGlobalQueue::async(Block block)
+{
     auto state = globalQueue();
     {
         std::lock_guard lock(state->mutex);
@@ -192,13 +206,15 @@ void DispatchGlobalQueue::async(Block block) {
     state->wake.notify_one();
 }
 
-int DispatchGlobalQueue::runningJobs() {
+int DispatchGlobalQueue::runningJobs()
+{
     auto state = globalQueue();
     std::lock_guard lock(state->mutex);
     return state->running + static_cast<int>(state->jobs.size());
 }
 
-bool settle(std::chrono::milliseconds timeout) {
+bool settle(std::chrono::milliseconds timeout)
+{
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + timeout;
     while (true) {
@@ -209,7 +225,7 @@ bool settle(std::chrono::milliseconds timeout) {
         if (left.count() <= 0)
             return false;
         // Both a queued block and a finished background job make the descriptor readable.
-        pollfd wake{DispatchMainQueue::wakeDescriptor(), POLLIN, 0};
+        pollfd wake { DispatchMainQueue::wakeDescriptor(), POLLIN, 0 };
         poll(&wake, 1, static_cast<int>(std::min<long long>(left.count(), 1000)));
     }
 }

@@ -18,23 +18,26 @@ struct FaultTable {
     std::vector<ArmedFault> faults;
 };
 
-FaultTable& table() {
+FaultTable& table()
+{
     static FaultTable instance;
     return instance;
 }
 
-bool matches(const ArmedFault& fault, FileOp op, std::string_view first, std::string_view second) {
+bool matches(const ArmedFault& fault, FileOp op, std::string_view first, std::string_view second)
+{
     if (fault.op != op || fault.remaining == 0)
         return false;
     if (fault.pathPart.empty())
         return true;
-    return first.find(fault.pathPart) != std::string_view::npos ||
-           (!second.empty() && second.find(fault.pathPart) != std::string_view::npos);
+    return first.find(fault.pathPart) != std::string_view::npos
+        || (!second.empty() && second.find(fault.pathPart) != std::string_view::npos);
 }
 
 } // namespace
 
-std::string_view fileOpName(FileOp op) {
+std::string_view fileOpName(FileOp op)
+{
     switch (op) {
     case FileOp::Read:
         return "read";
@@ -58,23 +61,27 @@ std::string_view fileOpName(FileOp op) {
     return "unknown";
 }
 
-void FileFaults::arm(FileOp op, int count, std::string pathPart) {
+void FileFaults::arm(FileOp op, int count, std::string pathPart)
+{
     auto& t = table();
     std::lock_guard lock(t.mutex);
-    t.faults.push_back({op, count, std::move(pathPart)});
+    t.faults.push_back({ op, count, std::move(pathPart) });
 }
 
-void FileFaults::clear() {
+void FileFaults::clear()
+{
     auto& t = table();
     std::lock_guard lock(t.mutex);
     t.faults.clear();
 }
 
-bool FileFaults::shouldFail(FileOp op, std::string_view devicePath) {
+bool FileFaults::shouldFail(FileOp op, std::string_view devicePath)
+{
     return shouldFail(op, devicePath, {});
 }
 
-bool FileFaults::shouldFail(FileOp op, std::string_view devicePath, std::string_view otherPath) {
+bool FileFaults::shouldFail(FileOp op, std::string_view devicePath, std::string_view otherPath)
+{
     auto& t = table();
     std::lock_guard lock(t.mutex);
     for (auto& fault : t.faults) {

@@ -21,11 +21,15 @@ namespace fw {
 namespace {
 
 class UniqueFd {
-  public:
-    explicit UniqueFd(int fd = -1) : m_fd(fd) {}
+public:
+    explicit UniqueFd(int fd = -1)
+        : m_fd(fd)
+    {
+    }
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
-    UniqueFd& operator=(UniqueFd&& other) noexcept {
+    UniqueFd& operator=(UniqueFd&& other) noexcept
+    {
         reset();
         m_fd = std::exchange(other.m_fd, -1);
         return *this;
@@ -35,7 +39,8 @@ class UniqueFd {
     int get() const { return m_fd; }
     bool valid() const { return m_fd >= 0; }
     // Closes now and reports whether the close succeeded (it may report a deferred write error).
-    bool reset() {
+    bool reset()
+    {
         if (m_fd < 0)
             return true;
         int result = ::close(m_fd);
@@ -43,15 +48,17 @@ class UniqueFd {
         return result == 0;
     }
 
-  private:
-    int m_fd{-1};
+private:
+    int m_fd { -1 };
 };
 
-bool faulted(FileOp op, const std::optional<std::string_view>& faultPath) {
+bool faulted(FileOp op, const std::optional<std::string_view>& faultPath)
+{
     return faultPath && FileFaults::shouldFail(op, *faultPath);
 }
 
-bool writeAll(int fd, std::string_view bytes) {
+bool writeAll(int fd, std::string_view bytes)
+{
     while (!bytes.empty()) {
         ssize_t written = ::write(fd, bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR)
@@ -63,11 +70,12 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
-std::string randomSuffix() {
-    static constexpr char kAlphabet[] =
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    thread_local std::mt19937_64 generator{std::random_device{}() ^
-                                           static_cast<std::uint64_t>(::getpid())};
+std::string randomSuffix()
+{
+    static constexpr char kAlphabet[]
+        = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937_64 generator { std::random_device {}()
+        ^ static_cast<std::uint64_t>(::getpid()) };
     std::string suffix(12, 'x');
     for (char& c : suffix)
         c = kAlphabet[generator() % (sizeof(kAlphabet) - 1)];
@@ -76,7 +84,8 @@ std::string randomSuffix() {
 
 // The file system stamps files with the coarse clock: a file made after this moment never
 // carries an earlier time.
-timespec coarseNow() {
+timespec coarseNow()
+{
     timespec now {};
     ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
     return now;
@@ -84,19 +93,21 @@ timespec coarseNow() {
 
 const timespec kProcessStart = coarseNow();
 
-bool isOlderThanProcess(const struct stat& info) {
+bool isOlderThanProcess(const struct stat& info)
+{
     const timespec& changed = info.st_mtim;
-    return changed.tv_sec < kProcessStart.tv_sec ||
-           (changed.tv_sec == kProcessStart.tv_sec && changed.tv_nsec < kProcessStart.tv_nsec);
+    return changed.tv_sec < kProcessStart.tv_sec
+        || (changed.tv_sec == kProcessStart.tv_sec && changed.tv_nsec < kProcessStart.tv_nsec);
 }
 
 // A temporary file left by a writer that died (a crash, a kill) stays forever unless someone
 // removes it. Each one in flight is locked by its writer, and the lock dies with the writer: a
 // file older than this process that can be locked has no writer left.
-void removeIfAbandoned(int directory, const char* name) {
-    struct stat info {};
-    if (::fstatat(directory, name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode) ||
-        !isOlderThanProcess(info))
+void removeIfAbandoned(int directory, const char* name)
+{
+    struct stat info { };
+    if (::fstatat(directory, name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode)
+        || !isOlderThanProcess(info))
         return;
     UniqueFd file(::openat(directory, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     if (file.valid() && ::flock(file.get(), LOCK_EX | LOCK_NB) == 0)
@@ -105,7 +116,8 @@ void removeIfAbandoned(int directory, const char* name) {
 
 // Once per directory and process, before its first temporary file: what earlier processes
 // abandoned there goes.
-void sweepAbandonedTemporaryFiles(int directory, const std::filesystem::path& path) {
+void sweepAbandonedTemporaryFiles(int directory, const std::filesystem::path& path)
+{
     static std::mutex mutex;
     static std::set<std::string> swept;
     {
@@ -129,19 +141,21 @@ void sweepAbandonedTemporaryFiles(int directory, const std::filesystem::path& pa
 
 // A temporary file in the target's directory; removed again unless it was committed.
 class TemporaryFile {
-  public:
+public:
     TemporaryFile(const std::filesystem::path& target, std::optional<std::string_view> faultPath)
-        : m_target(target.filename().string()), m_faultPath(faultPath) {
+        : m_target(target.filename().string())
+        , m_faultPath(faultPath)
+    {
         std::filesystem::path directory = target.parent_path();
-        m_directory = UniqueFd(::open(directory.empty() ? "." : directory.c_str(),
-                                      O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        m_directory = UniqueFd(::open(
+            directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (!m_directory.valid() || m_target.empty() || m_target == "." || m_target == "..")
             return;
         sweepAbandonedTemporaryFiles(m_directory.get(), directory);
         for (int attempt = 0; attempt < 16 && !m_file.valid(); ++attempt) {
             m_name = "." + m_target + std::string(kTemporaryFileMarker) + randomSuffix();
-            m_file = UniqueFd(::openat(m_directory.get(), m_name.c_str(),
-                                       O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+            m_file = UniqueFd(::openat(
+                m_directory.get(), m_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
             if (!m_file.valid() && errno != EEXIST)
                 break;
         }
@@ -155,7 +169,8 @@ class TemporaryFile {
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
-    ~TemporaryFile() {
+    ~TemporaryFile()
+    {
         m_file.reset();
         if (!m_committed && !m_name.empty() && m_directory.valid())
             ::unlinkat(m_directory.get(), m_name.c_str(), 0);
@@ -164,13 +179,15 @@ class TemporaryFile {
     bool isOpen() const { return m_file.valid(); }
     int fd() const { return m_file.get(); }
 
-    bool write(std::string_view bytes) {
+    bool write(std::string_view bytes)
+    {
         if (faulted(FileOp::Write, m_faultPath))
             return false;
         return writeAll(m_file.get(), bytes);
     }
 
-    bool flushAndClose() {
+    bool flushAndClose()
+    {
         if (faulted(FileOp::Flush, m_faultPath))
             return false;
         if (::fsync(m_file.get()) != 0)
@@ -179,7 +196,8 @@ class TemporaryFile {
     }
 
     // Renames over the target (replace) or links into place only when the target is absent.
-    bool commit(bool replace) {
+    bool commit(bool replace)
+    {
         if (faulted(FileOp::Rename, m_faultPath))
             return false;
         int dir = m_directory.get();
@@ -195,8 +213,9 @@ class TemporaryFile {
         return true;
     }
 
-  private:
-    bool linkWithoutReplacing() {
+private:
+    bool linkWithoutReplacing()
+    {
         int dir = m_directory.get();
         if (::renameat2(dir, m_name.c_str(), dir, m_target.c_str(), RENAME_NOREPLACE) == 0)
             return true;
@@ -215,11 +234,12 @@ class TemporaryFile {
     std::string m_target;
     std::string m_name;
     std::optional<std::string_view> m_faultPath;
-    bool m_committed{false};
+    bool m_committed { false };
 };
 
 // Reads until `size` bytes are in or the file ends; nullopt on a read error.
-std::optional<std::size_t> readUpTo(int fd, char* buffer, std::size_t size) {
+std::optional<std::size_t> readUpTo(int fd, char* buffer, std::size_t size)
+{
     std::size_t filled = 0;
     while (filled < size) {
         ssize_t count = ::read(fd, buffer + filled, size - filled);
@@ -234,7 +254,8 @@ std::optional<std::size_t> readUpTo(int fd, char* buffer, std::size_t size) {
     return filled;
 }
 
-bool copyStream(int from, int to) {
+bool copyStream(int from, int to)
+{
     char buffer[64 * 1024];
     for (;;) {
         ssize_t count = ::read(from, buffer, sizeof buffer);
@@ -252,7 +273,8 @@ bool copyStream(int from, int to) {
 } // namespace
 
 bool writeFileAtomically(const std::filesystem::path& target, std::string_view bytes,
-                         std::optional<std::string_view> faultPath) {
+    std::optional<std::string_view> faultPath)
+{
     TemporaryFile temporary(target, faultPath);
     if (!temporary.isOpen())
         return false;
@@ -262,8 +284,9 @@ bool writeFileAtomically(const std::filesystem::path& target, std::string_view b
 }
 
 bool copyFileWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
-                              std::optional<std::string_view> faultPath) {
-    struct stat info {};
+    std::optional<std::string_view> faultPath)
+{
+    struct stat info { };
     if (::lstat(to.c_str(), &info) == 0)
         return false;
     UniqueFd source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
@@ -280,9 +303,10 @@ bool copyFileWithoutReplacing(const std::filesystem::path& from, const std::file
     return temporary.commit(false);
 }
 
-std::optional<std::string> readFileContents(const std::filesystem::path& file, std::size_t limit) {
+std::optional<std::string> readFileContents(const std::filesystem::path& file, std::size_t limit)
+{
     UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat info {};
+    struct stat info { };
     if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
     if (static_cast<std::uint64_t>(info.st_size) > limit)

@@ -16,12 +16,12 @@ namespace fw {
 // Temporary file beside `target`, written whole, flushed, renamed over it, directory flushed.
 // On failure the target is untouched and the temporary file is gone.
 bool writeFileAtomically(const std::filesystem::path& target, std::string_view bytes,
-                         std::optional<std::string_view> faultPath = std::nullopt);
+    std::optional<std::string_view> faultPath = std::nullopt);
 
 // Copies a regular file through a temporary file that is linked into place only when nothing
 // exists at `to`: a crash never leaves a partial destination and nothing is ever overwritten.
 bool copyFileWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
-                              std::optional<std::string_view> faultPath = std::nullopt);
+    std::optional<std::string_view> faultPath = std::nullopt);
 
 // The whole regular file, or nullopt when missing, unreadable or larger than `limit` bytes.
 std::optional<std::string> readFileContents(const std::filesystem::path& file, std::size_t limit);

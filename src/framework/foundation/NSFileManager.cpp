@@ -14,23 +14,27 @@ namespace fw {
 
 namespace {
 
-void recordEffect(std::string op, std::string_view path, std::string_view from = {}) {
-    Journal::recordEffect({std::move(op), std::string(path), std::string(from), {}});
+void recordEffect(std::string op, std::string_view path, std::string_view from = {})
+{
+    Journal::recordEffect({ std::move(op), std::string(path), std::string(from), {} });
 }
 
 } // namespace
 
-NSFileManager& NSFileManager::defaultManager() {
+NSFileManager& NSFileManager::defaultManager()
+{
     static NSFileManager manager;
     return manager;
 }
 
-bool NSFileManager::fileExistsAtPath(std::string_view path) const {
-    struct stat info {};
+bool NSFileManager::fileExistsAtPath(std::string_view path) const
+{
+    struct stat info { };
     return ::stat(Device::resolve(path).c_str(), &info) == 0;
 }
 
-bool NSFileManager::createDirectoryAtPath(std::string_view path, bool withIntermediateDirectories) {
+bool NSFileManager::createDirectoryAtPath(std::string_view path, bool withIntermediateDirectories)
+{
     if (FileFaults::shouldFail(FileOp::CreateDirectory, path))
         return false;
     std::filesystem::path resolved = Device::resolve(path);
@@ -50,8 +54,9 @@ bool NSFileManager::createDirectoryAtPath(std::string_view path, bool withInterm
     return std::filesystem::is_directory(resolved, error);
 }
 
-std::optional<std::vector<std::string>>
-NSFileManager::contentsOfDirectoryAtPath(std::string_view path) const {
+std::optional<std::vector<std::string>> NSFileManager::contentsOfDirectoryAtPath(
+    std::string_view path) const
+{
     if (FileFaults::shouldFail(FileOp::List, path))
         return std::nullopt;
     int fd = ::open(Device::resolve(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -72,7 +77,8 @@ NSFileManager::contentsOfDirectoryAtPath(std::string_view path) const {
     return names;
 }
 
-bool NSFileManager::copyItemAtPath(std::string_view from, std::string_view to) {
+bool NSFileManager::copyItemAtPath(std::string_view from, std::string_view to)
+{
     if (FileFaults::shouldFail(FileOp::Copy, to, from))
         return false;
     if (!copyFileWithoutReplacing(Device::resolve(from), Device::resolve(to), to))
@@ -81,7 +87,8 @@ bool NSFileManager::copyItemAtPath(std::string_view from, std::string_view to) {
     return true;
 }
 
-bool NSFileManager::removeItemAtPath(std::string_view path) {
+bool NSFileManager::removeItemAtPath(std::string_view path)
+{
     if (FileFaults::shouldFail(FileOp::Remove, path))
         return false;
     std::filesystem::path resolved = Device::resolve(path);
@@ -97,7 +104,8 @@ bool NSFileManager::removeItemAtPath(std::string_view path) {
     return true;
 }
 
-bool NSFileManager::createFileAtPath(std::string_view path, std::string_view contents) {
+bool NSFileManager::createFileAtPath(std::string_view path, std::string_view contents)
+{
     if (FileFaults::shouldFail(FileOp::CreateFile, path))
         return false;
     if (!writeFileAtomically(Device::resolve(path), contents, path))
@@ -106,7 +114,8 @@ bool NSFileManager::createFileAtPath(std::string_view path, std::string_view con
     return true;
 }
 
-bool NSFileManager::replaceItemWithCopyOfItem(std::string_view target, std::string_view source) {
+bool NSFileManager::replaceItemWithCopyOfItem(std::string_view target, std::string_view source)
+{
     if (FileFaults::shouldFail(FileOp::Copy, target, source))
         return false;
     if (FileFaults::shouldFail(FileOp::Read, source))
@@ -120,15 +129,17 @@ bool NSFileManager::replaceItemWithCopyOfItem(std::string_view target, std::stri
     return true;
 }
 
-bool NSFileManager::writeAtomically(std::string_view path, std::string_view bytes) {
+bool NSFileManager::writeAtomically(std::string_view path, std::string_view bytes)
+{
     if (!writeFileAtomically(Device::resolve(path), bytes, path))
         return false;
     recordEffect("write", path);
     return true;
 }
 
-std::optional<std::string> NSFileManager::contentsAtPath(std::string_view path,
-                                                         std::size_t limit) const {
+std::optional<std::string> NSFileManager::contentsAtPath(
+    std::string_view path, std::size_t limit) const
+{
     if (FileFaults::shouldFail(FileOp::Read, path))
         return std::nullopt;
     return readFileContents(Device::resolve(path), limit);

@@ -44,8 +44,8 @@ public:
     bool writeAtomically(std::string_view path, std::string_view bytes);
 
     // Reads a whole file; nullopt when missing, unreadable or larger than `limit` bytes.
-    std::optional<std::string> contentsAtPath(std::string_view path,
-                                              std::size_t limit = 32u << 20) const;
+    std::optional<std::string> contentsAtPath(
+        std::string_view path, std::size_t limit = 32u << 20) const;
 };
 
 // Temporary files made by atomic writes carry this marker in their name, so that anything left

@@ -15,11 +15,12 @@ constexpr const char* matchRule = "type='signal',path='/com/tarrowvine/quillane/
 
 struct BusState {
     std::mutex mutex;
-    sd_bus* bus{nullptr};
-    sd_bus_slot* match{nullptr};
+    sd_bus* bus { nullptr };
+    sd_bus_slot* match { nullptr };
     std::string uniqueName;
 
-    void close() {
+    void close()
+    {
         match = sd_bus_slot_unref(match);
         bus = sd_bus_flush_close_unref(bus);
         uniqueName.clear();
@@ -27,13 +28,15 @@ struct BusState {
 };
 
 // Never destroyed: a static destructor closing the connection could race a late post.
-BusState& busState() {
+BusState& busState()
+{
     static auto* state = new BusState;
     return *state;
 }
 
 // Called from processIncoming, with the state locked.
-int onSignal(sd_bus_message* message, void*, sd_bus_error*) {
+int onSignal(sd_bus_message* message, void*, sd_bus_error*)
+{
     const char* sender = sd_bus_message_get_sender(message);
     // The broker hands our own signals back to us; our observers heard them when we posted.
     if (sender && busState().uniqueName == sender)
@@ -48,7 +51,8 @@ int onSignal(sd_bus_message* message, void*, sd_bus_error*) {
     return 0;
 }
 
-bool fail(sd_bus* bus, std::string* whyNot, const char* what, int error) {
+bool fail(sd_bus* bus, std::string* whyNot, const char* what, int error)
+{
     sd_bus_flush_close_unref(bus);
     if (whyNot)
         *whyNot = std::string(what) + ": " + std::strerror(-error);
@@ -57,7 +61,8 @@ bool fail(sd_bus* bus, std::string* whyNot, const char* what, int error) {
 
 } // namespace
 
-bool NotificationBus::connect(std::string* whyNot) {
+bool NotificationBus::connect(std::string* whyNot)
+{
     auto& state = busState();
     std::lock_guard lock(state.mutex);
     if (state.bus)
@@ -81,19 +86,22 @@ bool NotificationBus::connect(std::string* whyNot) {
     return true;
 }
 
-bool NotificationBus::isConnected() {
+bool NotificationBus::isConnected()
+{
     auto& state = busState();
     std::lock_guard lock(state.mutex);
     return state.bus != nullptr;
 }
 
-int NotificationBus::descriptor() {
+int NotificationBus::descriptor()
+{
     auto& state = busState();
     std::lock_guard lock(state.mutex);
     return state.bus ? sd_bus_get_fd(state.bus) : -1;
 }
 
-void NotificationBus::processIncoming() {
+void NotificationBus::processIncoming()
+{
     auto& state = busState();
     std::lock_guard lock(state.mutex);
     while (state.bus) {
@@ -106,20 +114,22 @@ void NotificationBus::processIncoming() {
     }
 }
 
-void NotificationBus::disconnect() {
+void NotificationBus::disconnect()
+{
     auto& state = busState();
     std::lock_guard lock(state.mutex);
     state.close();
 }
 
-void NotificationBus::send(const char* member, std::string_view name) {
+void NotificationBus::send(const char* member, std::string_view name)
+{
     auto& state = busState();
     std::lock_guard lock(state.mutex);
     if (!state.bus)
         return;
     std::string text(name);
-    if (sd_bus_emit_signal(state.bus, objectPath, interfaceName, member, "s", text.c_str()) < 0 ||
-        sd_bus_flush(state.bus) < 0) {
+    if (sd_bus_emit_signal(state.bus, objectPath, interfaceName, member, "s", text.c_str()) < 0
+        || sd_bus_flush(state.bus) < 0) {
         if (!sd_bus_is_open(state.bus))
             state.close();
     }

@@ -30,11 +30,11 @@ class NSNotificationCenter {
 public:
     static NSNotificationCenter& defaultCenter();
 
-    void addObserver(const Id& observer, std::string selector, std::string name,
-                     const Id& object = nullptr);
+    void addObserver(
+        const Id& observer, std::string selector, std::string name, const Id& object = nullptr);
     // An empty name removes the observer for every name.
-    void removeObserver(const NSObject* observer, std::string_view name = {},
-                        const Id& object = nullptr);
+    void removeObserver(
+        const NSObject* observer, std::string_view name = {}, const Id& object = nullptr);
     // Observers registered for `object` hear only posts of that object; those registered for
     // no object hear every post of the name.
     void postNotificationName(std::string_view name, const Id& object = nullptr);
@@ -64,7 +64,10 @@ public:
     static NSDistributedNotificationCenter& defaultCenter();
 
 private:
-    NSDistributedNotificationCenter() : NSNotificationCenter(true) {}
+    NSDistributedNotificationCenter()
+        : NSNotificationCenter(true)
+    {
+    }
 };
 
 // The cross-process side: D-Bus signals on the session bus. Without a bus the centres work

@@ -7,15 +7,18 @@ namespace fw {
 
 namespace {
 
-bool isSpace(char c) {
+bool isSpace(char c)
+{
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-bool isDigit(char c) {
+bool isDigit(char c)
+{
     return c >= '0' && c <= '9';
 }
 
-std::size_t countDigits(std::string_view text, std::size_t from) {
+std::size_t countDigits(std::string_view text, std::size_t from)
+{
     std::size_t i = from;
     while (i < text.size() && isDigit(text[i]))
         ++i;
@@ -23,7 +26,8 @@ std::size_t countDigits(std::string_view text, std::size_t from) {
 }
 
 // The leading number after white space, sign included; empty when the text has none.
-std::string_view leadingNumber(std::string_view text) {
+std::string_view leadingNumber(std::string_view text)
+{
     std::size_t start = 0;
     while (start < text.size() && isSpace(text[start]))
         ++start;
@@ -53,7 +57,8 @@ std::string_view leadingNumber(std::string_view text) {
 
 // Whether an out-of-range number is too large (rather than too small): its decimal magnitude
 // is the position of the first significant digit plus the exponent.
-bool isOverflow(std::string_view number) {
+bool isOverflow(std::string_view number)
+{
     std::size_t i = (number[0] == '-' || number[0] == '+') ? 1 : 0;
     long magnitude = 0;
     bool seenPoint = false;
@@ -87,7 +92,8 @@ bool isOverflow(std::string_view number) {
     return magnitude + exponent >= 0;
 }
 
-template <typename Real> Real scan(std::string_view text) {
+template <typename Real> Real scan(std::string_view text)
+{
     std::string_view number = leadingNumber(text);
     if (number.empty())
         return 0;
@@ -103,15 +109,18 @@ template <typename Real> Real scan(std::string_view text) {
 
 } // namespace
 
-double scanDouble(std::string_view text) {
+double scanDouble(std::string_view text)
+{
     return scan<double>(text);
 }
 
-float scanFloat(std::string_view text) {
+float scanFloat(std::string_view text)
+{
     return scan<float>(text);
 }
 
-std::uint32_t scanHexInt(std::string_view text, std::size_t start) {
+std::uint32_t scanHexInt(std::string_view text, std::size_t start)
+{
     std::size_t i = start;
     while (i < text.size() && isSpace(text[i]))
         ++i;
@@ -123,22 +132,24 @@ std::uint32_t scanHexInt(std::string_view text, std::size_t start) {
         int digit = hexDigitValue(text[i]);
         if (digit < 0)
             break;
-        value = std::min<std::uint64_t>(value * 16 + static_cast<std::uint64_t>(digit),
-                                        std::uint64_t{0xFFFFFFFF} + 1);
+        value = std::min<std::uint64_t>(
+            value * 16 + static_cast<std::uint64_t>(digit), std::uint64_t { 0xFFFFFFFF } + 1);
     }
     return value > 0xFFFFFFFF ? 0xFFFFFFFF : static_cast<std::uint32_t>(value);
 }
 
-std::string formatDouble6(double value) {
+std::string formatDouble6(double value)
+{
     char buffer[400];
-    auto [end, error] =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
+    auto [end, error]
+        = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
     if (error != std::errc())
         return {};
     return std::string(buffer, end);
 }
 
-int hexDigitValue(char c) {
+int hexDigitValue(char c)
+{
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'a' && c <= 'f')

@@ -15,7 +15,10 @@ int posixSpawn(const std::string& devicePath, const std::vector<std::string>& ar
 
 class NSFileHandle {
 public:
-    explicit NSFileHandle(int fd) : m_fd(fd) {}
+    explicit NSFileHandle(int fd)
+        : m_fd(fd)
+    {
+    }
     ~NSFileHandle();
     NSFileHandle(const NSFileHandle&) = delete;
     NSFileHandle& operator=(const NSFileHandle&) = delete;

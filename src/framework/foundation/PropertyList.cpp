@@ -14,21 +14,24 @@ namespace {
 
 constexpr std::string_view kBinaryMagic = "bplist00";
 
-std::atomic<std::uint64_t> parseCount{0};
-std::atomic<std::uint64_t> parsedBytes{0};
+std::atomic<std::uint64_t> parseCount { 0 };
+std::atomic<std::uint64_t> parsedBytes { 0 };
 
-void countParse(std::size_t bytes) {
+void countParse(std::size_t bytes)
+{
     parseCount.fetch_add(1, std::memory_order_relaxed);
     parsedBytes.fetch_add(bytes, std::memory_order_relaxed);
 }
 
-bool isContinuation(unsigned char c) {
+bool isContinuation(unsigned char c)
+{
     return (c & 0xC0) == 0x80;
 }
 
 // The length of the UTF-8 sequence starting at `at`, or 0 when it is malformed, overlong, a
 // surrogate or beyond U+10FFFF.
-std::size_t sequenceLength(const unsigned char* text, std::size_t size, std::size_t at) {
+std::size_t sequenceLength(const unsigned char* text, std::size_t size, std::size_t at)
+{
     unsigned char lead = text[at];
     std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
     if (length == 0 || lead > 0xF4 || at + length > size)
@@ -38,14 +41,15 @@ std::size_t sequenceLength(const unsigned char* text, std::size_t size, std::siz
             return 0;
     }
     unsigned char second = text[at + 1];
-    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
-        (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F))
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F)
+        || (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F))
         return 0;
     return length;
 }
 
 // Reads either form from a buffer this function may change (the XML reader works in place).
-std::optional<Value> parseOwned(std::string& bytes) {
+std::optional<Value> parseOwned(std::string& bytes)
+{
     countParse(bytes.size());
     if (bytes.size() > kMaxPropertyListBytes)
         return std::nullopt;
@@ -56,14 +60,15 @@ std::optional<Value> parseOwned(std::string& bytes) {
 
 } // namespace
 
-bool isValidUtf8(std::string_view text) {
+bool isValidUtf8(std::string_view text)
+{
     auto bytes = reinterpret_cast<const unsigned char*>(text.data());
     std::size_t i = 0;
     while (i < text.size()) {
         // Settings are almost all ASCII: step over eight such bytes at a time.
         std::uint64_t word;
-        if (i + 8 <= text.size() &&
-            (std::memcpy(&word, bytes + i, 8), (word & 0x8080808080808080u) == 0)) {
+        if (i + 8 <= text.size()
+            && (std::memcpy(&word, bytes + i, 8), (word & 0x8080808080808080u) == 0)) {
             i += 8;
             continue;
         }
@@ -79,7 +84,8 @@ bool isValidUtf8(std::string_view text) {
     return true;
 }
 
-std::optional<Value> parsePropertyList(std::string_view bytes) {
+std::optional<Value> parsePropertyList(std::string_view bytes)
+{
     countParse(bytes.size());
     if (bytes.size() > kMaxPropertyListBytes)
         return std::nullopt;
@@ -89,33 +95,39 @@ std::optional<Value> parsePropertyList(std::string_view bytes) {
     return parseXmlPropertyList(copy.data(), copy.size());
 }
 
-std::uint64_t propertyListParseCount() {
+std::uint64_t propertyListParseCount()
+{
     return parseCount.load(std::memory_order_relaxed);
 }
 
-std::uint64_t propertyListParsedBytes() {
+std::uint64_t propertyListParsedBytes()
+{
     return parsedBytes.load(std::memory_order_relaxed);
 }
 
-std::string xmlPropertyList(const Value& value) {
+std::string xmlPropertyList(const Value& value)
+{
     return writeXmlPropertyList(value);
 }
 
-std::optional<Value> propertyListWithContentsOfFile(std::string_view path) {
+std::optional<Value> propertyListWithContentsOfFile(std::string_view path)
+{
     auto bytes = NSFileManager::defaultManager().contentsAtPath(path, kMaxPropertyListBytes);
     if (!bytes)
         return std::nullopt;
     return parseOwned(*bytes);
 }
 
-std::optional<Dictionary> dictionaryWithContentsOfFile(std::string_view path) {
+std::optional<Dictionary> dictionaryWithContentsOfFile(std::string_view path)
+{
     auto value = propertyListWithContentsOfFile(path);
     if (!value || !value->isDictionary())
         return std::nullopt;
     return std::move(*value->asDictionary());
 }
 
-std::optional<Value> valueForKeyInFile(std::string_view path, std::string_view key) {
+std::optional<Value> valueForKeyInFile(std::string_view path, std::string_view key)
+{
     auto bytes = NSFileManager::defaultManager().contentsAtPath(path, kMaxPropertyListBytes);
     if (!bytes)
         return std::nullopt;
@@ -138,11 +150,13 @@ std::optional<Value> valueForKeyInFile(std::string_view path, std::string_view k
 
 namespace {
 
-bool isXmlText(std::string_view text) {
+bool isXmlText(std::string_view text)
+{
     return text.find('\0') == std::string_view::npos && isValidUtf8(text);
 }
 
-bool isRepresentableDictionary(const Dictionary& dictionary) {
+bool isRepresentableDictionary(const Dictionary& dictionary)
+{
     return std::all_of(dictionary.begin(), dictionary.end(), [](const auto& entry) {
         return isXmlText(entry.first) && isRepresentableAsXml(entry.second);
     });
@@ -150,21 +164,23 @@ bool isRepresentableDictionary(const Dictionary& dictionary) {
 
 } // namespace
 
-bool isRepresentableAsXml(const Value& value) {
+bool isRepresentableAsXml(const Value& value)
+{
     if (const auto* text = value.asString())
         return isXmlText(*text);
     if (const auto* date = value.asDate())
-        return date->secondsSinceReferenceDate >= kEarliestXmlDate &&
-               date->secondsSinceReferenceDate <= kLatestXmlDate;
+        return date->secondsSinceReferenceDate >= kEarliestXmlDate
+            && date->secondsSinceReferenceDate <= kLatestXmlDate;
     if (const auto* array = value.asArray())
         return std::all_of(array->begin(), array->end(),
-                           [](const Value& item) { return isRepresentableAsXml(item); });
+            [](const Value& item) { return isRepresentableAsXml(item); });
     if (const auto* dictionary = value.asDictionary())
         return isRepresentableDictionary(*dictionary);
     return true;
 }
 
-bool writeToFile(const Dictionary& dictionary, std::string_view path) {
+bool writeToFile(const Dictionary& dictionary, std::string_view path)
+{
     // A file read from the binary form may hold text the XML form cannot carry; writing it
     // anyway would replace a readable file with one that no reader accepts.
     if (!isRepresentableDictionary(dictionary))

@@ -15,14 +15,16 @@ constexpr std::uint64_t kMaxExpandedObjects = 1u << 22;
 constexpr std::size_t kHeaderSize = 8;
 constexpr std::size_t kTrailerSize = 32;
 
-std::uint64_t readBigEndian(const unsigned char* bytes, unsigned size) {
+std::uint64_t readBigEndian(const unsigned char* bytes, unsigned size)
+{
     std::uint64_t value = 0;
     for (unsigned i = 0; i < size; ++i)
         value = value << 8 | bytes[i];
     return value;
 }
 
-template <class T> std::vector<T>& scratch() {
+template <class T> std::vector<T>& scratch()
+{
     thread_local std::vector<T> vector;
     return vector;
 }
@@ -31,12 +33,16 @@ template <class T> std::vector<T>& scratch() {
 // recurses once per nesting level and copies shared objects, so a deep or cyclic file would
 // overflow the stack and a file sharing containers could expand without bound.
 class BinaryLayout {
-  public:
+public:
     explicit BinaryLayout(std::string_view bytes)
-        : m_bytes(reinterpret_cast<const unsigned char*>(bytes.data())), m_size(bytes.size()) {}
+        : m_bytes(reinterpret_cast<const unsigned char*>(bytes.data()))
+        , m_size(bytes.size())
+    {
+    }
     BinaryLayout(const BinaryLayout&) = delete;
     BinaryLayout& operator=(const BinaryLayout&) = delete;
-    ~BinaryLayout() {
+    ~BinaryLayout()
+    {
         // A settings file's bookkeeping stays for the next read; a huge file's does not.
         constexpr std::size_t kKept = 1u << 16;
         if (m_height.capacity() > kKept) {
@@ -50,17 +56,17 @@ class BinaryLayout {
     // Builds the top object; only after checkNesting.
     bool readTop(Value& out) const { return read(m_topObject, out); }
 
-  private:
+private:
     struct Container {
-        std::size_t refs{0};    // where the object references start
-        std::uint64_t count{0}; // how many references follow
+        std::size_t refs { 0 }; // where the object references start
+        std::uint64_t count { 0 }; // how many references follow
     };
     struct Frame {
         std::uint64_t object;
         Container container;
-        std::uint64_t next{0};
-        unsigned tallestChild{0};
-        std::uint64_t expanded{1};
+        std::uint64_t next { 0 };
+        unsigned tallestChild { 0 };
+        std::uint64_t expanded { 1 };
     };
 
     // nullopt when the object is damaged; a container with count 0 for leaves.
@@ -78,19 +84,20 @@ class BinaryLayout {
 
     const unsigned char* m_bytes;
     std::size_t m_size;
-    unsigned m_offsetSize{0};
-    unsigned m_refSize{0};
-    std::uint64_t m_objectCount{0};
-    std::uint64_t m_topObject{0};
-    std::uint64_t m_offsetTable{0};
+    unsigned m_offsetSize { 0 };
+    unsigned m_refSize { 0 };
+    std::uint64_t m_objectCount { 0 };
+    std::uint64_t m_topObject { 0 };
+    std::uint64_t m_offsetTable { 0 };
     // 0: not seen; kInProgress: on the current path. Both are the thread's scratch vectors, so
     // that a read does not allocate them anew; they hold bookkeeping, never file contents.
-    std::vector<std::uint16_t>& m_height{scratch<std::uint16_t>()};
-    std::vector<std::uint32_t>& m_expanded{scratch<std::uint32_t>()};
+    std::vector<std::uint16_t>& m_height { scratch<std::uint16_t>() };
+    std::vector<std::uint32_t>& m_expanded { scratch<std::uint32_t>() };
     static constexpr std::uint16_t kInProgress = 0xFFFF;
 };
 
-bool BinaryLayout::readTrailer() {
+bool BinaryLayout::readTrailer()
+{
     if (m_size < kHeaderSize + kTrailerSize + 1)
         return false;
     const unsigned char* trailer = m_bytes + m_size - kTrailerSize;
@@ -109,15 +116,16 @@ bool BinaryLayout::readTrailer() {
     return m_objectCount <= (tableEnd - m_offsetTable) / m_offsetSize;
 }
 
-std::optional<BinaryLayout::Container> BinaryLayout::containerAt(std::uint64_t object) const {
-    std::uint64_t offset =
-        readBigEndian(m_bytes + m_offsetTable + object * m_offsetSize, m_offsetSize);
+std::optional<BinaryLayout::Container> BinaryLayout::containerAt(std::uint64_t object) const
+{
+    std::uint64_t offset
+        = readBigEndian(m_bytes + m_offsetTable + object * m_offsetSize, m_offsetSize);
     if (offset < kHeaderSize || offset >= m_offsetTable)
         return std::nullopt;
     unsigned marker = m_bytes[offset];
     unsigned type = marker >> 4;
     if (type != 0xA && type != 0xC && type != 0xD)
-        return Container{};
+        return Container {};
     std::size_t position = static_cast<std::size_t>(offset) + 1;
     std::uint64_t count = marker & 0xF;
     if (count == 0xF) {
@@ -132,13 +140,14 @@ std::optional<BinaryLayout::Container> BinaryLayout::containerAt(std::uint64_t o
     std::uint64_t references = type == 0xD ? 2 : 1;
     if (count > (m_offsetTable - position) / m_refSize / references)
         return std::nullopt;
-    return Container{position, count * references};
+    return Container { position, count * references };
 }
 
-bool BinaryLayout::visitChild(std::vector<Frame>& stack) {
+bool BinaryLayout::visitChild(std::vector<Frame>& stack)
+{
     Frame& frame = stack.back();
-    std::uint64_t child =
-        readBigEndian(m_bytes + frame.container.refs + frame.next * m_refSize, m_refSize);
+    std::uint64_t child
+        = readBigEndian(m_bytes + frame.container.refs + frame.next * m_refSize, m_refSize);
     ++frame.next;
     if (child >= m_objectCount || m_height[child] == kInProgress)
         return false;
@@ -149,7 +158,7 @@ bool BinaryLayout::visitChild(std::vector<Frame>& stack) {
             return false;
         if (container->count > 0) {
             m_height[child] = kInProgress;
-            stack.push_back({child, *container});
+            stack.push_back({ child, *container });
             return true;
         }
         m_height[child] = 1;
@@ -162,7 +171,8 @@ bool BinaryLayout::visitChild(std::vector<Frame>& stack) {
     return frame.expanded <= kMaxExpandedObjects;
 }
 
-bool BinaryLayout::finish(std::vector<Frame>& stack) {
+bool BinaryLayout::finish(std::vector<Frame>& stack)
+{
     Frame done = stack.back();
     stack.pop_back();
     m_height[done.object] = static_cast<std::uint16_t>(done.tallestChild + 1);
@@ -176,7 +186,8 @@ bool BinaryLayout::finish(std::vector<Frame>& stack) {
 }
 
 // Walks every container reachable from the top object without recursion, once each.
-bool BinaryLayout::checkNesting() {
+bool BinaryLayout::checkNesting()
+{
     auto top = containerAt(m_topObject);
     if (!top)
         return false;
@@ -186,22 +197,24 @@ bool BinaryLayout::checkNesting() {
     m_expanded.assign(m_objectCount, 0);
     std::vector<Frame> stack;
     m_height[m_topObject] = kInProgress;
-    stack.push_back({m_topObject, *top});
+    stack.push_back({ m_topObject, *top });
     while (!stack.empty()) {
-        bool ok =
-            stack.back().next < stack.back().container.count ? visitChild(stack) : finish(stack);
+        bool ok
+            = stack.back().next < stack.back().container.count ? visitChild(stack) : finish(stack);
         if (!ok)
             return false;
     }
     return true;
 }
 
-bool isString(unsigned marker) {
+bool isString(unsigned marker)
+{
     return (marker >> 4) == 0x5 || (marker >> 4) == 0x6;
 }
 
 // Appends a code point as UTF-8.
-void appendUtf8(std::string& out, std::uint32_t c) {
+void appendUtf8(std::string& out, std::uint32_t c)
+{
     if (c < 0x80) {
         out += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -219,23 +232,25 @@ void appendUtf8(std::string& out, std::uint32_t c) {
     }
 }
 
-std::optional<std::size_t> BinaryLayout::offsetOf(std::uint64_t object) const {
+std::optional<std::size_t> BinaryLayout::offsetOf(std::uint64_t object) const
+{
     if (object >= m_objectCount)
         return std::nullopt;
-    std::uint64_t offset =
-        readBigEndian(m_bytes + m_offsetTable + object * m_offsetSize, m_offsetSize);
+    std::uint64_t offset
+        = readBigEndian(m_bytes + m_offsetTable + object * m_offsetSize, m_offsetSize);
     if (offset < kHeaderSize || offset >= m_offsetTable)
         return std::nullopt;
     return static_cast<std::size_t>(offset);
 }
 
 // The length of an object's contents: the marker's low nibble, or the integer object after it.
-bool BinaryLayout::lengthAt(unsigned marker, std::size_t& position, std::uint64_t& length) const {
+bool BinaryLayout::lengthAt(unsigned marker, std::size_t& position, std::uint64_t& length) const
+{
     length = marker & 0xF;
     if (length != 0xF)
         return true;
-    if (position >= m_offsetTable || (m_bytes[position] >> 4) != 0x1 ||
-        (m_bytes[position] & 0xF) > 3)
+    if (position >= m_offsetTable || (m_bytes[position] >> 4) != 0x1
+        || (m_bytes[position] & 0xF) > 3)
         return false;
     unsigned size = 1u << (m_bytes[position] & 0x3);
     if (position + 1 + size > m_offsetTable)
@@ -245,11 +260,13 @@ bool BinaryLayout::lengthAt(unsigned marker, std::size_t& position, std::uint64_
     return true;
 }
 
-bool BinaryLayout::fits(std::size_t position, std::uint64_t size) const {
+bool BinaryLayout::fits(std::size_t position, std::uint64_t size) const
+{
     return size <= m_offsetTable - position;
 }
 
-bool BinaryLayout::readNumber(unsigned marker, std::size_t position, Value& out) const {
+bool BinaryLayout::readNumber(unsigned marker, std::size_t position, Value& out) const
+{
     unsigned type = marker >> 4;
     unsigned size = 1u << (marker & 0xF);
     if ((marker & 0xF) > 4 || !fits(position, size))
@@ -272,11 +289,12 @@ bool BinaryLayout::readNumber(unsigned marker, std::size_t position, Value& out)
     } else {
         return false;
     }
-    out = type == 0x3 ? Value(Date{real}) : Value(real);
+    out = type == 0x3 ? Value(Date { real }) : Value(real);
     return true;
 }
 
-bool BinaryLayout::readText(unsigned marker, std::size_t position, std::string& out) const {
+bool BinaryLayout::readText(unsigned marker, std::size_t position, std::string& out) const
+{
     std::uint64_t length = 0;
     if (!lengthAt(marker, position, length))
         return false;
@@ -312,7 +330,8 @@ bool BinaryLayout::readText(unsigned marker, std::size_t position, std::string& 
 }
 
 // Reads an object whose containers checkNesting has already walked: no cycles, bounded depth.
-bool BinaryLayout::read(std::uint64_t object, Value& out) const {
+bool BinaryLayout::read(std::uint64_t object, Value& out) const
+{
     auto offset = offsetOf(object);
     if (!offset)
         return false;
@@ -355,11 +374,12 @@ bool BinaryLayout::read(std::uint64_t object, Value& out) const {
     }
 }
 
-bool BinaryLayout::readArray(std::uint64_t object, Value& out) const {
+bool BinaryLayout::readArray(std::uint64_t object, Value& out) const
+{
     auto container = containerAt(object);
     if (!container)
         return false;
-    out = Value(Array{});
+    out = Value(Array {});
     Array& array = *out.asArray();
     array.reserve(static_cast<std::size_t>(container->count));
     for (std::uint64_t i = 0; i < container->count; ++i) {
@@ -370,26 +390,27 @@ bool BinaryLayout::readArray(std::uint64_t object, Value& out) const {
     return true;
 }
 
-bool BinaryLayout::readDictionary(std::uint64_t object, Value& out) const {
+bool BinaryLayout::readDictionary(std::uint64_t object, Value& out) const
+{
     auto container = containerAt(object);
     if (!container)
         return false;
-    out = Value(Dictionary{});
+    out = Value(Dictionary {});
     Dictionary& dictionary = *out.asDictionary();
     std::uint64_t pairs = container->count / 2;
     std::string key;
     for (std::uint64_t i = 0; i < pairs; ++i) {
-        std::uint64_t keyObject =
-            readBigEndian(m_bytes + container->refs + i * m_refSize, m_refSize);
-        std::uint64_t valueObject =
-            readBigEndian(m_bytes + container->refs + (pairs + i) * m_refSize, m_refSize);
+        std::uint64_t keyObject
+            = readBigEndian(m_bytes + container->refs + i * m_refSize, m_refSize);
+        std::uint64_t valueObject
+            = readBigEndian(m_bytes + container->refs + (pairs + i) * m_refSize, m_refSize);
         auto keyOffset = offsetOf(keyObject);
-        if (!keyOffset || !isString(m_bytes[*keyOffset]) ||
-            !readText(m_bytes[*keyOffset], *keyOffset + 1, key))
+        if (!keyOffset || !isString(m_bytes[*keyOffset])
+            || !readText(m_bytes[*keyOffset], *keyOffset + 1, key))
             return false;
         // Writers sort the keys, so the end is almost always the right place; a repeated key
         // holds its last value.
-        auto slot = dictionary.emplace_hint(dictionary.end(), key, Value{});
+        auto slot = dictionary.emplace_hint(dictionary.end(), key, Value {});
         if (!read(valueObject, slot->second))
             return false;
     }
@@ -398,7 +419,8 @@ bool BinaryLayout::readDictionary(std::uint64_t object, Value& out) const {
 
 } // namespace
 
-std::optional<Value> parseBinaryPropertyList(std::string_view bytes) {
+std::optional<Value> parseBinaryPropertyList(std::string_view bytes)
+{
     BinaryLayout layout(bytes);
     if (!layout.readTrailer() || !layout.checkNesting())
         return std::nullopt;

@@ -17,8 +17,8 @@ std::optional<Value> parseXmlPropertyList(char* bytes, std::size_t size);
 // Checks the XML form in place as parseXmlPropertyList does but builds only the value of `key`
 // in the root dictionary: nullopt when damaged or the root is no dictionary, else the value or
 // nullopt when the key is absent.
-std::optional<std::optional<Value>> lookUpXmlPropertyList(char* bytes, std::size_t size,
-                                                          std::string_view key);
+std::optional<std::optional<Value>> lookUpXmlPropertyList(
+    char* bytes, std::size_t size, std::string_view key);
 // Parses the binary form ("bplist00").
 std::optional<Value> parseBinaryPropertyList(std::string_view bytes);
 // Apple's XML form, reals with 17 significant digits.

@@ -22,10 +22,11 @@ struct CivilTime {
 };
 
 // The civil date of a count of seconds since the reference date (proleptic Gregorian, UTC).
-CivilTime civilTime(double secondsSinceReferenceDate) {
+CivilTime civilTime(double secondsSinceReferenceDate)
+{
     constexpr std::int64_t kReferenceDateInUnixTime = 978307200;
-    auto seconds =
-        static_cast<std::int64_t>(std::floor(secondsSinceReferenceDate)) + kReferenceDateInUnixTime;
+    auto seconds = static_cast<std::int64_t>(std::floor(secondsSinceReferenceDate))
+        + kReferenceDateInUnixTime;
     std::int64_t days = (seconds >= 0 ? seconds : seconds - 86399) / 86400;
     auto secondOfDay = static_cast<unsigned>(seconds - days * 86400);
     days += 719468;
@@ -37,18 +38,18 @@ CivilTime civilTime(double secondsSinceReferenceDate) {
     unsigned day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
     unsigned month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
     std::int64_t year = static_cast<std::int64_t>(yearOfEra) + era * 400 + (month <= 2);
-    return {year, month, day, secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60};
+    return { year, month, day, secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60 };
 }
 
 class XmlWriter {
-  public:
+public:
     std::string take() { return std::move(m_out); }
     void start() { m_out.append(kHeader); }
     void finish() { m_out.append(kFooter); }
     void write(const Value& value, int indent);
     void writeDictionary(const Dictionary& dictionary, int indent);
 
-  private:
+private:
     void writeArray(const Array& array, int indent);
     void writeData(const Data& data, int indent);
     void writeReal(double real);
@@ -60,7 +61,8 @@ class XmlWriter {
     std::string m_out;
 };
 
-void XmlWriter::appendEscaped(std::string_view text) {
+void XmlWriter::appendEscaped(std::string_view text)
+{
     std::size_t plain = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
@@ -73,7 +75,8 @@ void XmlWriter::appendEscaped(std::string_view text) {
     m_out.append(text.substr(plain));
 }
 
-void XmlWriter::element(std::string_view tag, std::string_view text, bool escape) {
+void XmlWriter::element(std::string_view tag, std::string_view text, bool escape)
+{
     m_out += '<';
     m_out.append(tag);
     m_out += '>';
@@ -86,7 +89,8 @@ void XmlWriter::element(std::string_view tag, std::string_view text, bool escape
     m_out.append(">\n");
 }
 
-void XmlWriter::write(const Value& value, int indent) {
+void XmlWriter::write(const Value& value, int indent)
+{
     indentBy(indent);
     if (auto dictionary = value.asDictionary())
         return writeDictionary(*dictionary, indent);
@@ -111,7 +115,8 @@ void XmlWriter::write(const Value& value, int indent) {
         return writeDate(*date);
 }
 
-void XmlWriter::writeDictionary(const Dictionary& dictionary, int indent) {
+void XmlWriter::writeDictionary(const Dictionary& dictionary, int indent)
+{
     if (dictionary.empty()) {
         m_out.append("<dict/>\n");
         return;
@@ -126,7 +131,8 @@ void XmlWriter::writeDictionary(const Dictionary& dictionary, int indent) {
     m_out.append("</dict>\n");
 }
 
-void XmlWriter::writeArray(const Array& array, int indent) {
+void XmlWriter::writeArray(const Array& array, int indent)
+{
     if (array.empty()) {
         m_out.append("<array/>\n");
         return;
@@ -139,22 +145,24 @@ void XmlWriter::writeArray(const Array& array, int indent) {
 }
 
 // As Apple writes it: 17 significant digits, so that every real reads back exactly.
-void XmlWriter::writeReal(double real) {
+void XmlWriter::writeReal(double real)
+{
     if (std::isnan(real))
         return element("real", "nan", false);
     if (std::isinf(real))
         return element("real", real > 0 ? "+infinity" : "-infinity", false);
     char buffer[32];
-    auto end =
-        std::to_chars(buffer, buffer + sizeof buffer, real, std::chars_format::general, 17).ptr;
+    auto end
+        = std::to_chars(buffer, buffer + sizeof buffer, real, std::chars_format::general, 17).ptr;
     element("real", std::string_view(buffer, end - buffer), false);
 }
 
 // Base64 on lines of at most 76 columns, a tab counting as eight, as Apple's writer does.
-void XmlWriter::writeData(const Data& data, int indent) {
+void XmlWriter::writeData(const Data& data, int indent)
+{
     m_out.append("<data>\n");
-    std::string encoded =
-        base64Encode(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+    std::string encoded
+        = base64Encode(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
     int level = std::min(indent, 8);
     std::size_t width = static_cast<std::size_t>(76 - 8 * level) / 4 * 4;
     for (std::size_t at = 0; at < encoded.size(); at += width) {
@@ -166,7 +174,8 @@ void XmlWriter::writeData(const Data& data, int indent) {
     m_out.append("</data>\n");
 }
 
-void XmlWriter::writeDate(Date date) {
+void XmlWriter::writeDate(Date date)
+{
     // A binary file may hold any number as a date; beyond the four-digit years (or not a number
     // at all) the conversion to whole seconds would overflow.
     double seconds = date.secondsSinceReferenceDate;
@@ -174,14 +183,15 @@ void XmlWriter::writeDate(Date date) {
     CivilTime time = civilTime(seconds);
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02u:%02u:%02uZ",
-                  static_cast<long long>(time.year), time.month, time.day, time.hour, time.minute,
-                  time.second);
+        static_cast<long long>(time.year), time.month, time.day, time.hour, time.minute,
+        time.second);
     element("date", buffer, false);
 }
 
 } // namespace
 
-std::string writeXmlPropertyList(const Value& value) {
+std::string writeXmlPropertyList(const Value& value)
+{
     XmlWriter writer;
     writer.start();
     writer.write(value, 0);
@@ -189,7 +199,8 @@ std::string writeXmlPropertyList(const Value& value) {
     return writer.take();
 }
 
-std::string writeXmlPropertyList(const Dictionary& dictionary) {
+std::string writeXmlPropertyList(const Dictionary& dictionary)
+{
     XmlWriter writer;
     writer.start();
     writer.writeDictionary(dictionary, 0);

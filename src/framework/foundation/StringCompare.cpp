@@ -7,16 +7,19 @@ namespace fw {
 
 namespace {
 
-bool isDigit(char c) {
+bool isDigit(char c)
+{
     return c >= '0' && c <= '9';
 }
 
-int sign(int value) {
+int sign(int value)
+{
     return (value > 0) - (value < 0);
 }
 
 // Compares two runs of digits by value, without limits on their length.
-int compareDigitRuns(std::string_view a, std::string_view b) {
+int compareDigitRuns(std::string_view a, std::string_view b)
+{
     while (a.size() > 1 && a[0] == '0')
         a.remove_prefix(1);
     while (b.size() > 1 && b[0] == '0')
@@ -26,7 +29,8 @@ int compareDigitRuns(std::string_view a, std::string_view b) {
     return sign(a.compare(b));
 }
 
-std::string_view digitRun(std::string_view text, std::size_t from) {
+std::string_view digitRun(std::string_view text, std::size_t from)
+{
     std::size_t end = from;
     while (end < text.size() && isDigit(text[end]))
         ++end;
@@ -36,8 +40,9 @@ std::string_view digitRun(std::string_view text, std::size_t from) {
 // ICU's collator compares from several threads safely only through its own clones; a lock is
 // simpler and sorting a page's rows is not hot.
 class EnglishCollator {
-  public:
-    EnglishCollator() {
+public:
+    EnglishCollator()
+    {
         UErrorCode status = U_ZERO_ERROR;
         m_collator = ucol_open("en", &status);
         if (U_FAILURE(status)) {
@@ -46,7 +51,8 @@ class EnglishCollator {
         }
         ucol_setStrength(m_collator, UCOL_SECONDARY);
     }
-    ~EnglishCollator() {
+    ~EnglishCollator()
+    {
         if (m_collator)
             ucol_close(m_collator);
     }
@@ -55,23 +61,24 @@ class EnglishCollator {
 
     bool available() const { return m_collator != nullptr; }
 
-    int compare(std::string_view a, std::string_view b) {
+    int compare(std::string_view a, std::string_view b)
+    {
         std::lock_guard lock(m_mutex);
         UErrorCode status = U_ZERO_ERROR;
-        UCollationResult result =
-            ucol_strcollUTF8(m_collator, a.data(), static_cast<int32_t>(a.size()), b.data(),
-                             static_cast<int32_t>(b.size()), &status);
+        UCollationResult result = ucol_strcollUTF8(m_collator, a.data(),
+            static_cast<int32_t>(a.size()), b.data(), static_cast<int32_t>(b.size()), &status);
         if (U_FAILURE(status))
             return sign(a.compare(b));
         return result == UCOL_LESS ? -1 : result == UCOL_GREATER ? 1 : 0;
     }
 
-  private:
+private:
     std::mutex m_mutex;
-    UCollator* m_collator{nullptr};
+    UCollator* m_collator { nullptr };
 };
 
-int asciiCaseInsensitiveCompare(std::string_view a, std::string_view b) {
+int asciiCaseInsensitiveCompare(std::string_view a, std::string_view b)
+{
     auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
     for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
         char x = lower(a[i]);
@@ -84,7 +91,8 @@ int asciiCaseInsensitiveCompare(std::string_view a, std::string_view b) {
 
 } // namespace
 
-int compareNumeric(std::string_view a, std::string_view b) {
+int compareNumeric(std::string_view a, std::string_view b)
+{
     std::size_t i = 0;
     std::size_t j = 0;
     while (i < a.size() && j < b.size()) {
@@ -107,7 +115,8 @@ int compareNumeric(std::string_view a, std::string_view b) {
     return aDone && bDone ? 0 : aDone ? -1 : 1;
 }
 
-int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b) {
+int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b)
+{
     static EnglishCollator collator;
     // Without ICU's data the names still sort sensibly for ASCII.
     if (!collator.available())

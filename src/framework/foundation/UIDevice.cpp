@@ -5,12 +5,14 @@
 
 namespace fw {
 
-UIDevice& UIDevice::currentDevice() {
+UIDevice& UIDevice::currentDevice()
+{
     static UIDevice device;
     return device;
 }
 
-std::string UIDevice::systemVersion() const {
+std::string UIDevice::systemVersion() const
+{
     auto dictionary = dictionaryWithContentsOfFile(kSystemVersionPath);
     if (!dictionary)
         return std::string(kFallbackSystemVersion);
@@ -20,7 +22,8 @@ std::string UIDevice::systemVersion() const {
     return *version->asString();
 }
 
-bool UIDevice::systemVersionAtLeast(std::string_view version) const {
+bool UIDevice::systemVersionAtLeast(std::string_view version) const
+{
     return compareNumeric(systemVersion(), version) >= 0;
 }
 

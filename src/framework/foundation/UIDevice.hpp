@@ -7,7 +7,7 @@ namespace fw {
 
 // The device's identity as the bundle asks for it.
 class UIDevice {
-  public:
+public:
     static UIDevice& currentDevice();
 
     // "ProductVersion" of the device's SystemVersion.plist, read afresh on every call because
@@ -18,8 +18,8 @@ class UIDevice {
     bool systemVersionAtLeast(std::string_view version) const;
 };
 
-inline constexpr std::string_view kSystemVersionPath =
-    "/System/Library/CoreServices/SystemVersion.plist";
+inline constexpr std::string_view kSystemVersionPath
+    = "/System/Library/CoreServices/SystemVersion.plist";
 inline constexpr std::string_view kFallbackSystemVersion = "14.0";
 
 } // namespace fw

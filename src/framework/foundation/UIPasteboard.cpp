@@ -12,16 +12,18 @@ namespace {
 // Beside the device's own tree, hidden, so that listing a device directory never shows it.
 constexpr std::string_view kPasteboardFileName = ".pasteboard.plist";
 
-std::filesystem::path pasteboardFile() {
+std::filesystem::path pasteboardFile()
+{
     return Device::root() / kPasteboardFileName;
 }
 
 struct Contents {
-    UIPasteboard::Kind kind{UIPasteboard::Kind::None};
+    UIPasteboard::Kind kind { UIPasteboard::Kind::None };
     std::string string;
 };
 
-Contents readContents() {
+Contents readContents()
+{
     auto bytes = readFileContents(pasteboardFile(), kMaxPropertyListBytes);
     if (!bytes)
         return {};
@@ -33,13 +35,14 @@ Contents readContents() {
     if (!kind || !kind->isString())
         return {};
     if (*kind->asString() == "other")
-        return {UIPasteboard::Kind::Other, {}};
+        return { UIPasteboard::Kind::Other, {} };
     if (*kind->asString() == "string" && string && string->isString())
-        return {UIPasteboard::Kind::String, *string->asString()};
+        return { UIPasteboard::Kind::String, *string->asString() };
     return {};
 }
 
-void writeContents(std::string_view kind, std::string string) {
+void writeContents(std::string_view kind, std::string string)
+{
     Dictionary dictionary;
     dictionary.emplace("kind", Value(kind));
     if (kind == "string")
@@ -51,31 +54,37 @@ void writeContents(std::string_view kind, std::string string) {
 
 } // namespace
 
-UIPasteboard& UIPasteboard::generalPasteboard() {
+UIPasteboard& UIPasteboard::generalPasteboard()
+{
     static UIPasteboard pasteboard;
     return pasteboard;
 }
 
-std::optional<std::string> UIPasteboard::string() const {
+std::optional<std::string> UIPasteboard::string() const
+{
     Contents contents = readContents();
     if (contents.kind != Kind::String)
         return std::nullopt;
     return std::move(contents.string);
 }
 
-void UIPasteboard::setString(std::string string) {
+void UIPasteboard::setString(std::string string)
+{
     writeContents("string", std::move(string));
 }
 
-void UIPasteboard::setOtherItem() {
+void UIPasteboard::setOtherItem()
+{
     writeContents("other", {});
 }
 
-void UIPasteboard::clear() {
+void UIPasteboard::clear()
+{
     writeContents("none", {});
 }
 
-UIPasteboard::Kind UIPasteboard::kind() const {
+UIPasteboard::Kind UIPasteboard::kind() const
+{
     return readContents().kind;
 }
 

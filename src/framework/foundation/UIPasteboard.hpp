@@ -9,7 +9,7 @@ namespace fw {
 // the same device root sees the same contents; it is read afresh on every call. Changing it is
 // not a file change of the device and is not recorded in the journal.
 class UIPasteboard {
-  public:
+public:
     enum class Kind { None, String, Other };
 
     static UIPasteboard& generalPasteboard();

@@ -26,20 +26,57 @@ struct Date {
 // One property-list value: the only data type the bundle stores or reads.
 class Value {
 public:
-    using Storage = std::variant<bool, std::int64_t, double, std::string, Data, Date, Array, Dictionary>;
+    using Storage
+        = std::variant<bool, std::int64_t, double, std::string, Data, Date, Array, Dictionary>;
 
-    Value() : m_storage(Dictionary {}) {}
-    Value(bool b) : m_storage(b) {}
-    Value(int i) : m_storage(std::int64_t { i }) {}
-    Value(std::int64_t i) : m_storage(i) {}
-    Value(double d) : m_storage(d) {}
-    Value(const char* s) : m_storage(std::string(s)) {}
-    Value(std::string s) : m_storage(std::move(s)) {}
-    Value(std::string_view s) : m_storage(std::string(s)) {}
-    Value(Data d) : m_storage(std::move(d)) {}
-    Value(Date d) : m_storage(d) {}
-    Value(Array a) : m_storage(std::move(a)) {}
-    Value(Dictionary d) : m_storage(std::move(d)) {}
+    Value()
+        : m_storage(Dictionary {})
+    {
+    }
+    Value(bool b)
+        : m_storage(b)
+    {
+    }
+    Value(int i)
+        : m_storage(std::int64_t { i })
+    {
+    }
+    Value(std::int64_t i)
+        : m_storage(i)
+    {
+    }
+    Value(double d)
+        : m_storage(d)
+    {
+    }
+    Value(const char* s)
+        : m_storage(std::string(s))
+    {
+    }
+    Value(std::string s)
+        : m_storage(std::move(s))
+    {
+    }
+    Value(std::string_view s)
+        : m_storage(std::string(s))
+    {
+    }
+    Value(Data d)
+        : m_storage(std::move(d))
+    {
+    }
+    Value(Date d)
+        : m_storage(d)
+    {
+    }
+    Value(Array a)
+        : m_storage(std::move(a))
+    {
+    }
+    Value(Dictionary d)
+        : m_storage(std::move(d))
+    {
+    }
 
     bool isBool() const { return std::holds_alternative<bool>(m_storage); }
     bool isInteger() const { return std::holds_alternative<std::int64_t>(m_storage); }

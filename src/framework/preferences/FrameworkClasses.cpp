@@ -15,7 +15,8 @@
 
 namespace fw {
 
-void registerFrameworkClasses() {
+void registerFrameworkClasses()
+{
     const ClassDescriptor* classes[] = {
         &UIView::classObject(),
         &UILabel::classObject(),

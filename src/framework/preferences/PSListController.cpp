@@ -11,11 +11,12 @@ namespace fw {
 
 namespace {
 
-constexpr CGRect kPageFrame{0, 0, 375, 812};
+constexpr CGRect kPageFrame { 0, 0, 375, 812 };
 
 // The framework's own preference file of a row: its "defaults" domain under the user's
 // preferences. A domain that would leave that directory names no file.
-std::optional<std::string> preferencesPath(const PSSpecifier& specifier) {
+std::optional<std::string> preferencesPath(const PSSpecifier& specifier)
+{
     auto* domain = specifier.stringForKey("defaults");
     if (!domain || domain->empty() || domain->find('/') != std::string::npos)
         return std::nullopt;
@@ -24,16 +25,17 @@ std::optional<std::string> preferencesPath(const PSSpecifier& specifier) {
 
 } // namespace
 
-const ClassDescriptor& PSListController::classObject() {
+const ClassDescriptor& PSListController::classObject()
+{
     static const ClassDescriptor cls = [] {
-        ClassDescriptor c{"PSListController", &UIViewController::classObject(), {}, {}};
+        ClassDescriptor c { "PSListController", &UIViewController::classObject(), {}, {} };
         c.make = [] { return std::make_shared<PSListController>(); };
         c.actions["reloadSpecifiers"] = [](NSObject& self, const Args&) -> ActionResult {
             static_cast<PSListController&>(self).reloadSpecifiers();
             return std::nullopt;
         };
-        c.actions["setPreferenceValue:specifier:"] = [](NSObject& self,
-                                                        const Args& args) -> ActionResult {
+        c.actions["setPreferenceValue:specifier:"]
+            = [](NSObject& self, const Args& args) -> ActionResult {
             auto* value = argValue(args, 0);
             auto specifier = argAs<PSSpecifier>(args, 1);
             if (value && specifier)
@@ -51,20 +53,22 @@ const ClassDescriptor& PSListController::classObject() {
     return cls;
 }
 
-const SpecifierList& PSListController::specifiers() {
+const SpecifierList& PSListController::specifiers()
+{
     return _specifiers ? *_specifiers : m_emptyList;
 }
 
-SpecifierList PSListController::loadSpecifiersFromPlistName(std::string_view name,
-                                                            const Id& target) {
-    auto page =
-        SpecifierLoader::loadFile(m_bundlePath + "/" + std::string(name) + ".plist", target);
+SpecifierList PSListController::loadSpecifiersFromPlistName(std::string_view name, const Id& target)
+{
+    auto page
+        = SpecifierLoader::loadFile(m_bundlePath + "/" + std::string(name) + ".plist", target);
     if (page.title)
         navigationItem().title = *page.title;
     return std::move(page.specifiers);
 }
 
-void PSListController::reloadSpecifiers() {
+void PSListController::reloadSpecifiers()
+{
     // A row's handler may reload the page after the last other reference to it went away.
     auto keepAlive = weak_from_this().lock();
     view();
@@ -80,8 +84,9 @@ void PSListController::reloadSpecifiers() {
     }
 }
 
-void PSListController::removeSpecifier(const std::shared_ptr<PSSpecifier>& specifier,
-                                       bool /*animated*/) {
+void PSListController::removeSpecifier(
+    const std::shared_ptr<PSSpecifier>& specifier, bool /*animated*/)
+{
     if (!specifier || !_specifiers)
         return;
     auto& rows = *_specifiers;
@@ -96,7 +101,8 @@ void PSListController::removeSpecifier(const std::shared_ptr<PSSpecifier>& speci
     dropCellsNotIn(rows);
 }
 
-void PSListController::reloadSpecifier(const std::shared_ptr<PSSpecifier>& specifier) {
+void PSListController::reloadSpecifier(const std::shared_ptr<PSSpecifier>& specifier)
+{
     if (!specifier)
         return;
     auto cell = existingCellForSpecifier(specifier.get());
@@ -106,8 +112,9 @@ void PSListController::reloadSpecifier(const std::shared_ptr<PSSpecifier>& speci
     cell->layoutForWidth(cell->frame().width);
 }
 
-std::optional<Value>
-PSListController::readPreferenceValue(const std::shared_ptr<PSSpecifier>& specifier) {
+std::optional<Value> PSListController::readPreferenceValue(
+    const std::shared_ptr<PSSpecifier>& specifier)
+{
     if (!specifier)
         return std::nullopt;
     auto* key = specifier->stringForKey("key");
@@ -121,8 +128,9 @@ PSListController::readPreferenceValue(const std::shared_ptr<PSSpecifier>& specif
     return fallback ? std::optional<Value>(*fallback) : std::nullopt;
 }
 
-void PSListController::setPreferenceValue(const Value& value,
-                                          const std::shared_ptr<PSSpecifier>& specifier) {
+void PSListController::setPreferenceValue(
+    const Value& value, const std::shared_ptr<PSSpecifier>& specifier)
+{
     if (!specifier)
         return;
     auto* key = specifier->stringForKey("key");
@@ -134,38 +142,44 @@ void PSListController::setPreferenceValue(const Value& value,
         // A damaged file is left alone rather than replaced by a one-key dictionary.
         if (NSFileManager::defaultManager().fileExistsAtPath(*path))
             return;
-        stored = Dictionary{};
+        stored = Dictionary {};
     }
     (*stored)[*key] = value;
     writeToFile(*stored, *path);
 }
 
 void PSListController::tableView(const std::shared_ptr<UITableView>& /*tableView*/,
-                                 const NSIndexPath& /*from*/, const NSIndexPath& /*to*/) {}
+    const NSIndexPath& /*from*/, const NSIndexPath& /*to*/)
+{
+}
 
-void PSListController::loadView() {
+void PSListController::loadView()
+{
     m_view = std::make_shared<UIView>(kPageFrame);
     m_view->setOwningViewController(
         std::static_pointer_cast<UIViewController>(weak_from_this().lock()));
     m_table = std::make_shared<UITableView>(tableViewStyle());
     m_table->setFrame(m_view->bounds());
-    m_table->setAutoresizingMask(UIViewAutoresizingFlexibleWidth |
-                                 UIViewAutoresizingFlexibleHeight);
+    m_table->setAutoresizingMask(
+        UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight);
     m_view->addSubview(m_table);
 }
 
-std::shared_ptr<UITableView> PSListController::table() {
+std::shared_ptr<UITableView> PSListController::table()
+{
     view();
     return m_table;
 }
 
-std::shared_ptr<PSTableCell>
-PSListController::existingCellForSpecifier(const PSSpecifier* specifier) const {
+std::shared_ptr<PSTableCell> PSListController::existingCellForSpecifier(
+    const PSSpecifier* specifier) const
+{
     auto it = m_cells.find(specifier);
     return it == m_cells.end() ? nullptr : it->second.cell;
 }
 
-void PSListController::dropCellsNotIn(const SpecifierList& rows) {
+void PSListController::dropCellsNotIn(const SpecifierList& rows)
+{
     std::set<const PSSpecifier*> listed;
     for (const auto& row : rows)
         listed.insert(row.get());

@@ -35,14 +35,14 @@ public:
 
     // Getter and setter of value rows that name no others.
     virtual std::optional<Value> readPreferenceValue(const std::shared_ptr<PSSpecifier>& specifier);
-    virtual void setPreferenceValue(const Value& value,
-                                    const std::shared_ptr<PSSpecifier>& specifier);
+    virtual void setPreferenceValue(
+        const Value& value, const std::shared_ptr<PSSpecifier>& specifier);
 
     // Asked when the page's table is created. The framework's style is grouped.
     virtual int tableViewStyle() { return UITableViewStyleGrouped; }
     // The table's report that the user dragged a row (tableView:moveRowAtIndexPath:toIndexPath:).
     virtual void tableView(const std::shared_ptr<UITableView>& tableView, const NSIndexPath& from,
-                           const NSIndexPath& to);
+        const NSIndexPath& to);
 
     void loadView() override; // the table is the view's first subview
     std::shared_ptr<UITableView> table();
@@ -89,8 +89,8 @@ private:
         std::shared_ptr<PSTableCell> cell;
     };
 
-    std::shared_ptr<PSListController> pushDetailController(const ClassDescriptor& detail,
-                                                           const std::shared_ptr<PSSpecifier>& s);
+    std::shared_ptr<PSListController> pushDetailController(
+        const ClassDescriptor& detail, const std::shared_ptr<PSSpecifier>& s);
     std::shared_ptr<PSTableCell> makeCell(const std::shared_ptr<PSSpecifier>& specifier);
     // Takes the cells of rows not in `rows` out of the window and the table.
     void dropCellsNotIn(const SpecifierList& rows);

@@ -16,39 +16,43 @@ struct CellClass {
     bool header;
 };
 
-bool isCellClass(const ClassDescriptor* cls) {
+bool isCellClass(const ClassDescriptor* cls)
+{
     return cls && cls->make && cls->isSubclassOf(PSTableCell::classObject());
 }
 
-CellClass cellClassFor(const PSSpecifier& specifier) {
+CellClass cellClassFor(const PSSpecifier& specifier)
+{
     if (specifier.cellType() == PSGroupCell) {
         auto* header = specifier.classForKey("headerCellClass");
         if (isCellClass(header))
-            return {header, true};
-        return {&PSTableCell::classObject(), false};
+            return { header, true };
+        return { &PSTableCell::classObject(), false };
     }
     if (auto* custom = specifier.classForKey("cellClass"); isCellClass(custom))
-        return {custom, false};
+        return { custom, false };
     switch (specifier.cellType()) {
     case PSSwitchCell:
-        return {&PSSwitchTableCell::classObject(), false};
+        return { &PSSwitchTableCell::classObject(), false };
     case PSSegmentCell:
-        return {&PSSegmentTableCell::classObject(), false};
+        return { &PSSegmentTableCell::classObject(), false };
     default:
-        return {&PSTableCell::classObject(), false};
+        return { &PSTableCell::classObject(), false };
     }
 }
 
 // "enabled" set to a false value ("NO", false, 0) disables the row.
-bool isEnabled(const PSSpecifier& specifier) {
+bool isEnabled(const PSSpecifier& specifier)
+{
     auto* enabled = specifier.valueForKey("enabled");
     return !enabled || enabled->boolValue();
 }
 
 // Where a row with `path` sits in `rows`, or the end of its section when `path` is one past the
 // section's last row (where a drag may drop); nullopt when there is no such place.
-std::optional<std::size_t> positionOf(const SpecifierList& rows, const NSIndexPath& path,
-                                      bool allowEnd) {
+std::optional<std::size_t> positionOf(
+    const SpecifierList& rows, const NSIndexPath& path, bool allowEnd)
+{
     auto paths = PSListController::indexPaths(rows);
     std::optional<std::size_t> endOfSection;
     int rowsInSection = 0;
@@ -69,7 +73,8 @@ std::optional<std::size_t> positionOf(const SpecifierList& rows, const NSIndexPa
 
 } // namespace
 
-bool PSListController::cellsEndInOrder(const UIView& table, const SpecifierList& rows) const {
+bool PSListController::cellsEndInOrder(const UIView& table, const SpecifierList& rows) const
+{
     const auto& subviews = table.subviews();
     if (rows.size() > subviews.size())
         return false;
@@ -82,7 +87,8 @@ bool PSListController::cellsEndInOrder(const UIView& table, const SpecifierList&
     return true;
 }
 
-SpecifierList PSListController::displayedSpecifiers() {
+SpecifierList PSListController::displayedSpecifiers()
+{
     view();
     const SpecifierList& listed = specifiers();
     if (!m_displayOrder)
@@ -104,27 +110,29 @@ SpecifierList PSListController::displayedSpecifiers() {
     return shown;
 }
 
-std::shared_ptr<PSTableCell>
-PSListController::cellForSpecifier(const std::shared_ptr<PSSpecifier>& specifier) {
+std::shared_ptr<PSTableCell> PSListController::cellForSpecifier(
+    const std::shared_ptr<PSSpecifier>& specifier)
+{
     if (!specifier)
         return nullptr;
     if (auto cell = existingCellForSpecifier(specifier.get()))
         return cell;
     auto cell = makeCell(specifier);
-    m_cells[specifier.get()] = CachedCell{specifier, cell};
+    m_cells[specifier.get()] = CachedCell { specifier, cell };
     table()->addSubview(cell);
     cell->refreshCellContentsWithSpecifier(specifier);
     cell->layoutForWidth(cell->frame().width);
     return cell;
 }
 
-std::shared_ptr<PSTableCell>
-PSListController::makeCell(const std::shared_ptr<PSSpecifier>& specifier) {
+std::shared_ptr<PSTableCell> PSListController::makeCell(
+    const std::shared_ptr<PSSpecifier>& specifier)
+{
     auto [cls, header] = cellClassFor(*specifier);
     auto cell = std::dynamic_pointer_cast<PSTableCell>(cls->make());
-    bool made =
-        cell && (header ? cell->initWithSpecifier(specifier)
-                        : cell->initWithStyle(UITableViewCellStyleDefault, cls->name, specifier));
+    bool made = cell
+        && (header ? cell->initWithSpecifier(specifier)
+                   : cell->initWithStyle(UITableViewCellStyleDefault, cls->name, specifier));
     if (made)
         return cell;
     // A cell class that answers "nil" still leaves the row visible, as a plain cell.
@@ -133,7 +141,8 @@ PSListController::makeCell(const std::shared_ptr<PSSpecifier>& specifier) {
     return cell;
 }
 
-void PSListController::layoutTable(double width) {
+void PSListController::layoutTable(double width)
+{
     auto keepAlive = weak_from_this().lock();
     SpecifierList rows = displayedSpecifiers();
     dropCellsNotIn(rows);
@@ -157,7 +166,8 @@ void PSListController::layoutTable(double width) {
     }
 }
 
-void PSListController::tapSpecifier(const std::shared_ptr<PSSpecifier>& specifier) {
+void PSListController::tapSpecifier(const std::shared_ptr<PSSpecifier>& specifier)
+{
     if (!specifier || !isEnabled(*specifier))
         return;
     auto keepAlive = weak_from_this().lock();
@@ -167,7 +177,7 @@ void PSListController::tapSpecifier(const std::shared_ptr<PSSpecifier>& specifie
         if (!target)
             return;
         if (action.find(':') != std::string::npos)
-            target->perform(action, {Arg(Id(specifier))});
+            target->perform(action, { Arg(Id(specifier)) });
         else
             target->perform(action);
         return;
@@ -176,18 +186,20 @@ void PSListController::tapSpecifier(const std::shared_ptr<PSSpecifier>& specifie
         pushDetailController(*detail, specifier);
 }
 
-void PSListController::setValueForSpecifier(const Value& value,
-                                            const std::shared_ptr<PSSpecifier>& specifier) {
+void PSListController::setValueForSpecifier(
+    const Value& value, const std::shared_ptr<PSSpecifier>& specifier)
+{
     if (!specifier || !isEnabled(*specifier))
         return;
     auto keepAlive = weak_from_this().lock();
     auto target = specifier->target();
     if (target && !specifier->setter().empty())
-        target->perform(specifier->setter(), {Arg(value), Arg(Id(specifier))});
+        target->perform(specifier->setter(), { Arg(value), Arg(Id(specifier)) });
     reloadSpecifier(specifier);
 }
 
-void PSListController::moveRow(const NSIndexPath& from, const NSIndexPath& to) {
+void PSListController::moveRow(const NSIndexPath& from, const NSIndexPath& to)
+{
     auto keepAlive = weak_from_this().lock();
     SpecifierList rows = displayedSpecifiers();
     auto source = positionOf(rows, from, false);
@@ -203,26 +215,27 @@ void PSListController::moveRow(const NSIndexPath& from, const NSIndexPath& to) {
     tableView(table(), from, to);
 }
 
-std::vector<NSIndexPath> PSListController::indexPaths(const SpecifierList& rows) {
+std::vector<NSIndexPath> PSListController::indexPaths(const SpecifierList& rows)
+{
     std::vector<NSIndexPath> paths;
     paths.reserve(rows.size());
     int section = -1;
     int row = 0;
     for (const auto& specifier : rows) {
         if (specifier && specifier->cellType() == PSGroupCell) {
-            paths.push_back(NSIndexPath{++section, -1});
+            paths.push_back(NSIndexPath { ++section, -1 });
             row = 0;
             continue;
         }
         section = std::max(section, 0);
-        paths.push_back(NSIndexPath{section, row++});
+        paths.push_back(NSIndexPath { section, row++ });
     }
     return paths;
 }
 
-std::shared_ptr<PSListController>
-PSListController::pushDetailController(const ClassDescriptor& detail,
-                                       const std::shared_ptr<PSSpecifier>& specifier) {
+std::shared_ptr<PSListController> PSListController::pushDetailController(
+    const ClassDescriptor& detail, const std::shared_ptr<PSSpecifier>& specifier)
+{
     if (!detail.make || !detail.isSubclassOf(PSListController::classObject()))
         return nullptr;
     auto page = std::dynamic_pointer_cast<PSListController>(detail.make());

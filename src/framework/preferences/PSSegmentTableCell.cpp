@@ -6,7 +6,8 @@ namespace {
 
 // A row's values come from its layout file while stored values may have been written as
 // another number type (1 against 1.0), so numbers compare by value.
-bool sameValue(const Value& a, const Value& b) {
+bool sameValue(const Value& a, const Value& b)
+{
     if (a.isNumber() && b.isNumber())
         return *a.numberValue() == *b.numberValue();
     return a == b;
@@ -14,22 +15,24 @@ bool sameValue(const Value& a, const Value& b) {
 
 } // namespace
 
-const ClassDescriptor& PSSegmentTableCell::classObject() {
+const ClassDescriptor& PSSegmentTableCell::classObject()
+{
     static const ClassDescriptor cls = [] {
-        ClassDescriptor c{"PSSegmentTableCell", &PSTableCell::classObject(), {}, {}};
+        ClassDescriptor c { "PSSegmentTableCell", &PSTableCell::classObject(), {}, {} };
         c.make = [] { return std::make_shared<PSSegmentTableCell>(); };
         return c;
     }();
     return cls;
 }
 
-bool PSSegmentTableCell::initWithStyle(int style, const std::string& reuseIdentifier,
-                                       const std::shared_ptr<PSSpecifier>& specifier) {
+bool PSSegmentTableCell::initWithStyle(
+    int style, const std::string& reuseIdentifier, const std::shared_ptr<PSSpecifier>& specifier)
+{
     if (!PSTableCell::initWithStyle(style, reuseIdentifier, specifier))
         return false;
     if (!m_segments) {
         m_segments = std::make_shared<UISegmentedControl>();
-        m_segments->setFrame(CGRect{15, 7, frame().width - 30, frame().height - 14});
+        m_segments->setFrame(CGRect { 15, 7, frame().width - 30, frame().height - 14 });
         m_segments->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
         contentView()->addSubview(m_segments);
     }
@@ -38,7 +41,8 @@ bool PSSegmentTableCell::initWithStyle(int style, const std::string& reuseIdenti
     return true;
 }
 
-void PSSegmentTableCell::setValue(const std::optional<Value>& value) {
+void PSSegmentTableCell::setValue(const std::optional<Value>& value)
+{
     if (!m_segments)
         return;
     m_segments->selectedSegmentIndex = -1;

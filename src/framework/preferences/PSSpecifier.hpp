@@ -36,9 +36,9 @@ public:
     const ClassDescriptor& isa() const override { return classObject(); }
 
     // preferenceSpecifierNamed:target:set:get:detail:cell:edit:. Empty selectors mean none.
-    static std::shared_ptr<PSSpecifier> preferenceSpecifierNamed(
-        std::string name, const Id& target, std::string setter, std::string getter,
-        const ClassDescriptor* detail, int cell, const ClassDescriptor* edit);
+    static std::shared_ptr<PSSpecifier> preferenceSpecifierNamed(std::string name, const Id& target,
+        std::string setter, std::string getter, const ClassDescriptor* detail, int cell,
+        const ClassDescriptor* edit);
 
     const std::string& name() const { return m_name; }
     void setName(std::string name) { m_name = std::move(name); }

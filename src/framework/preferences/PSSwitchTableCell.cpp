@@ -2,28 +2,31 @@
 
 namespace fw {
 
-const ClassDescriptor& PSSwitchTableCell::classObject() {
+const ClassDescriptor& PSSwitchTableCell::classObject()
+{
     static const ClassDescriptor cls = [] {
-        ClassDescriptor c{"PSSwitchTableCell", &PSTableCell::classObject(), {}, {}};
+        ClassDescriptor c { "PSSwitchTableCell", &PSTableCell::classObject(), {}, {} };
         c.make = [] { return std::make_shared<PSSwitchTableCell>(); };
         return c;
     }();
     return cls;
 }
 
-bool PSSwitchTableCell::initWithStyle(int style, const std::string& reuseIdentifier,
-                                      const std::shared_ptr<PSSpecifier>& specifier) {
+bool PSSwitchTableCell::initWithStyle(
+    int style, const std::string& reuseIdentifier, const std::shared_ptr<PSSpecifier>& specifier)
+{
     if (!PSTableCell::initWithStyle(style, reuseIdentifier, specifier))
         return false;
     if (!m_switch) {
         m_switch = std::make_shared<UISwitch>();
-        m_switch->setFrame(CGRect{frame().width - 66, 6.5, 51, 31});
+        m_switch->setFrame(CGRect { frame().width - 66, 6.5, 51, 31 });
         setAccessoryView(m_switch);
     }
     return true;
 }
 
-void PSSwitchTableCell::setValue(const std::optional<Value>& value) {
+void PSSwitchTableCell::setValue(const std::optional<Value>& value)
+{
     if (m_switch)
         m_switch->setOn(value && value->boolValue());
 }

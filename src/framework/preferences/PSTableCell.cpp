@@ -14,28 +14,32 @@ struct LabelFrames {
 };
 
 // Where the platform puts the two labels in a fresh cell; autoresizing keeps the widths.
-LabelFrames labelFramesForStyle(int style, double width) {
+LabelFrames labelFramesForStyle(int style, double width)
+{
     double labelWidth = width - 2 * kLabelInset;
     if (style == UITableViewCellStyleSubtitle)
-        return {{kLabelInset, 4, labelWidth, 21}, {kLabelInset, 25, labelWidth, 15}};
-    return {{kLabelInset, 11, labelWidth, 22}, {kLabelInset, 33, labelWidth, 16}};
+        return { { kLabelInset, 4, labelWidth, 21 }, { kLabelInset, 25, labelWidth, 15 } };
+    return { { kLabelInset, 11, labelWidth, 22 }, { kLabelInset, 33, labelWidth, 16 } };
 }
 
-std::shared_ptr<UITableViewLabel> makeLabel(const CGRect& frame) {
+std::shared_ptr<UITableViewLabel> makeLabel(const CGRect& frame)
+{
     auto label = std::make_shared<UITableViewLabel>(frame);
     label->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
     return label;
 }
 
-bool readsValue(const PSSpecifier& specifier) {
+bool readsValue(const PSSpecifier& specifier)
+{
     return !specifier.getter().empty() && specifier.stringForKey("key") != nullptr;
 }
 
 } // namespace
 
-const ClassDescriptor& PSTableCell::classObject() {
+const ClassDescriptor& PSTableCell::classObject()
+{
     static const ClassDescriptor cls = [] {
-        ClassDescriptor c{"PSTableCell", &UIView::classObject(), {}, {}};
+        ClassDescriptor c { "PSTableCell", &UIView::classObject(), {}, {} };
         c.make = [] { return std::make_shared<PSTableCell>(); };
         return c;
     }();
@@ -43,15 +47,16 @@ const ClassDescriptor& PSTableCell::classObject() {
 }
 
 bool PSTableCell::initWithStyle(int style, const std::string& /*reuseIdentifier*/,
-                                const std::shared_ptr<PSSpecifier>& specifier) {
+    const std::shared_ptr<PSSpecifier>& specifier)
+{
     m_style = style;
     m_specifier = specifier;
     if (m_contentView)
         return true;
-    setFrame(CGRect{0, 0, kCellWidth, kCellHeight});
+    setFrame(CGRect { 0, 0, kCellWidth, kCellHeight });
     m_contentView = std::make_shared<UIView>(bounds());
-    m_contentView->setAutoresizingMask(UIViewAutoresizingFlexibleWidth |
-                                       UIViewAutoresizingFlexibleHeight);
+    m_contentView->setAutoresizingMask(
+        UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight);
     addSubview(m_contentView);
     auto frames = labelFramesForStyle(style, kCellWidth);
     m_imageView = std::make_shared<UIImageView>();
@@ -63,15 +68,18 @@ bool PSTableCell::initWithStyle(int style, const std::string& /*reuseIdentifier*
     return true;
 }
 
-bool PSTableCell::initWithSpecifier(const std::shared_ptr<PSSpecifier>& specifier) {
+bool PSTableCell::initWithSpecifier(const std::shared_ptr<PSSpecifier>& specifier)
+{
     return initWithStyle(UITableViewCellStyleDefault, {}, specifier);
 }
 
-std::optional<double> PSTableCell::preferredHeightForWidth(double /*width*/) {
+std::optional<double> PSTableCell::preferredHeightForWidth(double /*width*/)
+{
     return std::nullopt;
 }
 
-void PSTableCell::refreshCellContentsWithSpecifier(const std::shared_ptr<PSSpecifier>& specifier) {
+void PSTableCell::refreshCellContentsWithSpecifier(const std::shared_ptr<PSSpecifier>& specifier)
+{
     if (!specifier)
         return;
     m_specifier = specifier;
@@ -85,12 +93,13 @@ void PSTableCell::refreshCellContentsWithSpecifier(const std::shared_ptr<PSSpeci
     auto target = specifier->target();
     if (!target)
         return;
-    setValue(target->perform(specifier->getter(), {Arg(Id(specifier))}));
+    setValue(target->perform(specifier->getter(), { Arg(Id(specifier)) }));
 }
 
-void PSTableCell::setValue(const std::optional<Value>& /*value*/) {}
+void PSTableCell::setValue(const std::optional<Value>& /*value*/) { }
 
-void PSTableCell::setAccessoryView(const std::shared_ptr<UIView>& view) {
+void PSTableCell::setAccessoryView(const std::shared_ptr<UIView>& view)
+{
     if (view == m_accessoryView)
         return;
     if (m_accessoryView)
@@ -100,7 +109,8 @@ void PSTableCell::setAccessoryView(const std::shared_ptr<UIView>& view) {
         addSubview(view);
 }
 
-void PSTableCell::layoutForWidth(double width) {
+void PSTableCell::layoutForWidth(double width)
+{
     CGRect frame = this->frame();
     frame.width = width;
     setFrame(frame);

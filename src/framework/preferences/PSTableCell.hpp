@@ -33,7 +33,7 @@ public:
 
     // initWithStyle:reuseIdentifier:specifier:
     virtual bool initWithStyle(int style, const std::string& reuseIdentifier,
-                               const std::shared_ptr<PSSpecifier>& specifier);
+        const std::shared_ptr<PSSpecifier>& specifier);
     // initWithSpecifier: — how header cells of group rows are made.
     virtual bool initWithSpecifier(const std::shared_ptr<PSSpecifier>& specifier);
     // Header cells answer their height; nullopt means the cell does not answer.
@@ -94,7 +94,7 @@ public:
     const ClassDescriptor& isa() const override { return classObject(); }
 
     bool initWithStyle(int style, const std::string& reuseIdentifier,
-                       const std::shared_ptr<PSSpecifier>& specifier) override;
+        const std::shared_ptr<PSSpecifier>& specifier) override;
     void setValue(const std::optional<Value>& value) override;
     std::shared_ptr<UIView> control() const override { return m_switch; }
     const std::shared_ptr<UISwitch>& switchControl() const { return m_switch; }
@@ -109,7 +109,7 @@ public:
     const ClassDescriptor& isa() const override { return classObject(); }
 
     bool initWithStyle(int style, const std::string& reuseIdentifier,
-                       const std::shared_ptr<PSSpecifier>& specifier) override;
+        const std::shared_ptr<PSSpecifier>& specifier) override;
     void setValue(const std::optional<Value>& value) override;
     std::shared_ptr<UIView> control() const override { return m_segments; }
     const std::shared_ptr<UISegmentedControl>& segmentedControl() const { return m_segments; }

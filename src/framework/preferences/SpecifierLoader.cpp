@@ -9,31 +9,32 @@ namespace fw {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, int>, 11> kCellTypes{{
-    {"PSGroupCell", PSGroupCell},
-    {"PSLinkCell", PSLinkCell},
-    {"PSLinkListCell", PSLinkListCell},
-    {"PSListItemCell", PSListItemCell},
-    {"PSTitleValueCell", PSTitleValueCell},
-    {"PSSliderCell", PSSliderCell},
-    {"PSSwitchCell", PSSwitchCell},
-    {"PSStaticTextCell", PSStaticTextCell},
-    {"PSEditTextCell", PSEditTextCell},
-    {"PSSegmentCell", PSSegmentCell},
-    {"PSButtonCell", PSButtonCell},
-}};
+constexpr std::array<std::pair<std::string_view, int>, 11> kCellTypes { {
+    { "PSGroupCell", PSGroupCell },
+    { "PSLinkCell", PSLinkCell },
+    { "PSLinkListCell", PSLinkListCell },
+    { "PSListItemCell", PSListItemCell },
+    { "PSTitleValueCell", PSTitleValueCell },
+    { "PSSliderCell", PSSliderCell },
+    { "PSSwitchCell", PSSwitchCell },
+    { "PSStaticTextCell", PSStaticTextCell },
+    { "PSEditTextCell", PSEditTextCell },
+    { "PSSegmentCell", PSSegmentCell },
+    { "PSButtonCell", PSButtonCell },
+} };
 
 // Keys the loader turns into the specifier's own fields; everything else becomes a property.
-constexpr std::array<std::string_view, 10> kConsumedKeys{
-    "cell",   "label", "cellClass", "headerCellClass", "detail",
-    "action", "set",   "get",       "validValues",     "validTitles"};
+constexpr std::array<std::string_view, 10> kConsumedKeys { "cell", "label", "cellClass",
+    "headerCellClass", "detail", "action", "set", "get", "validValues", "validTitles" };
 
-const std::string* stringIn(const Dictionary& item, std::string_view key) {
+const std::string* stringIn(const Dictionary& item, std::string_view key)
+{
     auto* value = lookup(item, key);
     return value ? value->asString() : nullptr;
 }
 
-bool isConsumed(std::string_view key) {
+bool isConsumed(std::string_view key)
+{
     for (auto consumed : kConsumedKeys) {
         if (consumed == key)
             return true;
@@ -42,7 +43,8 @@ bool isConsumed(std::string_view key) {
 }
 
 // A class named by the item, stored under the same key; unknown names leave the key absent.
-void setClassProperty(PSSpecifier& specifier, const Dictionary& item, std::string_view key) {
+void setClassProperty(PSSpecifier& specifier, const Dictionary& item, std::string_view key)
+{
     auto* name = stringIn(item, key);
     if (!name)
         return;
@@ -50,7 +52,8 @@ void setClassProperty(PSSpecifier& specifier, const Dictionary& item, std::strin
         specifier.setProperty(cls, key);
 }
 
-void readValidValues(PSSpecifier& specifier, const Dictionary& item) {
+void readValidValues(PSSpecifier& specifier, const Dictionary& item)
+{
     if (auto* values = lookup(item, "validValues"); values && values->asArray())
         specifier.values = *values->asArray();
     auto* titles = lookup(item, "validTitles");
@@ -63,14 +66,16 @@ void readValidValues(PSSpecifier& specifier, const Dictionary& item) {
     }
 }
 
-bool isValueRow(const PSSpecifier& specifier) {
+bool isValueRow(const PSSpecifier& specifier)
+{
     int type = specifier.cellType();
     if (type == PSSwitchCell || type == PSSegmentCell)
         return true;
     return type != PSGroupCell && specifier.stringForKey("key") != nullptr;
 }
 
-void readSelectors(PSSpecifier& specifier, const Dictionary& item) {
+void readSelectors(PSSpecifier& specifier, const Dictionary& item)
+{
     if (auto* action = stringIn(item, "action"))
         specifier.setButtonAction(*action);
     if (auto* setter = stringIn(item, "set"))
@@ -87,7 +92,8 @@ void readSelectors(PSSpecifier& specifier, const Dictionary& item) {
 
 } // namespace
 
-int SpecifierLoader::cellTypeNamed(std::string_view name) {
+int SpecifierLoader::cellTypeNamed(std::string_view name)
+{
     for (const auto& [typeName, type] : kCellTypes) {
         if (typeName == name)
             return type;
@@ -95,8 +101,9 @@ int SpecifierLoader::cellTypeNamed(std::string_view name) {
     return PSStaticTextCell;
 }
 
-std::shared_ptr<PSSpecifier> SpecifierLoader::specifierFromItem(const Dictionary& item,
-                                                                const Id& target) {
+std::shared_ptr<PSSpecifier> SpecifierLoader::specifierFromItem(
+    const Dictionary& item, const Id& target)
+{
     auto specifier = std::make_shared<PSSpecifier>();
     specifier->setTarget(target);
     auto* cell = stringIn(item, "cell");
@@ -118,7 +125,8 @@ std::shared_ptr<PSSpecifier> SpecifierLoader::specifierFromItem(const Dictionary
     return specifier;
 }
 
-SpecifierLoader::Page SpecifierLoader::loadDictionary(const Dictionary& root, const Id& target) {
+SpecifierLoader::Page SpecifierLoader::loadDictionary(const Dictionary& root, const Id& target)
+{
     Page page;
     if (auto* title = stringIn(root, "title"))
         page.title = *title;
@@ -132,7 +140,8 @@ SpecifierLoader::Page SpecifierLoader::loadDictionary(const Dictionary& root, co
     return page;
 }
 
-SpecifierLoader::Page SpecifierLoader::loadFile(std::string_view devicePath, const Id& target) {
+SpecifierLoader::Page SpecifierLoader::loadFile(std::string_view devicePath, const Id& target)
+{
     auto root = dictionaryWithContentsOfFile(devicePath);
     if (!root)
         return {};

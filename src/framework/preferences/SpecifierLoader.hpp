@@ -13,7 +13,7 @@ namespace fw {
 // load: a missing file gives no rows, an item that is not a dictionary is skipped, and a key
 // with a value of the wrong type is ignored.
 class SpecifierLoader {
-  public:
+public:
     struct Page {
         std::optional<std::string> title;
         SpecifierList specifiers;

@@ -2,9 +2,10 @@
 
 namespace fw {
 
-const ClassDescriptor& UITableView::classObject() {
+const ClassDescriptor& UITableView::classObject()
+{
     static const ClassDescriptor cls = [] {
-        ClassDescriptor c{"UITableView", &UIView::classObject(), {}, {}};
+        ClassDescriptor c { "UITableView", &UIView::classObject(), {}, {} };
         c.make = [] { return std::make_shared<UITableView>(); };
         return c;
     }();

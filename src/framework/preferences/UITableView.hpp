@@ -26,7 +26,10 @@ public:
     static const ClassDescriptor& classObject();
     const ClassDescriptor& isa() const override { return classObject(); }
 
-    explicit UITableView(int style = UITableViewStyleGrouped) : m_style(style) {}
+    explicit UITableView(int style = UITableViewStyleGrouped)
+        : m_style(style)
+    {
+    }
     int style() const { return m_style; }
     int separatorStyle() const { return m_separatorStyle; }
     void setSeparatorStyle(int style) { m_separatorStyle = style; }

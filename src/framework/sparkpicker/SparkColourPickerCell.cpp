@@ -13,7 +13,8 @@ namespace fw {
 namespace {
 
 // "#RRGGBB" with an optional ":alpha"; the "#" may be missing. Anything else is no colour.
-std::optional<UIColor> parseColourValue(std::string_view text) {
+std::optional<UIColor> parseColourValue(std::string_view text)
+{
     if (text.starts_with('#'))
         text.remove_prefix(1);
     if (text.size() < 6)
@@ -32,34 +33,39 @@ std::optional<UIColor> parseColourValue(std::string_view text) {
     return UIColor::colorWithRed(components[0], components[1], components[2], alpha);
 }
 
-std::optional<UIColor> colourOf(const Value* value) {
+std::optional<UIColor> colourOf(const Value* value)
+{
     auto* text = value ? value->asString() : nullptr;
     return text ? parseColourValue(*text) : std::nullopt;
 }
 
-int byteOf(double component) {
+int byteOf(double component)
+{
     if (std::isnan(component))
         return 0;
     return static_cast<int>(std::clamp(component, 0.0, 1.0) * 255.0);
 }
 
-double unitOf(double component) {
+double unitOf(double component)
+{
     return std::isnan(component) ? 0.0 : std::clamp(component, 0.0, 1.0);
 }
 
 // The stored form of a colour: "#RRGGBB:alpha" with six decimals.
-std::string colourValue(const UIColor& colour) {
+std::string colourValue(const UIColor& colour)
+{
     char hex[8];
     std::snprintf(hex, sizeof hex, "#%02X%02X%02X", byteOf(colour.red), byteOf(colour.green),
-                  byteOf(colour.blue));
+        byteOf(colour.blue));
     return std::string(hex) + ":" + formatDouble6(unitOf(colour.alpha));
 }
 
 } // namespace
 
-const ClassDescriptor& SparkColourPickerCell::classObject() {
+const ClassDescriptor& SparkColourPickerCell::classObject()
+{
     static const ClassDescriptor cls = [] {
-        ClassDescriptor c{"SparkColourPickerCell", &PSTableCell::classObject(), {}, {}};
+        ClassDescriptor c { "SparkColourPickerCell", &PSTableCell::classObject(), {}, {} };
         c.make = [] { return std::make_shared<SparkColourPickerCell>(); };
         c.actions["openColourPicker"] = [](NSObject& self, const Args&) -> ActionResult {
             static_cast<SparkColourPickerCell&>(self).openColourPicker();
@@ -69,8 +75,8 @@ const ClassDescriptor& SparkColourPickerCell::classObject() {
             static_cast<SparkColourPickerCell&>(self).dismissPicker();
             return std::nullopt;
         };
-        c.actions["gestureRecognizer:shouldReceiveTouch:"] = [](NSObject& self,
-                                                                const Args& args) -> ActionResult {
+        c.actions["gestureRecognizer:shouldReceiveTouch:"]
+            = [](NSObject& self, const Args& args) -> ActionResult {
             auto recognizer = argAs<UIGestureRecognizer>(args, 0);
             return Value(static_cast<SparkColourPickerCell&>(self).gestureRecognizer(recognizer));
         };
@@ -79,22 +85,26 @@ const ClassDescriptor& SparkColourPickerCell::classObject() {
     return cls;
 }
 
-bool SparkColourPickerCell::initWithStyle(int style, const std::string& reuseIdentifier,
-                                          const std::shared_ptr<PSSpecifier>& specifier) {
+bool SparkColourPickerCell::initWithStyle(
+    int style, const std::string& reuseIdentifier, const std::shared_ptr<PSSpecifier>& specifier)
+{
     return PSTableCell::initWithStyle(style, reuseIdentifier, specifier);
 }
 
 void SparkColourPickerCell::refreshCellContentsWithSpecifier(
-    const std::shared_ptr<PSSpecifier>& specifier) {
+    const std::shared_ptr<PSSpecifier>& specifier)
+{
     PSTableCell::refreshCellContentsWithSpecifier(specifier);
     updateCellDisplay();
 }
 
-std::shared_ptr<PSListController> SparkColourPickerCell::page() const {
+std::shared_ptr<PSListController> SparkColourPickerCell::page() const
+{
     return std::dynamic_pointer_cast<PSListController>(_viewControllerForAncestor());
 }
 
-void SparkColourPickerCell::adoptDefaultsDomain() {
+void SparkColourPickerCell::adoptDefaultsDomain()
+{
     if (!m_specifier || m_specifier->propertyForKey("defaults"))
         return;
     auto* domain = lookup(m_options, "defaults");
@@ -102,7 +112,8 @@ void SparkColourPickerCell::adoptDefaultsDomain() {
         m_specifier->setProperty(*domain, "defaults");
 }
 
-UIColor SparkColourPickerCell::startColour() {
+UIColor SparkColourPickerCell::startColour()
+{
     auto page = this->page();
     if (page && m_specifier && m_specifier->stringForKey("key")) {
         adoptDefaultsDomain();
@@ -115,7 +126,8 @@ UIColor SparkColourPickerCell::startColour() {
     return UIColor::colorWithRed(1, 0, 0, 1);
 }
 
-void SparkColourPickerCell::openColourPicker() {
+void SparkColourPickerCell::openColourPicker()
+{
     auto page = this->page();
     if (!page)
         return;
@@ -126,13 +138,15 @@ void SparkColourPickerCell::openColourPicker() {
         m_picker = picker;
 }
 
-std::shared_ptr<SparkColourPickerView> SparkColourPickerCell::colourPickerView() const {
+std::shared_ptr<SparkColourPickerView> SparkColourPickerCell::colourPickerView() const
+{
     auto picker = m_picker.lock();
     return picker ? picker->pickerView() : nullptr;
 }
 
-void SparkColourPickerCell::colourPicker(const std::shared_ptr<SparkColourPickerView>& /*view*/,
-                                         const UIColor& colour) {
+void SparkColourPickerCell::colourPicker(
+    const std::shared_ptr<SparkColourPickerView>& /*view*/, const UIColor& colour)
+{
     auto page = this->page();
     auto specifier = m_specifier;
     if (!page || !specifier || !specifier->stringForKey("key"))
@@ -143,7 +157,8 @@ void SparkColourPickerCell::colourPicker(const std::shared_ptr<SparkColourPicker
     page->reloadSpecifier(specifier);
 }
 
-void SparkColourPickerCell::dismissPicker() {
+void SparkColourPickerCell::dismissPicker()
+{
     auto picker = m_picker.lock();
     if (!picker)
         return;
@@ -154,7 +169,8 @@ void SparkColourPickerCell::dismissPicker() {
 }
 
 bool SparkColourPickerCell::gestureRecognizer(
-    const std::shared_ptr<UIGestureRecognizer>& /*recognizer*/) {
+    const std::shared_ptr<UIGestureRecognizer>& /*recognizer*/)
+{
     return true;
 }
 

@@ -27,8 +27,8 @@ public:
     static const ClassDescriptor& classObject();
     const ClassDescriptor& isa() const override { return classObject(); }
 
-    SparkColourPickerViewController(const std::shared_ptr<SparkColourPickerCell>& cell,
-                                    UIColor startColour);
+    SparkColourPickerViewController(
+        const std::shared_ptr<SparkColourPickerCell>& cell, UIColor startColour);
 
     std::shared_ptr<SparkColourPickerCell> cell() const { return m_cell.lock(); }
     const std::shared_ptr<SparkColourPickerView>& pickerView() const { return m_pickerView; }
@@ -53,7 +53,7 @@ public:
     const ClassDescriptor& isa() const override { return classObject(); }
 
     bool initWithStyle(int style, const std::string& reuseIdentifier,
-                       const std::shared_ptr<PSSpecifier>& specifier) override;
+        const std::shared_ptr<PSSpecifier>& specifier) override;
     // Redraws through updateCellDisplay whenever the framework refreshes the row.
     void refreshCellContentsWithSpecifier(const std::shared_ptr<PSSpecifier>& specifier) override;
 
@@ -66,11 +66,11 @@ public:
     std::shared_ptr<SparkColourPickerView> colourPickerView() const;
     // colourPicker:didUpdateColour: — stores the colour as the row's value through the page's
     // setPreferenceValue:specifier: (so it is written, marked unsaved and announced).
-    virtual void colourPicker(const std::shared_ptr<SparkColourPickerView>& pickerView,
-                              const UIColor& colour);
+    virtual void colourPicker(
+        const std::shared_ptr<SparkColourPickerView>& pickerView, const UIColor& colour);
     // Closes the picker. The closing itself never calls a subclass's dismissPicker back.
     virtual void dismissPicker();
-    virtual void updateCellDisplay() {}
+    virtual void updateCellDisplay() { }
 
     // gestureRecognizer:shouldReceiveTouch: — the picker cell's answer for its own recognisers.
     virtual bool gestureRecognizer(const std::shared_ptr<class UIGestureRecognizer>& recognizer);

@@ -2,34 +2,40 @@
 
 namespace fw {
 
-const ClassDescriptor& SparkColourPickerView::classObject() {
+const ClassDescriptor& SparkColourPickerView::classObject()
+{
     static const ClassDescriptor cls = [] {
-        ClassDescriptor c{"SparkColourPickerView", &UIView::classObject(), {}, {}};
+        ClassDescriptor c { "SparkColourPickerView", &UIView::classObject(), {}, {} };
         c.make = [] { return std::make_shared<SparkColourPickerView>(); };
         return c;
     }();
     return cls;
 }
 
-const ClassDescriptor& SparkColourPickerViewController::classObject() {
-    static const ClassDescriptor cls{
-        "SparkColourPickerViewController", &UIViewController::classObject(), {}, {}};
+const ClassDescriptor& SparkColourPickerViewController::classObject()
+{
+    static const ClassDescriptor cls { "SparkColourPickerViewController",
+        &UIViewController::classObject(), {}, {} };
     return cls;
 }
 
 SparkColourPickerViewController::SparkColourPickerViewController(
     const std::shared_ptr<SparkColourPickerCell>& cell, UIColor startColour)
-    : m_cell(cell), m_pickerView(std::make_shared<SparkColourPickerView>()) {
+    : m_cell(cell)
+    , m_pickerView(std::make_shared<SparkColourPickerView>())
+{
     m_pickerView->colour = std::move(startColour);
 }
 
-void SparkColourPickerViewController::reportColour(const UIColor& colour) {
+void SparkColourPickerViewController::reportColour(const UIColor& colour)
+{
     m_pickerView->colour = colour;
     if (auto cell = m_cell.lock())
         cell->colourPicker(m_pickerView, colour);
 }
 
-void SparkColourPickerViewController::close() {
+void SparkColourPickerViewController::close()
+{
     // The sheet stays alive while the cell handles its closing, which drops the page's reference.
     auto self = weak_from_this().lock();
     if (auto cell = m_cell.lock())

@@ -21,6 +21,10 @@ enum : unsigned {
     UIViewAutoresizingFlexibleHeight = 16,
 };
 
-enum NSTextAlignment : int { NSTextAlignmentLeft = 0, NSTextAlignmentCenter = 1, NSTextAlignmentRight = 2 };
+enum NSTextAlignment : int {
+    NSTextAlignmentLeft = 0,
+    NSTextAlignmentCenter = 1,
+    NSTextAlignmentRight = 2
+};
 
 } // namespace fw

@@ -23,7 +23,10 @@ public:
     };
 
     NSAttributedString() = default;
-    explicit NSAttributedString(std::string text) : m_string(std::move(text)) {}
+    explicit NSAttributedString(std::string text)
+        : m_string(std::move(text))
+    {
+    }
 
     const std::string& string() const { return m_string; }
     std::size_t length() const;

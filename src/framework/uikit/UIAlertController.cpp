@@ -4,8 +4,9 @@
 
 namespace fw {
 
-std::shared_ptr<UIAlertAction> UIAlertAction::actionWithTitle(std::string title, int style,
-                                                              Handler handler) {
+std::shared_ptr<UIAlertAction> UIAlertAction::actionWithTitle(
+    std::string title, int style, Handler handler)
+{
     auto action = std::make_shared<UIAlertAction>();
     action->title = std::move(title);
     action->style = style;
@@ -13,18 +14,19 @@ std::shared_ptr<UIAlertAction> UIAlertAction::actionWithTitle(std::string title,
     return action;
 }
 
-const ClassDescriptor& UIAlertController::classObject() {
+const ClassDescriptor& UIAlertController::classObject()
+{
     static const ClassDescriptor cls = [] {
-        ClassDescriptor c{"UIAlertController", &UIViewController::classObject(), {}, {}};
+        ClassDescriptor c { "UIAlertController", &UIViewController::classObject(), {}, {} };
         c.make = [] { return std::make_shared<UIAlertController>(); };
         return c;
     }();
     return cls;
 }
 
-std::shared_ptr<UIAlertController> UIAlertController::alertControllerWithTitle(std::string title,
-                                                                               std::string message,
-                                                                               int preferredStyle) {
+std::shared_ptr<UIAlertController> UIAlertController::alertControllerWithTitle(
+    std::string title, std::string message, int preferredStyle)
+{
     auto alert = std::make_shared<UIAlertController>();
     alert->title = std::move(title);
     alert->message = std::move(message);
@@ -33,16 +35,18 @@ std::shared_ptr<UIAlertController> UIAlertController::alertControllerWithTitle(s
 }
 
 void UIAlertController::addTextFieldWithConfigurationHandler(
-    const std::function<void(UITextField&)>& handler) {
+    const std::function<void(UITextField&)>& handler)
+{
     auto field = std::make_shared<UITextField>();
     if (handler)
         handler(*field);
     m_textFields.push_back(std::move(field));
 }
 
-bool UIAlertController::chooseAction(std::string_view title) {
+bool UIAlertController::chooseAction(std::string_view title)
+{
     auto it = std::find_if(m_actions.begin(), m_actions.end(),
-                           [&](const auto& action) { return action && action->title == title; });
+        [&](const auto& action) { return action && action->title == title; });
     if (it == m_actions.end())
         return false;
     // The alert and its action outlive the dismissal, which drops the presenter's reference.

@@ -10,7 +10,10 @@
 
 namespace fw {
 
-enum UIAlertControllerStyle : int { UIAlertControllerStyleActionSheet = 0, UIAlertControllerStyleAlert = 1 };
+enum UIAlertControllerStyle : int {
+    UIAlertControllerStyleActionSheet = 0,
+    UIAlertControllerStyleAlert = 1
+};
 enum UIAlertActionStyle : int {
     UIAlertActionStyleDefault = 0,
     UIAlertActionStyleCancel = 1,
@@ -21,8 +24,8 @@ enum UIModalPresentationStyle : int { UIModalPresentationPopover = 7 };
 class UIAlertAction {
 public:
     using Handler = std::function<void(UIAlertAction&)>;
-    static std::shared_ptr<UIAlertAction> actionWithTitle(std::string title, int style,
-                                                          Handler handler = {});
+    static std::shared_ptr<UIAlertAction> actionWithTitle(
+        std::string title, int style, Handler handler = {});
     std::string title;
     int style { UIAlertActionStyleDefault };
     Handler handler;
@@ -37,9 +40,8 @@ struct UIPopoverPresentationController {
 
 class UIAlertController : public UIViewController {
 public:
-    static std::shared_ptr<UIAlertController> alertControllerWithTitle(std::string title,
-                                                                       std::string message,
-                                                                       int preferredStyle);
+    static std::shared_ptr<UIAlertController> alertControllerWithTitle(
+        std::string title, std::string message, int preferredStyle);
     static const ClassDescriptor& classObject();
     const ClassDescriptor& isa() const override { return classObject(); }
 
@@ -48,7 +50,10 @@ public:
     int preferredStyle { UIAlertControllerStyleAlert };
     int modalPresentationStyle { 0 };
 
-    void addAction(std::shared_ptr<UIAlertAction> action) { m_actions.push_back(std::move(action)); }
+    void addAction(std::shared_ptr<UIAlertAction> action)
+    {
+        m_actions.push_back(std::move(action));
+    }
     const std::vector<std::shared_ptr<UIAlertAction>>& actions() const { return m_actions; }
     void addTextFieldWithConfigurationHandler(const std::function<void(UITextField&)>& handler);
     const std::vector<std::shared_ptr<UITextField>>& textFields() const { return m_textFields; }

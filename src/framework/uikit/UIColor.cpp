@@ -10,9 +10,10 @@ namespace fw {
 
 namespace {
 
-std::atomic<UIUserInterfaceStyle> g_appearance{UIUserInterfaceStyle::Light};
+std::atomic<UIUserInterfaceStyle> g_appearance { UIUserInterfaceStyle::Light };
 
-UIColor systemColor(const char* name, double red, double green, double blue, double alpha) {
+UIColor systemColor(const char* name, double red, double green, double blue, double alpha)
+{
     UIColor color = UIColor::colorWithRed(red, green, blue, alpha);
     color.systemName = name;
     return color;
@@ -20,7 +21,8 @@ UIColor systemColor(const char* name, double red, double green, double blue, dou
 
 } // namespace
 
-UIColor UIColor::colorWithRed(double red, double green, double blue, double alpha) {
+UIColor UIColor::colorWithRed(double red, double green, double blue, double alpha)
+{
     UIColor color;
     color.red = red;
     color.green = green;
@@ -30,41 +32,50 @@ UIColor UIColor::colorWithRed(double red, double green, double blue, double alph
     return color;
 }
 
-UIColor UIColor::labelColor() {
+UIColor UIColor::labelColor()
+{
     if (currentAppearance() == UIUserInterfaceStyle::Dark)
         return systemColor("labelColor", 1, 1, 1, 1);
     return systemColor("labelColor", 0, 0, 0, 1);
 }
 
-UIColor UIColor::darkTextColor() {
+UIColor UIColor::darkTextColor()
+{
     return systemColor("darkTextColor", 0, 0, 0, 1);
 }
 
-UIColor UIColor::systemGrayColor() {
+UIColor UIColor::systemGrayColor()
+{
     return systemColor("systemGrayColor", 142.0 / 255.0, 142.0 / 255.0, 147.0 / 255.0, 1);
 }
 
-UIColor UIColor::clearColor() {
+UIColor UIColor::clearColor()
+{
     return systemColor("clearColor", 0, 0, 0, 0);
 }
 
-UIColor UIColor::whiteColor() {
+UIColor UIColor::whiteColor()
+{
     return systemColor("whiteColor", 1, 1, 1, 1);
 }
 
-UIColor UIColor::blackColor() {
+UIColor UIColor::blackColor()
+{
     return systemColor("blackColor", 0, 0, 0, 1);
 }
 
-bool UIColor::respondsToLabelColor() {
+bool UIColor::respondsToLabelColor()
+{
     return UIDevice::currentDevice().systemVersionAtLeast("13.0");
 }
 
-UIUserInterfaceStyle UIColor::currentAppearance() {
+UIUserInterfaceStyle UIColor::currentAppearance()
+{
     return g_appearance.load();
 }
 
-void UIColor::setCurrentAppearance(UIUserInterfaceStyle style) {
+void UIColor::setCurrentAppearance(UIUserInterfaceStyle style)
+{
     g_appearance.store(style);
 }
 

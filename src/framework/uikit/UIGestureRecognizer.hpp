@@ -15,7 +15,8 @@ class UIGestureRecognizer : public NSObject {
 public:
     // initWithTarget:action: — the target is held weakly, as UIKit does.
     UIGestureRecognizer(const Id& target, std::string action)
-        : m_target(target), m_action(std::move(action))
+        : m_target(target)
+        , m_action(std::move(action))
     {
     }
     static const ClassDescriptor& classObject();

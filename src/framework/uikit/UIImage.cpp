@@ -8,11 +8,12 @@ namespace fw {
 
 namespace {
 
-constexpr std::string_view kPngSignature{"\x89PNG\r\n\x1a\n", 8};
+constexpr std::string_view kPngSignature { "\x89PNG\r\n\x1a\n", 8 };
 // Signature, chunk length, "IHDR", width, height: the first 24 bytes of every PNG.
 constexpr std::size_t kPngHeaderBytes = 24;
 
-std::uint32_t bigEndian32(std::string_view bytes, std::size_t offset) {
+std::uint32_t bigEndian32(std::string_view bytes, std::size_t offset)
+{
     std::uint32_t value = 0;
     for (std::size_t i = 0; i < 4; ++i)
         value = (value << 8) | static_cast<unsigned char>(bytes[offset + i]);
@@ -20,7 +21,8 @@ std::uint32_t bigEndian32(std::string_view bytes, std::size_t offset) {
 }
 
 // "name@2x.png" → 2; the marker must end the name, just before the extension.
-double scaleOfFileName(std::string_view path) {
+double scaleOfFileName(std::string_view path)
+{
     auto slash = path.rfind('/');
     std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
     auto dot = name.rfind('.');
@@ -34,7 +36,8 @@ double scaleOfFileName(std::string_view path) {
 
 } // namespace
 
-std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(std::string_view devicePath) {
+std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(std::string_view devicePath)
+{
     auto bytes = NSFileManager::defaultManager().contentsAtPath(devicePath);
     if (!bytes || bytes->size() < kPngHeaderBytes)
         return nullptr;
@@ -43,20 +46,23 @@ std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(std::string_view devic
         return nullptr;
     auto image = std::make_shared<UIImage>();
     image->m_scale = scaleOfFileName(devicePath);
-    image->m_size =
-        CGSize{bigEndian32(header, 16) / image->m_scale, bigEndian32(header, 20) / image->m_scale};
+    image->m_size = CGSize { bigEndian32(header, 16) / image->m_scale,
+        bigEndian32(header, 20) / image->m_scale };
     image->m_devicePath = std::string(devicePath);
     return image;
 }
 
-UIImageView::UIImageView(std::shared_ptr<UIImage> image) : m_image(std::move(image)) {
+UIImageView::UIImageView(std::shared_ptr<UIImage> image)
+    : m_image(std::move(image))
+{
     if (m_image)
-        setFrame(CGRect{0, 0, m_image->size().width, m_image->size().height});
+        setFrame(CGRect { 0, 0, m_image->size().width, m_image->size().height });
 }
 
-const ClassDescriptor& UIImageView::classObject() {
+const ClassDescriptor& UIImageView::classObject()
+{
     static const ClassDescriptor cls = [] {
-        ClassDescriptor c{"UIImageView", &UIView::classObject(), {}, {}};
+        ClassDescriptor c { "UIImageView", &UIView::classObject(), {}, {} };
         c.make = [] { return std::make_shared<UIImageView>(); };
         return c;
     }();

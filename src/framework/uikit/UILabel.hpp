@@ -23,7 +23,10 @@ public:
     const std::optional<UIColor>& textColor() const { return m_textColor; }
     void setTextColor(std::optional<UIColor> color) { m_textColor = std::move(color); }
     const std::optional<UIColor>& highlightedTextColor() const { return m_highlightedTextColor; }
-    void setHighlightedTextColor(std::optional<UIColor> c) { m_highlightedTextColor = std::move(c); }
+    void setHighlightedTextColor(std::optional<UIColor> c)
+    {
+        m_highlightedTextColor = std::move(c);
+    }
     int textAlignment() const { return m_textAlignment; }
     void setTextAlignment(int alignment) { m_textAlignment = alignment; }
     int numberOfLines() const { return m_numberOfLines; }

@@ -4,24 +4,27 @@
 
 namespace fw {
 
-const ClassDescriptor& UINavigationController::classObject() {
-    static const ClassDescriptor cls{
-        "UINavigationController", &UIViewController::classObject(), {}, {}};
+const ClassDescriptor& UINavigationController::classObject()
+{
+    static const ClassDescriptor cls { "UINavigationController", &UIViewController::classObject(),
+        {}, {} };
     return cls;
 }
 
-UINavigationController::UINavigationController(
-    std::shared_ptr<UIViewController> rootViewController) {
+UINavigationController::UINavigationController(std::shared_ptr<UIViewController> rootViewController)
+{
     if (rootViewController)
         m_stack.push_back(std::move(rootViewController));
 }
 
-std::shared_ptr<UIViewController> UINavigationController::topViewController() const {
+std::shared_ptr<UIViewController> UINavigationController::topViewController() const
+{
     return m_stack.empty() ? nullptr : m_stack.back();
 }
 
-void UINavigationController::pushViewController(const std::shared_ptr<UIViewController>& controller,
-                                                bool animated) {
+void UINavigationController::pushViewController(
+    const std::shared_ptr<UIViewController>& controller, bool animated)
+{
     if (!controller || std::find(m_stack.begin(), m_stack.end(), controller) != m_stack.end())
         return;
     auto self = std::static_pointer_cast<UINavigationController>(weak_from_this().lock());
@@ -40,7 +43,8 @@ void UINavigationController::pushViewController(const std::shared_ptr<UIViewCont
     controller->viewWillAppear(animated);
 }
 
-std::shared_ptr<UIViewController> UINavigationController::popViewControllerAnimated(bool animated) {
+std::shared_ptr<UIViewController> UINavigationController::popViewControllerAnimated(bool animated)
+{
     if (m_stack.size() <= 1)
         return nullptr;
     auto leaving = m_stack.back();

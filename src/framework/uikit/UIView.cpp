@@ -11,24 +11,26 @@ namespace {
 
 // The animation block running on this thread, if any: setAlpha records itself against it.
 struct AnimationContext {
-    double duration{0};
-    double delay{0};
-    unsigned long options{0};
+    double duration { 0 };
+    double delay { 0 };
+    unsigned long options { 0 };
 };
 thread_local const AnimationContext* t_currentAnimation = nullptr;
 
 } // namespace
 
-const ClassDescriptor& UIView::classObject() {
+const ClassDescriptor& UIView::classObject()
+{
     static const ClassDescriptor cls = [] {
-        ClassDescriptor c{"UIView", &NSObject::classObject(), {}, {}};
+        ClassDescriptor c { "UIView", &NSObject::classObject(), {}, {} };
         c.make = [] { return std::make_shared<UIView>(); };
         return c;
     }();
     return cls;
 }
 
-void UIView::setFrame(const CGRect& frame) {
+void UIView::setFrame(const CGRect& frame)
+{
     double widthDelta = frame.width - m_frame.width;
     double heightDelta = frame.height - m_frame.height;
     m_frame = frame;
@@ -48,18 +50,19 @@ void UIView::setFrame(const CGRect& frame) {
     }
 }
 
-void UIView::setAlpha(double alpha) {
+void UIView::setAlpha(double alpha)
+{
     m_alpha = alpha;
     if (!t_currentAnimation)
         return;
-    m_animation = UIViewAnimation{t_currentAnimation->duration, t_currentAnimation->delay,
-                                  t_currentAnimation->options, alpha};
+    m_animation = UIViewAnimation { t_currentAnimation->duration, t_currentAnimation->delay,
+        t_currentAnimation->options, alpha };
 }
 
 void UIView::animateWithDuration(double duration, double delay, unsigned long options,
-                                 const std::function<void()>& animations,
-                                 const std::function<void(bool)>& completion) {
-    AnimationContext context{duration, delay, options};
+    const std::function<void()>& animations, const std::function<void(bool)>& completion)
+{
+    AnimationContext context { duration, delay, options };
     const AnimationContext* outer = t_currentAnimation;
     t_currentAnimation = &context;
     if (animations)
@@ -69,7 +72,8 @@ void UIView::animateWithDuration(double duration, double delay, unsigned long op
         completion(true);
 }
 
-void UIView::addSubview(const std::shared_ptr<UIView>& view) {
+void UIView::addSubview(const std::shared_ptr<UIView>& view)
+{
     if (!view || view.get() == this)
         return;
     auto self = std::static_pointer_cast<UIView>(weak_from_this().lock());
@@ -85,7 +89,8 @@ void UIView::addSubview(const std::shared_ptr<UIView>& view) {
         view->setInWindow(m_inWindow);
 }
 
-void UIView::removeFromSuperview() {
+void UIView::removeFromSuperview()
+{
     auto parent = superview();
     if (!parent)
         return;
@@ -93,14 +98,15 @@ void UIView::removeFromSuperview() {
     auto self = weak_from_this().lock();
     auto& siblings = parent->m_subviews;
     siblings.erase(std::remove_if(siblings.begin(), siblings.end(),
-                                  [this](const auto& view) { return view.get() == this; }),
-                   siblings.end());
+                       [this](const auto& view) { return view.get() == this; }),
+        siblings.end());
     m_superview.reset();
     if (m_inWindow)
         setInWindow(false);
 }
 
-void UIView::bringSubviewToFront(const std::shared_ptr<UIView>& view) {
+void UIView::bringSubviewToFront(const std::shared_ptr<UIView>& view)
+{
     // Tables bring every new cell to the front just after adding it: no search for those.
     if (!m_subviews.empty() && m_subviews.back() == view)
         return;
@@ -110,7 +116,8 @@ void UIView::bringSubviewToFront(const std::shared_ptr<UIView>& view) {
     std::rotate(it, it + 1, m_subviews.end());
 }
 
-std::vector<std::shared_ptr<UIView>> UIView::allSubviews() const {
+std::vector<std::shared_ptr<UIView>> UIView::allSubviews() const
+{
     std::vector<std::shared_ptr<UIView>> views;
     for (const auto& view : m_subviews) {
         views.push_back(view);
@@ -120,7 +127,8 @@ std::vector<std::shared_ptr<UIView>> UIView::allSubviews() const {
     return views;
 }
 
-void UIView::setInWindow(bool inWindow) {
+void UIView::setInWindow(bool inWindow)
+{
     // Every flag is set before the first didMoveToWindow, so a view that looks around from its
     // handler sees the whole tree in its new state. The views are held while their handlers run.
     std::vector<std::pair<UIView*, std::shared_ptr<NSObject>>> changed;
@@ -137,23 +145,26 @@ void UIView::setInWindow(bool inWindow) {
         entry.first->didMoveToWindow();
 }
 
-bool UIView::endEditing(bool force) {
+bool UIView::endEditing(bool force)
+{
     for (const auto& view : m_subviews)
         view->endEditing(force);
     return true;
 }
 
-void UIView::addGestureRecognizer(const std::shared_ptr<UIGestureRecognizer>& recognizer) {
+void UIView::addGestureRecognizer(const std::shared_ptr<UIGestureRecognizer>& recognizer)
+{
     if (!recognizer)
         return;
-    if (std::find(m_gestureRecognizers.begin(), m_gestureRecognizers.end(), recognizer) !=
-        m_gestureRecognizers.end())
+    if (std::find(m_gestureRecognizers.begin(), m_gestureRecognizers.end(), recognizer)
+        != m_gestureRecognizers.end())
         return;
     m_gestureRecognizers.push_back(recognizer);
     recognizer->setView(std::static_pointer_cast<UIView>(weak_from_this().lock()));
 }
 
-std::shared_ptr<UIViewController> UIView::_viewControllerForAncestor() const {
+std::shared_ptr<UIViewController> UIView::_viewControllerForAncestor() const
+{
     std::shared_ptr<UIView> parent;
     for (const UIView* view = this; view; view = parent.get()) {
         if (auto controller = view->m_owningViewController.lock())
@@ -163,7 +174,8 @@ std::shared_ptr<UIViewController> UIView::_viewControllerForAncestor() const {
     return nullptr;
 }
 
-void UIView::setOwningViewController(const std::shared_ptr<UIViewController>& controller) {
+void UIView::setOwningViewController(const std::shared_ptr<UIViewController>& controller)
+{
     m_owningViewController = controller;
 }
 

@@ -36,12 +36,18 @@ struct UIViewAnimation {
     std::optional<double> targetAlpha;
 };
 
-enum UIViewContentMode : int { UIViewContentModeScaleToFill = 0, UIViewContentModeScaleAspectFit = 1 };
+enum UIViewContentMode : int {
+    UIViewContentModeScaleToFill = 0,
+    UIViewContentModeScaleAspectFit = 1
+};
 
 class UIView : public NSObject {
 public:
     UIView() = default;
-    explicit UIView(CGRect frame) : m_frame(frame) {}
+    explicit UIView(CGRect frame)
+        : m_frame(frame)
+    {
+    }
 
     static const ClassDescriptor& classObject();
     const ClassDescriptor& isa() const override { return classObject(); }
@@ -82,13 +88,13 @@ public:
     // sends didMoveToWindow to the view and its subviews.
     bool window() const { return m_inWindow; }
     void setInWindow(bool inWindow);
-    virtual void didMoveToWindow() {}
+    virtual void didMoveToWindow() { }
     std::shared_ptr<UIViewController> owningViewController() const
     {
         return m_owningViewController.lock();
     }
 
-    virtual void layoutSubviews() {}
+    virtual void layoutSubviews() { }
     void layoutIfNeeded() { layoutSubviews(); }
     virtual bool endEditing(bool force);
 
@@ -105,8 +111,7 @@ public:
     // animateWithDuration:delay:options:animations:completion:. Changes made inside `animations`
     // are applied at once and recorded on the views they touch.
     static void animateWithDuration(double duration, double delay, unsigned long options,
-                                    const std::function<void()>& animations,
-                                    const std::function<void(bool)>& completion = {});
+        const std::function<void()>& animations, const std::function<void(bool)>& completion = {});
 
 private:
     CGRect m_frame;

@@ -4,12 +4,14 @@
 
 namespace fw {
 
-const ClassDescriptor& UIBarButtonItem::classObject() {
-    static const ClassDescriptor cls{"UIBarButtonItem", &NSObject::classObject(), {}, {}};
+const ClassDescriptor& UIBarButtonItem::classObject()
+{
+    static const ClassDescriptor cls { "UIBarButtonItem", &NSObject::classObject(), {}, {} };
     return cls;
 }
 
-void UIBarButtonItem::tap() {
+void UIBarButtonItem::tap()
+{
     if (!enabled)
         return;
     auto target = m_target.lock();
@@ -18,21 +20,23 @@ void UIBarButtonItem::tap() {
     // Keep the button alive: the action may replace it in the navigation item.
     auto self = weak_from_this().lock();
     if (action.find(':') != std::string::npos)
-        target->perform(action, {Arg(self)});
+        target->perform(action, { Arg(self) });
     else
         target->perform(action);
 }
 
-const ClassDescriptor& UIViewController::classObject() {
+const ClassDescriptor& UIViewController::classObject()
+{
     static const ClassDescriptor cls = [] {
-        ClassDescriptor c{"UIViewController", &NSObject::classObject(), {}, {}};
+        ClassDescriptor c { "UIViewController", &NSObject::classObject(), {}, {} };
         c.make = [] { return std::make_shared<UIViewController>(); };
         return c;
     }();
     return cls;
 }
 
-const std::shared_ptr<UIView>& UIViewController::view() {
+const std::shared_ptr<UIView>& UIViewController::view()
+{
     if (m_view)
         return m_view;
     loadView();
@@ -42,15 +46,16 @@ const std::shared_ptr<UIView>& UIViewController::view() {
     return m_view;
 }
 
-void UIViewController::loadView() {
-    m_view = std::make_shared<UIView>(CGRect{0, 0, 375, 812});
+void UIViewController::loadView()
+{
+    m_view = std::make_shared<UIView>(CGRect { 0, 0, 375, 812 });
     m_view->setOwningViewController(
         std::static_pointer_cast<UIViewController>(weak_from_this().lock()));
 }
 
 void UIViewController::presentViewController(const std::shared_ptr<UIViewController>& controller,
-                                             bool /*animated*/,
-                                             const std::function<void()>& completion) {
+    bool /*animated*/, const std::function<void()>& completion)
+{
     if (!controller)
         return;
     // UIKit refuses a second presentation, and a controller that is already on screen.
@@ -64,8 +69,9 @@ void UIViewController::presentViewController(const std::shared_ptr<UIViewControl
         completion();
 }
 
-void UIViewController::dismissViewControllerAnimated(bool animated,
-                                                     const std::function<void()>& completion) {
+void UIViewController::dismissViewControllerAnimated(
+    bool animated, const std::function<void()>& completion)
+{
     if (!m_presented) {
         // Sent to the presented controller itself: its presenter dismisses it.
         if (auto presenter = presentingViewController())

@@ -18,7 +18,10 @@ public:
 
     // initWithTitle:style:target:action: — the target is held weakly.
     UIBarButtonItem(std::string title, int style, const Id& target, std::string action)
-        : title(std::move(title)), style(style), action(std::move(action)), m_target(target)
+        : title(std::move(title))
+        , style(style)
+        , action(std::move(action))
+        , m_target(target)
     {
     }
     static const ClassDescriptor& classObject();
@@ -56,9 +59,9 @@ public:
     bool isViewLoaded() const { return m_view != nullptr; }
 
     virtual void loadView();
-    virtual void viewDidLoad() {}
-    virtual void viewWillAppear(bool /*animated*/) {}
-    virtual void viewWillDisappear(bool /*animated*/) {}
+    virtual void viewDidLoad() { }
+    virtual void viewWillAppear(bool /*animated*/) { }
+    virtual void viewWillDisappear(bool /*animated*/) { }
 
     UINavigationItem& navigationItem() { return m_navigationItem; }
     std::shared_ptr<UINavigationController> navigationController() const
@@ -73,10 +76,13 @@ public:
     // Presenting while something is presented is refused silently (journalled as refused);
     // the refused controller's handlers never run. Presentation is animated or not, alike.
     void presentViewController(const std::shared_ptr<UIViewController>& controller, bool animated,
-                               const std::function<void()>& completion = {});
+        const std::function<void()>& completion = {});
     void dismissViewControllerAnimated(bool animated, const std::function<void()>& completion = {});
     const std::shared_ptr<UIViewController>& presentedViewController() const { return m_presented; }
-    std::shared_ptr<UIViewController> presentingViewController() const { return m_presenting.lock(); }
+    std::shared_ptr<UIViewController> presentingViewController() const
+    {
+        return m_presenting.lock();
+    }
 
     // A title used for refusal reports and the navigation bar.
     virtual std::string presentationTitle() const { return m_navigationItem.title; }
@@ -104,7 +110,10 @@ public:
 
     explicit UINavigationController(std::shared_ptr<UIViewController> rootViewController);
 
-    const std::vector<std::shared_ptr<UIViewController>>& viewControllers() const { return m_stack; }
+    const std::vector<std::shared_ptr<UIViewController>>& viewControllers() const
+    {
+        return m_stack;
+    }
     std::shared_ptr<UIViewController> topViewController() const;
     UINavigationBar& navigationBar() { return m_navigationBar; }
 

@@ -15,14 +15,16 @@ using namespace std::chrono_literals;
 
 namespace {
 
-bool wakeDescriptorReadable() {
-    pollfd wake{fw::DispatchMainQueue::wakeDescriptor(), POLLIN, 0};
+bool wakeDescriptorReadable()
+{
+    pollfd wake { fw::DispatchMainQueue::wakeDescriptor(), POLLIN, 0 };
     return poll(&wake, 1, 0) == 1;
 }
 
 } // namespace
 
-TEST(DispatchMainQueue, RunsBlocksInOrderAndThoseTheyQueueAfterThem) {
+TEST(DispatchMainQueue, RunsBlocksInOrderAndThoseTheyQueueAfterThem)
+{
     std::vector<std::string> ran;
     fw::DispatchMainQueue::async([&] {
         ran.push_back("first");
@@ -31,11 +33,12 @@ TEST(DispatchMainQueue, RunsBlocksInOrderAndThoseTheyQueueAfterThem) {
     fw::DispatchMainQueue::async([&] { ran.push_back("second"); });
 
     EXPECT_EQ(fw::DispatchMainQueue::drain(), 3);
-    EXPECT_EQ(ran, (std::vector<std::string>{"first", "second", "nested"}));
+    EXPECT_EQ(ran, (std::vector<std::string> { "first", "second", "nested" }));
     EXPECT_TRUE(fw::DispatchMainQueue::isEmpty());
 }
 
-TEST(DispatchMainQueue, WakeDescriptorSignalsQueuedBlocksUntilDrained) {
+TEST(DispatchMainQueue, WakeDescriptorSignalsQueuedBlocksUntilDrained)
+{
     fw::DispatchMainQueue::drain();
     EXPECT_FALSE(wakeDescriptorReadable());
 
@@ -46,7 +49,8 @@ TEST(DispatchMainQueue, WakeDescriptorSignalsQueuedBlocksUntilDrained) {
     EXPECT_FALSE(wakeDescriptorReadable());
 }
 
-TEST(DispatchMainQueue, SelfRequeueingBlockDoesNotHoldOneDrainForever) {
+TEST(DispatchMainQueue, SelfRequeueingBlockDoesNotHoldOneDrainForever)
+{
     bool keepGoing = true;
     int runs = 0;
     std::function<void()> again = [&] {
@@ -67,7 +71,8 @@ TEST(DispatchMainQueue, SelfRequeueingBlockDoesNotHoldOneDrainForever) {
     EXPECT_TRUE(fw::DispatchMainQueue::isEmpty());
 }
 
-TEST(DispatchGlobalQueue, JobResultComesBackOnTheMainQueue) {
+TEST(DispatchGlobalQueue, JobResultComesBackOnTheMainQueue)
+{
     const auto mainThread = std::this_thread::get_id();
     std::thread::id workerThread;
     std::thread::id resultThread;
@@ -88,7 +93,8 @@ TEST(DispatchGlobalQueue, JobResultComesBackOnTheMainQueue) {
     EXPECT_EQ(fw::DispatchGlobalQueue::runningJobs(), 0);
 }
 
-TEST(DispatchGlobalQueue, RunsJobsSideBySideAndFinishesEveryOne) {
+TEST(DispatchGlobalQueue, RunsJobsSideBySideAndFinishesEveryOne)
+{
     // The first three jobs only finish together: a pool that never runs three at once would
     // not settle.
     std::latch together(3);
@@ -108,7 +114,8 @@ TEST(DispatchGlobalQueue, RunsJobsSideBySideAndFinishesEveryOne) {
     EXPECT_EQ(results, expected);
 }
 
-TEST(Settle, ReportsAJobStillRunningAndSettlesOnceItEnds) {
+TEST(Settle, ReportsAJobStillRunningAndSettlesOnceItEnds)
+{
     std::promise<void> release;
     auto released = release.get_future().share();
     bool handedBack = false;
@@ -126,14 +133,16 @@ TEST(Settle, ReportsAJobStillRunningAndSettlesOnceItEnds) {
     EXPECT_TRUE(handedBack);
 }
 
-TEST(Settle, AFailingJobSurfacesOnTheMainQueue) {
+TEST(Settle, AFailingJobSurfacesOnTheMainQueue)
+{
     fw::DispatchGlobalQueue::async([] { throw std::runtime_error("job failed"); });
 
     EXPECT_THROW(fw::settle(10s), std::runtime_error);
     EXPECT_TRUE(fw::settle(10s));
 }
 
-TEST(DispatchGlobalQueue, ProcessExitsWhileAJobStillRuns) {
+TEST(DispatchGlobalQueue, ProcessExitsWhileAJobStillRuns)
+{
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {

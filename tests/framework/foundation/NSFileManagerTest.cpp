@@ -14,12 +14,14 @@ namespace {
 constexpr std::string_view kPreferences = "/User/Library/Preferences";
 const std::string kSettings = "/User/Library/Preferences/settings.plist";
 
-NSFileManager& files() {
+NSFileManager& files()
+{
     return NSFileManager::defaultManager();
 }
 
 // Names in the preferences directory that a failed write could have left behind.
-std::vector<std::string> temporaryFiles() {
+std::vector<std::string> temporaryFiles()
+{
     std::vector<std::string> found;
     auto names = files().contentsOfDirectoryAtPath(kPreferences).value();
     for (const auto& name : names) {
@@ -29,28 +31,31 @@ std::vector<std::string> temporaryFiles() {
     return found;
 }
 
-std::vector<std::string> effectSummary() {
+std::vector<std::string> effectSummary()
+{
     std::vector<std::string> summary;
     for (const auto& effect : Journal::take().effects)
-        summary.push_back(effect.op + " " + effect.path +
-                          (effect.from.empty() ? "" : " < " + effect.from));
+        summary.push_back(
+            effect.op + " " + effect.path + (effect.from.empty() ? "" : " < " + effect.from));
     return summary;
 }
 
 } // namespace
 
-TEST(NSFileManager, AtomicWriteReplacesTheFileAndLeavesNothingElse) {
+TEST(NSFileManager, AtomicWriteReplacesTheFileAndLeavesNothingElse)
+{
     TestDevice device;
     device.write(kSettings, "old");
     ASSERT_TRUE(files().writeAtomically(kSettings, "new contents"));
     EXPECT_EQ(device.read("/var/mobile/Library/Preferences/settings.plist"), "new contents");
     EXPECT_EQ(files().contentsOfDirectoryAtPath(kPreferences),
-              std::vector<std::string>{"settings.plist"});
-    EXPECT_EQ(effectSummary(), std::vector<std::string>{"write " + kSettings});
+        std::vector<std::string> { "settings.plist" });
+    EXPECT_EQ(effectSummary(), std::vector<std::string> { "write " + kSettings });
 }
 
-TEST(NSFileManager, FailedAtomicWriteKeepsTheOldFile) {
-    for (FileOp op : {FileOp::Write, FileOp::Flush, FileOp::Rename}) {
+TEST(NSFileManager, FailedAtomicWriteKeepsTheOldFile)
+{
+    for (FileOp op : { FileOp::Write, FileOp::Flush, FileOp::Rename }) {
         TestDevice device;
         device.write(kSettings, "old");
         FileFaults::arm(op, 1);
@@ -63,7 +68,8 @@ TEST(NSFileManager, FailedAtomicWriteKeepsTheOldFile) {
     }
 }
 
-TEST(NSFileManager, FaultsCanBeLimitedToAPath) {
+TEST(NSFileManager, FaultsCanBeLimitedToAPath)
+{
     TestDevice device;
     FileFaults::arm(FileOp::Write, -1, "persistent");
     EXPECT_TRUE(files().writeAtomically(kSettings, "a"));
@@ -73,9 +79,10 @@ TEST(NSFileManager, FaultsCanBeLimitedToAPath) {
     EXPECT_TRUE(files().writeAtomically("/User/Library/Preferences/x.persistent.plist", "b"));
 }
 
-TEST(NSFileManager, ReplaceWithCopyNeverLeavesTheTargetMissing) {
+TEST(NSFileManager, ReplaceWithCopyNeverLeavesTheTargetMissing)
+{
     const std::string defaults = "/Library/PreferenceBundles/Quillane.bundle/defaults.plist";
-    for (FileOp op : {FileOp::Copy, FileOp::Read, FileOp::Write, FileOp::Flush, FileOp::Rename}) {
+    for (FileOp op : { FileOp::Copy, FileOp::Read, FileOp::Write, FileOp::Flush, FileOp::Rename }) {
         TestDevice device;
         device.write(kSettings, "edited");
         device.write(defaults, "defaults");
@@ -85,8 +92,8 @@ TEST(NSFileManager, ReplaceWithCopyNeverLeavesTheTargetMissing) {
         EXPECT_TRUE(temporaryFiles().empty()) << fileOpName(op);
         ASSERT_TRUE(files().replaceItemWithCopyOfItem(kSettings, defaults)) << fileOpName(op);
         EXPECT_EQ(device.read(kSettings), "defaults") << fileOpName(op);
-        EXPECT_EQ(effectSummary(),
-                  std::vector<std::string>{"copy " + kSettings + " < " + defaults});
+        EXPECT_EQ(
+            effectSummary(), std::vector<std::string> { "copy " + kSettings + " < " + defaults });
     }
     TestDevice device;
     device.write(kSettings, "edited");
@@ -94,7 +101,8 @@ TEST(NSFileManager, ReplaceWithCopyNeverLeavesTheTargetMissing) {
     EXPECT_EQ(device.read(kSettings), "edited");
 }
 
-TEST(NSFileManager, CopyNeverOverwrites) {
+TEST(NSFileManager, CopyNeverOverwrites)
+{
     TestDevice device;
     const std::string preset = "/User/Library/Preferences/presets/Blue.plist";
     device.write(kSettings, "settings");
@@ -103,21 +111,22 @@ TEST(NSFileManager, CopyNeverOverwrites) {
     EXPECT_EQ(device.read(preset), "preset");
 
     const std::string fresh = "/User/Library/Preferences/presets/Red.plist";
-    for (FileOp op : {FileOp::Copy, FileOp::Write, FileOp::Flush, FileOp::Rename}) {
+    for (FileOp op : { FileOp::Copy, FileOp::Write, FileOp::Flush, FileOp::Rename }) {
         FileFaults::arm(op, 1);
         EXPECT_FALSE(files().copyItemAtPath(kSettings, fresh)) << fileOpName(op);
         EXPECT_FALSE(device.exists(fresh)) << fileOpName(op);
-        EXPECT_EQ(files().contentsOfDirectoryAtPath("/User/Library/Preferences/presets")->size(),
-                  1u);
+        EXPECT_EQ(
+            files().contentsOfDirectoryAtPath("/User/Library/Preferences/presets")->size(), 1u);
     }
     Journal::take();
     ASSERT_TRUE(files().copyItemAtPath(kSettings, fresh));
     EXPECT_EQ(device.read(fresh), "settings");
-    EXPECT_EQ(effectSummary(), std::vector<std::string>{"copy " + fresh + " < " + kSettings});
+    EXPECT_EQ(effectSummary(), std::vector<std::string> { "copy " + fresh + " < " + kSettings });
     EXPECT_FALSE(files().copyItemAtPath("/missing", "/User/Library/Preferences/other.plist"));
 }
 
-TEST(NSFileManager, JournalKeepsTheOrderOfChanges) {
+TEST(NSFileManager, JournalKeepsTheOrderOfChanges)
+{
     TestDevice device;
     const std::string presets = "/User/Library/Preferences/presets";
     ASSERT_TRUE(files().createDirectoryAtPath(presets + "/deep"));
@@ -127,18 +136,20 @@ TEST(NSFileManager, JournalKeepsTheOrderOfChanges) {
     ASSERT_TRUE(files().copyItemAtPath(kSettings, presets + "/A.plist"));
     ASSERT_TRUE(files().removeItemAtPath(kSettings));
     EXPECT_FALSE(files().removeItemAtPath(kSettings)) << "already gone";
-    EXPECT_EQ(effectSummary(), (std::vector<std::string>{
-                                   "mkdir " + presets + "/deep",
-                                   "write /User/Library/Preferences/marker",
-                                   "write " + kSettings,
-                                   "copy " + presets + "/A.plist < " + kSettings,
-                                   "remove " + kSettings,
-                               }));
+    EXPECT_EQ(effectSummary(),
+        (std::vector<std::string> {
+            "mkdir " + presets + "/deep",
+            "write /User/Library/Preferences/marker",
+            "write " + kSettings,
+            "copy " + presets + "/A.plist < " + kSettings,
+            "remove " + kSettings,
+        }));
     EXPECT_EQ(device.read("/User/Library/Preferences/marker"), "");
     EXPECT_TRUE(effectSummary().empty()) << "take() starts afresh";
 }
 
-TEST(NSFileManager, EachOperationCanBeMadeToFail) {
+TEST(NSFileManager, EachOperationCanBeMadeToFail)
+{
     TestDevice device;
     device.write(kSettings, "x");
     FileFaults::arm(FileOp::Read, 1);
@@ -157,7 +168,8 @@ TEST(NSFileManager, EachOperationCanBeMadeToFail) {
     EXPECT_EQ(files().contentsAtPath(kSettings), "x") << "every fault was used once";
 }
 
-TEST(NSFileManager, ReadsRespectTheSizeLimit) {
+TEST(NSFileManager, ReadsRespectTheSizeLimit)
+{
     TestDevice device;
     device.write(kSettings, "0123456789");
     EXPECT_EQ(files().contentsAtPath(kSettings, 10), "0123456789");
@@ -166,13 +178,14 @@ TEST(NSFileManager, ReadsRespectTheSizeLimit) {
     EXPECT_FALSE(files().contentsAtPath("/missing"));
 }
 
-TEST(NSFileManager, ListsHiddenEntriesAndRemovesDirectories) {
+TEST(NSFileManager, ListsHiddenEntriesAndRemovesDirectories)
+{
     TestDevice device;
     device.write("/dir/.hidden", "");
     device.write("/dir/sub/file", "");
     auto names = files().contentsOfDirectoryAtPath("/dir").value();
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{".hidden", "sub"}));
+    EXPECT_EQ(names, (std::vector<std::string> { ".hidden", "sub" }));
     EXPECT_FALSE(files().contentsOfDirectoryAtPath("/missing"));
     EXPECT_TRUE(files().removeItemAtPath("/dir"));
     EXPECT_FALSE(files().fileExistsAtPath("/dir"));
@@ -180,7 +193,8 @@ TEST(NSFileManager, ListsHiddenEntriesAndRemovesDirectories) {
     EXPECT_FALSE(files().removeItemAtPath("/var/.."));
 }
 
-TEST(NSFileManager, RemovingTheUserLinkKeepsTheHome) {
+TEST(NSFileManager, RemovingTheUserLinkKeepsTheHome)
+{
     TestDevice device;
     device.write(kSettings, "x");
     EXPECT_TRUE(files().removeItemAtPath("/User"));

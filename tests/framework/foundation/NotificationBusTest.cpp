@@ -19,12 +19,13 @@ constexpr const char* notifyPath = "/com/tarrowvine/quillane/Notify";
 constexpr const char* notifyInterface = "com.tarrowvine.quillane.Notify";
 
 class Page : public fw::NSObject {
-  public:
-    static const fw::ClassDescriptor& classObject() {
+public:
+    static const fw::ClassDescriptor& classObject()
+    {
         static const fw::ClassDescriptor cls = [] {
-            fw::ClassDescriptor c{"TestBusPage", &fw::NSObject::classObject()};
-            c.actions["reloadSpecifiers"] = [](fw::NSObject& self,
-                                               const fw::Args&) -> fw::ActionResult {
+            fw::ClassDescriptor c { "TestBusPage", &fw::NSObject::classObject() };
+            c.actions["reloadSpecifiers"]
+                = [](fw::NSObject& self, const fw::Args&) -> fw::ActionResult {
                 ++static_cast<Page&>(self).reloads;
                 return std::nullopt;
             };
@@ -34,12 +35,13 @@ class Page : public fw::NSObject {
     }
     const fw::ClassDescriptor& isa() const override { return classObject(); }
 
-    int reloads{0};
+    int reloads { 0 };
 };
 
 // Turns the event loop as the host does until `done`, for at most a generous while: signals
 // from other processes arrive when the broker gets round to them.
-template <class Condition> bool pumpUntil(Condition done) {
+template <class Condition> bool pumpUntil(Condition done)
+{
     const auto deadline = std::chrono::steady_clock::now() + 20s;
     while (true) {
         fw::NotificationBus::processIncoming();
@@ -48,15 +50,16 @@ template <class Condition> bool pumpUntil(Condition done) {
             return true;
         if (std::chrono::steady_clock::now() > deadline)
             return false;
-        pollfd bus{fw::NotificationBus::descriptor(), POLLIN, 0};
+        pollfd bus { fw::NotificationBus::descriptor(), POLLIN, 0 };
         poll(&bus, 1, 100);
     }
 }
 
 // A second connection, standing in for the theming component.
 class Peer {
-  public:
-    Peer() {
+public:
+    Peer()
+    {
         if (sd_bus_open_user(&m_bus) < 0)
             return;
         std::string rule = std::string("type='signal',interface='") + notifyInterface + "'";
@@ -67,7 +70,8 @@ class Peer {
     bool isOpen() const { return m_bus != nullptr; }
     int heard(const std::string& name) const { return m_heard.count(name) ? m_heard.at(name) : 0; }
 
-    bool waitFor(const std::string& name) {
+    bool waitFor(const std::string& name)
+    {
         const auto deadline = std::chrono::steady_clock::now() + 20s;
         while (heard(name) == 0) {
             if (std::chrono::steady_clock::now() > deadline)
@@ -79,26 +83,29 @@ class Peer {
         return true;
     }
 
-    void post(const char* member, const std::string& name) {
+    void post(const char* member, const std::string& name)
+    {
         sd_bus_emit_signal(m_bus, notifyPath, notifyInterface, member, "s", name.c_str());
         sd_bus_flush(m_bus);
     }
 
-  private:
-    static int onSignal(sd_bus_message* message, void* self, sd_bus_error*) {
+private:
+    static int onSignal(sd_bus_message* message, void* self, sd_bus_error*)
+    {
         const char* name = nullptr;
         if (sd_bus_message_read(message, "s", &name) >= 0 && name)
             ++static_cast<Peer*>(self)->m_heard[name];
         return 0;
     }
 
-    sd_bus* m_bus{nullptr};
+    sd_bus* m_bus { nullptr };
     std::map<std::string, int> m_heard;
 };
 
 class NotificationBus : public ::testing::Test {
-  protected:
-    void SetUp() override {
+protected:
+    void SetUp() override
+    {
         if (!std::getenv("DBUS_SESSION_BUS_ADDRESS"))
             GTEST_SKIP() << "no session bus (the notifications_over_dbus test provides one)";
         std::string whyNot;
@@ -109,7 +116,8 @@ class NotificationBus : public ::testing::Test {
 
 } // namespace
 
-TEST_F(NotificationBus, SignalsFromAnotherProcessReachOurObservers) {
+TEST_F(NotificationBus, SignalsFromAnotherProcessReachOurObservers)
+{
     int updates = 0;
     auto& darwin = fw::DarwinNotifyCenter::center();
     int token = darwin.addObserver("com.tarrowvine.quillane/update", [&] { ++updates; });
@@ -118,8 +126,8 @@ TEST_F(NotificationBus, SignalsFromAnotherProcessReachOurObservers) {
         page, "reloadSpecifiers", "com.tarrowvine.quillane/presetChanged");
     fw::Journal::take();
 
-    std::string send =
-        std::string("dbus-send --session --type=signal ") + notifyPath + " " + notifyInterface;
+    std::string send
+        = std::string("dbus-send --session --type=signal ") + notifyPath + " " + notifyInterface;
     ASSERT_EQ(std::system((send + ".Darwin string:com.tarrowvine.quillane/update").c_str()), 0);
     ASSERT_EQ(
         std::system((send + ".Distributed string:com.tarrowvine.quillane/presetChanged").c_str()),
@@ -131,7 +139,8 @@ TEST_F(NotificationBus, SignalsFromAnotherProcessReachOurObservers) {
     fw::NSDistributedNotificationCenter::defaultCenter().removeObserver(page.get());
 }
 
-TEST_F(NotificationBus, OurPostIsBroadcastOnceAndNotHeardBackByUs) {
+TEST_F(NotificationBus, OurPostIsBroadcastOnceAndNotHeardBackByUs)
+{
     Peer peer;
     ASSERT_TRUE(peer.isOpen());
     int heardHere = 0;
@@ -156,7 +165,8 @@ TEST_F(NotificationBus, OurPostIsBroadcastOnceAndNotHeardBackByUs) {
     fw::Journal::take();
 }
 
-TEST(NotificationBusWithoutBus, ConnectFailsWithAReason) {
+TEST(NotificationBusWithoutBus, ConnectFailsWithAReason)
+{
     fw::NotificationBus::disconnect();
     std::optional<std::string> address, runtimeDir;
     if (const char* value = std::getenv("DBUS_SESSION_BUS_ADDRESS"))

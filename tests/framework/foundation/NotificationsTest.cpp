@@ -11,12 +11,13 @@
 namespace {
 
 class Listener : public fw::NSObject {
-  public:
-    static const fw::ClassDescriptor& classObject() {
+public:
+    static const fw::ClassDescriptor& classObject()
+    {
         static const fw::ClassDescriptor cls = [] {
-            fw::ClassDescriptor c{"TestListener", &fw::NSObject::classObject()};
-            c.actions["reloadSpecifiers"] = [](fw::NSObject& self,
-                                               const fw::Args&) -> fw::ActionResult {
+            fw::ClassDescriptor c { "TestListener", &fw::NSObject::classObject() };
+            c.actions["reloadSpecifiers"]
+                = [](fw::NSObject& self, const fw::Args&) -> fw::ActionResult {
                 ++static_cast<Listener&>(self).reloads;
                 return std::nullopt;
             };
@@ -26,14 +27,15 @@ class Listener : public fw::NSObject {
     }
     const fw::ClassDescriptor& isa() const override { return classObject(); }
 
-    int reloads{0};
+    int reloads { 0 };
 };
 
 constexpr const char* presetChanged = "com.tarrowvine.quillane/presetChanged";
 
 } // namespace
 
-TEST(DarwinNotifyCenter, PostIsJournalledAndReachesObserversOnceOnTheMainQueue) {
+TEST(DarwinNotifyCenter, PostIsJournalledAndReachesObserversOnceOnTheMainQueue)
+{
     fw::DispatchMainQueue::drain();
     fw::Journal::take();
     auto& center = fw::DarwinNotifyCenter::center();
@@ -54,7 +56,7 @@ TEST(DarwinNotifyCenter, PostIsJournalledAndReachesObserversOnceOnTheMainQueue) 
     EXPECT_EQ(others, 0);
     EXPECT_EQ(removed, 0);
     auto journal = fw::Journal::take();
-    EXPECT_EQ(journal.posted, std::vector<std::string>{"com.tarrowvine.quillane/update"});
+    EXPECT_EQ(journal.posted, std::vector<std::string> { "com.tarrowvine.quillane/update" });
     ASSERT_EQ(journal.effects.size(), 1u);
     EXPECT_EQ(journal.effects[0].op, "post");
     EXPECT_EQ(journal.effects[0].name, "com.tarrowvine.quillane/update");
@@ -68,7 +70,8 @@ TEST(DarwinNotifyCenter, PostIsJournalledAndReachesObserversOnceOnTheMainQueue) 
     center.removeObserver(otherToken);
 }
 
-TEST(DarwinNotifyCenter, ObserverRemovedBeforeDeliveryIsNotCalled) {
+TEST(DarwinNotifyCenter, ObserverRemovedBeforeDeliveryIsNotCalled)
+{
     auto& center = fw::DarwinNotifyCenter::center();
     int calls = 0;
     int token = center.addObserver("qln.test/late", [&] { ++calls; });
@@ -81,7 +84,8 @@ TEST(DarwinNotifyCenter, ObserverRemovedBeforeDeliveryIsNotCalled) {
     fw::Journal::take();
 }
 
-TEST(NSNotificationCenter, PerformsTheSelectorOfEachLiveRegistration) {
+TEST(NSNotificationCenter, PerformsTheSelectorOfEachLiveRegistration)
+{
     auto& center = fw::NSNotificationCenter::defaultCenter();
     auto twice = std::make_shared<Listener>();
     auto unique = std::make_shared<Listener>();
@@ -103,7 +107,8 @@ TEST(NSNotificationCenter, PerformsTheSelectorOfEachLiveRegistration) {
     EXPECT_EQ(center.observerCount("qln.test/changed"), 0);
 }
 
-TEST(NSNotificationCenter, ReleasedObserverIsNeverCalledAndIsForgotten) {
+TEST(NSNotificationCenter, ReleasedObserverIsNeverCalledAndIsForgotten)
+{
     auto& center = fw::NSNotificationCenter::defaultCenter();
     auto gone = std::make_shared<Listener>();
     auto goneBeforeDelivery = std::make_shared<Listener>();
@@ -124,7 +129,8 @@ TEST(NSNotificationCenter, ReleasedObserverIsNeverCalledAndIsForgotten) {
     EXPECT_TRUE(fw::DispatchMainQueue::isEmpty());
 }
 
-TEST(NSNotificationCenter, RemoveObserverByNameOrForEveryName) {
+TEST(NSNotificationCenter, RemoveObserverByNameOrForEveryName)
+{
     auto& center = fw::NSNotificationCenter::defaultCenter();
     auto listener = std::make_shared<Listener>();
     auto bystander = std::make_shared<Listener>();
@@ -150,7 +156,8 @@ TEST(NSNotificationCenter, RemoveObserverByNameOrForEveryName) {
     center.removeObserver(bystander.get());
 }
 
-TEST(NSNotificationCenter, RegistrationForAnObjectHearsOnlyThatObject) {
+TEST(NSNotificationCenter, RegistrationForAnObjectHearsOnlyThatObject)
+{
     auto& center = fw::NSNotificationCenter::defaultCenter();
     auto sender = std::make_shared<Listener>();
     auto forSender = std::make_shared<Listener>();
@@ -168,7 +175,8 @@ TEST(NSNotificationCenter, RegistrationForAnObjectHearsOnlyThatObject) {
     center.removeObserver(forAny.get());
 }
 
-TEST(NSDistributedNotificationCenter, PresetChangedFromOutsideReloadsTheObserverOnly) {
+TEST(NSDistributedNotificationCenter, PresetChangedFromOutsideReloadsTheObserverOnly)
+{
     auto& distributed = fw::NSDistributedNotificationCenter::defaultCenter();
     auto page = std::make_shared<Listener>();
     auto local = std::make_shared<Listener>();

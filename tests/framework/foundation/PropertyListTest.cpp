@@ -11,12 +11,14 @@ using namespace fw;
 
 namespace {
 
-std::string wrap(std::string_view body) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">" +
-           std::string(body) + "</plist>";
+std::string wrap(std::string_view body)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">" + std::string(body)
+        + "</plist>";
 }
 
-std::string nestedArrays(int depth) {
+std::string nestedArrays(int depth)
+{
     std::string body;
     for (int i = 0; i < depth; ++i)
         body += "<array>";
@@ -25,7 +27,8 @@ std::string nestedArrays(int depth) {
     return wrap(body);
 }
 
-std::string bigEndian(std::uint64_t value, int size) {
+std::string bigEndian(std::uint64_t value, int size)
+{
     std::string bytes;
     for (int i = size - 1; i >= 0; --i)
         bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
@@ -34,7 +37,8 @@ std::string bigEndian(std::uint64_t value, int size) {
 
 // A binary property list laid out by hand (4-byte offsets and references), so that tests can
 // build files no writer would produce.
-std::string binaryPlist(const std::vector<std::string>& objects, std::uint64_t top = 0) {
+std::string binaryPlist(const std::vector<std::string>& objects, std::uint64_t top = 0)
+{
     std::string file = "bplist00";
     std::vector<std::uint64_t> offsets;
     for (const auto& object : objects) {
@@ -49,7 +53,8 @@ std::string binaryPlist(const std::vector<std::string>& objects, std::uint64_t t
     return file;
 }
 
-std::string arrayOf(std::vector<std::uint32_t> references) {
+std::string arrayOf(std::vector<std::uint32_t> references)
+{
     std::string object(1, static_cast<char>(0xA0 | references.size()));
     for (auto reference : references)
         object += bigEndian(reference, 4);
@@ -57,15 +62,17 @@ std::string arrayOf(std::vector<std::uint32_t> references) {
 }
 
 // Object i is an array holding object i + 1; the last one is empty.
-std::string binaryChain(int length) {
+std::string binaryChain(int length)
+{
     std::vector<std::string> objects;
     for (int i = 0; i + 1 < length; ++i)
-        objects.push_back(arrayOf({static_cast<std::uint32_t>(i + 1)}));
+        objects.push_back(arrayOf({ static_cast<std::uint32_t>(i + 1) }));
     objects.push_back(arrayOf({}));
     return binaryPlist(objects);
 }
 
-int depthOf(const Value& value) {
+int depthOf(const Value& value)
+{
     int depth = 1;
     for (const Value* v = &value; v->isArray() && !v->asArray()->empty();
          v = &v->asArray()->front())
@@ -73,7 +80,8 @@ int depthOf(const Value& value) {
     return depth;
 }
 
-std::string toBinary(plist_t node) {
+std::string toBinary(plist_t node)
+{
     char* bytes = nullptr;
     std::uint32_t length = 0;
     plist_to_bin(node, &bytes, &length);
@@ -85,32 +93,33 @@ std::string toBinary(plist_t node) {
 
 } // namespace
 
-TEST(PropertyList, ReadsEveryXmlElement) {
+TEST(PropertyList, ReadsEveryXmlElement)
+{
     struct Case {
         const char* body;
         Value expected;
     };
     const Case cases[] = {
-        {"<integer>-42</integer>", Value(-42)},
-        {"<integer> 0x1F </integer>", Value(31)},
-        {"<integer>9223372036854775807</integer>", Value(INT64_MAX)},
-        {"<integer>-9223372036854775808</integer>", Value(INT64_MIN)},
-        {"<real>2.5</real>", Value(2.5)},
-        {"<real>-1e3</real>", Value(-1000.0)},
-        {"<true/>", Value(true)},
-        {"<false/>", Value(false)},
-        {"<string>a &lt;b&gt; &amp; &#x263A;</string>", Value("a <b> & \u263A")},
-        {"<string><![CDATA[<x>]]> y</string>", Value("<x> y")},
-        {"<string>  </string>", Value("  ")},
-        {"<string/>", Value("")},
-        {"<string>a<!-- note -->b</string>", Value("ab")},
-        {"<data>Zm9v\n\t YmFy</data>", Value(Data{'f', 'o', 'o', 'b', 'a', 'r'})},
-        {"<date>2001-01-01T00:00:00Z</date>", Value(Date{0})},
-        {"<date>2021-06-01T12:00:00Z</date>", Value(Date{644241600})},
-        {"<array>\n\t<true/>\n\t<integer>1</integer>\n</array>", Value(Array{true, 1})},
-        {"<dict>\n</dict>", Value(Dictionary{})},
-        {"<dict><key>b</key><true/><key>a</key><string>x</string><key>b</key><false/></dict>",
-         Value(Dictionary{{"a", "x"}, {"b", false}})},
+        { "<integer>-42</integer>", Value(-42) },
+        { "<integer> 0x1F </integer>", Value(31) },
+        { "<integer>9223372036854775807</integer>", Value(INT64_MAX) },
+        { "<integer>-9223372036854775808</integer>", Value(INT64_MIN) },
+        { "<real>2.5</real>", Value(2.5) },
+        { "<real>-1e3</real>", Value(-1000.0) },
+        { "<true/>", Value(true) },
+        { "<false/>", Value(false) },
+        { "<string>a &lt;b&gt; &amp; &#x263A;</string>", Value("a <b> & \u263A") },
+        { "<string><![CDATA[<x>]]> y</string>", Value("<x> y") },
+        { "<string>  </string>", Value("  ") },
+        { "<string/>", Value("") },
+        { "<string>a<!-- note -->b</string>", Value("ab") },
+        { "<data>Zm9v\n\t YmFy</data>", Value(Data { 'f', 'o', 'o', 'b', 'a', 'r' }) },
+        { "<date>2001-01-01T00:00:00Z</date>", Value(Date { 0 }) },
+        { "<date>2021-06-01T12:00:00Z</date>", Value(Date { 644241600 }) },
+        { "<array>\n\t<true/>\n\t<integer>1</integer>\n</array>", Value(Array { true, 1 }) },
+        { "<dict>\n</dict>", Value(Dictionary {}) },
+        { "<dict><key>b</key><true/><key>a</key><string>x</string><key>b</key><false/></dict>",
+            Value(Dictionary { { "a", "x" }, { "b", false } }) },
     };
     for (const auto& c : cases) {
         auto value = parsePropertyList(wrap(c.body));
@@ -119,7 +128,8 @@ TEST(PropertyList, ReadsEveryXmlElement) {
     }
 }
 
-TEST(PropertyList, DamagedXmlIsUnreadable) {
+TEST(PropertyList, DamagedXmlIsUnreadable)
+{
     const char* bodies[] = {
         "",
         "<dict>",
@@ -153,7 +163,8 @@ TEST(PropertyList, DamagedXmlIsUnreadable) {
     EXPECT_FALSE(parsePropertyList(wrap("<dict>").substr(0, 40)));
 }
 
-TEST(PropertyList, NestingIsLimitedTo512Levels) {
+TEST(PropertyList, NestingIsLimitedTo512Levels)
+{
     auto deepest = parsePropertyList(nestedArrays(kMaxPropertyListDepth));
     ASSERT_TRUE(deepest);
     EXPECT_EQ(depthOf(*deepest), kMaxPropertyListDepth);
@@ -162,7 +173,8 @@ TEST(PropertyList, NestingIsLimitedTo512Levels) {
     EXPECT_FALSE(parsePropertyList(nestedArrays(100000)));
 }
 
-TEST(PropertyList, ReadsTheBinaryForm) {
+TEST(PropertyList, ReadsTheBinaryForm)
+{
     plist_t root = plist_new_dict();
     plist_dict_set_item(root, "colour", plist_new_string("#FF7F00:1.000000"));
     plist_dict_set_item(root, "enabled", plist_new_bool(1));
@@ -178,18 +190,14 @@ TEST(PropertyList, ReadsTheBinaryForm) {
 
     auto value = parsePropertyList(toBinary(root));
     ASSERT_TRUE(value);
-    Dictionary expected{{"colour", "#FF7F00:1.000000"},
-                        {"enabled", true},
-                        {"count", -7},
-                        {"alpha", 0.3},
-                        {"name", "Caf\xc3\xa9 \xe2\x98\xba"},
-                        {"bytes", Data{1, 2}},
-                        {"when", Date{86400}},
-                        {"list", Array{false, Dictionary{}}}};
+    Dictionary expected { { "colour", "#FF7F00:1.000000" }, { "enabled", true }, { "count", -7 },
+        { "alpha", 0.3 }, { "name", "Caf\xc3\xa9 \xe2\x98\xba" }, { "bytes", Data { 1, 2 } },
+        { "when", Date { 86400 } }, { "list", Array { false, Dictionary {} } } };
     EXPECT_EQ(*value, Value(expected));
 }
 
-TEST(PropertyList, HandMadeBinaryFilesAreCheckedBeforeReading) {
+TEST(PropertyList, HandMadeBinaryFilesAreCheckedBeforeReading)
+{
     auto chain = parsePropertyList(binaryChain(10));
     ASSERT_TRUE(chain) << "the hand-made layout itself must be readable";
     EXPECT_EQ(depthOf(*chain), 10);
@@ -198,20 +206,21 @@ TEST(PropertyList, HandMadeBinaryFilesAreCheckedBeforeReading) {
     // Deep enough to overflow the stack of a recursive reader.
     EXPECT_FALSE(parsePropertyList(binaryChain(100000)));
     // Two arrays holding each other.
-    EXPECT_FALSE(parsePropertyList(binaryPlist({arrayOf({1}), arrayOf({0})})));
+    EXPECT_FALSE(parsePropertyList(binaryPlist({ arrayOf({ 1 }), arrayOf({ 0 }) })));
     // Each level refers twice to the next: 2^60 objects once expanded.
     std::vector<std::string> doubling;
     for (std::uint32_t i = 0; i < 60; ++i)
-        doubling.push_back(arrayOf({i + 1, i + 1}));
+        doubling.push_back(arrayOf({ i + 1, i + 1 }));
     doubling.push_back(arrayOf({}));
     EXPECT_FALSE(parsePropertyList(binaryPlist(doubling)));
     // A reference past the object table, and a string that is not UTF-8.
-    EXPECT_FALSE(parsePropertyList(binaryPlist({arrayOf({5})})));
-    EXPECT_FALSE(parsePropertyList(binaryPlist({"\x51\xff"})));
-    EXPECT_TRUE(parsePropertyList(binaryPlist({"\x51x"})));
+    EXPECT_FALSE(parsePropertyList(binaryPlist({ arrayOf({ 5 }) })));
+    EXPECT_FALSE(parsePropertyList(binaryPlist({ "\x51\xff" })));
+    EXPECT_TRUE(parsePropertyList(binaryPlist({ "\x51x" })));
 }
 
-TEST(PropertyList, DamagedBinaryIsUnreadable) {
+TEST(PropertyList, DamagedBinaryIsUnreadable)
+{
     std::string good = binaryChain(3);
     ASSERT_TRUE(parsePropertyList(good));
     EXPECT_FALSE(parsePropertyList(good.substr(0, good.size() - 10)));
@@ -222,7 +231,8 @@ TEST(PropertyList, DamagedBinaryIsUnreadable) {
     EXPECT_FALSE(parsePropertyList(badOffset));
 }
 
-TEST(PropertyList, OversizedInputIsUnreadable) {
+TEST(PropertyList, OversizedInputIsUnreadable)
+{
     std::string big = wrap("<string>" + std::string(kMaxPropertyListBytes, 'a') + "</string>");
     EXPECT_FALSE(parsePropertyList(big));
     big.resize(big.size() - 1000);
@@ -231,38 +241,42 @@ TEST(PropertyList, OversizedInputIsUnreadable) {
     EXPECT_TRUE(parsePropertyList(big)) << "just under the limit still reads";
 }
 
-TEST(PropertyList, WritesApplesXmlForm) {
-    Dictionary dictionary{{"b", Array{true, "x<&>"}}, {"a", 1},       {"c", Dictionary{}},
-                          {"d", Data{0, 1, 2}},       {"e", Date{0}}, {"f", 0.1}};
+TEST(PropertyList, WritesApplesXmlForm)
+{
+    Dictionary dictionary { { "b", Array { true, "x<&>" } }, { "a", 1 }, { "c", Dictionary {} },
+        { "d", Data { 0, 1, 2 } }, { "e", Date { 0 } }, { "f", 0.1 } };
     EXPECT_EQ(xmlPropertyList(Value(dictionary)),
-              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-              "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-              "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-              "<plist version=\"1.0\">\n"
-              "<dict>\n"
-              "\t<key>a</key>\n\t<integer>1</integer>\n"
-              "\t<key>b</key>\n\t<array>\n\t\t<true/>\n\t\t<string>x&lt;&amp;&gt;</string>\n"
-              "\t</array>\n"
-              "\t<key>c</key>\n\t<dict/>\n"
-              "\t<key>d</key>\n\t<data>\n\tAAEC\n\t</data>\n"
-              "\t<key>e</key>\n\t<date>2001-01-01T00:00:00Z</date>\n"
-              "\t<key>f</key>\n\t<real>0.10000000000000001</real>\n"
-              "</dict>\n"
-              "</plist>\n");
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+        "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+        "<plist version=\"1.0\">\n"
+        "<dict>\n"
+        "\t<key>a</key>\n\t<integer>1</integer>\n"
+        "\t<key>b</key>\n\t<array>\n\t\t<true/>\n\t\t<string>x&lt;&amp;&gt;</string>\n"
+        "\t</array>\n"
+        "\t<key>c</key>\n\t<dict/>\n"
+        "\t<key>d</key>\n\t<data>\n\tAAEC\n\t</data>\n"
+        "\t<key>e</key>\n\t<date>2001-01-01T00:00:00Z</date>\n"
+        "\t<key>f</key>\n\t<real>0.10000000000000001</real>\n"
+        "</dict>\n"
+        "</plist>\n");
 }
 
-TEST(PropertyList, WrittenValuesReadBackExactly) {
+TEST(PropertyList, WrittenValuesReadBackExactly)
+{
     Data bytes(300);
     for (std::size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<std::uint8_t>(i * 7);
-    Dictionary dictionary{
-        {"reals", Array{0.1, 1.0 / 3, 1e-300, 5e-324, 1.7976931348623157e308, -0.0,
-                        123456789.123456789, static_cast<double>(0.3f), 1.0}},
-        {"strings", Array{"a<b>&c", "  ", "\r\n", "\t", "\"'", "\xc3\xbc \xe2\x98\xba", "]]>"}},
-        {"k<&>", INT64_MIN},
-        {"bytes", bytes},
-        {"date", Date{-86400.0 * 365}},
-        {"nested", Array{Array{Dictionary{{"x", false}}}}},
+    Dictionary dictionary {
+        { "reals",
+            Array { 0.1, 1.0 / 3, 1e-300, 5e-324, 1.7976931348623157e308, -0.0, 123456789.123456789,
+                static_cast<double>(0.3f), 1.0 } },
+        { "strings",
+            Array { "a<b>&c", "  ", "\r\n", "\t", "\"'", "\xc3\xbc \xe2\x98\xba", "]]>" } },
+        { "k<&>", INT64_MIN },
+        { "bytes", bytes },
+        { "date", Date { -86400.0 * 365 } },
+        { "nested", Array { Array { Dictionary { { "x", false } } } } },
     };
     auto back = parsePropertyList(xmlPropertyList(Value(dictionary)));
     ASSERT_TRUE(back);
@@ -270,9 +284,10 @@ TEST(PropertyList, WrittenValuesReadBackExactly) {
     EXPECT_TRUE(std::signbit(*back->asDictionary()->at("reals").asArray()->at(5).asReal()));
 }
 
-TEST(PropertyList, LibplistReadsWhatWeWrite) {
-    Dictionary dictionary{
-        {"colour", "#FF7F00:0.300000"}, {"on", true}, {"n", 5}, {"list", Array{0.25, "\xc3\xa9"}}};
+TEST(PropertyList, LibplistReadsWhatWeWrite)
+{
+    Dictionary dictionary { { "colour", "#FF7F00:0.300000" }, { "on", true }, { "n", 5 },
+        { "list", Array { 0.25, "\xc3\xa9" } } };
     std::string xml = xmlPropertyList(Value(dictionary));
     plist_t node = nullptr;
     plist_from_xml(xml.data(), static_cast<std::uint32_t>(xml.size()), &node);
@@ -282,11 +297,12 @@ TEST(PropertyList, LibplistReadsWhatWeWrite) {
     EXPECT_EQ(*back, Value(dictionary));
 }
 
-TEST(PropertyList, FilesAreReadAndWrittenAsDictionaries) {
+TEST(PropertyList, FilesAreReadAndWrittenAsDictionaries)
+{
     TestDevice device;
     const std::string path = "/User/Library/Preferences/test.plist";
     EXPECT_FALSE(dictionaryWithContentsOfFile(path)) << "missing file";
-    Dictionary dictionary{{"key", "value"}};
+    Dictionary dictionary { { "key", "value" } };
     ASSERT_TRUE(writeToFile(dictionary, "/var/mobile/Library/Preferences/test.plist"));
     EXPECT_EQ(dictionaryWithContentsOfFile(path), dictionary);
 

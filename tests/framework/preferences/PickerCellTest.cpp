@@ -16,25 +16,26 @@ struct PickerPage {
     std::shared_ptr<TestPickerCell> cell;
 };
 
-PickerPage pickerPage(bool withDomain = true) {
+PickerPage pickerPage(bool withDomain = true)
+{
     registerTestClasses();
     PickerPage setup;
     setup.page = std::make_shared<TestPage>();
-    setup.row = fw::PSSpecifier::preferenceSpecifierNamed(
-        "Tint", setup.page, "setPreferenceValue:specifier:", "readPreferenceValue:", nullptr,
-        fw::PSLinkCell, nullptr);
+    setup.row = fw::PSSpecifier::preferenceSpecifierNamed("Tint", setup.page,
+        "setPreferenceValue:specifier:", "readPreferenceValue:", nullptr, fw::PSLinkCell, nullptr);
     setup.row->setProperty(fw::Value("tint"), "key");
     if (withDomain)
         setup.row->setProperty(fw::Value("com.test"), "defaults");
     setup.row->setProperty(&TestPickerCell::classObject(), "cellClass");
     auto row = setup.row;
-    setup.page->build = [row](TestPage&) { return fw::SpecifierList{row}; };
+    setup.page->build = [row](TestPage&) { return fw::SpecifierList { row }; };
     setup.page->layoutTable();
     setup.cell = std::dynamic_pointer_cast<TestPickerCell>(setup.page->cellForSpecifier(row));
     return setup;
 }
 
-std::shared_ptr<fw::SparkColourPickerViewController> openPicker(const PickerPage& setup) {
+std::shared_ptr<fw::SparkColourPickerViewController> openPicker(const PickerPage& setup)
+{
     setup.cell->openColourPicker();
     return std::dynamic_pointer_cast<fw::SparkColourPickerViewController>(
         setup.page->presentedViewController());
@@ -42,9 +43,10 @@ std::shared_ptr<fw::SparkColourPickerViewController> openPicker(const PickerPage
 
 } // namespace
 
-TEST(SparkColourPickerCell, ReportsReachTheCellAndClosingStoresThroughThePage) {
+TEST(SparkColourPickerCell, ReportsReachTheCellAndClosingStoresThroughThePage)
+{
     TestDevice device;
-    fw::writeToFile(fw::Dictionary{{"other", 1}}, kDomainFile);
+    fw::writeToFile(fw::Dictionary { { "other", 1 } }, kDomainFile);
     auto setup = pickerPage();
     ASSERT_TRUE(setup.cell);
     int updatesBefore = setup.cell->displayUpdates;
@@ -62,7 +64,7 @@ TEST(SparkColourPickerCell, ReportsReachTheCellAndClosingStoresThroughThePage) {
 
     EXPECT_EQ(setup.cell->dismissals, 1);
     EXPECT_EQ(setup.page->presentedViewController(), nullptr);
-    EXPECT_EQ(setup.page->storedValues, (std::vector<fw::Value>{"#19334C:0.250000"}));
+    EXPECT_EQ(setup.page->storedValues, (std::vector<fw::Value> { "#19334C:0.250000" }));
     auto stored = fw::dictionaryWithContentsOfFile(kDomainFile);
     ASSERT_TRUE(stored);
     EXPECT_EQ(*fw::lookup(*stored, "tint"), fw::Value("#19334C:0.250000"));
@@ -70,17 +72,19 @@ TEST(SparkColourPickerCell, ReportsReachTheCellAndClosingStoresThroughThePage) {
     EXPECT_GT(setup.cell->displayUpdates, updatesBefore); // the row was redrawn
 }
 
-TEST(SparkColourPickerCell, StoredColourComponentsAreClampedAndTruncated) {
+TEST(SparkColourPickerCell, StoredColourComponentsAreClampedAndTruncated)
+{
     TestDevice device;
     auto setup = pickerPage();
     auto picker = openPicker(setup);
     ASSERT_TRUE(picker);
     picker->reportColour(fw::UIColor::colorWithRed(1.7, -0.2, 0.999, 1));
     picker->close();
-    EXPECT_EQ(setup.page->storedValues, (std::vector<fw::Value>{"#FF00FE:1.000000"}));
+    EXPECT_EQ(setup.page->storedValues, (std::vector<fw::Value> { "#FF00FE:1.000000" }));
 }
 
-TEST(SparkColourPickerCell, PickerStartsFromTheStoredColourThenTheFallbackThenRed) {
+TEST(SparkColourPickerCell, PickerStartsFromTheStoredColourThenTheFallbackThenRed)
+{
     TestDevice device;
     auto setup = pickerPage();
     setup.cell->options()["fallback"] = fw::Value("#00FF00");
@@ -89,21 +93,22 @@ TEST(SparkColourPickerCell, PickerStartsFromTheStoredColourThenTheFallbackThenRe
     EXPECT_EQ(picker->colour(), fw::UIColor::colorWithRed(0, 1, 0, 1));
     picker->close();
 
-    fw::writeToFile(fw::Dictionary{{"tint", "#0000FF:0.5"}}, kDomainFile);
+    fw::writeToFile(fw::Dictionary { { "tint", "#0000FF:0.5" } }, kDomainFile);
     picker = openPicker(setup);
     ASSERT_TRUE(picker);
     EXPECT_DOUBLE_EQ(picker->colour().blue, 1);
     EXPECT_DOUBLE_EQ(picker->colour().alpha, 0.5);
     picker->close();
 
-    fw::writeToFile(fw::Dictionary{{"tint", 12}}, kDomainFile);
+    fw::writeToFile(fw::Dictionary { { "tint", 12 } }, kDomainFile);
     setup.cell->options().erase("fallback");
     picker = openPicker(setup);
     ASSERT_TRUE(picker);
     EXPECT_EQ(picker->colour(), fw::UIColor::colorWithRed(1, 0, 0, 1));
 }
 
-TEST(SparkColourPickerCell, ARowWithoutDomainStoresUnderTheOptionsDomain) {
+TEST(SparkColourPickerCell, ARowWithoutDomainStoresUnderTheOptionsDomain)
+{
     TestDevice device;
     auto setup = pickerPage(false);
     setup.cell->options()["defaults"] = fw::Value("com.test");
@@ -116,23 +121,25 @@ TEST(SparkColourPickerCell, ARowWithoutDomainStoresUnderTheOptionsDomain) {
     EXPECT_EQ(*fw::lookup(*stored, "tint"), fw::Value("#000000:1.000000"));
 }
 
-TEST(SparkColourPickerCell, ClosingLeavesOtherPresentationsAloneAndAnOpenPageRefusesAPicker) {
+TEST(SparkColourPickerCell, ClosingLeavesOtherPresentationsAloneAndAnOpenPageRefusesAPicker)
+{
     TestDevice device;
     auto setup = pickerPage();
-    auto alert = fw::UIAlertController::alertControllerWithTitle("Busy", "",
-                                                                 fw::UIAlertControllerStyleAlert);
+    auto alert = fw::UIAlertController::alertControllerWithTitle(
+        "Busy", "", fw::UIAlertControllerStyleAlert);
     setup.page->presentViewController(alert, true);
     fw::Journal::take();
 
     setup.cell->openColourPicker();
     EXPECT_EQ(setup.page->presentedViewController(), alert);
-    EXPECT_EQ(fw::Journal::take().refused, (std::vector<std::string>{"Colour Picker"}));
+    EXPECT_EQ(fw::Journal::take().refused, (std::vector<std::string> { "Colour Picker" }));
     setup.cell->dismissPicker(); // the tap action before the first display: no picker to close
     EXPECT_EQ(setup.page->presentedViewController(), alert);
     EXPECT_EQ(setup.cell->colourPickerView(), nullptr);
 }
 
-TEST(SparkColourPickerCell, TouchFilterAndActionsAnswerThroughTheActionTable) {
+TEST(SparkColourPickerCell, TouchFilterAndActionsAnswerThroughTheActionTable)
+{
     TestDevice device;
     auto setup = pickerPage();
     EXPECT_TRUE(setup.cell->respondsToSelector("openColourPicker"));

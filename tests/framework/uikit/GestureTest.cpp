@@ -9,18 +9,19 @@ namespace {
 
 // A cell-like target and delegate: logs the recogniser it is handed and answers the touch filter.
 class PressTarget : public fw::NSObject {
-  public:
-    static const fw::ClassDescriptor& classObject() {
+public:
+    static const fw::ClassDescriptor& classObject()
+    {
         static const fw::ClassDescriptor cls = [] {
-            fw::ClassDescriptor c{"PressTarget", &fw::NSObject::classObject(), {}, {}};
-            c.actions["handleLongPress:"] = [](fw::NSObject& self,
-                                               const fw::Args& args) -> fw::ActionResult {
+            fw::ClassDescriptor c { "PressTarget", &fw::NSObject::classObject(), {}, {} };
+            c.actions["handleLongPress:"]
+                = [](fw::NSObject& self, const fw::Args& args) -> fw::ActionResult {
                 auto recognizer = fw::argAs<fw::UIGestureRecognizer>(args, 0);
                 static_cast<PressTarget&>(self).states.push_back(recognizer->state());
                 return std::nullopt;
             };
-            c.actions["gestureRecognizer:shouldReceiveTouch:"] =
-                [](fw::NSObject& self, const fw::Args&) -> fw::ActionResult {
+            c.actions["gestureRecognizer:shouldReceiveTouch:"]
+                = [](fw::NSObject& self, const fw::Args&) -> fw::ActionResult {
                 return fw::Value(static_cast<PressTarget&>(self).acceptsTouch);
             };
             return c;
@@ -30,15 +31,16 @@ class PressTarget : public fw::NSObject {
     const fw::ClassDescriptor& isa() const override { return classObject(); }
 
     std::vector<fw::UIGestureRecognizerState> states;
-    bool acceptsTouch{true};
+    bool acceptsTouch { true };
 };
 
 } // namespace
 
-TEST(UIGestureRecognizer, DeliversEachPhaseToTheTargetWithTheRecogniser) {
+TEST(UIGestureRecognizer, DeliversEachPhaseToTheTargetWithTheRecogniser)
+{
     auto target = std::make_shared<PressTarget>();
-    auto recognizer =
-        std::make_shared<fw::UILongPressGestureRecognizer>(target, "handleLongPress:");
+    auto recognizer
+        = std::make_shared<fw::UILongPressGestureRecognizer>(target, "handleLongPress:");
     auto view = std::make_shared<fw::UIView>();
     view->addGestureRecognizer(recognizer);
     EXPECT_EQ(recognizer->view(), view);
@@ -47,14 +49,15 @@ TEST(UIGestureRecognizer, DeliversEachPhaseToTheTargetWithTheRecogniser) {
     recognizer->deliver(fw::UIGestureRecognizerState::Ended);
 
     EXPECT_EQ(target->states,
-              (std::vector<fw::UIGestureRecognizerState>{fw::UIGestureRecognizerState::Began,
-                                                         fw::UIGestureRecognizerState::Ended}));
+        (std::vector<fw::UIGestureRecognizerState> {
+            fw::UIGestureRecognizerState::Began, fw::UIGestureRecognizerState::Ended }));
 }
 
-TEST(UIGestureRecognizer, TheDelegateDecidesWhetherTheTouchIsTaken) {
+TEST(UIGestureRecognizer, TheDelegateDecidesWhetherTheTouchIsTaken)
+{
     auto target = std::make_shared<PressTarget>();
-    auto recognizer =
-        std::make_shared<fw::UILongPressGestureRecognizer>(target, "handleLongPress:");
+    auto recognizer
+        = std::make_shared<fw::UILongPressGestureRecognizer>(target, "handleLongPress:");
     EXPECT_TRUE(recognizer->shouldReceiveTouch()); // no delegate
 
     recognizer->setDelegate(target);

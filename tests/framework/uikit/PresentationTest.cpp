@@ -8,14 +8,16 @@
 
 namespace {
 
-std::shared_ptr<fw::UIAlertController> alertNamed(const std::string& title) {
-    return fw::UIAlertController::alertControllerWithTitle(title, "message",
-                                                           fw::UIAlertControllerStyleAlert);
+std::shared_ptr<fw::UIAlertController> alertNamed(const std::string& title)
+{
+    return fw::UIAlertController::alertControllerWithTitle(
+        title, "message", fw::UIAlertControllerStyleAlert);
 }
 
 } // namespace
 
-TEST(Presenting, SecondPresentationIsRefusedAndJournalled) {
+TEST(Presenting, SecondPresentationIsRefusedAndJournalled)
+{
     fw::Journal::take();
     auto page = std::make_shared<fw::UIViewController>();
     auto first = alertNamed("First");
@@ -29,10 +31,11 @@ TEST(Presenting, SecondPresentationIsRefusedAndJournalled) {
     EXPECT_EQ(first->presentingViewController(), page);
     EXPECT_EQ(second->presentingViewController(), nullptr);
     EXPECT_FALSE(secondCompletion);
-    EXPECT_EQ(fw::Journal::take().refused, (std::vector<std::string>{"Second"}));
+    EXPECT_EQ(fw::Journal::take().refused, (std::vector<std::string> { "Second" }));
 }
 
-TEST(Presenting, DismissingFromEitherSideClearsBothLinks) {
+TEST(Presenting, DismissingFromEitherSideClearsBothLinks)
+{
     auto page = std::make_shared<fw::UIViewController>();
     auto alert = alertNamed("A");
     page->presentViewController(alert, true);
@@ -47,7 +50,8 @@ TEST(Presenting, DismissingFromEitherSideClearsBothLinks) {
     EXPECT_TRUE(completed);
 }
 
-TEST(AlertChoice, DismissesFirstThenRunsTheHandlerWhichMayPresentTheNextAlert) {
+TEST(AlertChoice, DismissesFirstThenRunsTheHandlerWhichMayPresentTheNextAlert)
+{
     fw::Journal::take();
     auto page = std::make_shared<fw::UIViewController>();
     std::weak_ptr<fw::UIViewController> weakPage = page;
@@ -57,8 +61,8 @@ TEST(AlertChoice, DismissesFirstThenRunsTheHandlerWhichMayPresentTheNextAlert) {
     alert->addAction(fw::UIAlertAction::actionWithTitle(
         "Save", fw::UIAlertActionStyleDefault, [&](fw::UIAlertAction& action) {
             auto presenter = weakPage.lock();
-            order.push_back(action.title +
-                            (presenter->presentedViewController() ? " covered" : " uncovered"));
+            order.push_back(
+                action.title + (presenter->presentedViewController() ? " covered" : " uncovered"));
             presenter->presentViewController(next, true);
         }));
     alert->addAction(fw::UIAlertAction::actionWithTitle("Cancel", fw::UIAlertActionStyleCancel));
@@ -68,13 +72,14 @@ TEST(AlertChoice, DismissesFirstThenRunsTheHandlerWhichMayPresentTheNextAlert) {
 
     EXPECT_TRUE(weakAlert.lock()->chooseAction("Save"));
 
-    EXPECT_EQ(order, (std::vector<std::string>{"Save uncovered"}));
+    EXPECT_EQ(order, (std::vector<std::string> { "Save uncovered" }));
     EXPECT_EQ(page->presentedViewController(), next);
     EXPECT_TRUE(fw::Journal::take().refused.empty());
     EXPECT_TRUE(weakAlert.expired());
 }
 
-TEST(AlertChoice, UnknownTitleChangesNothing) {
+TEST(AlertChoice, UnknownTitleChangesNothing)
+{
     auto page = std::make_shared<fw::UIViewController>();
     auto alert = alertNamed("A");
     alert->addAction(fw::UIAlertAction::actionWithTitle("OK", fw::UIAlertActionStyleDefault));

@@ -11,42 +11,47 @@ namespace {
 
 // Records every didMoveToWindow it hears, with the window state at that moment.
 class WindowWatcher : public fw::UIView {
-  public:
+public:
     explicit WindowWatcher(std::vector<std::string>& log, std::string name)
-        : m_log(log), m_name(std::move(name)) {}
+        : m_log(log)
+        , m_name(std::move(name))
+    {
+    }
     void didMoveToWindow() override { m_log.push_back(m_name + (window() ? " in" : " out")); }
 
-  private:
+private:
     std::vector<std::string>& m_log;
     std::string m_name;
 };
 
 } // namespace
 
-TEST(UIViewAutoresizing, FlexibleSubviewsFollowTheParentsSizeChange) {
-    auto parent = std::make_shared<fw::UIView>(fw::CGRect{0, 0, 375, 44});
-    auto both = std::make_shared<fw::UIView>(fw::CGRect{10, 5, 355, 34});
-    both->setAutoresizingMask(fw::UIViewAutoresizingFlexibleWidth |
-                              fw::UIViewAutoresizingFlexibleHeight);
-    auto widthOnly = std::make_shared<fw::UIView>(fw::CGRect{15, 11, 345, 22});
+TEST(UIViewAutoresizing, FlexibleSubviewsFollowTheParentsSizeChange)
+{
+    auto parent = std::make_shared<fw::UIView>(fw::CGRect { 0, 0, 375, 44 });
+    auto both = std::make_shared<fw::UIView>(fw::CGRect { 10, 5, 355, 34 });
+    both->setAutoresizingMask(
+        fw::UIViewAutoresizingFlexibleWidth | fw::UIViewAutoresizingFlexibleHeight);
+    auto widthOnly = std::make_shared<fw::UIView>(fw::CGRect { 15, 11, 345, 22 });
     widthOnly->setAutoresizingMask(fw::UIViewAutoresizingFlexibleWidth);
-    auto fixed = std::make_shared<fw::UIView>(fw::CGRect{0, 0, 29, 29});
-    auto grandchild = std::make_shared<fw::UIView>(fw::CGRect{0, 0, 355, 34});
+    auto fixed = std::make_shared<fw::UIView>(fw::CGRect { 0, 0, 29, 29 });
+    auto grandchild = std::make_shared<fw::UIView>(fw::CGRect { 0, 0, 355, 34 });
     grandchild->setAutoresizingMask(fw::UIViewAutoresizingFlexibleWidth);
     parent->addSubview(both);
     parent->addSubview(widthOnly);
     parent->addSubview(fixed);
     both->addSubview(grandchild);
 
-    parent->setFrame({0, 0, 390, 100});
+    parent->setFrame({ 0, 0, 390, 100 });
 
-    EXPECT_EQ(both->frame(), (fw::CGRect{10, 5, 370, 90}));
-    EXPECT_EQ(widthOnly->frame(), (fw::CGRect{15, 11, 360, 22}));
-    EXPECT_EQ(fixed->frame(), (fw::CGRect{0, 0, 29, 29}));
-    EXPECT_EQ(grandchild->frame(), (fw::CGRect{0, 0, 370, 34}));
+    EXPECT_EQ(both->frame(), (fw::CGRect { 10, 5, 370, 90 }));
+    EXPECT_EQ(widthOnly->frame(), (fw::CGRect { 15, 11, 360, 22 }));
+    EXPECT_EQ(fixed->frame(), (fw::CGRect { 0, 0, 29, 29 }));
+    EXPECT_EQ(grandchild->frame(), (fw::CGRect { 0, 0, 370, 34 }));
 }
 
-TEST(UIViewAnimation, ChangesInsideABlockAreAppliedAndRecorded) {
+TEST(UIViewAnimation, ChangesInsideABlockAreAppliedAndRecorded)
+{
     auto label = std::make_shared<fw::UILabel>();
     label->setAlpha(0);
     EXPECT_FALSE(label->animation());
@@ -65,7 +70,8 @@ TEST(UIViewAnimation, ChangesInsideABlockAreAppliedAndRecorded) {
     EXPECT_TRUE(completed);
 }
 
-TEST(UIViewAnimation, NestedBlocksRecordTheirOwnValuesAndOutsideChangesRecordNothing) {
+TEST(UIViewAnimation, NestedBlocksRecordTheirOwnValuesAndOutsideChangesRecordNothing)
+{
     auto outer = std::make_shared<fw::UIView>();
     auto inner = std::make_shared<fw::UIView>();
     auto after = std::make_shared<fw::UIView>();
@@ -83,7 +89,8 @@ TEST(UIViewAnimation, NestedBlocksRecordTheirOwnValuesAndOutsideChangesRecordNot
     EXPECT_FALSE(after->animation());
 }
 
-TEST(UIViewTree, AllSubviewsWalksDepthFirstAndFindsLabels) {
+TEST(UIViewTree, AllSubviewsWalksDepthFirstAndFindsLabels)
+{
     auto root = std::make_shared<fw::UIView>();
     auto cell = std::make_shared<fw::UIView>();
     auto title = std::make_shared<fw::UITableViewLabel>();
@@ -104,7 +111,8 @@ TEST(UIViewTree, AllSubviewsWalksDepthFirstAndFindsLabels) {
     EXPECT_EQ(tableLabels, 1);
 }
 
-TEST(UIViewWindow, MembershipChangesReachEveryChangedViewOnce) {
+TEST(UIViewWindow, MembershipChangesReachEveryChangedViewOnce)
+{
     std::vector<std::string> log;
     auto cell = std::make_shared<WindowWatcher>(log, "cell");
     auto content = std::make_shared<WindowWatcher>(log, "content");
@@ -112,30 +120,32 @@ TEST(UIViewWindow, MembershipChangesReachEveryChangedViewOnce) {
 
     cell->setInWindow(true);
     cell->setInWindow(true);
-    EXPECT_EQ(log, (std::vector<std::string>{"cell in", "content in"}));
+    EXPECT_EQ(log, (std::vector<std::string> { "cell in", "content in" }));
 
     log.clear();
     auto late = std::make_shared<WindowWatcher>(log, "late");
-    content->addSubview(late);   // joins the window of its new superview
+    content->addSubview(late); // joins the window of its new superview
     cell->removeFromSuperview(); // no superview: nothing happens
-    EXPECT_EQ(log, (std::vector<std::string>{"late in"}));
+    EXPECT_EQ(log, (std::vector<std::string> { "late in" }));
 
     log.clear();
     cell->setInWindow(false);
-    EXPECT_EQ(log, (std::vector<std::string>{"cell out", "content out", "late out"}));
+    EXPECT_EQ(log, (std::vector<std::string> { "cell out", "content out", "late out" }));
 }
 
-TEST(UIViewWindow, RemovingAViewInTheWindowTakesItOut) {
+TEST(UIViewWindow, RemovingAViewInTheWindowTakesItOut)
+{
     std::vector<std::string> log;
     auto table = std::make_shared<fw::UIView>();
     auto cell = std::make_shared<WindowWatcher>(log, "cell");
     table->addSubview(cell);
     cell->setInWindow(true);
     cell->removeFromSuperview();
-    EXPECT_EQ(log, (std::vector<std::string>{"cell in", "cell out"}));
+    EXPECT_EQ(log, (std::vector<std::string> { "cell in", "cell out" }));
 }
 
-TEST(UIViewController, ViewControllerForAncestorIsTheNearestOwningController) {
+TEST(UIViewController, ViewControllerForAncestorIsTheNearestOwningController)
+{
     auto page = std::make_shared<fw::UIViewController>();
     auto cell = std::make_shared<fw::UIView>();
     auto label = std::make_shared<fw::UILabel>();
