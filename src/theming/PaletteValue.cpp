@@ -52,19 +52,28 @@ fw::Value sliderValue(const SliderColours& slider)
 fw::Value togglesValue(const std::vector<ToggleSwatch>& toggles)
 {
     fw::Array list;
-    for (const ToggleSwatch& toggle : toggles)
-        list.push_back(fw::Dictionary { { "name", toggle.name }, { "title", toggle.title },
-            { "enabled", toggle.enabled }, { "background", colourValue(toggle.background) },
-            { "glyph", colourValue(toggle.glyph) } });
+    for (const ToggleSwatch& toggle : toggles) {
+        // Filled in place: GCC 12 takes a moved-in dictionary for partly uninitialised.
+        fw::Dictionary& entry = *list.emplace_back(fw::Dictionary {}).asDictionary();
+        entry["name"] = toggle.name;
+        entry["title"] = toggle.title;
+        entry["enabled"] = toggle.enabled;
+        entry["background"] = colourValue(toggle.background);
+        entry["glyph"] = colourValue(toggle.glyph);
+    }
     return list;
 }
 
 fw::Value modulesValue(const std::vector<ModuleTile>& modules)
 {
     fw::Array list;
-    for (const ModuleTile& tile : modules)
-        list.push_back(fw::Dictionary { { "identifier", tile.identifier }, { "name", tile.name },
-            { "enabled", tile.enabled }, { "colour", colourValue(tile.colour) } });
+    for (const ModuleTile& tile : modules) {
+        fw::Dictionary& entry = *list.emplace_back(fw::Dictionary {}).asDictionary();
+        entry["identifier"] = tile.identifier;
+        entry["name"] = tile.name;
+        entry["enabled"] = tile.enabled;
+        entry["colour"] = colourValue(tile.colour);
+    }
     return list;
 }
 
