@@ -199,6 +199,9 @@ public:
     bool lookUp(pugi::xml_node dictionary, std::string_view key, std::optional<Value>& found);
 
 private:
+    // Checks each key of a dictionary and hands it with its value's element to `visit`, which
+    // answers false to fail. The key may live in the scratch buffer: use it before converting.
+    template <class Visit> bool forEachEntry(pugi::xml_node dictionary, Visit&& visit);
     bool convertLeaf(pugi::xml_node element, Tag tag, Value* out);
     bool convertDictionary(pugi::xml_node element, Value* out, int depth);
     bool convertArray(pugi::xml_node element, Value* out, int depth);
@@ -285,14 +288,9 @@ bool XmlConverter::convertLeaf(pugi::xml_node element, Tag tag, Value* out)
     }
 }
 
-bool XmlConverter::convertDictionary(pugi::xml_node element, Value* out, int depth)
+template <class Visit> bool XmlConverter::forEachEntry(pugi::xml_node dictionary, Visit&& visit)
 {
-    Dictionary* dictionary = nullptr;
-    if (out) {
-        *out = Value(Dictionary {});
-        dictionary = out->asDictionary();
-    }
-    pugi::xml_node node = element.first_child();
+    pugi::xml_node node = dictionary.first_child();
     for (;;) {
         if (!nextElement(node))
             return false;
@@ -306,14 +304,26 @@ bool XmlConverter::convertDictionary(pugi::xml_node element, Value* out, int dep
         node = node.next_sibling();
         if (!nextElement(node) || !node)
             return false;
-        Value* slot = nullptr;
-        // Files are written with sorted keys, so the end is almost always the right place.
-        if (dictionary)
-            slot = &dictionary->emplace_hint(dictionary->end(), *key, Value {})->second;
-        if (!convert(node, slot, depth + 1))
+        if (!visit(*key, node))
             return false;
         node = node.next_sibling();
     }
+}
+
+bool XmlConverter::convertDictionary(pugi::xml_node element, Value* out, int depth)
+{
+    Dictionary* dictionary = nullptr;
+    if (out) {
+        *out = Value(Dictionary {});
+        dictionary = out->asDictionary();
+    }
+    return forEachEntry(element, [&](std::string_view key, pugi::xml_node value) {
+        Value* slot = nullptr;
+        // Files are written with sorted keys, so the end is almost always the right place.
+        if (dictionary)
+            slot = &dictionary->emplace_hint(dictionary->end(), key, Value {})->second;
+        return convert(value, slot, depth + 1);
+    });
 }
 
 bool XmlConverter::convertArray(pugi::xml_node element, Value* out, int depth)
@@ -338,28 +348,13 @@ bool XmlConverter::convertArray(pugi::xml_node element, Value* out, int depth)
 bool XmlConverter::lookUp(
     pugi::xml_node dictionary, std::string_view key, std::optional<Value>& found)
 {
-    pugi::xml_node node = dictionary.first_child();
-    for (;;) {
-        if (!nextElement(node))
-            return false;
-        if (!node)
-            return true;
-        if (tagOf(node.name()) != Tag::Key)
-            return false;
-        auto name = elementText(node, m_scratch);
-        if (!name || (m_checkUtf8 && !isValidUtf8(*name)))
-            return false;
-        bool wanted = *name == key;
-        node = node.next_sibling();
-        if (!nextElement(node) || !node)
-            return false;
+    return forEachEntry(dictionary, [&](std::string_view name, pugi::xml_node value) {
         // As in a whole dictionary, a repeated key holds its last value.
+        bool wanted = name == key;
         if (wanted)
             found.emplace();
-        if (!convert(node, wanted ? &*found : nullptr, 2))
-            return false;
-        node = node.next_sibling();
-    }
+        return convert(value, wanted ? &*found : nullptr, 2);
+    });
 }
 
 // The one element below `parent`, with nothing but white space around it.
@@ -393,24 +388,27 @@ bool needsUtf8Check(const char* bytes, std::size_t size)
     return std::string_view(bytes, size).find("&#") != std::string_view::npos;
 }
 
+// Parses the document in place; the element inside <plist>, or a null node when the bytes are
+// not one property list.
+pugi::xml_node rootElement(pugi::xml_document& document, char* bytes, std::size_t size)
+{
+    if (!document.load_buffer_inplace(bytes, size, kParseOptions, pugi::encoding_utf8))
+        return {};
+    pugi::xml_node plist = onlyElement(document);
+    if (!plist || !nameIs(plist.name(), "plist"))
+        return {};
+    return onlyElement(plist);
+}
+
 } // namespace
 
 std::optional<Value> parseXmlPropertyList(char* bytes, std::size_t size)
 {
-    pugi::xml_document document;
-    pugi::xml_parse_result result
-        = document.load_buffer_inplace(bytes, size, kParseOptions, pugi::encoding_utf8);
-    if (!result)
-        return std::nullopt;
-    pugi::xml_node plist = onlyElement(document);
-    if (!plist || !nameIs(plist.name(), "plist"))
-        return std::nullopt;
-    pugi::xml_node root = onlyElement(plist);
-    if (!root)
-        return std::nullopt;
-    Value value;
     XmlConverter converter(needsUtf8Check(bytes, size));
-    if (!converter.convert(root, &value, 1))
+    pugi::xml_document document;
+    pugi::xml_node root = rootElement(document, bytes, size);
+    Value value;
+    if (!root || !converter.convert(root, &value, 1))
         return std::nullopt;
     return value;
 }
@@ -418,20 +416,11 @@ std::optional<Value> parseXmlPropertyList(char* bytes, std::size_t size)
 std::optional<std::optional<Value>> lookUpXmlPropertyList(
     char* bytes, std::size_t size, std::string_view key)
 {
-    pugi::xml_document document;
-    pugi::xml_parse_result result
-        = document.load_buffer_inplace(bytes, size, kParseOptions, pugi::encoding_utf8);
-    if (!result)
-        return std::nullopt;
-    pugi::xml_node plist = onlyElement(document);
-    if (!plist || !nameIs(plist.name(), "plist"))
-        return std::nullopt;
-    pugi::xml_node root = onlyElement(plist);
-    if (!root || tagOf(root.name()) != Tag::Dict)
-        return std::nullopt;
-    std::optional<Value> found;
     XmlConverter converter(needsUtf8Check(bytes, size));
-    if (!converter.lookUp(root, key, found))
+    pugi::xml_document document;
+    pugi::xml_node root = rootElement(document, bytes, size);
+    std::optional<Value> found;
+    if (!root || tagOf(root.name()) != Tag::Dict || !converter.lookUp(root, key, found))
         return std::nullopt;
     return found;
 }
