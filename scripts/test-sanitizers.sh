@@ -15,6 +15,8 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # The reliability figures come from the normal build; here shorter runs look for memory faults.
 export QLN_CRASH_KILLS=${QLN_CRASH_KILLS:-50}
+# Events take several times longer here: kills wait longer, to land in the middle of work.
+export QLN_CRASH_WINDOW_MS=${QLN_CRASH_WINDOW_MS:-2500}
 export QLN_READER_WRITES=${QLN_READER_WRITES:-2000}
 export QLN_WEB_REQUESTS=${QLN_WEB_REQUESTS:-300}
 cd build-asan
