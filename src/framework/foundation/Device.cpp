@@ -6,10 +6,11 @@ namespace fw {
 
 namespace {
 
+// Never destroyed: a background job may still resolve a path while the process exits.
 std::filesystem::path& rootStorage()
 {
-    static std::filesystem::path root;
-    return root;
+    static auto* root = new std::filesystem::path;
+    return *root;
 }
 
 } // namespace

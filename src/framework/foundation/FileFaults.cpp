@@ -18,10 +18,11 @@ struct FaultTable {
     std::vector<ArmedFault> faults;
 };
 
+// Never destroyed: a background job may still touch a file while the process exits.
 FaultTable& table()
 {
-    static FaultTable instance;
-    return instance;
+    static auto* instance = new FaultTable;
+    return *instance;
 }
 
 bool matches(const ArmedFault& fault, FileOp op, std::string_view first, std::string_view second)

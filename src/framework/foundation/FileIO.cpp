@@ -118,11 +118,12 @@ void removeIfAbandoned(int directory, const char* name)
 // abandoned there goes.
 void sweepAbandonedTemporaryFiles(int directory, const std::filesystem::path& path)
 {
-    static std::mutex mutex;
-    static std::set<std::string> swept;
+    // Never destroyed: a background job may still write while the process exits.
+    static auto* mutex = new std::mutex;
+    static auto* swept = new std::set<std::string>;
     {
-        std::lock_guard lock(mutex);
-        if (!swept.insert(path.string()).second)
+        std::lock_guard lock(*mutex);
+        if (!swept->insert(path.string()).second)
             return;
     }
     int listing = ::openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -11,10 +11,11 @@ struct JournalState {
     JournalEntries entries;
 };
 
+// Never destroyed: a background job may still record an effect while the process exits.
 JournalState& state()
 {
-    static JournalState instance;
-    return instance;
+    static auto* instance = new JournalState;
+    return *instance;
 }
 
 } // namespace

@@ -1,6 +1,11 @@
 #include "foundation/Dispatch.hpp"
 
+#include "foundation/Device.hpp"
+#include "foundation/FileFaults.hpp"
+#include "foundation/Journal.hpp"
+
 #include <algorithm>
+#include <atomic>
 #include <future>
 #include <gtest/gtest.h>
 #include <latch>
@@ -151,6 +156,31 @@ TEST(DispatchGlobalQueue, ProcessExitsWhileAJobStillRuns)
             fw::DispatchGlobalQueue::async([forever] { forever.wait(); });
             fw::DispatchGlobalQueue::async([] {});
             fw::settle(std::chrono::milliseconds(50));
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+// A job still running at exit (the header's version lookup waiting for its shell) keeps using
+// the process-wide state of the file layer while static objects are torn down.
+TEST(DispatchGlobalQueue, AJobRunningAtExitMayStillUseTheFileLayer)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            static std::atomic<bool> started { false };
+            fw::Device::setRoot("/tmp/qln-exit-test");
+            fw::DispatchGlobalQueue::async([] {
+                for (;;) {
+                    fw::Journal::recordPosted("still running");
+                    fw::Journal::take();
+                    (void)fw::Device::resolve("/var/mobile");
+                    (void)fw::FileFaults::shouldFail(fw::FileOp::Write, "/var/mobile/x");
+                    started = true;
+                }
+            });
+            while (!started)
+                std::this_thread::yield();
             std::exit(0);
         },
         ::testing::ExitedWithCode(0), "");
