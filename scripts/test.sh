@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and runs every test (unit, scenario, bus and browser tests), then
-# the same suites under the sanitizers and the fuzz targets for a minute each.
+# Sets everything up, builds, and runs every test (unit, scenario, bus, browser and reliability
+# tests), then the same suites under the sanitizers and the fuzz targets for a minute each.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh

@@ -26,13 +26,20 @@ fail() {
 # The palette table the theme process printed last.
 last_table() { awk '/^Control Center palette/ { table = "" } { table = table $0 "\n" } END { printf "%s", table }' "$work/theme.out"; }
 
-# Waits until the theme process's last table matches an extended regular expression.
+# Waits until one table of the theme process, its last, matches every extended regular expression
+# given: the table is read whole each time, since the process may be printing the next one.
 table_shows() {
+  local table pattern matched
   for _ in $(seq 200); do
-    last_table | grep -Eq -- "$1" && return 0
+    table=$(last_table)
+    matched=1
+    for pattern in "$@"; do
+      grep -Eq -- "$pattern" <<<"$table" || { matched=0; break; }
+    done
+    [ "$matched" = 1 ] && return 0
     sleep 0.05
   done
-  fail "the theme process never showed /$1/"
+  fail "the theme process never showed /$*/"
 }
 
 # Sends one event to the script process and reads its answer screen into $screen.
@@ -119,8 +126,8 @@ send '{"event":"move","from":1,"to":6}'
 [ "$(jq '.effects | map(select(.op == "post")) | length' <<<"$screen")" = 0 ] || fail "the order was announced"
 send '{"event":"barButton"}'
 jq -e '.spawned[0][0] == "/usr/bin/sbreload"' <<<"$screen" >/dev/null || fail "no SpringBoard restart"
-table_shows '^  6 Airplane Mode '
-last_table | grep -Eq '^  1 Cellular Data ' || fail "the order did not move up"
+# Airplane Mode went last, so Cellular Data moved up to first.
+table_shows '^  1 Cellular Data ' '^  6 Airplane Mode '
 
 echo quit >&3
 wait "$theme" || fail "the theme process ended with an error"
