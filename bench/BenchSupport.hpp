@@ -30,6 +30,8 @@ fw::Dictionary settingsWithKeys(std::size_t keys);
 
 // Takes "--name=value" out of the command line before Google Benchmark reads it.
 std::optional<std::string> takeOption(int& argc, char** argv, std::string_view name);
+// Runs the registered benchmarks with Google Benchmark's own options; the program's exit code.
+int runBenchmarks(int& argc, char** argv);
 
 // A directory for one run's devices and files, removed when the program ends.
 std::filesystem::path scratchDirectory();

@@ -235,10 +235,5 @@ int main(int argc, char** argv)
 {
     auto repetitions = bench::takeOption(argc, argv, "event_repetitions");
     registerAll(repetitions ? std::stoi(*repetitions) : 200);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv);
 }

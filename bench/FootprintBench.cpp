@@ -91,10 +91,5 @@ int main(int argc, char** argv)
         ->Repetitions(count)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("footprint/serve", serveMemory)->Iterations(1)->Repetitions(3);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv);
 }

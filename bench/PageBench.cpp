@@ -288,10 +288,5 @@ int main(int argc, char** argv)
     registerPresetScale();
     registerRowScale();
     registerModuleScale();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv);
 }

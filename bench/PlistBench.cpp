@@ -133,10 +133,5 @@ int main(int argc, char** argv)
             bench::writeFile(fs::path(*dataDir) / (s->name + ".bplist"), s->binary);
         }
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv);
 }
