@@ -80,9 +80,13 @@ fw::Value modulesValue(const std::vector<ModuleTile>& modules)
 fw::Value groupsValue(const std::vector<ColourGroup>& groups)
 {
     fw::Array list;
-    for (const ColourGroup& group : groups)
-        list.push_back(fw::Dictionary { { "layout", group.layout }, { "page", group.page },
-            { "area", group.area }, { "entries", entriesValue(group.entries) } });
+    for (const ColourGroup& group : groups) {
+        fw::Dictionary& entry = *list.emplace_back(fw::Dictionary {}).asDictionary();
+        entry["layout"] = group.layout;
+        entry["page"] = group.page;
+        entry["area"] = group.area;
+        entry["entries"] = entriesValue(group.entries);
+    }
     return list;
 }
 
