@@ -1,7 +1,7 @@
 // The browser host: holds the latest screen, sends the user's events, listens
 // to the server's stream and redraws.
 
-import { cssColor } from "./colors.js";
+import { cssColor, legibleVariants } from "./colors.js";
 import { createEventQueue } from "./queue.js";
 import { renderNav } from "./nav.js";
 import { renderTable, renderSettingsList } from "./table.js";
@@ -26,6 +26,7 @@ const dom = {
   modal: document.getElementById("modal"),
   toast: document.getElementById("toast"),
   preview: document.getElementById("preview"),
+  previewContent: document.getElementById("preview-content"),
   views: document.getElementById("view-switch"),
 };
 
@@ -166,8 +167,14 @@ function restoreFocus(key, pageChanged) {
 
 function applyTint(page) {
   const tint = page ? cssColor(page.tint) : null;
-  if (tint) dom.phone.style.setProperty("--tint", tint);
-  else dom.phone.style.removeProperty("--tint");
+  const text = tint ? legibleVariants(page.tint) : null;
+  const style = dom.phone.style;
+  if (tint) style.setProperty("--tint", tint);
+  else style.removeProperty("--tint");
+  for (const look of ["light", "dark"]) {
+    if (text) style.setProperty(`--tint-text-${look}`, text[look]);
+    else style.removeProperty(`--tint-text-${look}`);
+  }
 }
 
 // Redraws the table when the page changed; answers whether another page
@@ -302,8 +309,8 @@ document.addEventListener("keydown", (e) => {
   items[next].focus();
 });
 
-const preview = createPreview(dom.preview);
-setupViews(dom.views, { settings: dom.phone, preview: dom.preview });
+const preview = createPreview(dom.previewContent);
+setupViews(dom.views, { settings: dom.phone, preview: dom.preview }, { preview: dom.previewContent });
 
 loadScreen();
 preview.load();
