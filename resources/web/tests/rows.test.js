@@ -4,6 +4,7 @@ import { splitSections } from "../table.js";
 import { accessibleLabel, hasLongPress, isMovable, isTappable } from "../cells.js";
 import { exportedText, isImportRow, pasteboardKey } from "../clipboard.js";
 import { cssFont } from "../dom.js";
+import { backLabel, backName } from "../nav.js";
 
 test("group rows start sections; rows before the first group get one of their own", () => {
   const rows = [
@@ -100,4 +101,23 @@ test("a row is named by what is seen on it, a colour row after its group", () =>
     ],
   ];
   for (const [row, section, want] of cases) assert.equal(accessibleLabel(row, section), want, JSON.stringify(row));
+});
+
+test("the back button reads the page beneath and is named after it once", () => {
+  const seen = new Map([["QLNRootListController", "Quillane"]]);
+  const titleOf = (cls) => seen.get(cls);
+  const root = "QLNRootListController";
+  const cases = [
+    // page, stack, label, name
+    [{ backTitle: "Connectivity" }, [root, "A", "B"], "Connectivity", "Back to Connectivity"],
+    [{}, [root], "Settings", "Back to Settings"],
+    [{}, [root, "QLNConnectivityController"], "Quillane", "Back to Quillane"],
+    // A tab that has not seen the page beneath, from a host that does not name it.
+    [{}, [root, "A", "B"], "Back", "Back"],
+    [{ backTitle: "" }, [root, "A", "B"], "Back", "Back"],
+  ];
+  for (const [page, stack, label, name] of cases) {
+    assert.equal(backLabel(page, stack, titleOf), label, JSON.stringify([page, stack]));
+    assert.equal(backName(label), name);
+  }
 });
