@@ -80,6 +80,8 @@ test("the picker changes a colour row's swatch and the settings file, by draggin
   assert.match(stored, /^#1A2B3C:0\.5/i);
   assert.equal(await swatchColour(row), "rgba(26, 43, 60, 0.5)");
   assert.equal(await detailOf(row).textContent(), "#1A2B3C 50%");
+  // Named by what is seen: the group, the title, the detail as shown.
+  assert.equal(await row.getAttribute("aria-label"), "Wi-Fi, Background, #1A2B3C 50%");
   // Another row of the page is untouched.
   assert.equal((await session.settings()).wifiGlyphEnabled, undefined);
   assert.equal((await session.persistent()).unsaved, true);
