@@ -84,7 +84,6 @@ test("Reset All Settings puts the defaults back after confirmation", async (t) =
 
 test("a second tab opened on a deep page names its back button after the page beneath", async (t) => {
   const session = await startSession(t, phone);
-  const { page } = session;
   await openBundle(session);
   const second = await phone.context.newPage();
   t.after(() => second.close());
