@@ -150,3 +150,29 @@ test("Change All spreads one colour over the shown state's colour rows", async (
   await waitForNoModal(page);
   assert.deepEqual(await session.settings(), settings);
 });
+
+test("closing the picker returns focus to the colour row that opened it", async (t) => {
+  const session = await connectivity(t);
+  const { page } = session;
+  // Every group has a "Background" row: focus must find this group's one.
+  const cases = [
+    ["wifiEnabled", () => page.keyboard.press("Escape")],
+    ["bluetoothGlyphEnabled", () => page.locator("[data-testid=picker-done]").click()],
+    [
+      "hotspotEnabled",
+      async () => {
+        await page.locator("[data-testid=picker-done]").focus();
+        await page.keyboard.press("Enter");
+      },
+    ],
+  ];
+  for (const [key, close] of cases) {
+    const row = keyed(page, key);
+    await row.focus();
+    await act(session, () => page.keyboard.press("Enter"));
+    await waitForPicker(page);
+    await act(session, close);
+    await waitForNoModal(page);
+    assert.equal(await page.evaluate(() => document.activeElement?.closest("[data-key]")?.dataset.key ?? null), key);
+  }
+});
