@@ -1,7 +1,7 @@
 // The browser host: holds the latest screen, sends the user's events, listens
 // to the server's stream and redraws.
 
-import { cssColor } from "./colors.js";
+import { cssColor, legibleVariants } from "./colors.js";
 import { createEventQueue } from "./queue.js";
 import { renderNav } from "./nav.js";
 import { renderTable, renderSettingsList } from "./table.js";
@@ -26,6 +26,7 @@ const dom = {
   modal: document.getElementById("modal"),
   toast: document.getElementById("toast"),
   preview: document.getElementById("preview"),
+  previewContent: document.getElementById("preview-content"),
   views: document.getElementById("view-switch"),
 };
 
@@ -36,7 +37,7 @@ const state = {
   titles: new Map(),
   pasteboard: "none",
   modal: null, // { json, kind, component, backdrop }
-  focusBeforeModal: null,
+  focusBeforeModal: null, // { key, title, page } of what opened the dialog
 };
 
 const queue = createEventQueue(sendEvent);
@@ -151,6 +152,33 @@ function focusKeyOf(node) {
   return node?.closest?.("[data-focus-key]")?.dataset.focusKey ?? null;
 }
 
+const rowTitleOf = (node) => node?.closest?.("[data-title]")?.dataset.title;
+// The page drawn now (renderPage sets both before dialogs open or close).
+const shownPage = () => `${state.depth}:${ctx.pageClass ?? ""}`;
+
+// What opened a dialog, so focus can go back to it when the dialog closes.
+function focusOrigin(node) {
+  return { key: focusKeyOf(node), title: rowTitleOf(node), page: shownPage() };
+}
+
+// Back to the element that opened the dialog (found by its row's title when
+// a redraw moved the row, as a new preset does), else the page's heading:
+// focus must not fall to <body>, where the keyboard starts over.
+function focusAfterModal(origin) {
+  const samePage = origin && origin.page === shownPage();
+  const candidates = [];
+  if (samePage && origin.key) {
+    candidates.push(...document.querySelectorAll(`[data-focus-key="${CSS.escape(origin.key)}"]`));
+  }
+  if (samePage && origin.title) {
+    candidates.push(...dom.page.querySelectorAll(`.cell[data-title="${CSS.escape(origin.title)}"][data-focus-key]`));
+  }
+  const target =
+    candidates.find((n) => n.offsetParent !== null && (!origin.title || rowTitleOf(n) === origin.title)) ??
+    document.getElementById("page-title");
+  target?.focus({ preventScroll: true });
+}
+
 // A redraw replaces the focused element; focus goes to its successor. On
 // another page a row of the same number is a different row, so focus goes
 // to the page itself instead.
@@ -166,8 +194,14 @@ function restoreFocus(key, pageChanged) {
 
 function applyTint(page) {
   const tint = page ? cssColor(page.tint) : null;
-  if (tint) dom.phone.style.setProperty("--tint", tint);
-  else dom.phone.style.removeProperty("--tint");
+  const text = tint ? legibleVariants(page.tint) : null;
+  const style = dom.phone.style;
+  if (tint) style.setProperty("--tint", tint);
+  else style.removeProperty("--tint");
+  for (const look of ["light", "dark"]) {
+    if (text) style.setProperty(`--tint-text-${look}`, text[look]);
+    else style.removeProperty(`--tint-text-${look}`);
+  }
 }
 
 // Redraws the table when the page changed; answers whether another page
@@ -209,9 +243,9 @@ function closeModal() {
   delete dom.modal.dataset.modalStyle;
   dom.page.inert = false;
   dom.nav.inert = false;
-  const key = state.focusBeforeModal;
+  const origin = state.focusBeforeModal;
   state.focusBeforeModal = null;
-  if (key) document.querySelector(`[data-focus-key="${CSS.escape(key)}"]`)?.focus({ preventScroll: true });
+  focusAfterModal(origin);
 }
 
 function rowTitle(screen, index) {
@@ -235,7 +269,7 @@ function openModal(modal, screen) {
     if (e.target === backdrop && kind !== "alert") component.cancel?.();
   });
   backdrop.append(component.dialog);
-  if (!state.modal) state.focusBeforeModal = focusKeyOf(document.activeElement);
+  if (!state.modal) state.focusBeforeModal = focusOrigin(document.activeElement);
   dom.modal.replaceChildren(backdrop);
   dom.modal.hidden = false;
   dom.modal.dataset.modalStyle = modal.style ?? "alert";
@@ -302,8 +336,8 @@ document.addEventListener("keydown", (e) => {
   items[next].focus();
 });
 
-const preview = createPreview(dom.preview);
-setupViews(dom.views, { settings: dom.phone, preview: dom.preview });
+const preview = createPreview(dom.previewContent);
+setupViews(dom.views, { settings: dom.phone, preview: dom.preview }, { preview: dom.previewContent });
 
 loadScreen();
 preview.load();

@@ -1,6 +1,6 @@
 // Table cells: one element per row of the page, drawn from the row's values.
 
-import { cssColor } from "./colors.js";
+import { cssColor, legibleVariants } from "./colors.js";
 import { el, applyFont, markRow } from "./dom.js";
 import { attachPress } from "./gestures.js";
 import { createHeaderView, createPictureView, isHeaderRow, isPictureRow } from "./header.js";
@@ -53,28 +53,42 @@ function detailText(row) {
   return typeof row.detail === "string" ? row.detail : "";
 }
 
+// A dimmed detail ("Default") stays at least as legible as a secondary label.
+const MIN_DETAIL_ALPHA = 0.6;
+
+// Text in a colour of the row's own: a colour given as rgba is drawn in its
+// legible variant for the appearance (see .legible).
+function paintText(node, color, fallback = null) {
+  const variants = legibleVariants(color);
+  if (variants) {
+    node.classList.add("legible");
+    node.style.setProperty("--text-light", variants.light);
+    node.style.setProperty("--text-dark", variants.dark);
+    return;
+  }
+  const css = cssColor(color, fallback);
+  if (css) node.style.color = css;
+}
+
 function detailNode(row, className) {
   const node = el("div", className);
   if (Array.isArray(row.detailRuns)) {
     for (const run of row.detailRuns) {
       const span = el("span", null, run.text ?? "");
-      const color = cssColor(run.color);
-      if (color) span.style.color = color;
+      paintText(span, run.color);
       node.append(span);
     }
   } else {
     node.textContent = row.detail;
   }
-  if (Number.isFinite(row.detailAlpha)) node.style.opacity = String(row.detailAlpha);
+  if (Number.isFinite(row.detailAlpha)) node.style.opacity = String(Math.max(row.detailAlpha, MIN_DETAIL_ALPHA));
   applyFont(node, row.detailFont);
   return node;
 }
 
 function titleNode(row) {
   const node = el("div", "cell-title", row.title ?? "");
-  const fallback = row.cell === "button" ? "var(--tint)" : null;
-  const color = cssColor(row.titleColor, fallback);
-  if (color) node.style.color = color;
+  paintText(node, row.titleColor, row.cell === "button" ? "var(--tint-text)" : null);
   applyFont(node, row.titleFont);
   return node;
 }
@@ -179,19 +193,22 @@ function reorderHandle(row) {
   return handle;
 }
 
-function accessibleLabel(row) {
+// What a person sees on the row, in reading order: a colour row's group
+// title first (its own title, such as "Background", repeats in every group),
+// then the title and the detail exactly as shown.
+export function accessibleLabel(row, sectionTitle = "") {
   const parts = [row.title, detailText(row)];
-  if (row.swatch?.value) parts.push(row.swatch.value);
+  if (row.swatch && typeof row.swatch === "object") parts.unshift(sectionTitle);
   if (row.accessory === "checkmark") parts.push("selected");
   return parts.filter((p) => typeof p === "string" && p.trim() !== "").join(", ");
 }
 
-function makeInteractive(cell, row, ctx) {
+function makeInteractive(cell, row, ctx, sectionTitle) {
   const tap = isTappable(row) ? () => ctx.tap(row) : null;
   const longPress = hasLongPress(row) ? (phase) => ctx.longPress(row, phase) : null;
   if (!tap && !longPress) return;
   cell.setAttribute("role", "button");
-  cell.setAttribute("aria-label", accessibleLabel(row) || "Row");
+  cell.setAttribute("aria-label", accessibleLabel(row, sectionTitle) || "Row");
   if (longPress) cell.setAttribute("aria-description", "Press and hold, or press the menu key, to reset");
   if (row.enabled === false) {
     cell.setAttribute("aria-disabled", "true");
@@ -222,7 +239,8 @@ function trailingBlock(row, ctx) {
   return trailing;
 }
 
-export function createCell(row, ctx) {
+// sectionTitle: the title of the row's group, when it has one.
+export function createCell(row, ctx, sectionTitle = "") {
   const cell = el("div", "cell");
   markRow(cell, row);
   if (row.hidden) cell.hidden = true;
@@ -248,6 +266,6 @@ export function createCell(row, ctx) {
     cell.classList.add("movable");
     cell.append(reorderHandle(row));
   }
-  makeInteractive(cell, row, ctx);
+  makeInteractive(cell, row, ctx, sectionTitle);
   return cell;
 }

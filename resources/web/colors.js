@@ -115,3 +115,61 @@ export function rgbToHsv({ r, g, b }, hueHint = 0) {
   }
   return { h, s: max === 0 ? 0 : d / max, v: max };
 }
+
+// ---- legibility ------------------------------------------------------------
+
+// Text needs this contrast against what is behind it to be read easily.
+export const LEGIBLE_CONTRAST = 4.5;
+
+function linear(channel) {
+  const c = clamp01(channel);
+  return c <= 0.04045 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4;
+}
+
+// Relative luminance of an opaque colour ({r, g, b} in 0..1).
+export function luminance({ r, g, b }) {
+  return 0.2126 * linear(r) + 0.7152 * linear(g) + 0.0722 * linear(b);
+}
+
+export function contrastRatio(x, y) {
+  const [light, dark] = [luminance(x), luminance(y)].sort((a, b) => b - a);
+  return (light + 0.05) / (dark + 0.05);
+}
+
+function mix(x, y, t) {
+  return { r: x.r + (y.r - x.r) * t, g: x.g + (y.g - x.g) * t, b: x.b + (y.b - x.b) * t, a: 1 };
+}
+
+// The accent as text on these backgrounds: unchanged when it is legible on all
+// of them, otherwise moved towards black (light backgrounds) or white (dark
+// ones) just far enough, as the system's increased-contrast colours are.
+export function legibleOn(color, backgrounds) {
+  const opaque = { r: clamp01(color.r), g: clamp01(color.g), b: clamp01(color.b), a: 1 };
+  const legible = (c) => backgrounds.every((bg) => contrastRatio(c, bg) >= LEGIBLE_CONTRAST);
+  const darkest = backgrounds.reduce((lowest, bg) => Math.min(lowest, luminance(bg)), 1);
+  const towards = darkest > 0.18 ? { r: 0, g: 0, b: 0 } : { r: 1, g: 1, b: 1 };
+  for (let step = 0; step <= 20; step++) {
+    const candidate = mix(opaque, towards, step / 20);
+    if (legible(candidate)) return candidate;
+  }
+  return { ...towards, a: 1 };
+}
+
+// What text stands on in each appearance: cells, the grouped background, the
+// navigation bar, alerts and sheets.
+const SURFACES = {
+  light: ["#FFFFFF", "#F2F2F7", "#F9F9F9", "#ECECEC"].map(parseColorValue),
+  dark: ["#000000", "#1C1C1E", "#151517", "#2C2C2E"].map(parseColorValue),
+};
+
+// A screen colour given as rgba, as CSS for text in each appearance; null for
+// a named system colour (its variable follows the appearance already) or an
+// absent one.
+export function legibleVariants(color) {
+  if (!color || !Array.isArray(color.rgba) || color.rgba.length < 3) return null;
+  const [r, g, b] = color.rgba.map(Number);
+  return {
+    light: rgbaCss(legibleOn({ r, g, b }, SURFACES.light)),
+    dark: rgbaCss(legibleOn({ r, g, b }, SURFACES.dark)),
+  };
+}

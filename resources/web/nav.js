@@ -12,12 +12,19 @@ function el(tag, className, text) {
   return node;
 }
 
-// The previous page's title as the back label, as UIKit does; the stack only
-// names classes, so titles are remembered as pages are seen.
-function backLabel(page, stack, titleOf) {
+const BACK = "Back";
+
+// The previous page's title as the back label, as UIKit does. The host names
+// it; a host that does not is helped by the titles this tab has seen.
+export function backLabel(page, stack, titleOf) {
   if (typeof page.backTitle === "string" && page.backTitle) return page.backTitle;
   if (stack.length <= 1) return "Settings";
-  return titleOf(stack[stack.length - 2]) || "Back";
+  return titleOf(stack[stack.length - 2]) || BACK;
+}
+
+// "Back to Connectivity"; a plain "Back" says it all ("Back to Back" would not).
+export function backName(label) {
+  return label === BACK ? BACK : `Back to ${label}`;
 }
 
 function backButton(screen, ctx, titleOf) {
@@ -26,7 +33,7 @@ function backButton(screen, ctx, titleOf) {
   button.type = "button";
   button.dataset.testid = "nav-back";
   button.dataset.focusKey = "nav-back";
-  button.setAttribute("aria-label", `Back to ${label}`);
+  button.setAttribute("aria-label", backName(label));
   button.innerHTML = CHEVRON_LEFT;
   button.append(el("span", "nav-back-label", label));
   button.addEventListener("click", () => ctx.post({ event: "back" }));
@@ -49,6 +56,9 @@ export function renderNav(nav, screen, ctx, titleOf) {
   const right = el("div", "nav-side nav-right-side");
   const title = el("h1", "nav-title", page ? page.title ?? "" : "Settings");
   title.id = "page-title";
+  // Focus can land here when what had it is gone (a dialog's row, a page).
+  title.tabIndex = -1;
+  title.dataset.focusKey = "page-title";
   if (page) left.append(backButton(screen, ctx, titleOf));
   if (page && page.rightButton) right.append(rightButton(page.rightButton, ctx));
   nav.classList.toggle("nav-large", !page);

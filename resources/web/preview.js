@@ -57,7 +57,7 @@ function appearanceSwitch(act) {
 function toolbar(act) {
   const bar = el("div", "cc-toolbar");
   const head = el("div", "cc-toolbar-head");
-  const title = el("h2", "cc-title", "Control Center");
+  const title = el("h1", "cc-title", "Control Center");
   title.id = "cc-title";
   const { group, buttons } = appearanceSwitch(act);
   head.append(title, group);
@@ -99,8 +99,7 @@ function glyphSpan(className, svg) {
 
 function mediaModule() {
   const module = el("div", "cc-module cc-media");
-  module.setAttribute("role", "img");
-  module.setAttribute("aria-label", "Media controls");
+  module.setAttribute("aria-hidden", "true");
   const top = el("div", "cc-media-top");
   const artwork = el("span", "cc-artwork");
   const airplay = glyphSpan("cc-media-airplay", mediaGlyph("airplay"));
@@ -121,10 +120,9 @@ function mediaModule() {
   return { module, artwork, airplay, title, subtitle, progress, progressFill, times, previous, play, next };
 }
 
-function slider(kind, label, glyph) {
+function slider(kind, glyph) {
   const module = el("div", `cc-module cc-slider cc-slider-${kind}`);
-  module.setAttribute("role", "img");
-  module.setAttribute("aria-label", label);
+  module.setAttribute("aria-hidden", "true");
   const fill = el("span", "cc-slider-fill");
   fill.style.height = `${LEVELS[kind] * 100}%`;
   const icon = glyphSpan("cc-slider-glyph", sliderGlyph(glyph));
@@ -162,8 +160,8 @@ function buildGrid(preview, act) {
   const grid = el("div", "cc-grid");
   const connectivity = connectivityModule(preview, act);
   const media = mediaModule();
-  const brightness = slider("brightness", "Brightness", "sun");
-  const volume = slider("volume", "Volume", "speaker");
+  const brightness = slider("brightness", "sun");
+  const volume = slider("volume", "speaker");
   const tiles = new Map();
   grid.append(connectivity.module, media.module, brightness.module, volume.module);
   for (const tile of preview.modules ?? []) {
@@ -231,6 +229,18 @@ function paintTiles(parts, preview, backdrop) {
   }
 }
 
+// The picture is one image to assistive technology: it shows the user's own
+// colours, which may be illegible by choice, so it is told in words; its
+// toggles and tiles stay separate controls beside it.
+function pictureDescription(preview, appearance) {
+  const toggles = preview.connectivity.map((t) => `${t.title || t.name} ${t.enabled ? "on" : "off"}`);
+  const tiles = (preview.modules ?? []).map((t) => `${t.name || t.identifier} ${t.enabled ? "on" : "off"}`);
+  const parts = [`Control Center in the ${appearance} appearance`, `connectivity: ${toggles.join(", ")}`];
+  parts.push("now playing, brightness and volume");
+  if (tiles.length > 0) parts.push(`modules: ${tiles.join(", ")}`);
+  return parts.join("; ");
+}
+
 function noteText(preview) {
   const lines = [];
   if (typeof preview.appearanceNote === "string" && preview.appearanceNote) lines.push(preview.appearanceNote);
@@ -253,6 +263,8 @@ export function createPreview(root, hooks = {}) {
   const screen = el("div", "cc-screen");
   screen.dataset.testid = "preview-screen";
   const wallpaper = el("div", "cc-wallpaper");
+  wallpaper.setAttribute("role", "img");
+  wallpaper.dataset.testid = "preview-picture";
   const tint = el("div", "cc-tint");
   const content = el("div", "cc-content");
   const { bar, buttons, note } = toolbar(act);
@@ -305,6 +317,7 @@ export function createPreview(root, hooks = {}) {
     const appearance = preview.appearance === "dark" ? "dark" : "light";
     const backdrop = BACKDROP[appearance];
     screen.dataset.appearance = appearance;
+    wallpaper.setAttribute("aria-label", pictureDescription(preview, appearance));
     tint.style.background = colourCss(colourForKey(preview, "backgroundTint"), "rgba(0, 0, 0, 0.3)");
     screen.style.setProperty("--cc-status", colourCss(colourForKey(preview, "statusBarText"), "#fff"));
     for (const b of buttons) b.setAttribute("aria-checked", String(b.dataset.appearance === appearance));

@@ -77,7 +77,7 @@ function renderSection(section, ctx) {
   }
   if (rows.length > 0) {
     const list = el("div", "section-cells");
-    for (const row of rows) list.append(createCell(row, ctx));
+    for (const row of rows) list.append(createCell(row, ctx, group?.title ?? ""));
     wireReorder(list, rows, ctx);
     node.append(list);
   }

@@ -4,9 +4,10 @@
 export const WIDE_QUERY = "(min-width: 860px)";
 
 // tabs: the tab buttons (data-view naming the panel's view); panels: view
-// name → panel element. The chosen view is kept on <body data-view>, which
-// the narrow layout's CSS reads.
-export function setupViews(tablist, panels) {
+// name → panel element; landmarks: view name → the landmark inside a panel
+// whose role follows the layout. The chosen view is kept on <body data-view>,
+// which the narrow layout's CSS reads.
+export function setupViews(tablist, panels, landmarks = {}) {
   const tabs = [...tablist.querySelectorAll("[role=tab]")];
   const wide = window.matchMedia?.(WIDE_QUERY) ?? { matches: false, addEventListener() {} };
 
@@ -19,19 +20,18 @@ export function setupViews(tablist, panels) {
     }
   }
 
-  // Side by side, the panels are plain regions and the tabs are gone.
+  // Side by side, the tabs are gone and the panels are plain containers, so
+  // the settings' navigation bar and page stay top-level landmarks; the
+  // preview is then complementary to them. Alone on its tab, the preview is
+  // the main content of what is shown. A panel goes unnamed: its tab points
+  // at it, and a named panel would read as content outside the landmarks.
   function applyLayout() {
-    for (const [view, panel] of Object.entries(panels)) {
-      const tab = tabs.find((t) => t.dataset.view === view);
-      if (wide.matches) {
-        panel.setAttribute("role", "region");
-        panel.removeAttribute("aria-labelledby");
-        panel.setAttribute("aria-label", tab?.textContent ?? view);
-      } else {
-        panel.setAttribute("role", "tabpanel");
-        panel.removeAttribute("aria-label");
-        if (tab) panel.setAttribute("aria-labelledby", tab.id);
-      }
+    for (const panel of Object.values(panels)) {
+      if (wide.matches) panel.removeAttribute("role");
+      else panel.setAttribute("role", "tabpanel");
+    }
+    for (const landmark of Object.values(landmarks)) {
+      landmark.setAttribute("role", wide.matches ? "complementary" : "main");
     }
   }
 

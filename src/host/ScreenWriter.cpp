@@ -6,6 +6,8 @@
 #include "store/UIColor+Quillane.hpp"
 #include "uikit/UIAlertController.hpp"
 
+#include <algorithm>
+#include <iterator>
 #include <nlohmann/json.hpp>
 
 namespace host {
@@ -224,6 +226,21 @@ json rowJson(fw::PSListController& page, const TableRow& row)
     return out;
 }
 
+// What the back button shows: the title of the page beneath, or the Settings app's own. A
+// browser tab opened on a deep page has seen no other page to take it from.
+std::string backTitle(SessionState& state, const fw::PSListController& page)
+{
+    auto& stack = state.navigation->viewControllers();
+    auto it = std::find_if(stack.begin(), stack.end(),
+        [&](const std::shared_ptr<fw::UIViewController>& c) { return c.get() == &page; });
+    if (it == stack.end() || it == stack.begin())
+        return "Settings";
+    auto& below = *std::prev(it);
+    if (below == state.settingsList)
+        return "Settings";
+    return below->navigationItem().title;
+}
+
 json pageJson(SessionState& state, fw::PSListController& page)
 {
     page.layoutTable(kTableWidth);
@@ -238,7 +255,8 @@ json pageJson(SessionState& state, fw::PSListController& page)
     return { { "class", page.isa().name }, { "title", page.navigationItem().title },
         { "tint", colorJson(state.navigation->navigationBar().tintColor) },
         { "rightButton", rightButton }, { "tableStyle", table->style() },
-        { "separatorStyle", table->separatorStyle() }, { "rows", rowList } };
+        { "separatorStyle", table->separatorStyle() }, { "rows", rowList },
+        { "backTitle", backTitle(state, page) } };
 }
 
 const char* actionStyleName(int style)

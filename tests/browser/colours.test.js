@@ -80,6 +80,8 @@ test("the picker changes a colour row's swatch and the settings file, by draggin
   assert.match(stored, /^#1A2B3C:0\.5/i);
   assert.equal(await swatchColour(row), "rgba(26, 43, 60, 0.5)");
   assert.equal(await detailOf(row).textContent(), "#1A2B3C 50%");
+  // Named by what is seen: the group, the title, the detail as shown.
+  assert.equal(await row.getAttribute("aria-label"), "Wi-Fi, Background, #1A2B3C 50%");
   // Another row of the page is untouched.
   assert.equal((await session.settings()).wifiGlyphEnabled, undefined);
   assert.equal((await session.persistent()).unsaved, true);
@@ -147,4 +149,30 @@ test("Change All spreads one colour over the shown state's colour rows", async (
   await choose(session, "Cancel");
   await waitForNoModal(page);
   assert.deepEqual(await session.settings(), settings);
+});
+
+test("closing the picker returns focus to the colour row that opened it", async (t) => {
+  const session = await connectivity(t);
+  const { page } = session;
+  // Every group has a "Background" row: focus must find this group's one.
+  const cases = [
+    ["wifiEnabled", () => page.keyboard.press("Escape")],
+    ["bluetoothGlyphEnabled", () => page.locator("[data-testid=picker-done]").click()],
+    [
+      "hotspotEnabled",
+      async () => {
+        await page.locator("[data-testid=picker-done]").focus();
+        await page.keyboard.press("Enter");
+      },
+    ],
+  ];
+  for (const [key, close] of cases) {
+    const row = keyed(page, key);
+    await row.focus();
+    await act(session, () => page.keyboard.press("Enter"));
+    await waitForPicker(page);
+    await act(session, close);
+    await waitForNoModal(page);
+    assert.equal(await page.evaluate(() => document.activeElement?.closest("[data-key]")?.dataset.key ?? null), key);
+  }
 });

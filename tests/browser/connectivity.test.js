@@ -108,3 +108,45 @@ test("dragging the first toggle's handle below the last moves it to the end of t
   await eventually(async () => (await page.locator("#page .cell.movable").count()) === 6, "six toggle rows");
   assert.deepEqual(await movableTitles(page), expected.map((c) => TOGGLE_TITLES[c]));
 });
+
+// The handle's focus ring as drawn, and the boxes of the ancestors that clip it.
+function ringAndClips(handle) {
+  const style = getComputedStyle(handle);
+  const grow = parseFloat(style.outlineOffset) + parseFloat(style.outlineWidth);
+  const r = handle.getBoundingClientRect();
+  const ring = { left: r.left - grow, top: r.top - grow, right: r.right + grow, bottom: r.bottom + grow };
+  const clips = [];
+  for (let n = handle.parentElement; n; n = n.parentElement) {
+    const s = getComputedStyle(n);
+    if (s.overflowX !== "visible" || s.overflowY !== "visible") {
+      const b = n.getBoundingClientRect();
+      clips.push({ className: n.className, left: b.left, top: b.top, right: b.right, bottom: b.bottom });
+    }
+  }
+  return { focused: handle.matches(":focus-visible"), outline: style.outlineStyle, ring, clips };
+}
+
+test("every reorder handle takes keyboard focus with its whole ring in view", async (t) => {
+  const session = await startSession(t, phone);
+  const { page } = session;
+  await openBundle(session);
+  await tapRow(session, "Connectivity", "Connectivity");
+  await tapRow(session, "Rearrange Toggles");
+  await eventually(async () => (await page.locator("#page .cell.movable").count()) === 6, "six toggle rows");
+  await stillOnScreen(page);
+  const handles = page.locator("#page .reorder-handle");
+  // first, a middle one and last: the card's corners clip the first and the last
+  for (const i of [0, 2, 5]) {
+    await handles.nth(i).focus();
+    // Arrive by the keyboard, as the ring is drawn for keyboard focus only.
+    await page.keyboard.press("Shift+Tab");
+    await page.keyboard.press("Tab");
+    const { focused, outline, ring, clips } = await handles.nth(i).evaluate(ringAndClips);
+    assert.ok(focused && outline !== "none", `handle ${i} shows a focus ring`);
+    for (const clip of clips) {
+      const inside =
+        ring.left >= clip.left && ring.top >= clip.top && ring.right <= clip.right && ring.bottom <= clip.bottom;
+      assert.ok(inside, `handle ${i}'s ring ${JSON.stringify(ring)} passes the edge of ${JSON.stringify(clip)}`);
+    }
+  }
+});

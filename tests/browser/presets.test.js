@@ -150,3 +150,59 @@ test("export copies the preset to the clipboard and import reads it back as a ne
   // Import does not make the new preset current.
   assert.equal((await session.persistent()).currentPreset, "Sunset");
 });
+
+// Where focus is: the title of the row holding it, the page heading, or what else.
+const focusPlace = (page) =>
+  page.evaluate(() => {
+    const active = document.activeElement;
+    if (!active || active === document.body) return "<body>";
+    if (active.id === "page-title") return `heading ${active.textContent}`;
+    const row = active.closest("[data-title]");
+    return row ? `row ${row.dataset.title}` : `${active.tagName.toLowerCase()} ${active.textContent}`;
+  });
+
+test("after a dialog closes from the keyboard, focus is back on the row that opened it or on the heading", async (t) => {
+  const session = await presets(t);
+  const { page } = session;
+  await newPreset(session, "Dawn");
+  const cases = [
+    // row opened with Enter, then what is done in the dialog, then where focus must be
+    {
+      row: "New Preset",
+      dialog: "New Preset",
+      answer: async () => {
+        await page.keyboard.type("Evening");
+        await page.keyboard.press("Enter");
+      },
+      focus: "row New Preset",
+    },
+    { row: "Evening", dialog: "Evening", answer: () => page.keyboard.press("Escape"), focus: "row Evening" },
+    { row: "New Preset", dialog: "New Preset", answer: () => page.keyboard.press("Escape"), focus: "row New Preset" },
+    {
+      row: "Dawn",
+      dialog: "Dawn",
+      answer: async () => {
+        await page.locator('#modal button[data-action-title="Delete"]').focus();
+        await page.keyboard.press("Enter");
+      },
+      // The row is gone with its preset.
+      confirm: "Yes",
+      focus: "heading Presets",
+    },
+  ];
+  for (const { row, dialog, answer, confirm, focus } of cases) {
+    await cell(page, row).focus();
+    await act(session, () => page.keyboard.press("Enter"));
+    await waitForAlert(page, dialog);
+    await act(session, answer);
+    if (confirm) {
+      const button = page.locator(`#modal button[data-action-title="${confirm}"]`);
+      await button.waitFor();
+      await button.focus();
+      await act(session, () => page.keyboard.press("Enter"));
+    }
+    await waitForNoModal(page);
+    assert.equal(await focusPlace(page), focus, `${row}: ${dialog}`);
+  }
+  assert.deepEqual(await presetNames(page), ["Evening"]);
+});

@@ -192,3 +192,36 @@ test("on a narrow screen the preview has a tab of its own", async (t) => {
   assert.equal(await page.locator("#phone").isVisible(), false);
   assert.deepEqual(session.errors, []);
 });
+
+test("the picture is one described image; its toggles, tiles and appearance switch stay controls", async (t) => {
+  const session = await start(t);
+  const { page } = session;
+  const preview = page.locator("#preview");
+  const picture = preview.getByRole("img");
+  const description = () => picture.getAttribute("aria-label");
+  // role, accessible name, how many the accessibility tree holds
+  const cases = [
+    ["img", /^Control Center in the light appearance; connectivity: /, 1],
+    ["button", /^Wi-?Fi$/, 1],
+    ["button", /^Bluetooth$/, 1],
+    ["button", /Screen Mirroring/, 1],
+    ["radio", /^Dark$/, 1],
+    // The drawn media player and sliders are part of the picture only.
+    ["img", /Media|Brightness|Volume/, 0],
+    ["button", /Play|Pause/, 0],
+  ];
+  for (const [role, name, count] of cases) {
+    assert.equal(await preview.getByRole(role, { name }).count(), count, `${role} ${name}`);
+  }
+  const wifi = toggle(page, "wifi");
+  const before = await description();
+  const state = (await wifi.getAttribute("aria-pressed")) === "true" ? "on" : "off";
+  assert.match(before, new RegExp(`Wi-?Fi ${state}`));
+  // What the picture shows is told anew as it changes.
+  await previewAction(page, wifi);
+  const flipped = state === "on" ? "off" : "on";
+  await eventually(async () => new RegExp(`Wi-?Fi ${flipped}`).test(await description()), `Wi-Fi ${flipped} told`);
+  await previewAction(page, preview.getByRole("radio", { name: "Dark" }));
+  await eventually(async () => (await description()).startsWith("Control Center in the dark appearance"), "dark told");
+  assert.deepEqual(session.errors, []);
+});

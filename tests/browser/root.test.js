@@ -81,3 +81,38 @@ test("Reset All Settings puts the defaults back after confirmation", async (t) =
   assert.equal(await readFile(session.file(SETTINGS), "utf8"), defaults);
   await waitForTitle(page, "Quillane");
 });
+
+test("a second tab opened on a deep page names its back button after the page beneath", async (t) => {
+  const session = await startSession(t, phone);
+  await openBundle(session);
+  const second = await phone.context.newPage();
+  t.after(() => second.close());
+  const cases = [
+    // pages tapped in the first tab from the root, then what the second tab's back button reads
+    [[], "Settings"],
+    [["Connectivity"], "Quillane"],
+    [["Connectivity", "Rearrange Toggles"], "Connectivity"],
+    [["Presets"], "Quillane"],
+  ];
+  for (const [path, label] of cases) {
+    for (const title of path) await tapRow(session, title);
+    await second.goto(session.url, { waitUntil: "load" });
+    const backButton = second.locator("[data-testid=nav-back]");
+    await backButton.waitFor();
+    assert.equal(await backButton.textContent(), label, path.join(" > "));
+    assert.equal(await backButton.getAttribute("aria-label"), `Back to ${label}`, path.join(" > "));
+    for (let i = path.length - 1; i >= 0; i--) await back(session, i === 0 ? "Quillane" : path[i - 1]);
+  }
+});
+
+test("the greeting's OK from the keyboard leaves focus on the new page's heading", async (t) => {
+  const session = await startSession(t, phone);
+  const { page } = session;
+  await page.locator("[data-testid=open-bundle]").focus();
+  await act(session, () => page.keyboard.press("Enter"));
+  await waitForAlert(page, "Welcome");
+  await act(session, () => page.keyboard.press("Enter"));
+  await waitForNoModal(page);
+  const focused = await page.evaluate(() => [document.activeElement.id, document.activeElement.textContent]);
+  assert.deepEqual(focused, ["page-title", "Quillane"]);
+});

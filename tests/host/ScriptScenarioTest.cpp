@@ -78,6 +78,31 @@ TEST(ScriptScenario, FirstOpeningGreetsOnceAndShowsTheRootPage)
     EXPECT_TRUE(again[0]["modal"].is_null());
 }
 
+TEST(ScriptScenario, EveryPageNamesThePageBeneathItForItsBackButton)
+{
+    ScriptDevice device;
+    const std::vector<std::pair<json, std::string>> steps {
+        { ev("open"), "Settings" },
+        { ev("alert", { { "button", "OK" } }), "Settings" },
+        { tapTitle("Connectivity"), "Quillane" },
+        { tapTitle("Rearrange Toggles"), "Connectivity" },
+        { ev("back"), "Quillane" },
+        { ev("back"), "Settings" },
+        { tapTitle("Presets"), "Quillane" },
+    };
+    std::vector<json> events;
+    for (auto& step : steps)
+        events.push_back(step.first);
+    auto screens = device.run(events);
+    ASSERT_EQ(screens.size(), steps.size());
+    for (size_t i = 0; i < steps.size(); ++i) {
+        SCOPED_TRACE(steps[i].first.dump());
+        EXPECT_EQ(screens[i]["page"]["backTitle"], steps[i].second);
+    }
+    auto list = device.run({ ev("back"), ev("back") });
+    EXPECT_TRUE(list[1]["page"].is_null());
+}
+
 TEST(ScriptScenario, AColourPickedOnARowReachesTheSettingsFile)
 {
     ScriptDevice device;

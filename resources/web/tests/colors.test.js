@@ -1,8 +1,12 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import {
+  contrastRatio,
   cssColor,
   formatColorValue,
+  legibleOn,
+  legibleVariants,
+  LEGIBLE_CONTRAST,
   hexString,
   hsvToRgb,
   parseColorValue,
@@ -83,4 +87,62 @@ test("colours compare by their bytes and opacity", () => {
   assert.ok(!sameColor(a, parseColorValue("#1A2B3D:0.5")));
   assert.ok(!sameColor(a, parseColorValue("#1A2B3C:0.6")));
   assert.ok(!sameColor(a, null));
+});
+
+const WHITE = { r: 1, g: 1, b: 1 };
+const BLACK = { r: 0, g: 0, b: 0 };
+const GROUPED = parseColorValue("#F2F2F7");
+const CELL_DARK = parseColorValue("#1C1C1E");
+const SHEET_DARK = parseColorValue("#2C2C2E");
+
+test("contrast ratios are the relative luminance ratios text is judged by", () => {
+  const cases = [
+    [WHITE, BLACK, 21],
+    [BLACK, WHITE, 21],
+    [WHITE, WHITE, 1],
+    [parseColorValue("#777777"), WHITE, 4.48],
+    [parseColorValue("#CF0F21"), parseColorValue("#151517"), 3.25],
+    [parseColorValue("#85858B"), GROUPED, 3.28],
+  ];
+  for (const [x, y, want] of cases) {
+    assert.ok(Math.abs(contrastRatio(x, y) - want) < 0.01, `${hexString(x)} on ${hexString(y)}: ${contrastRatio(x, y)}`);
+  }
+});
+
+test("an accent is kept where legible and moved just far enough where not", () => {
+  const cases = [
+    // accent, backgrounds, kept unchanged, moved towards
+    ["#CF0F21", [WHITE, GROUPED], true, null],
+    ["#CF0F21", [BLACK, CELL_DARK, SHEET_DARK], false, "lighter"],
+    ["#FF9500", [WHITE, GROUPED], false, "darker"],
+    ["#0A84FF", [BLACK, CELL_DARK], true, null],
+    ["#000000", [BLACK, SHEET_DARK], false, "lighter"],
+    ["#FFFFFF", [WHITE], false, "darker"],
+  ];
+  for (const [hex, backgrounds, kept, towards] of cases) {
+    const accent = parseColorValue(hex);
+    const got = legibleOn(accent, backgrounds);
+    for (const bg of backgrounds) {
+      assert.ok(contrastRatio(got, bg) >= LEGIBLE_CONTRAST, `${hex} → ${hexString(got)} on ${hexString(bg)}`);
+    }
+    assert.equal(hexString(got) === hex, kept, `${hex} → ${hexString(got)}`);
+    if (towards === "lighter") assert.ok(contrastRatio(got, BLACK) > contrastRatio(accent, BLACK), hex);
+    if (towards === "darker") assert.ok(contrastRatio(got, WHITE) > contrastRatio(accent, WHITE), hex);
+    // Not moved further than needed: one step back would fall short on some background.
+    if (!kept && hexString(got) !== "#FFFFFF" && hexString(got) !== "#000000") {
+      const nearest = Math.min(...backgrounds.map((bg) => contrastRatio(got, bg)));
+      assert.ok(nearest < LEGIBLE_CONTRAST + 1.5, `${hex} → ${hexString(got)} went far: ${nearest}`);
+    }
+  }
+});
+
+test("only colours given as rgba get legible variants; system colours follow the appearance", () => {
+  const accent = legibleVariants({ rgba: [0.81, 0.06, 0.13, 1] });
+  assert.equal(accent.light, "rgba(207, 15, 33, 1)");
+  assert.notEqual(accent.dark, accent.light);
+  const [r, g, b] = accent.dark.match(/\d+/g).map((x) => Number(x) / 255);
+  for (const bg of [BLACK, CELL_DARK, SHEET_DARK]) assert.ok(contrastRatio({ r, g, b }, bg) >= LEGIBLE_CONTRAST);
+  for (const color of [{ name: "labelColor" }, null, undefined, {}, { rgba: [1] }]) {
+    assert.equal(legibleVariants(color), null, JSON.stringify(color));
+  }
 });

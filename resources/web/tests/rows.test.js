@@ -1,9 +1,10 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import { splitSections } from "../table.js";
-import { hasLongPress, isMovable, isTappable } from "../cells.js";
+import { accessibleLabel, hasLongPress, isMovable, isTappable } from "../cells.js";
 import { exportedText, isImportRow, pasteboardKey } from "../clipboard.js";
 import { cssFont } from "../dom.js";
+import { backLabel, backName } from "../nav.js";
 
 test("group rows start sections; rows before the first group get one of their own", () => {
   const rows = [
@@ -75,4 +76,48 @@ test("platform fonts map to CSS", () => {
   assert.equal(cssFont({ name: "Avenir-BoldItalic", size: 12 }).fontWeight, "700");
   assert.equal(cssFont({ name: ".SFUI-Regular", size: 17 }).fontFamily, undefined);
   assert.equal(cssFont(null), null);
+});
+
+test("a row is named by what is seen on it, a colour row after its group", () => {
+  const colour = { cell: "button", cellClass: "QLNColorPicker", title: "Background" };
+  const swatch = { value: "#1A2B3C:0.500000", color: { rgba: [0.1, 0.17, 0.24, 0.5] }, hidden: false };
+  const cases = [
+    [{ ...colour, detail: "#1A2B3C 50%", swatch }, "Wi-Fi", "Wi-Fi, Background, #1A2B3C 50%"],
+    [{ ...colour, detail: "Default", swatch: { value: null, hidden: true } }, "Wi-Fi", "Wi-Fi, Background, Default"],
+    [{ ...colour, detail: "Default", swatch: { value: null, hidden: true } }, "", "Background, Default"],
+    // A global row has no swatch and names no group.
+    [{ ...colour, title: "Change All", detail: null, swatch: null }, "Wi-Fi", "Change All"],
+    [{ cell: "link", title: "Presets" }, "General", "Presets"],
+    [
+      {
+        cell: "button",
+        cellClass: "QLNPreset",
+        title: "Night",
+        detailRuns: [{ text: "Unsaved" }, { text: ", Used for Dark Mode" }],
+        accessory: "checkmark",
+      },
+      "",
+      "Night, Unsaved, Used for Dark Mode, selected",
+    ],
+  ];
+  for (const [row, section, want] of cases) assert.equal(accessibleLabel(row, section), want, JSON.stringify(row));
+});
+
+test("the back button reads the page beneath and is named after it once", () => {
+  const seen = new Map([["QLNRootListController", "Quillane"]]);
+  const titleOf = (cls) => seen.get(cls);
+  const root = "QLNRootListController";
+  const cases = [
+    // page, stack, label, name
+    [{ backTitle: "Connectivity" }, [root, "A", "B"], "Connectivity", "Back to Connectivity"],
+    [{}, [root], "Settings", "Back to Settings"],
+    [{}, [root, "QLNConnectivityController"], "Quillane", "Back to Quillane"],
+    // A tab that has not seen the page beneath, from a host that does not name it.
+    [{}, [root, "A", "B"], "Back", "Back"],
+    [{ backTitle: "" }, [root, "A", "B"], "Back", "Back"],
+  ];
+  for (const [page, stack, label, name] of cases) {
+    assert.equal(backLabel(page, stack, titleOf), label, JSON.stringify([page, stack]));
+    assert.equal(backName(label), name);
+  }
 });

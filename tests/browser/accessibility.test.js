@@ -1,0 +1,169 @@
+// axe-core over every page, alert, action sheet and the picker, in light and
+// dark and at a desktop and a phone-sized window: no rule may be broken.
+// One device walks the pages; each stop is checked in all four looks.
+
+import { test, before, after } from "node:test";
+import assert from "node:assert/strict";
+import path from "node:path";
+import {
+  act,
+  back,
+  cell,
+  choose,
+  closePicker,
+  eventually,
+  keyed,
+  openBundle,
+  openPhone,
+  repoRoot,
+  startSession,
+  stillOnScreen,
+  tapRow,
+  typeHex,
+  waitForAlert,
+  waitForNoModal,
+  waitForPicker,
+  waitForTitle,
+} from "./harness.js";
+
+const AXE = path.join(repoRoot, "tests/browser/node_modules/axe-core/axe.min.js");
+
+const LOOKS = [
+  { scheme: "light", viewport: "desktop" },
+  { scheme: "dark", viewport: "desktop" },
+  { scheme: "light", viewport: "phone" },
+  { scheme: "dark", viewport: "phone" },
+];
+const PICTURE = "[data-testid=preview-screen]";
+const VIEWPORTS = {
+  desktop: { width: 1280, height: 900 },
+  phone: { width: 390, height: 844 },
+};
+
+let phone;
+before(async () => {
+  phone = await openPhone();
+});
+after(async () => {
+  await phone?.close();
+});
+
+// One line per broken rule: the rule, its nodes and axe's own summary of the first.
+function describe(violations) {
+  return violations
+    .map((v) => {
+      const nodes = v.nodes.map((n) => n.target.join(" ")).join(" | ");
+      return `${v.id} (${v.nodes.length}): ${nodes}\n    ${v.nodes[0]?.failureSummary?.replace(/\n/g, " ") ?? ""}`;
+    })
+    .join("\n  ");
+}
+
+// Fades wait two frames before they start: let those pass, then let every
+// animation end, so the colours judged are the ones that stay.
+async function settleLook(page) {
+  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+  await stillOnScreen(page);
+}
+
+// Runs axe in every look; collects "stop, look: violations" for the report.
+async function audit(page, stop, failures) {
+  if (!(await page.evaluate(() => typeof window.axe === "object"))) await page.addScriptTag({ path: AXE });
+  for (const look of LOOKS) {
+    await page.setViewportSize(VIEWPORTS[look.viewport]);
+    await page.emulateMedia({ colorScheme: look.scheme, reducedMotion: "reduce" });
+    await settleLook(page);
+    const violations = await page.evaluate(async (picture) => {
+      // WCAG A and AA, best practices, and the experimental rules (label-content-name-mismatch is one).
+      const tags = ["wcag2a", "wcag2aa", "wcag21a", "wcag21aa", "wcag22aa", "best-practice", "experimental"];
+      const all = await window.axe.run(document, {
+        runOnly: { type: "tag", values: tags },
+        rules: { "color-contrast": { enabled: false } },
+      });
+      // The Control Center picture shows the user's own colours, legible or not.
+      const contrast = await window.axe.run({ include: [document], exclude: [[picture]] }, { runOnly: ["color-contrast"] });
+      return [...all.violations, ...contrast.violations];
+    }, PICTURE);
+    if (violations.length > 0) failures.push(`${stop}, ${look.scheme} ${look.viewport}:\n  ${describe(violations)}`);
+  }
+  await page.setViewportSize(VIEWPORTS.phone);
+  await page.emulateMedia({ colorScheme: "light", reducedMotion: "reduce" });
+}
+
+const linkTitles = (page) =>
+  page
+    .locator('#page .cell[data-cell="link"]:not([hidden])')
+    .evaluateAll((nodes) => nodes.filter((n) => n.getAttribute("aria-disabled") !== "true").map((n) => n.dataset.title));
+
+test("axe finds no violation on any page or dialog, light and dark, desktop and phone", async (t) => {
+  const session = await startSession(t, phone, { init: ["--all-tweaks"] });
+  const { page } = session;
+  const failures = [];
+  // Fades end at once, so every look is judged at its final colours.
+  await page.emulateMedia({ reducedMotion: "reduce" });
+
+  await audit(page, "the Settings list", failures);
+  await act(session, () => page.locator("[data-testid=open-bundle]").click());
+  await waitForAlert(page, "Welcome");
+  await audit(page, "the greeting alert", failures);
+  await choose(session, "OK");
+  await waitForNoModal(page);
+  await audit(page, "the root page", failures);
+
+  const sections = await linkTitles(page);
+  assert.ok(sections.length >= 6, `section links on the root page: ${sections}`);
+  for (const title of sections) {
+    await tapRow(session, title);
+    await eventually(async () => (await page.locator("#page-title").textContent()) !== "Quillane", `${title}'s page`);
+    const pageTitle = await page.locator("#page-title").textContent();
+    await audit(page, `the ${pageTitle} page`, failures);
+    await back(session, "Quillane");
+  }
+
+  await tapRow(session, "Connectivity", "Connectivity");
+  await act(session, () => keyed(page, "wifiEnabled").click());
+  await waitForPicker(page);
+  await audit(page, "the picker", failures);
+  // A row with a colour shows its value: its name must read the same.
+  await typeHex(session, "#1A2B3C:0.5");
+  await closePicker(session);
+  await audit(page, "the Connectivity page with a colour", failures);
+  await back(session, "Quillane");
+
+  await tapRow(session, "Presets", "Presets");
+  await act(session, () => cell(page, "New Preset").click());
+  await waitForAlert(page, "New Preset");
+  await audit(page, "the alert with a text field", failures);
+  await choose(session, "Save", ["Evening"]);
+  await waitForNoModal(page);
+  await act(session, () => cell(page, "Evening").click());
+  await waitForAlert(page, "Evening");
+  await audit(page, "the action sheet", failures);
+  await choose(session, "Cancel");
+  await waitForNoModal(page);
+  await audit(page, "the Presets page with a preset", failures);
+
+  // The phone-sized window shows the Control Center picture on its own tab.
+  await page.locator("#tab-preview").click();
+  await page.locator("[data-testid=preview-screen]").waitFor();
+  await audit(page, "the Preview tab", failures);
+  await page.locator("#tab-settings").click();
+  await waitForTitle(page, "Presets");
+
+  assert.deepEqual(failures, [], failures.join("\n"));
+  assert.deepEqual(session.errors, []);
+});
+
+// Some tweaks take the toggles' order over, so the order page is checked on
+// a device without them.
+test("axe finds no violation on the order page", async (t) => {
+  const session = await startSession(t, phone);
+  const { page } = session;
+  const failures = [];
+  await page.emulateMedia({ reducedMotion: "reduce" });
+  await openBundle(session);
+  await tapRow(session, "Connectivity", "Connectivity");
+  await tapRow(session, "Rearrange Toggles");
+  await eventually(async () => (await page.locator("#page .cell.movable").count()) === 6, "the order page");
+  await audit(page, "the order page", failures);
+  assert.deepEqual(failures, [], failures.join("\n"));
+});
