@@ -90,7 +90,7 @@ TEST(NumberScanner, ScansHexLikeNSScanner)
         { "#\u00a0FF8000", 1, 0xFF8000 },
         { "\u3000\u2029\u1680\u202f0xab", 0, 0xAB },
         { "\u200bab", 0, 0 },
-        { "\xc2" "ab", 0, 0 }, // a broken sequence is no white space
+        { "\xc2\x41\x42", 0, 0 }, // a broken sequence before "AB" is no white space
         { "#80FF8000", 1, 0x80FF8000 },
         { "FFFFFFFF", 0, 0xFFFFFFFF },
         { "100000000", 0, 0xFFFFFFFF },
