@@ -49,6 +49,8 @@ struct DeviceInitArgs {
     std::string root;
     DeviceOptions options;
     std::string modules;
+    // An empty --modules is an empty list, not the shipped selection.
+    CLI::Option* modulesOption { nullptr };
     bool allTweaks { false };
     bool noServices { false };
     bool noShell { false };
@@ -74,8 +76,8 @@ void addDeviceInit(CLI::App& device, DeviceInitArgs& args)
     init->add_flag("--cc-ringer", args.options.ccRinger, "CCRingerModule is installed");
     init->add_flag("--noctis", args.options.noctis, "NoctisToggle is installed");
     init->add_flag("--all-tweaks", args.allTweaks, "every supported tweak is installed");
-    init->add_option("--modules", args.modules,
-        "enabled Control Center modules in order, comma-separated identifiers");
+    args.modulesOption = init->add_option("--modules", args.modules,
+        "enabled Control Center modules in order, comma-separated identifiers ('' for none)");
     init->add_flag("--no-ccservices", args.noServices, "the device lacks ControlCenterServices");
     init->add_flag("--no-shell", args.noShell, "the device has no /bin/sh");
     init->add_flag("--force", args.force, "replace a device that is already there");
@@ -87,7 +89,7 @@ void runDeviceInit(DeviceInitArgs& args)
     if (args.allTweaks)
         options.prysm = options.powerModule = options.bcixWeather = options.ccRinger
             = options.noctis = true;
-    if (!args.modules.empty())
+    if (args.modulesOption && args.modulesOption->count() > 0)
         options.enabledModules = splitList(args.modules);
     options.controlCenterServices = !args.noServices;
     options.shell = !args.noShell;
@@ -133,9 +135,11 @@ int runCli(int argc, char** argv)
     try {
         if (*serve) {
             fs::path root = serveRoot.empty() ? defaultDeviceRoot() : fs::path(serveRoot);
-            if (serveRoot.empty() && !isDevice(root)) {
+            // An empty or new directory gets a device; one holding anything else is refused.
+            if (!isDevice(root)) {
                 initDevice(root, {});
-                std::cerr << "quillane: created the default device at " << root << "\n";
+                std::cerr << "quillane: created " << (serveRoot.empty() ? "the default " : "a ")
+                          << "device at " << root << "\n";
             }
             requireDevice(root);
             return runServer(root, port);

@@ -8,9 +8,11 @@
 #include "store/UIColor+Quillane.hpp"
 #include "uikit/UIAlertController.hpp"
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <stdexcept>
 
 namespace host {
@@ -40,15 +42,24 @@ std::string stringField(const json& event, const char* name)
     return value.get<std::string>();
 }
 
+// Whether a whole number fits an int; read as a plain int, a larger one would wrap onto a
+// small one (2^32 + 1 onto 1) and name a row or segment it never meant.
+bool fitsInt(const json& value)
+{
+    if (value.is_number_unsigned())
+        return value.get<std::uint64_t>() <= static_cast<std::uint64_t>(INT32_MAX);
+    auto number = value.get<std::int64_t>();
+    return number >= INT32_MIN && number <= INT32_MAX;
+}
+
 int intField(const json& event, const char* name)
 {
     auto& value = field(event, name);
     if (!value.is_number_integer())
         throw Refusal(std::string("field '") + name + "' must be a whole number");
-    auto number = value.get<long long>();
-    if (number < INT32_MIN || number > INT32_MAX)
+    if (!fitsInt(value))
         throw Refusal(std::string("field '") + name + "' is out of range");
-    return static_cast<int>(number);
+    return value.get<int>();
 }
 
 bool boolField(const json& event, const char* name)
@@ -81,6 +92,8 @@ RowAddress rowAddress(const json& event)
     auto& row = field(event, "row");
     RowAddress address;
     if (row.is_number_integer()) {
+        if (!fitsInt(row))
+            throw Refusal("no such row: " + row.dump());
         address.index = row.get<int>();
         return address;
     }
@@ -325,12 +338,18 @@ void settle(SessionState&, const json& event)
 
 void pasteboard(SessionState&, const json& event)
 {
-    auto& board = fw::UIPasteboard::generalPasteboard();
+    // Every field given must have its type, also one that an earlier field makes moot.
+    std::optional<std::string> string;
     if (event.contains("string"))
-        return board.setString(stringField(event, "string"));
-    if (event.contains("other") && boolField(event, "other"))
+        string = stringField(event, "string");
+    bool other = event.contains("other") && boolField(event, "other");
+    bool clear = event.contains("clear") && boolField(event, "clear");
+    auto& board = fw::UIPasteboard::generalPasteboard();
+    if (string)
+        return board.setString(*string);
+    if (other)
         return board.setOtherItem();
-    if (event.contains("clear") && boolField(event, "clear"))
+    if (clear)
         return board.clear();
     throw Refusal("'pasteboard' needs 'string', 'other': true or 'clear': true");
 }

@@ -8,7 +8,7 @@
 
 namespace qln {
 
-std::vector<std::string> toggles;
+std::vector<fw::Value> toggles;
 
 namespace {
 
@@ -40,7 +40,14 @@ std::string positionKey(std::size_t index)
     return "connectivityPosition" + std::to_string(index);
 }
 
-void addUnique(std::vector<std::string>& list, std::string value)
+// Any stored value that names no toggle, a string or not, keeps its place in the order list.
+const Toggle* toggleFor(const fw::Value& stored)
+{
+    const std::string* className = stored.asString();
+    return className ? findToggle(*className) : nullptr;
+}
+
+void addUnique(std::vector<fw::Value>& list, fw::Value value)
 {
     if (std::find(list.begin(), list.end(), value) == list.end())
         list.push_back(std::move(value));
@@ -52,7 +59,7 @@ std::vector<std::size_t> indexesWithRows()
 {
     std::vector<std::size_t> indexes;
     for (std::size_t i = 0; i < toggles.size(); ++i) {
-        if (findToggle(toggles[i]))
+        if (toggleFor(toggles[i]))
             indexes.push_back(i);
     }
     return indexes;
@@ -83,11 +90,12 @@ const fw::SpecifierList& QLNConnectivityOrderController::specifiers()
         toggles.reserve(positionCount);
         for (int i = 0; i < positionCount; ++i) {
             auto stored = readPreferenceValueForKey(positionKey(i));
-            if (stored && stored->asString())
-                addUnique(toggles, *stored->asString());
+            if (stored)
+                addUnique(toggles, std::move(*stored));
         }
-        for (const auto& className : toggles) {
-            if (auto row = generateSpecifier(className))
+        for (const auto& entry : toggles) {
+            const std::string* className = entry.asString();
+            if (auto row = className ? generateSpecifier(*className) : nullptr)
                 rows.push_back(std::move(row));
         }
         _specifiers = std::move(rows);
@@ -127,7 +135,7 @@ void QLNConnectivityOrderController::saveSettings()
     if (!settings)
         return;
     for (std::size_t i = 0; i < toggles.size(); ++i)
-        (*settings)[positionKey(i)] = fw::Value(toggles[i]);
+        (*settings)[positionKey(i)] = toggles[i];
     writeSettings(*settings);
 }
 
@@ -140,10 +148,10 @@ void QLNConnectivityOrderController::tableView(
     if (from.row < 0 || to.row < 0 || from.row >= rowCount || to.row >= rowCount)
         return;
     // Entries without rows keep their places; the shown ones are reordered as the table shows.
-    std::vector<std::string> shown;
+    std::vector<fw::Value> shown;
     for (auto index : indexes)
         shown.push_back(toggles[index]);
-    std::string moved = std::move(shown[from.row]);
+    fw::Value moved = std::move(shown[from.row]);
     shown.erase(shown.begin() + from.row);
     shown.insert(shown.begin() + to.row, std::move(moved));
     for (std::size_t k = 0; k < indexes.size(); ++k)

@@ -9,9 +9,10 @@
 
 namespace qln {
 
-// The order list of the connectivity toggles, one for the process: class names without
-// duplicates, index i being the toggle at position i. Rebuilt at every build of the page.
-extern std::vector<std::string> toggles;
+// The order list of the connectivity toggles, one for the process: the stored values (class
+// names, or whatever else a position holds) without duplicates, index i being the toggle at
+// position i. Rebuilt at every build of the page.
+extern std::vector<fw::Value> toggles;
 
 // The order of the six connectivity toggles: draggable rows, each drag saved at once to the
 // position keys "connectivityPosition0" to "connectivityPosition5".

@@ -324,13 +324,29 @@ void QLNPresetsController::deletePreset(const std::shared_ptr<fw::PSSpecifier>& 
                     "Delete failed", "The preset could not be deleted. Nothing was changed.");
                 return;
             }
-            page.removeSpecifier(row, true);
+            page.removeSpecifier(page.rowShowingPreset(row, name), true);
             bool wasCurrent = PresetStore::forgetPreset(name);
             // The rows are not rebuilt, so the button learns it here.
             auto& saveButton = page.navigationItem().rightBarButtonItem;
             if (wasCurrent && saveButton)
                 saveButton->setEnabled(false);
         });
+}
+
+std::shared_ptr<fw::PSSpecifier> QLNPresetsController::rowShowingPreset(
+    const std::shared_ptr<fw::PSSpecifier>& captured, const std::string& name)
+{
+    // A rebuild while the confirmation was up replaced the captured row; its successor shows
+    // the same name, and leaving it would offer a preset that no longer exists.
+    const auto& rows = specifiers();
+    if (std::find(rows.begin(), rows.end(), captured) != rows.end())
+        return captured;
+    for (const auto& row : rows) {
+        const std::string* fileName = row->stringForKey("fileName");
+        if (fileName && *fileName == name)
+            return row;
+    }
+    return nullptr;
 }
 
 // ---- Preset state ----

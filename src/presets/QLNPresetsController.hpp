@@ -52,6 +52,9 @@ private:
     void addModeActions(fw::UIAlertController& sheet, const std::shared_ptr<fw::PSSpecifier>& row);
     void anchorSheet(fw::UIAlertController& sheet, const std::shared_ptr<fw::PSSpecifier>& row);
     void createPreset(const std::string& name);
+    // The captured row while it is still listed, else the row now showing that preset's name.
+    std::shared_ptr<fw::PSSpecifier> rowShowingPreset(
+        const std::shared_ptr<fw::PSSpecifier>& captured, const std::string& name);
     void runLoad(const std::string& name);
     void askImportName(std::string presetText);
     void saveImportedPreset(const std::string& name, const std::string& presetText);

@@ -2,8 +2,13 @@
 #include "ScriptDriver.hpp"
 #include "foundation/PropertyList.hpp"
 
+#include <arpa/inet.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <optional>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using nlohmann::json;
 
@@ -318,4 +323,80 @@ TEST(Cli, DeviceInitRefusesToOverwriteWhatIsNotADevice)
     auto refused = runQuillane({ "device", "init", "--root", home.string(), "--force" });
     EXPECT_NE(refused.exitStatus, 0);
     EXPECT_TRUE(std::filesystem::exists(home / "letter.txt"));
+}
+
+TEST(Cli, DeviceInitLaysOutExactlyTheModulesAskedFor)
+{
+    const std::string kModules = "/var/mobile/Library/ControlCenter/ModuleConfiguration.plist";
+    struct Case {
+        const char* what;
+        std::vector<std::string> options;
+        std::optional<std::vector<std::string>> modules; // nullopt: the shipped selection
+    };
+    const Case cases[] = {
+        { "no option", {}, std::nullopt },
+        { "an empty list", { "--modules", "" }, std::vector<std::string> {} },
+        { "two modules", { "--modules", "a.b,c.d" }, std::vector<std::string> { "a.b", "c.d" } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptDevice device(c.options);
+        auto stored = plist(device, kModules);
+        const fw::Value* identifiers = fw::lookup(stored, "module-identifiers");
+        ASSERT_TRUE(identifiers && identifiers->asArray());
+        std::vector<std::string> names;
+        for (const auto& identifier : *identifiers->asArray())
+            names.push_back(*identifier.asString());
+        if (c.modules)
+            EXPECT_EQ(names, *c.modules);
+        else
+            EXPECT_FALSE(names.empty());
+    }
+}
+
+TEST(Cli, ServeLaysOutADeviceInAnEmptyOrNewDirectoryOnly)
+{
+    // A port already taken makes `serve` stop right after it has dealt with the directory.
+    int taken = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(taken, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(taken, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(taken, 1), 0);
+    ASSERT_EQ(::getsockname(taken, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const std::string port = std::to_string(ntohs(address.sin_port));
+
+    ScriptDevice scratch;
+    auto base = scratch.root().parent_path();
+    std::filesystem::create_directories(base / "empty");
+    std::filesystem::create_directories(base / "home");
+    std::ofstream(base / "home" / "letter.txt") << "keep me";
+    struct Case {
+        const char* what;
+        std::filesystem::path root;
+        bool laidOut;
+        const char* message;
+    };
+    const Case cases[] = {
+        { "an empty directory", base / "empty", true, "created a device" },
+        { "a new directory", base / "new" / "phone", true, "created a device" },
+        { "a directory holding something else", base / "home", false, "not empty" },
+        { "a device already there", scratch.root(), true, "cannot listen" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto result = runQuillane({ "serve", "--root", c.root.string(), "--port", port });
+        EXPECT_NE(result.exitStatus, 0);
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+        EXPECT_EQ(
+            std::filesystem::exists(c.root / "System/Library/CoreServices/SystemVersion.plist"),
+            c.laidOut);
+    }
+    EXPECT_TRUE(std::filesystem::exists(base / "home" / "letter.txt"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(base / "home"),
+                  std::filesystem::directory_iterator()),
+        1);
+    ::close(taken);
 }

@@ -22,7 +22,7 @@ const std::string airDrop = "CCUIConnectivityAirDropViewController";
 const std::string hotspot = "CCUIConnectivityHotspotViewController";
 const std::string unknown = "CCUIConnectivityFutureViewController";
 
-using Positions = std::map<int, std::string>;
+using Positions = std::map<int, fw::Value>;
 
 std::string positionKey(int i)
 {
@@ -34,7 +34,7 @@ void storePositions(const TestDevice& device, const Positions& positions)
 {
     fw::Dictionary settings { { "otherSetting", fw::Value("#112233:1.000000") } };
     for (const auto& [i, name] : positions)
-        settings[positionKey(i)] = fw::Value(name);
+        settings[positionKey(i)] = name;
     writePlist(device, qln::settingsFile, settings);
     writePlist(device, qln::persistentFile, {});
 }
@@ -45,8 +45,8 @@ Positions storedPositions()
     auto settings = qln::readSettings();
     for (int i = 0; i < 6; ++i) {
         const fw::Value* value = settings ? fw::lookup(*settings, positionKey(i)) : nullptr;
-        if (value && value->asString())
-            positions[i] = *value->asString();
+        if (value)
+            positions[i] = *value;
     }
     return positions;
 }
@@ -114,6 +114,8 @@ TEST(ConnectivityOrderPage, ReadsPositionsWithoutDefaults)
         { "a missing key leaves no gap", { { 0, wifi }, { 1, airplane }, { 3, bluetooth } },
             { "", "WiFi", "Airplane Mode", "Bluetooth" } },
         { "an unknown name gets no row", { { 0, unknown }, { 1, wifi } }, { "", "WiFi" } },
+        { "nor does a value that is no string",
+            { { 0, fw::Value(3) }, { 1, wifi }, { 2, fw::Value(fw::Array {}) } }, { "", "WiFi" } },
         { "no position keys", {}, { "" } },
     };
     for (const auto& c : cases) {
@@ -166,6 +168,12 @@ TEST(ConnectivityOrderPage, SavesEachMoveToThePositionKeysOnly)
             0, 2,
             { { 0, cellular }, { 1, unknown }, { 2, wifi }, { 3, airplane }, { 4, bluetooth },
                 { 5, airDrop } } },
+        { "a value that is no string keeps its place",
+            { { 0, airplane }, { 1, fw::Value(7) }, { 2, cellular }, { 3, wifi }, { 4, bluetooth },
+                { 5, hotspot } },
+            0, 4,
+            { { 0, cellular }, { 1, fw::Value(7) }, { 2, wifi }, { 3, bluetooth }, { 4, hotspot },
+                { 5, airplane } } },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -201,7 +209,7 @@ TEST(ConnectivityOrderPage, LaterMovesFollowTheOrderShown)
     page->moveRow({ 0, 0 }, { 0, 2 });
     page->moveRow({ 0, 0 }, { 0, 1 });
     EXPECT_EQ(storedPositions(), (Positions { { 0, wifi }, { 1, cellular }, { 2, airplane } }));
-    EXPECT_EQ(qln::toggles, (std::vector<std::string> { wifi, cellular, airplane }));
+    EXPECT_EQ(qln::toggles, (std::vector<fw::Value> { wifi, cellular, airplane }));
 }
 
 TEST(ConnectivityOrderPage, MovesThatCannotBeSavedStayInMemory)
@@ -217,7 +225,7 @@ TEST(ConnectivityOrderPage, MovesThatCannotBeSavedStayInMemory)
     fw::FileFaults::clear();
 
     EXPECT_EQ(device.read(qln::settingsFile), before);
-    EXPECT_EQ(qln::toggles, (std::vector<std::string> { cellular, airplane }));
+    EXPECT_EQ(qln::toggles, (std::vector<fw::Value> { cellular, airplane }));
 }
 
 TEST(ConnectivityOrderPage, IgnoresMovesOutsideTheShownRows)
@@ -230,7 +238,7 @@ TEST(ConnectivityOrderPage, IgnoresMovesOutsideTheShownRows)
     page->tableView(page->table(), { 0, 0 }, { 0, 2 });
     page->tableView(page->table(), { 0, -1 }, { 0, 0 });
     EXPECT_TRUE(fw::Journal::take().effects.empty());
-    EXPECT_EQ(qln::toggles, (std::vector<std::string> { airplane, unknown, cellular }));
+    EXPECT_EQ(qln::toggles, (std::vector<fw::Value> { airplane, unknown, cellular }));
 }
 
 } // namespace

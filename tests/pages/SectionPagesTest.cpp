@@ -1,3 +1,4 @@
+#include "foundation/PropertyList.hpp"
 #include "pages/QLNBetterCCXIController.hpp"
 #include "pages/QLNMediaControlsController.hpp"
 #include "pages/QLNMiscController.hpp"
@@ -10,9 +11,12 @@
 #include "pages/SectionPageSupport.hpp"
 
 #include <algorithm>
+#include <cctype>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <set>
+#include <sstream>
 
 namespace {
 
@@ -132,6 +136,51 @@ TEST(SectionPages, FilterRowsByInstalledTweaks)
         install(device, c.tweaks);
         auto page = c.open();
         EXPECT_EQ(titles(page->specifiers()), allBut(c.removed));
+    }
+}
+
+// The footer above a "Change All" row names every background that the spread leaves alone (the
+// "ContainerBackground" keys), so that it never promises more than it does.
+TEST(SectionPages, ChangeAllFootersNameTheBackgroundsTheyLeaveAlone)
+{
+    for (const char* layout : { "Connectivity", "MediaControls", "Misc", "Sliders", "PowerModule",
+             "PrysmBattery", "PrysmPower", "PrysmWeather", "BetterCCXI" }) {
+        SCOPED_TRACE(layout);
+        std::ifstream file(
+            std::string(QLN_SOURCE_DIR) + "/resources/Quillane.bundle/" + layout + ".plist");
+        std::stringstream bytes;
+        bytes << file.rdbuf();
+        auto parsed = fw::parsePropertyList(bytes.str());
+        ASSERT_TRUE(parsed && parsed->asDictionary());
+        const fw::Value* items = fw::lookup(*parsed->asDictionary(), "items");
+        ASSERT_TRUE(items && items->asArray());
+
+        std::string footer, globalFooter;
+        std::vector<std::string> leftAlone;
+        for (const auto& item : *items->asArray()) {
+            const fw::Dictionary& row = *item.asDictionary();
+            auto text = [&](const char* key) {
+                const fw::Value* value = fw::lookup(row, key);
+                return value && value->asString() ? *value->asString() : std::string();
+            };
+            if (text("cell") == "PSGroupCell")
+                footer = text("footerText");
+            if (fw::lookup(row, "global"))
+                globalFooter = footer;
+            if (text("key").find("ContainerBackground") == std::string::npos)
+                continue;
+            std::string title = text("label");
+            std::transform(title.begin(), title.end(), title.begin(),
+                [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+            leftAlone.push_back(title.substr(0, title.rfind("background")));
+        }
+        ASSERT_FALSE(leftAlone.empty());
+        EXPECT_NE(globalFooter.find(" keep"), std::string::npos) << globalFooter;
+        for (std::string stem : leftAlone) {
+            while (!stem.empty() && stem.back() == ' ')
+                stem.pop_back();
+            EXPECT_NE(globalFooter.find(stem), std::string::npos) << stem << ": " << globalFooter;
+        }
     }
 }
 

@@ -2,7 +2,9 @@
 #include "foundation/NSFileManager.hpp"
 #include "foundation/UIPasteboard.hpp"
 #include "presets/PresetExchange.hpp"
+#include "presets/PresetStore.hpp"
 #include "presets/PresetsPageSupport.hpp"
+#include "store/SettingsStore.hpp"
 
 #include <filesystem>
 #include <functional>
@@ -150,6 +152,62 @@ TEST(PresetNames, BadNamesAreRefusedInBothDialogsAndNothingIsWritten)
             EXPECT_TRUE(fw::Journal::take().effects.empty());
             EXPECT_EQ(presetState(scene.device), (PresetState { "A", true }));
         }
+    }
+}
+
+TEST(PresetNames, EveryAcceptedNameIsImportedCreatedSavedLoadedAndDeleted)
+{
+    std::string cjk;
+    for (int i = 0; i < 83; ++i)
+        cjk += "\u8a9e"; // three bytes each: 249 in all
+    const std::vector<std::pair<const char*, std::string>> names = {
+        { "249 bytes, the longest accepted", std::string(249, 'n') },
+        { "249 bytes of three-byte characters", cjk },
+        { "emoji and accents", "\U0001F308 \u00c9t\u00e9 \u2013 Nacht" },
+        { "shaped like a temporary file", ".qln-tmp-abcdefghijkl" },
+        { "ends like a temporary file", "Night.qln-tmp-abcdefghijkl" },
+    };
+    for (const auto& [what, name] : names) {
+        SCOPED_TRACE(what);
+        ASSERT_FALSE(qln::PresetStore::nameProblem(name));
+        PresetsScene scene;
+        auto& page = *scene.page;
+        const std::string file = scene.device.presetFile(name);
+
+        fw::UIPasteboard::generalPasteboard().setString(qln::PresetExchange::encode("imported"));
+        page.importPreset();
+        ASSERT_TRUE(choose(page, "Save", { name }));
+        EXPECT_EQ(presented(page), nullptr) << shown(page).first;
+        EXPECT_EQ(scene.device.device.read(file), "imported");
+        ASSERT_TRUE(choosePresetAction(page, name, "Delete"));
+        ASSERT_TRUE(choose(page, "Yes"));
+        EXPECT_FALSE(scene.device.device.exists(file));
+
+        createPreset(page, name);
+        EXPECT_EQ(presented(page), nullptr) << shown(page).first;
+        EXPECT_EQ(scene.device.device.read(file), scene.settings);
+        EXPECT_EQ(presetState(scene.device), (PresetState { name, false }));
+
+        writeSetting("enabled", fw::Value(false));
+        qln::markUnsaved();
+        page.reloadSpecifiers();
+        page.savePreset();
+        EXPECT_EQ(presented(page), nullptr) << shown(page).first;
+        const std::string saved = scene.device.device.read(qln::settingsFile);
+        EXPECT_NE(saved, scene.settings);
+        EXPECT_EQ(scene.device.device.read(file), saved);
+
+        page.loadPreset("B");
+        page.loadPreset(name);
+        EXPECT_EQ(presented(page), nullptr) << shown(page).first;
+        EXPECT_EQ(scene.device.device.read(qln::settingsFile), saved);
+        EXPECT_EQ(presetState(scene.device), (PresetState { name, false }));
+
+        ASSERT_TRUE(choosePresetAction(page, name, "Delete"));
+        ASSERT_TRUE(choose(page, "Yes"));
+        EXPECT_FALSE(scene.device.device.exists(file));
+        EXPECT_EQ(presetNames(page), (std::vector<std::string> { "A", "B" }));
+        EXPECT_TRUE(leftoverTemporaryFiles(scene.device).empty());
     }
 }
 

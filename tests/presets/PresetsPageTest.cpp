@@ -254,7 +254,7 @@ TEST(PresetsPage, ALateNotificationForAPageThatIsGoneDoesNothing)
     EXPECT_TRUE(fw::Journal::take().effects.empty());
 }
 
-TEST(PresetsPage, ADeleteConfirmedAfterARebuildRemovesTheFileAndKeysButNoRow)
+TEST(PresetsPage, ADeleteConfirmedAfterARebuildRemovesTheFileKeysAndTheRowNowShowingIt)
 {
     BundleDevice device;
     device.writePreset("A", "x");
@@ -266,7 +266,15 @@ TEST(PresetsPage, ADeleteConfirmedAfterARebuildRemovesTheFileAndKeysButNoRow)
     ASSERT_TRUE(choose(*page, "Yes"));
     EXPECT_FALSE(device.device.exists(device.presetFile("A")));
     EXPECT_EQ(presetState(device), (PresetState { std::nullopt, true }));
-    EXPECT_EQ(presetNames(*page), (std::vector<std::string> { "A", "B" }));
+    EXPECT_EQ(presetNames(*page), (std::vector<std::string> { "B" }));
+    EXPECT_FALSE(saveEnabled(*page));
+
+    // A rebuild that brought another preset in front keeps it: only the deleted name goes.
+    device.writePreset("0", "x");
+    ASSERT_TRUE(choosePresetAction(*page, "B", "Delete"));
+    page->reloadSpecifiers();
+    ASSERT_TRUE(choose(*page, "Yes"));
+    EXPECT_EQ(presetNames(*page), (std::vector<std::string> { "0" }));
 }
 
 } // namespace

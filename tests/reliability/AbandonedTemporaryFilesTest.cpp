@@ -41,6 +41,7 @@ TEST(AbandonedTemporaryFiles, GoWithTheFirstWriteInTheirFolder)
     auto inFlight
         = leave(folder, ".com.tarrowvine.quillane.plist" + marker + "inflight0001", -3600);
     auto newer = leave(folder, ".com.tarrowvine.quillane.plist" + marker + "newer0000001", 3600);
+    auto abandonedShort = leave(folder, marker + "abandoned002", -3600);
     auto other = leave(folder, "notes.qln-tmp.txt", -3600);
     // Another process's write in flight holds its lock.
     int writer = ::open(inFlight.c_str(), O_RDONLY | O_CLOEXEC);
@@ -48,6 +49,7 @@ TEST(AbandonedTemporaryFiles, GoWithTheFirstWriteInTheirFolder)
 
     ASSERT_TRUE(fw::writeToFile({ { "a", fw::Value("b") } }, qln::settingsFile));
     EXPECT_FALSE(fs::exists(abandoned));
+    EXPECT_FALSE(fs::exists(abandonedShort));
     EXPECT_TRUE(fs::exists(inFlight));
     EXPECT_TRUE(fs::exists(newer));
     EXPECT_TRUE(fs::exists(other));
@@ -60,4 +62,23 @@ TEST(AbandonedTemporaryFiles, GoWithTheFirstWriteInTheirFolder)
     for (const auto& entry : fs::directory_iterator(folder))
         temporary += entry.path().filename().string().find(marker) != std::string::npos;
     EXPECT_EQ(temporary, 2u);
+}
+
+TEST(AbandonedTemporaryFiles, PresetsNamedLikeThemStay)
+{
+    ScratchDevice device;
+    auto folder = device.hostPath(qln::presetPath);
+    fs::create_directories(folder);
+    std::string marker(fw::kTemporaryFileMarker);
+    auto abandoned = leave(folder, marker + "abandoned003", -3600);
+    std::vector<fs::path> presets;
+    for (const std::string& name : { marker + "abandoned004", "Night" + marker + "abandoned005",
+             "." + marker + "abandoned006", marker })
+        presets.push_back(leave(folder, name + ".plist", -3600));
+
+    ASSERT_TRUE(
+        fw::writeToFile({ { "a", fw::Value("b") } }, std::string(qln::presetPath) + "C.plist"));
+    EXPECT_FALSE(fs::exists(abandoned));
+    for (const auto& preset : presets)
+        EXPECT_TRUE(fs::exists(preset)) << preset.filename();
 }

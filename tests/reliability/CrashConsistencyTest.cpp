@@ -5,6 +5,7 @@
 #include "DeviceFiles.hpp"
 #include "ScratchDevice.hpp"
 
+#include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <random>
@@ -105,6 +106,23 @@ void waitForFirstEvent(const fs::path& journal)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
+// Whether the process has ended (it stays a zombie until it is reaped); its pid is in the file
+// the driver writes when it starts.
+bool hasEnded(const fs::path& pidFile)
+{
+    std::ifstream pidText(pidFile);
+    long pid = 0;
+    if (!(pidText >> pid) || pid <= 0)
+        return true;
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line))
+        return true;
+    auto state = line.rfind(')');
+    return state == std::string::npos || state + 2 >= line.size() || line[state + 2] == 'Z'
+        || line[state + 2] == 'X';
+}
+
 std::string driverSeed(std::mt19937& random)
 {
     return std::to_string(random());
@@ -119,6 +137,7 @@ TEST(CrashConsistency, EveryKillLeavesEachFileWholeAndOldOrNew)
     ScratchDevice device({}, Storage::Disk);
     auto journal = device.aside("journal");
     auto output = device.aside("output") / "driver.out";
+    auto pidFile = device.aside("output") / "driver.pid";
     std::mt19937 random(seed);
     // Counted from the driver's first event, so that a slow start (a sanitizer build, a busy
     // machine) does not turn the kills into kills of start-ups; a slower build widens it.
@@ -131,11 +150,15 @@ TEST(CrashConsistency, EveryKillLeavesEachFileWholeAndOldOrNew)
     for (long kill = 0; kill < kills; ++kill) {
         for (const auto& entry : fs::directory_iterator(journal))
             fs::remove_all(entry.path());
-        ChildProcess driver({ QLN_CRASH_DRIVER, "--root", device.root().string(), "--journal",
-                                journal.string(), "--seed", driverSeed(random) },
+        fs::remove(pidFile);
+        ChildProcess driver(
+            { QLN_CRASH_DRIVER, "--root", device.root().string(), "--journal", journal.string(),
+                "--seed", driverSeed(random), "--pid-file", pidFile.string() },
             output);
         waitForFirstEvent(journal);
         std::this_thread::sleep_for(std::chrono::milliseconds(lifetimeMs(random)));
+        // A driver that failed or crashed on its own would pass for a kill.
+        ASSERT_FALSE(hasEnded(pidFile)) << "the driver ended before kill " << kill;
         driver.kill();
         ++figures.kills;
 

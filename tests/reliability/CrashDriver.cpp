@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -35,6 +36,7 @@ namespace {
 struct Options {
     fs::path root;
     fs::path journal;
+    fs::path pidFile;
     unsigned seed { 1 };
     long operations { -1 };
     long replacements { -1 };
@@ -55,6 +57,8 @@ Options parse(int argc, char** argv)
             options.root = next();
         else if (flag == "--journal")
             options.journal = next();
+        else if (flag == "--pid-file")
+            options.pidFile = next();
         else if (flag == "--seed")
             options.seed = static_cast<unsigned>(std::stoul(next()));
         else if (flag == "--operations")
@@ -187,6 +191,9 @@ int run(const Options& options)
 {
     // Notifications stay in this process: the rehearsal's child must not share a bus connection.
     ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    // Tells the test which process to look at before it kills: one that ended by itself is no kill.
+    if (!options.pidFile.empty())
+        std::ofstream(options.pidFile) << ::getpid() << std::endl;
     reliability::UiDriver ui(options.root);
     std::unique_ptr<Rehearsal> rehearsal;
     if (!options.journal.empty()) {

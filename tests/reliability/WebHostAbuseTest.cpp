@@ -175,6 +175,8 @@ std::string malformed(int kind, int port, std::mt19937& random)
 }
 
 constexpr int kKinds = 24;
+constexpr int kCrossOrigin = 22;
+constexpr int kRebinding = kKinds - 1;
 
 } // namespace
 
@@ -194,6 +196,13 @@ TEST(WebHostAbuse, AThousandMalformedRequestsLeaveItServingAndChangeNothing)
         // A lenient reading of a damaged request for the screen is harmless; an event never is.
         if (!raw.starts_with("GET ")) {
             EXPECT_NE(status, 200) << "kind " << kind << " was served as a good request";
+        }
+        // The two refusals the server promises by their own status.
+        if (kind == kCrossOrigin) {
+            EXPECT_EQ(status, 403);
+        }
+        if (kind == kRebinding) {
+            EXPECT_EQ(status, 421);
         }
         if (i % 50 == 49) {
             ASSERT_EQ(

@@ -39,7 +39,9 @@ INSTANTIATE_TEST_SUITE_P(Table, ColourValueParse,
         ParseCase { "#F80", 0, 15 / 255.0, k80, 1 }, ParseCase { "#80FF8000", 1, k80, 0, 1 },
         // The "#" counts only at index 0; a leading space leaves the scan at "#".
         ParseCase { " #FF8000", 0, 0, 0, 1 }, ParseCase { "xyz", 0, 0, 0, 1 },
-        ParseCase { ":0.5", 0, 0, 0, 0.5 },
+        // White space is Unicode's: a no-break space after "#" or before the opacity is skipped.
+        ParseCase { "#\u00a0FF8000", 1, k80, 0, 1 },
+        ParseCase { "#FF8000:\u30000.5", 1, k80, 0, 0.5 }, ParseCase { ":0.5", 0, 0, 0, 0.5 },
         // More than 32 bits saturates: every byte FF.
         ParseCase { "#123456789", 1, 1, 1, 1 },
         // Alpha outside 0–1 is clamped by the colour, not by the parser.

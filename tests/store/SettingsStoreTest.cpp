@@ -146,13 +146,35 @@ TEST_F(SettingsStore, PreferencesPathUsesTheDomain)
 
 TEST(UniqueObserver, RegisteringTwiceLeavesOneRegistration)
 {
-    auto observer = std::make_shared<fw::NSObject>();
-    auto& center = fw::NSNotificationCenter::defaultCenter();
-    qln::addUniqueObserver(center, observer, "reloadSpecifiers", "qln.test.unique");
-    qln::addUniqueObserver(fw::NSDistributedNotificationCenter::defaultCenter(), observer,
-        "reloadSpecifiers", "qln.test.unique");
-    EXPECT_EQ(center.observerCount("qln.test.unique"), 1);
-    center.removeObserver(observer.get());
+    auto& local = fw::NSNotificationCenter::defaultCenter();
+    auto& distributed = fw::NSDistributedNotificationCenter::defaultCenter();
+    struct Case {
+        const char* what;
+        fw::NSNotificationCenter* first;
+        fw::NSNotificationCenter* second;
+    };
+    // Each centre on its own: the repeat must be removed, not merely sent elsewhere. Whichever
+    // centre the message goes to, the registration lands on the default centre.
+    const Case cases[] = {
+        { "default twice", &local, &local },
+        { "distributed twice", &distributed, &distributed },
+        { "default, then distributed", &local, &distributed },
+        { "distributed, then default", &distributed, &local },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto observer = std::make_shared<fw::NSObject>();
+        auto other = std::make_shared<fw::NSObject>();
+        qln::addUniqueObserver(local, other, "reloadSpecifiers", "qln.test.unique");
+        qln::addUniqueObserver(*c.first, observer, "reloadSpecifiers", "qln.test.unique");
+        qln::addUniqueObserver(*c.second, observer, "reloadSpecifiers", "qln.test.unique");
+        // One for the observer, one for the other observer, which a repeat leaves alone.
+        EXPECT_EQ(local.observerCount("qln.test.unique"), 2);
+        EXPECT_EQ(distributed.observerCount("qln.test.unique"), 0);
+        local.removeObserver(observer.get());
+        EXPECT_EQ(local.observerCount("qln.test.unique"), 1);
+        local.removeObserver(other.get());
+    }
 }
 
 } // namespace

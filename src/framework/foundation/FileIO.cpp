@@ -3,6 +3,7 @@
 #include "foundation/FileFaults.hpp"
 #include "foundation/NSFileManager.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -76,7 +77,7 @@ std::string randomSuffix()
         = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     thread_local std::mt19937_64 generator { std::random_device {}()
         ^ static_cast<std::uint64_t>(::getpid()) };
-    std::string suffix(12, 'x');
+    std::string suffix(kTemporaryFileRandomLength, 'x');
     for (char& c : suffix)
         c = kAlphabet[generator() % (sizeof(kAlphabet) - 1)];
     return suffix;
@@ -134,7 +135,7 @@ void sweepAbandonedTemporaryFiles(int directory, const std::filesystem::path& pa
         return;
     }
     while (const dirent* entry = ::readdir(entries)) {
-        if (std::string_view(entry->d_name).find(kTemporaryFileMarker) != std::string_view::npos)
+        if (isTemporaryFileName(entry->d_name))
             removeIfAbandoned(directory, entry->d_name);
     }
     ::closedir(entries);
@@ -154,7 +155,7 @@ public:
             return;
         sweepAbandonedTemporaryFiles(m_directory.get(), directory);
         for (int attempt = 0; attempt < 16 && !m_file.valid(); ++attempt) {
-            m_name = "." + m_target + std::string(kTemporaryFileMarker) + randomSuffix();
+            m_name = std::string(kTemporaryFileMarker) + randomSuffix();
             m_file = UniqueFd(::openat(
                 m_directory.get(), m_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
             if (!m_file.valid() && errno != EEXIST)
@@ -272,6 +273,18 @@ bool copyStream(int from, int to)
 }
 
 } // namespace
+
+bool isTemporaryFileName(std::string_view name)
+{
+    std::size_t tail = kTemporaryFileMarker.size() + kTemporaryFileRandomLength;
+    if (name.size() < tail || name.front() != '.')
+        return false;
+    std::string_view marker = name.substr(name.size() - tail, kTemporaryFileMarker.size());
+    std::string_view random = name.substr(name.size() - kTemporaryFileRandomLength);
+    return marker == kTemporaryFileMarker && std::all_of(random.begin(), random.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    });
+}
 
 bool writeFileAtomically(const std::filesystem::path& target, std::string_view bytes,
     std::optional<std::string_view> faultPath)

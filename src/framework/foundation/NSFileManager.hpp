@@ -2,6 +2,7 @@
 
 #include "foundation/Value.hpp"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,8 +49,15 @@ public:
         std::string_view path, std::size_t limit = 32u << 20) const;
 };
 
-// Temporary files made by atomic writes carry this marker in their name, so that anything left
-// by a crash can be recognised.
+// Temporary files made by atomic writes are named by this marker and 12 random letters or
+// digits, whatever the target's name: a long target would otherwise push the temporary name
+// past the file system's 255-byte limit.
 inline constexpr std::string_view kTemporaryFileMarker = ".qln-tmp-";
+inline constexpr std::size_t kTemporaryFileRandomLength = 12;
+
+// Whether a file name is one an atomic write leaves behind when its writer dies: the marker and
+// the random part at its very end, after a leading dot (earlier versions put the target's name
+// between the two). A preset's or settings file's name ends in ".plist", so it never matches.
+bool isTemporaryFileName(std::string_view name);
 
 } // namespace fw

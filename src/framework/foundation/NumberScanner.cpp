@@ -1,15 +1,34 @@
 #include "foundation/NumberScanner.hpp"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <limits>
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
 
 namespace fw {
 
 namespace {
 
-bool isSpace(char c)
+// The scanners skip the platform's white space and line breaks, which is Unicode's White_Space
+// (no-break space, ideographic space, line separator, ...), not only ASCII's.
+std::size_t skipWhiteSpace(std::string_view text, std::size_t i)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    const auto length = static_cast<std::int32_t>(
+        std::min<std::size_t>(text.size(), std::numeric_limits<std::int32_t>::max()));
+    auto offset = static_cast<std::int32_t>(std::min<std::size_t>(i, length));
+    while (offset < length) {
+        std::int32_t next = offset;
+        UChar32 c;
+        U8_NEXT(bytes, next, length, c);
+        // A malformed sequence is no white space: the scan stops there.
+        if (c < 0 || !u_isUWhiteSpace(c))
+            break;
+        offset = next;
+    }
+    return static_cast<std::size_t>(offset);
 }
 
 bool isDigit(char c)
@@ -28,9 +47,7 @@ std::size_t countDigits(std::string_view text, std::size_t from)
 // The leading number after white space, sign included; empty when the text has none.
 std::string_view leadingNumber(std::string_view text)
 {
-    std::size_t start = 0;
-    while (start < text.size() && isSpace(text[start]))
-        ++start;
+    std::size_t start = skipWhiteSpace(text, 0);
     std::size_t i = start;
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
         ++i;
@@ -121,9 +138,7 @@ float scanFloat(std::string_view text)
 
 std::uint32_t scanHexInt(std::string_view text, std::size_t start)
 {
-    std::size_t i = start;
-    while (i < text.size() && isSpace(text[i]))
-        ++i;
+    std::size_t i = skipWhiteSpace(text, start);
     // A "0x" with no digit after it reads as the number 0, which is what skipping it gives too.
     if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X'))
         i += 2;

@@ -53,6 +53,22 @@ TEST(NSFileManager, AtomicWriteReplacesTheFileAndLeavesNothingElse)
     EXPECT_EQ(effectSummary(), std::vector<std::string> { "write " + kSettings });
 }
 
+TEST(NSFileManager, TemporaryFileNamesAreRecognisedByTheirWholeShape)
+{
+    const std::pair<std::string, bool> cases[] = {
+        { ".qln-tmp-Ab3xYz09QwEr", true },
+        { ".com.tarrowvine.quillane.plist.qln-tmp-abandoned001", true }, // earlier versions
+        { ".qln-tmp-Ab3xYz09QwEr.plist", false }, // a preset named like one
+        { "Night.qln-tmp-Ab3xYz09QwEr", false }, // no leading dot
+        { ".qln-tmp-Ab3xYz09QwE", false }, // 11 random characters
+        { ".x.qln-tmp-Ab3xYz09Qw-r", false }, // not a letter or digit
+        { ".qln-tmp-", false },
+        { "", false },
+    };
+    for (const auto& [name, temporary] : cases)
+        EXPECT_EQ(isTemporaryFileName(name), temporary) << name;
+}
+
 TEST(NSFileManager, FailedAtomicWriteKeepsTheOldFile)
 {
     for (FileOp op : { FileOp::Write, FileOp::Flush, FileOp::Rename }) {

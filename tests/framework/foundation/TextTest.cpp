@@ -15,6 +15,11 @@ TEST(NumberScanner, ReadsTheLeadingNumber)
         { "0.5", 0.5 },
         { "  .5", 0.5 },
         { "\t\n-2.5e1x", -25 },
+        // Unicode white space and line breaks are skipped too; other invisible characters not.
+        { "\u00a0\u30000.5", 0.5 },
+        { "\u2028\u0085\u2003-1", -1 },
+        { "\u200b0.5", 0 },
+        { "\xa0 0.5", 0 },
         { "1e", 1 },
         { "1e+", 1 },
         { "2E2", 200 },
@@ -82,6 +87,10 @@ TEST(NumberScanner, ScansHexLikeNSScanner)
         { "0xg", 0, 0 },
         { "xyz", 0, 0 },
         { "  \tab", 0, 0xAB },
+        { "#\u00a0FF8000", 1, 0xFF8000 },
+        { "\u3000\u2029\u1680\u202f0xab", 0, 0xAB },
+        { "\u200bab", 0, 0 },
+        { "\xc2\x41\x42", 0, 0 }, // a broken sequence before "AB" is no white space
         { "#80FF8000", 1, 0x80FF8000 },
         { "FFFFFFFF", 0, 0xFFFFFFFF },
         { "100000000", 0, 0xFFFFFFFF },
