@@ -26,12 +26,14 @@ WebFrontend::WebFrontend(const std::filesystem::path& quillane, const std::files
 {
     m_process = std::make_unique<ChildProcess>(std::vector<std::string> {
         quillane.string(), "serve", "--root", device.string(), "--port", "0" });
-    // "Quillane settings: http://127.0.0.1:PORT/"
+    // "Quillane settings: http://127.0.0.1:PORT/?token=SECRET"
     std::string line = m_process->readLine();
     auto colon = line.rfind(':');
-    if (colon == std::string::npos)
+    auto token = line.find("?token=");
+    if (colon == std::string::npos || token == std::string::npos)
         throw std::runtime_error("the server printed no address: " + line);
-    m_client = std::make_unique<HttpClient>(std::stoi(line.substr(colon + 1)));
+    m_client
+        = std::make_unique<HttpClient>(std::stoi(line.substr(colon + 1)), line.substr(token + 7));
 }
 
 std::string WebFrontend::send(const std::string& event)

@@ -11,8 +11,9 @@
 
 namespace bench {
 
-HttpClient::HttpClient(int port)
+HttpClient::HttpClient(int port, std::string token)
     : m_port(port)
+    , m_token(std::move(token))
 {
 }
 
@@ -79,6 +80,7 @@ HttpClient::Response HttpClient::request(
         connect();
     std::string host = "127.0.0.1:" + std::to_string(m_port);
     std::string text = std::string(method) + " " + std::string(path) + " HTTP/1.1\r\nHost: " + host
+        + "\r\nAuthorization: Bearer " + m_token
         + "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size())
         + "\r\n\r\n" + std::string(body);
     bool sent = ::send(m_socket, text.data(), text.size(), MSG_NOSIGNAL)

@@ -9,7 +9,8 @@ namespace bench {
 // server keeps it, reopened when the server closes it (as a browser does).
 class HttpClient {
 public:
-    explicit HttpClient(int port);
+    // `token`: the server's secret, sent as a bearer token with every request.
+    HttpClient(int port, std::string token);
     ~HttpClient();
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;
@@ -30,6 +31,7 @@ private:
     bool awaitResponse();
 
     int m_port;
+    std::string m_token;
     int m_socket { -1 };
     std::string m_buffer;
 };

@@ -1,8 +1,10 @@
 #include "host/Cli.hpp"
 
 #include "host/DeviceSetup.hpp"
+#include "host/OpenCommand.hpp"
 #include "host/ScriptRunner.hpp"
 #include "host/ThemeCommand.hpp"
+#include "host/UserState.hpp"
 #include "host/WebServer.hpp"
 
 #include <CLI/CLI.hpp>
@@ -19,11 +21,7 @@ namespace {
 // The default device of `serve`, under the user's state directory.
 fs::path defaultDeviceRoot()
 {
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state)
-        return fs::path(state) / "quillane" / "device";
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return fs::path(home) / ".local" / "state" / "quillane" / "device";
-    throw std::runtime_error("neither XDG_STATE_HOME nor HOME is set; pass --root DIR");
+    return userStateDir() / "device";
 }
 
 void requireDevice(const fs::path& root)
@@ -103,6 +101,7 @@ int runCli(int argc, char** argv)
 {
     CLI::App app { "Quillane settings: the settings bundle of Quillane on a simulated device" };
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string(packageVersion()), "Print the version and exit");
 
     std::string serveRoot;
     int port = 0;
@@ -110,6 +109,11 @@ int runCli(int argc, char** argv)
     serve->add_option("--root", serveRoot, "Device directory (default: the user's default device)");
     serve->add_option("--port", port, "Port on 127.0.0.1 (default: a free one)")
         ->check(CLI::Range(0, 65535));
+
+    bool printOnly = false;
+    auto* open = app.add_subcommand(
+        "open", "Open the settings in the default browser, starting the server if needed");
+    open->add_flag("--print", printOnly, "Print the address instead of opening a browser");
 
     std::string scriptRoot;
     auto* script
@@ -129,7 +133,8 @@ int runCli(int argc, char** argv)
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        return app.exit(error);
+        // Help and the version are answers; anything else is a wrong command line.
+        return app.exit(error) == 0 ? 0 : 2;
     }
 
     try {
@@ -144,6 +149,8 @@ int runCli(int argc, char** argv)
             requireDevice(root);
             return runServer(root, port);
         }
+        if (*open)
+            return runOpen(printOnly);
         if (*script) {
             requireDevice(scriptRoot);
             return runScript(scriptRoot);

@@ -7,6 +7,7 @@
 #include "host/PreviewJson.hpp"
 #include "host/Session.hpp"
 #include "host/StaticFiles.hpp"
+#include "host/UserState.hpp"
 #include "theming/ThemingComponent.hpp"
 
 #include <condition_variable>
@@ -138,6 +139,70 @@ bool refuseForeign(
     return false;
 }
 
+// Only the user who started the server gets in: every request carries the secret, as a
+// cookie that the address with `?token=` sets, or as a bearer token.
+struct Access {
+    std::string secret;
+    std::string cookieName; // per port: browsers share cookies across the ports of a host
+};
+
+std::optional<std::string> cookieValue(const std::string& header, const std::string& name)
+{
+    for (std::size_t start = 0; start < header.size();) {
+        auto end = header.find(';', start);
+        if (end == std::string::npos)
+            end = header.size();
+        auto pair = header.substr(start, end - start);
+        pair.erase(0, pair.find_first_not_of(' '));
+        if (pair.rfind(name + "=", 0) == 0)
+            return pair.substr(name.size() + 1);
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+void answerUnauthorized(const httplib::Request& request, httplib::Response& response)
+{
+    response.status = 401;
+    response.set_header("WWW-Authenticate", "Bearer realm=\"quillane\"");
+    if (request.path.rfind("/api/", 0) == 0) {
+        answerError(
+            response, 401, "this server needs its secret: open the address quillane serve printed");
+        return;
+    }
+    response.set_content("<!doctype html><meta charset=\"utf-8\"><title>Quillane settings</title>"
+                         "<h1>Quillane settings</h1><p>This server lets in only the user who "
+                         "started it. Open the address that <code>quillane serve</code> printed, "
+                         "or run <code>quillane open</code> (<code>quillane open --print</code> "
+                         "prints the address).</p>\n",
+        "text/html; charset=utf-8");
+}
+
+bool refuseStranger(
+    const Access& access, const httplib::Request& request, httplib::Response& response)
+{
+    if (request.has_param("token")) {
+        if (!accessTokenMatches(request.get_param_value("token"), access.secret)) {
+            answerUnauthorized(request, response);
+            return true;
+        }
+        // The secret leaves the address bar and the history at once.
+        response.set_header("Set-Cookie",
+            access.cookieName + "=" + access.secret + "; HttpOnly; SameSite=Strict; Path=/");
+        response.set_redirect(request.path, 303);
+        return true;
+    }
+    auto authorization = request.get_header_value("Authorization");
+    if (authorization.rfind("Bearer ", 0) == 0
+        && accessTokenMatches(authorization.substr(7), access.secret))
+        return false;
+    auto cookie = cookieValue(request.get_header_value("Cookie"), access.cookieName);
+    if (cookie && accessTokenMatches(*cookie, access.secret))
+        return false;
+    answerUnauthorized(request, response);
+    return true;
+}
+
 void serveStatic(const httplib::Request& request, httplib::Response& response,
     const std::filesystem::path& webRoot, const std::filesystem::path& deviceRoot)
 {
@@ -186,10 +251,11 @@ void addPreviewRoutes(
 }
 
 void addRoutes(httplib::Server& server, Session& session, MainQueueGate& gate, Broadcast& broadcast,
-    const Origins& origins, const std::filesystem::path& deviceRoot)
+    const Origins& origins, const Access& access, const std::filesystem::path& deviceRoot)
 {
-    server.set_pre_routing_handler([&origins](const auto& request, auto& response) {
+    server.set_pre_routing_handler([&origins, &access](const auto& request, auto& response) {
         return refuseForeign(origins, request, response)
+                || refuseStranger(access, request, response)
             ? httplib::Server::HandlerResponse::Handled
             : httplib::Server::HandlerResponse::Unhandled;
     });
@@ -253,6 +319,7 @@ int blockTerminationSignals()
 
 int runServer(const std::filesystem::path& deviceRoot, int port)
 {
+    Access access { loadOrCreateAccessToken(userStateDir()), {} };
     // Before any thread starts, so every thread inherits the mask.
     int signals = blockTerminationSignals();
     EventLoop loop;
@@ -283,10 +350,13 @@ int runServer(const std::filesystem::path& deviceRoot, int port)
     Origins origins { "127.0.0.1:" + std::to_string(port), "localhost:" + std::to_string(port) };
     // Before the catch-all of the static files.
     addPreviewRoutes(server, theming, gate);
-    addRoutes(server, session, gate, broadcast, origins, deviceRoot);
+    access.cookieName = "quillane-" + std::to_string(port);
+    addRoutes(server, session, gate, broadcast, origins, access, deviceRoot);
     std::thread listener([&] { server.listen_after_bind(); });
 
-    std::cout << "Quillane settings: http://127.0.0.1:" << port << "/\n" << std::flush;
+    auto address = "http://127.0.0.1:" + std::to_string(port) + "/?token=" + access.secret;
+    std::cout << "Quillane settings: " << address << "\n" << std::flush;
+    recordServerAddress(address);
     broadcast.publish(Broadcast::Screen, session.screen());
     loop.watch(signals, [&] { loop.stop(); });
     loop.afterEachTurn([&](bool didWork) {
@@ -299,6 +369,7 @@ int runServer(const std::filesystem::path& deviceRoot, int port)
     });
     loop.run();
 
+    forgetServerAddress(address);
     broadcast.close();
     server.stop();
     listener.join();

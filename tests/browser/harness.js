@@ -155,7 +155,7 @@ async function startServer(root) {
       out += d;
       const line = out.split("\n")[0];
       if (!out.includes("\n")) return;
-      const match = /Quillane settings: (http:\/\/127\.0\.0\.1:\d+\/)/.exec(line);
+      const match = /Quillane settings: (http:\/\/127\.0\.0\.1:\d+\/\?token=[0-9a-f]+)$/.exec(line);
       clearTimeout(timer);
       child.removeAllListeners("exit");
       if (match) resolve(match[1]);

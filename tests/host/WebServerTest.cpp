@@ -42,10 +42,13 @@ public:
         while (read(out[0], &c, 1) == 1 && c != '\n')
             line += c;
         close(out[0]);
+        // "Quillane settings: http://127.0.0.1:PORT/?token=SECRET"
         auto colon = line.rfind(':');
-        if (colon == std::string::npos)
+        auto token = line.find("?token=");
+        if (colon == std::string::npos || token == std::string::npos)
             throw std::runtime_error("no address printed: " + line);
         m_port = std::stoi(line.substr(colon + 1));
+        m_token = line.substr(token + 7);
     }
     ~Server()
     {
@@ -54,11 +57,13 @@ public:
         waitpid(m_pid, &status, 0);
     }
     int port() const { return m_port; }
+    const std::string& token() const { return m_token; }
     pid_t pid() const { return m_pid; }
 
 private:
     pid_t m_pid { -1 };
     int m_port { 0 };
+    std::string m_token;
 };
 
 int connectTo(int port)
@@ -116,20 +121,30 @@ Response request(int port, const std::string& raw)
     return response;
 }
 
-std::string post(int port, const std::string& body, const std::string& extraHeaders = {},
-    const std::string& host = {})
+std::string bearer(const Server& server)
 {
-    return "POST /api/event HTTP/1.1\r\nHost: "
-        + (host.empty() ? "127.0.0.1:" + std::to_string(port) : host)
-        + "\r\nContent-Type: application/json\r\nConnection: close\r\n" + extraHeaders
-        + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    return "Authorization: Bearer " + server.token() + "\r\n";
 }
 
-std::string get(int port, const std::string& path, const std::string& host = {})
+std::string post(const Server& server, const std::string& body,
+    const std::string& extraHeaders = {}, const std::string& host = {})
 {
-    return "GET " + path
-        + " HTTP/1.1\r\nHost: " + (host.empty() ? "127.0.0.1:" + std::to_string(port) : host)
-        + "\r\nConnection: close\r\n\r\n";
+    return "POST /api/event HTTP/1.1\r\nHost: "
+        + (host.empty() ? "127.0.0.1:" + std::to_string(server.port()) : host)
+        + "\r\nContent-Type: application/json\r\nConnection: close\r\n" + bearer(server)
+        + extraHeaders + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+// A GET with the given credential headers (none, a wrong secret, a cookie).
+std::string get(const Server& server, const std::string& path, const std::string& credentials)
+{
+    return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server.port())
+        + "\r\nConnection: close\r\n" + credentials + "\r\n";
+}
+
+std::string get(const Server& server, const std::string& path)
+{
+    return get(server, path, bearer(server));
 }
 
 } // namespace
@@ -138,21 +153,21 @@ TEST(WebServer, ServesTheUiAndTheProtocol)
 {
     ScriptDevice device;
     Server server(device);
-    auto page = request(server.port(), get(server.port(), "/"));
+    auto page = request(server.port(), get(server, "/"));
     EXPECT_EQ(page.status, 200);
     EXPECT_NE(page.head.find("text/html"), std::string::npos);
     EXPECT_NE(page.head.find("Cache-Control"), std::string::npos);
-    auto script = request(server.port(), get(server.port(), "/app.js"));
+    auto script = request(server.port(), get(server, "/app.js"));
     EXPECT_EQ(script.status, 200);
     EXPECT_NE(script.head.find("text/javascript"), std::string::npos);
 
     auto opened = request(server.port(),
-        post(server.port(), R"({"event":"open"})",
+        post(server, R"({"event":"open"})",
             "Origin: http://127.0.0.1:" + std::to_string(server.port()) + "\r\n"));
     EXPECT_EQ(opened.status, 200);
     auto screen = nlohmann::json::parse(opened.body);
     EXPECT_EQ(screen["page"]["class"], "QLNRootListController");
-    auto current = request(server.port(), get(server.port(), "/api/screen"));
+    auto current = request(server.port(), get(server, "/api/screen"));
     EXPECT_EQ(nlohmann::json::parse(current.body)["stack"].size(), 1u);
 }
 
@@ -162,16 +177,16 @@ TEST(WebServer, RefusesOtherOriginsAndOtherHostNames)
     Server server(device);
     auto port = server.port();
     auto rebinding = request(
-        port, post(port, R"({"event":"open"})", "", "attacker.example:" + std::to_string(port)));
+        port, post(server, R"({"event":"open"})", "", "attacker.example:" + std::to_string(port)));
     EXPECT_EQ(rebinding.status, 421);
     auto crossOrigin
-        = request(port, post(port, R"({"event":"open"})", "Origin: http://attacker.example\r\n"));
+        = request(port, post(server, R"({"event":"open"})", "Origin: http://attacker.example\r\n"));
     EXPECT_EQ(crossOrigin.status, 403);
     auto otherPort
-        = request(port, post(port, R"({"event":"open"})", "Origin: http://127.0.0.1:1\r\n"));
+        = request(port, post(server, R"({"event":"open"})", "Origin: http://127.0.0.1:1\r\n"));
     EXPECT_EQ(otherPort.status, 403);
     // None of them opened the bundle.
-    auto current = request(port, get(port, "/api/screen"));
+    auto current = request(port, get(server, "/api/screen"));
     EXPECT_TRUE(nlohmann::json::parse(current.body)["stack"].empty());
 }
 
@@ -180,27 +195,82 @@ TEST(WebServer, AnswersBadRequestsWithA4xxAndKeepsServing)
     ScriptDevice device;
     Server server(device);
     auto port = server.port();
-    auto malformed = request(port, post(port, "{not json"));
+    auto malformed = request(port, post(server, "{not json"));
     EXPECT_EQ(malformed.status, 400);
     EXPECT_NE(malformed.body.find("error"), std::string::npos);
-    auto unknown = request(port, post(port, R"({"event":"fly"})"));
+    auto unknown = request(port, post(server, R"({"event":"fly"})"));
     EXPECT_EQ(unknown.status, 400);
-    auto huge = request(port, post(port, std::string(200 * 1024, ' ')));
+    auto huge = request(port, post(server, std::string(200 * 1024, ' ')));
     EXPECT_EQ(huge.status, 413);
-    auto traversal = request(port, get(port, "/../../etc/passwd"));
+    auto traversal = request(port, get(server, "/../../etc/passwd"));
     EXPECT_GE(traversal.status, 400);
-    auto deviceEscape = request(port, get(port, "/device/../../etc/passwd"));
+    auto deviceEscape = request(port, get(server, "/device/../../etc/passwd"));
     EXPECT_GE(deviceEscape.status, 400);
     for (int i = 0; i < 200; ++i)
         request(port, "GARBAGE\r\n\r\n");
     // A client that goes away halfway through a request does not hold anything up.
     int dangling = connectTo(port);
     std::string half = "POST /api/event HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port)
-        + "\r\nContent-Length: 100\r\n\r\n{\"ev";
+        + "\r\n" + bearer(server) + "Content-Length: 100\r\n\r\n{\"ev";
     (void)!write(dangling, half.data(), half.size());
     close(dangling);
-    auto opened = request(port, post(port, R"({"event":"open"})"));
+    auto opened = request(port, post(server, R"({"event":"open"})"));
     EXPECT_EQ(opened.status, 200);
+}
+
+std::string withoutBearer(const Server& server, std::string request)
+{
+    return request.erase(request.find(bearer(server)), bearer(server).size());
+}
+
+// Only the user who started the server gets in: the printed address sets a cookie, and every
+// other request needs that cookie or the secret as a bearer token.
+TEST(WebServer, LetsInOnlyRequestsThatCarryTheSecret)
+{
+    ScriptDevice device;
+    Server server(device);
+    std::string wrong = server.token();
+    wrong.back() = wrong.back() == '0' ? '1' : '0';
+    struct Case {
+        const char* what;
+        std::string request;
+        int status;
+    } cases[] = {
+        { "no secret", get(server, "/api/screen", ""), 401 },
+        { "no secret for the page", get(server, "/", ""), 401 },
+        { "a wrong bearer", get(server, "/api/screen", "Authorization: Bearer " + wrong + "\r\n"),
+            401 },
+        { "a shorter bearer",
+            get(server, "/api/screen",
+                "Authorization: Bearer " + server.token().substr(1) + "\r\n"),
+            401 },
+        { "a wrong address", get(server, "/?token=" + wrong, ""), 401 },
+        { "an event without", withoutBearer(server, post(server, R"({"event":"open"})")), 401 },
+        { "the bearer", get(server, "/api/screen"), 200 },
+        { "the cookie",
+            get(server, "/api/screen",
+                "Cookie: other=1; quillane-" + std::to_string(server.port()) + "=" + server.token()
+                    + "\r\n"),
+            200 },
+        { "another port's cookie",
+            get(server, "/api/screen", "Cookie: quillane-1=" + server.token() + "\r\n"), 401 },
+    };
+    for (const auto& check : cases)
+        EXPECT_EQ(request(server.port(), check.request).status, check.status) << check.what;
+
+    auto refused = request(server.port(), get(server, "/", ""));
+    EXPECT_NE(refused.body.find("quillane open"), std::string::npos) << refused.body;
+    // Nothing refused reached the bundle.
+    EXPECT_TRUE(
+        nlohmann::json::parse(request(server.port(), get(server, "/api/screen")).body)["stack"]
+            .empty());
+
+    auto visit = request(server.port(), get(server, "/?token=" + server.token(), ""));
+    EXPECT_EQ(visit.status, 303);
+    EXPECT_NE(visit.head.find("Location: /\r\n"), std::string::npos) << visit.head;
+    auto cookie = "Set-Cookie: quillane-" + std::to_string(server.port()) + "=" + server.token()
+        + "; HttpOnly; SameSite=Strict; Path=/";
+    EXPECT_NE(visit.head.find(cookie), std::string::npos) << visit.head;
 }
 
 TEST(WebServer, ListensOnLoopbackOnly)

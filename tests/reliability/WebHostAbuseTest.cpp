@@ -45,7 +45,9 @@ public:
         while (::read(out[0], &c, 1) == 1 && c != '\n')
             line += c;
         ::close(out[0]);
+        // "Quillane settings: http://127.0.0.1:PORT/?token=SECRET"
         m_port = std::stoi(line.substr(line.rfind(':') + 1));
+        m_token = line.substr(line.find("token=") + 6);
     }
     ~Server()
     {
@@ -53,11 +55,15 @@ public:
         ::waitpid(m_pid, nullptr, 0);
     }
     int port() const { return m_port; }
+    // The header that lets a request past the server's secret, so the abuse reaches the parts
+    // behind it.
+    std::string authorization() const { return "Authorization: Bearer " + m_token + "\r\n"; }
     bool running() const { return ::waitpid(m_pid, nullptr, WNOHANG) == 0; }
 
 private:
     pid_t m_pid { -1 };
     int m_port { 0 };
+    std::string m_token;
 };
 
 // Sends the bytes and reads the answer until it is whole, the server closes, or nothing comes
@@ -96,16 +102,19 @@ int exchange(int port, const std::string& bytes, int patienceMs = 100)
     return std::stoi(answer.substr(9, 3));
 }
 
-std::string request(int port, const std::string& head, const std::string& body = {})
+std::string request(const Server& server, const std::string& head, const std::string& body = {})
 {
-    return head + "\r\nHost: 127.0.0.1:" + std::to_string(port)
-        + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    return head + "\r\nHost: 127.0.0.1:" + std::to_string(server.port()) + "\r\n"
+        + server.authorization() + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n"
+        + body;
 }
 
 // One malformed request of kind `kind`.
-std::string malformed(int kind, int port, std::mt19937& random)
+std::string malformed(int kind, const Server& server, std::mt19937& random)
 {
-    const std::string host = "Host: 127.0.0.1:" + std::to_string(port) + "\r\n";
+    const int port = server.port();
+    const std::string host
+        = "Host: 127.0.0.1:" + std::to_string(port) + "\r\n" + server.authorization();
     std::string noise(1 + random() % 2000, '\0');
     for (char& byte : noise)
         byte = static_cast<char>(random());
@@ -152,22 +161,22 @@ std::string malformed(int kind, int port, std::mt19937& random)
         return "POST /api/event HTTP/1.1\r\n" + host
             + "Content-Length: 2\r\nTransfer-Encoding: chunked\r\n\r\n2\r\n{}\r\n0\r\n\r\n";
     case 16:
-        return request(port, "POST /api/event HTTP/1.1", "{\"event\": [" + noise.substr(0, 20));
+        return request(server, "POST /api/event HTTP/1.1", "{\"event\": [" + noise.substr(0, 20));
     case 17:
         return request(
-            port, "POST /api/event HTTP/1.1", std::string(30000, '[') + std::string(30000, ']'));
+            server, "POST /api/event HTTP/1.1", std::string(30000, '[') + std::string(30000, ']'));
     case 18:
         return request(
-            port, "POST /api/event HTTP/1.1", R"({"event":"tap","row":{"section":"x"}})");
+            server, "POST /api/event HTTP/1.1", R"({"event":"tap","row":{"section":"x"}})");
     case 19:
-        return request(port, "GET /%00/%2e%2e/%2e%2e/etc/passwd HTTP/1.1");
+        return request(server, "GET /%00/%2e%2e/%2e%2e/etc/passwd HTTP/1.1");
     case 20:
-        return request(port, "GET /api/stream HTTP/1.1\r\nOrigin: http://evil.example");
+        return request(server, "GET /api/stream HTTP/1.1\r\nOrigin: http://evil.example");
     case 21:
         return "GET /api/screen HTTP/1.1\r\nHost: 127.0.0.1\0evil\r\n\r\n"s;
     case 22:
-        return request(
-            port, "POST /api/event HTTP/1.1\r\nOrigin: http://evil.example", R"({"event":"open"})");
+        return request(server, "POST /api/event HTTP/1.1\r\nOrigin: http://evil.example",
+            R"({"event":"open"})");
     default:
         return "POST /api/event HTTP/1.1\r\nHost: rebound.example:" + std::to_string(port)
             + "\r\nContent-Length: 16\r\n\r\n{\"event\":\"open\"}";
@@ -190,7 +199,7 @@ TEST(WebHostAbuse, AThousandMalformedRequestsLeaveItServingAndChangeNothing)
     std::map<int, int> statuses;
     for (long i = 0; i < requests; ++i) {
         int kind = static_cast<int>(i % kKinds);
-        auto raw = malformed(kind, server.port(), random);
+        auto raw = malformed(kind, server, random);
         int status = exchange(server.port(), raw);
         ++statuses[status];
         // A lenient reading of a damaged request for the screen is harmless; an event never is.
@@ -206,8 +215,7 @@ TEST(WebHostAbuse, AThousandMalformedRequestsLeaveItServingAndChangeNothing)
         }
         if (i % 50 == 49) {
             ASSERT_EQ(
-                exchange(server.port(), request(server.port(), "GET /api/screen HTTP/1.1"), 5000),
-                200)
+                exchange(server.port(), request(server, "GET /api/screen HTTP/1.1"), 5000), 200)
                 << "after request " << i << " of kind " << kind;
         }
     }
@@ -215,7 +223,7 @@ TEST(WebHostAbuse, AThousandMalformedRequestsLeaveItServingAndChangeNothing)
     // None of them opened the bundle or wrote anything.
     EXPECT_EQ(trackedFiles(device.root()), files);
     EXPECT_EQ(exchange(server.port(),
-                  request(server.port(), "POST /api/event HTTP/1.1", R"({"event":"open"})"), 5000),
+                  request(server, "POST /api/event HTTP/1.1", R"({"event":"open"})"), 5000),
         200);
 
     std::string line = std::to_string(requests) + " malformed requests:";
@@ -231,7 +239,6 @@ TEST(WebHostAbuse, AbandonedEventStreamsDoNotStallTheServer)
     ScratchDevice device;
     Server server(device.root());
     for (int i = 0; i < 40; ++i)
-        exchange(server.port(), request(server.port(), "GET /api/stream HTTP/1.1"), 20);
-    EXPECT_EQ(
-        exchange(server.port(), request(server.port(), "GET /api/screen HTTP/1.1"), 5000), 200);
+        exchange(server.port(), request(server, "GET /api/stream HTTP/1.1"), 20);
+    EXPECT_EQ(exchange(server.port(), request(server, "GET /api/screen HTTP/1.1"), 5000), 200);
 }
