@@ -46,6 +46,11 @@ void startVips()
             vips_operation_block_set(loader, FALSE);
         // Each image is decoded once; a cache would only keep its buffers alive.
         vips_cache_set_max(0);
+        // Damage is reported once, as the refusal; the library's own warnings would only
+        // repeat it on standard error.
+        g_log_set_handler(
+            "VIPS", G_LOG_LEVEL_WARNING,
+            [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
     });
 }
 
@@ -105,14 +110,17 @@ bool checkHeader(std::string_view bytes, ImageFormat format)
 // darken it).
 ImagePtr reduce(std::string_view bytes, ImageFormat format, bool hasProfile)
 {
+    // The loader itself must stop at damage: a truncated file would otherwise come out padded
+    // with grey, and grey would become the theme.
+    constexpr const char* kLoadOptions = "fail_on=error";
     VipsImage* raw = nullptr;
     void* data = const_cast<char*>(bytes.data());
     int failed = hasProfile
         ? vips_thumbnail_buffer(data, bytes.size(), &raw, kQuantiserSide, "height", kQuantiserSide,
-            "size", VIPS_SIZE_FORCE, "export_profile", "srgb", "fail_on", VIPS_FAIL_ON_ERROR,
+            "size", VIPS_SIZE_FORCE, "export_profile", "srgb", "option_string", kLoadOptions,
             nullptr)
         : vips_thumbnail_buffer(data, bytes.size(), &raw, kQuantiserSide, "height", kQuantiserSide,
-            "size", VIPS_SIZE_FORCE, "fail_on", VIPS_FAIL_ON_ERROR, nullptr);
+            "size", VIPS_SIZE_FORCE, "option_string", kLoadOptions, nullptr);
     if (failed)
         refuseUndecodable(format);
     ImagePtr image(raw);

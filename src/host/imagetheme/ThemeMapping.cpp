@@ -54,8 +54,13 @@ std::string_view stateSuffix(std::string_view key)
     return {};
 }
 
+struct Entry {
+    std::string key;
+    Role role;
+};
+
 struct Group {
-    std::vector<std::string> keys;
+    std::vector<Entry> entries;
     std::string container; // "" when drawn straight over the backdrop
 };
 
@@ -76,7 +81,7 @@ std::vector<Group> groupKeys(const ThemeTargets& targets, std::string& moduleCon
     for (const auto& rows : targets.groups) {
         Group group;
         for (const auto& row : rows.rows) {
-            group.keys.push_back(row.key);
+            group.entries.push_back({ row.key, roleOf(row.key) });
             if (group.container.empty() && roleOf(row.key) == Role::Container)
                 group.container = row.key;
         }
@@ -85,9 +90,10 @@ std::vector<Group> groupKeys(const ThemeTargets& targets, std::string& moduleCon
         groups.push_back(std::move(group));
     }
     Group modules { {}, moduleContainer };
+    // By what they are, not by their names: an identifier may well contain "Text" or "Glyph".
     for (const std::string& identifier : targets.moduleIdentifiers) {
-        modules.keys.push_back(identifier + "Enabled");
-        modules.keys.push_back(identifier + "Disabled");
+        modules.entries.push_back({ identifier + "Enabled", Role::StateBackground });
+        modules.entries.push_back({ identifier + "Disabled", Role::StateBackground });
     }
     groups.push_back(std::move(modules));
     return groups;
@@ -111,13 +117,11 @@ std::vector<LegibilityPair> legibilityPairs(const std::vector<Group>& groups,
     std::vector<LegibilityPair> pairs;
     for (const Group& group : groups) {
         std::vector<std::string> backgrounds;
-        for (const std::string& key : group.keys) {
-            Role role = roleOf(key);
+        for (const auto& [key, role] : group.entries) {
             if (role == Role::StateBackground || role == Role::Background || role == Role::Fill)
                 backgrounds.push_back(key);
         }
-        for (const std::string& key : group.keys) {
-            Role role = roleOf(key);
+        for (const auto& [key, role] : group.entries) {
             if (!isForeground(role))
                 continue;
             double ratio = role == Role::Text ? kTextContrast : kGlyphContrast;
@@ -300,8 +304,7 @@ Theme mapTheme(const SourceColours& source, const ThemeTargets& targets)
         }
     };
     for (const Group& group : groups) {
-        for (const std::string& key : group.keys) {
-            Role role = roleOf(key);
+        for (const auto& [key, role] : group.entries) {
             if (isForeground(role))
                 continue;
             if (role == Role::Container) {
@@ -325,7 +328,9 @@ Theme mapTheme(const SourceColours& source, const ThemeTargets& targets)
     }
     for (const auto& [key, backgrounds] : beneath)
         theme.colours[key]
-            = { chooseForeground(roleOf(key), ratios[key], accentLab, backgrounds), 1.0 };
+            = { chooseForeground(ratios[key] > kGlyphContrast ? Role::Text : Role::Glyph,
+                    ratios[key], accentLab, backgrounds),
+                  1.0 };
     return theme;
 }
 
