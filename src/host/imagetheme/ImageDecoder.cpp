@@ -166,6 +166,52 @@ bool startsWith(std::string_view bytes, std::size_t offset, std::string_view mag
     return bytes.size() >= offset + magic.size() && bytes.substr(offset, magic.size()) == magic;
 }
 
+// Fits within the display size, never enlarged; transparency goes over black, as a wallpaper
+// shows over the dark of the screen.
+std::string displayCopy(std::string_view bytes, ImageFormat format, bool hasProfile)
+{
+    VipsImage* raw = nullptr;
+    void* data = const_cast<char*>(bytes.data());
+    constexpr const char* kLoadOptions = "fail_on=error";
+    int failed = hasProfile
+        ? vips_thumbnail_buffer(data, bytes.size(), &raw, kWallpaperDisplaySide, "height",
+            kWallpaperDisplaySide, "size", VIPS_SIZE_DOWN, "export_profile", "srgb",
+            "option_string", kLoadOptions, nullptr)
+        : vips_thumbnail_buffer(data, bytes.size(), &raw, kWallpaperDisplaySide, "height",
+            kWallpaperDisplaySide, "size", VIPS_SIZE_DOWN, "option_string", kLoadOptions, nullptr);
+    if (failed)
+        refuseUndecodable(format);
+    ImagePtr image(raw);
+    if (vips_colourspace(image.get(), &raw, VIPS_INTERPRETATION_sRGB, nullptr))
+        refuseUndecodable(format);
+    image.reset(raw);
+    if (vips_image_hasalpha(image.get())) {
+        if (vips_flatten(image.get(), &raw, nullptr))
+            refuseUndecodable(format);
+        image.reset(raw);
+    }
+    void* buffer = nullptr;
+    std::size_t size = 0;
+    if (vips_jpegsave_buffer(image.get(), &buffer, &size, "Q", 85, "strip", TRUE, nullptr))
+        refuseUndecodable(format);
+    std::string jpeg(static_cast<const char*>(buffer), size);
+    g_free(buffer);
+    return jpeg;
+}
+
+std::optional<ImageFormat> checkedFormat(std::string_view bytes)
+{
+    if (bytes.empty())
+        throw ImageRefused("the image file is empty");
+    if (bytes.size() > kMaxImageBytes)
+        throw ImageRefused("the image file is larger than 32 MiB");
+    auto format = sniffImageFormat(bytes);
+    if (!format)
+        throw ImageRefused("the file is not a JPEG, PNG, WebP or HEIC image");
+    startVips();
+    return format;
+}
+
 } // namespace
 
 std::optional<ImageFormat> sniffImageFormat(std::string_view bytes)
@@ -189,17 +235,20 @@ std::optional<ImageFormat> sniffImageFormat(std::string_view bytes)
 
 QuantiserInput decodeForQuantiser(std::string_view bytes)
 {
-    if (bytes.empty())
-        throw ImageRefused("the image file is empty");
-    if (bytes.size() > kMaxImageBytes)
-        throw ImageRefused("the image file is larger than 32 MiB");
-    auto format = sniffImageFormat(bytes);
-    if (!format)
-        throw ImageRefused("the file is not a JPEG, PNG, WebP or HEIC image");
-    startVips();
+    auto format = checkedFormat(bytes);
     bool hasProfile = checkHeader(bytes, *format);
     ImagePtr image = reduce(bytes, *format, hasProfile);
     return pixelsOf(image.get(), *format);
+}
+
+WallpaperImages decodeWallpaper(std::string_view bytes)
+{
+    auto format = checkedFormat(bytes);
+    bool hasProfile = checkHeader(bytes, *format);
+    WallpaperImages images;
+    images.input = pixelsOf(reduce(bytes, *format, hasProfile).get(), *format);
+    images.display = displayCopy(bytes, *format, hasProfile);
+    return images;
 }
 
 } // namespace imagetheme

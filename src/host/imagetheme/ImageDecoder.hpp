@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -48,5 +49,18 @@ std::optional<ImageFormat> sniffImageFormat(std::string_view bytes);
 // embedded colour profile (Display P3, Adobe RGB, CMYK) to sRGB and shrinking on load so that
 // the full image is never in memory. Throws ImageRefused.
 QuantiserInput decodeForQuantiser(std::string_view bytes);
+
+// A wallpaper as the host keeps it: a display-sized JPEG in sRGB (never the original) and the
+// quantiser's input, made from the original exactly as decodeForQuantiser makes it.
+struct WallpaperImages {
+    std::string display;
+    QuantiserInput input;
+};
+
+// The display copy fits in this many pixels a side.
+inline constexpr int kWallpaperDisplaySide = 1600;
+
+// Throws ImageRefused, like decodeForQuantiser.
+WallpaperImages decodeWallpaper(std::string_view bytes);
 
 } // namespace imagetheme

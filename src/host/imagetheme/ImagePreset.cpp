@@ -46,10 +46,14 @@ ThemeTargets readThemeTargets()
     return targets;
 }
 
+Theme themeFromInput(const QuantiserInput& input, const ThemeTargets& targets)
+{
+    return mapTheme(scoreColours(quantise(input)), targets);
+}
+
 Theme themeFromImage(std::string_view imageBytes, const ThemeTargets& targets)
 {
-    QuantiserInput input = decodeForQuantiser(imageBytes);
-    return mapTheme(scoreColours(quantise(input)), targets);
+    return themeFromInput(decodeForQuantiser(imageBytes), targets);
 }
 
 fw::Dictionary presetFromTheme(const Theme& theme, fw::Dictionary defaults)
@@ -71,7 +75,13 @@ std::string uniquePresetName(std::string_view name)
 std::string createPresetFromImage(std::string_view imageBytes, std::string_view name)
 {
     checkName(name);
-    Theme theme = themeFromImage(imageBytes, readThemeTargets());
+    return createPresetFromInput(decodeForQuantiser(imageBytes), name);
+}
+
+std::string createPresetFromInput(const QuantiserInput& input, std::string_view name)
+{
+    checkName(name);
+    Theme theme = themeFromInput(input, readThemeTargets());
     auto defaults = fw::dictionaryWithContentsOfFile(
         std::string(theming::bundleDirectory) + std::string(theming::defaultsFileName));
     fw::Dictionary preset = presetFromTheme(theme, defaults.value_or(fw::Dictionary {}));

@@ -11,6 +11,9 @@ namespace imagetheme {
 // The keys a theme colours on the device: the layout files' colour rows and the enabled modules.
 ThemeTargets readThemeTargets();
 
+// From the quantiser's input to a theme: quantise, score, map. Throws ImageRefused.
+Theme themeFromInput(const QuantiserInput& input, const ThemeTargets& targets);
+
 // From image bytes to a theme: decode, quantise, score, map. Throws ImageRefused.
 Theme themeFromImage(std::string_view imageBytes, const ThemeTargets& targets);
 
@@ -26,5 +29,8 @@ std::string uniquePresetName(std::string_view name);
 // preset and the unsaved flag are left alone. Throws ImageRefused for the image, or
 // std::runtime_error for a bad name or a failed write (then no file is left).
 std::string createPresetFromImage(std::string_view imageBytes, std::string_view name);
+// The same from an image already reduced to the quantiser's input (a stored wallpaper): the same
+// image gives the same preset either way.
+std::string createPresetFromInput(const QuantiserInput& input, std::string_view name);
 
 } // namespace imagetheme
