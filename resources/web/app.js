@@ -8,6 +8,7 @@ import { renderTable, renderSettingsList } from "./table.js";
 import { createAlert } from "./alert.js";
 import { createPicker } from "./picker.js";
 import { createPreview } from "./preview.js";
+import { attachWallpaper } from "./wallpaper.js";
 import { setupViews } from "./views.js";
 import {
   exportedText,
@@ -303,6 +304,7 @@ document.addEventListener("keydown", (e) => {
 });
 
 const preview = createPreview(dom.preview);
+attachWallpaper(dom.preview);
 setupViews(dom.views, { settings: dom.phone, preview: dom.preview });
 
 loadScreen();
