@@ -419,3 +419,79 @@ TEST_F(ImageThemeTest, CommandPrintsTheNameOrRefusesWithAMessage)
     EXPECT_EQ(presetFiles().size(), 3u);
     expectStateUntouched();
 }
+
+namespace {
+
+struct Share {
+    Pixel pixel;
+    int count;
+};
+
+QuantiserInput inputOf(const std::vector<Share>& shares)
+{
+    QuantiserInput input;
+    for (const Share& share : shares)
+        input.pixels.insert(input.pixels.end(), static_cast<std::size_t>(share.count), share.pixel);
+    return input;
+}
+
+const ColourCluster* clusterNear(const ImageColours& colours, Srgb colour)
+{
+    for (const ColourCluster& cluster : colours.clusters) {
+        if (deltaE2000(cluster.lab, toLab(colour)) <= 1.0)
+            return &cluster;
+    }
+    return nullptr;
+}
+
+struct QuantiserCase {
+    const char* name;
+    std::vector<Share> shares;
+    std::vector<std::pair<Srgb, double>> coverage; // colour → expected share of the area
+    Srgb accent;
+    std::size_t dominantCount;
+};
+
+} // namespace
+
+TEST(Quantiser, FindsEachColourWithItsShareOfTheArea)
+{
+    const Pixel blue { 20, 60, 200, 255 }, sand { 210, 190, 150, 255 }, ink { 15, 15, 20, 255 };
+    const Pixel halfBlue { 20, 60, 200, 128 }, vivid { 250, 20, 120, 255 },
+        grey { 128, 128, 128, 255 };
+    const std::vector<QuantiserCase> cases {
+        { "three flat colours", { { blue, 8192 }, { sand, 4915 }, { ink, 3277 } },
+            { { { 20, 60, 200 }, 0.5 }, { { 210, 190, 150 }, 0.3 }, { { 15, 15, 20 }, 0.2 } },
+            { 20, 60, 200 }, 3 },
+        // Half-transparent pixels count half.
+        { "alpha weighs", { { halfBlue, 8192 }, { sand, 8192 } },
+            { { { 20, 60, 200 }, 128.0 / 383 }, { { 210, 190, 150 }, 255.0 / 383 } },
+            { 20, 60, 200 }, 2 },
+        // A speck of vivid colour is the accent, but no dominant colour.
+        { "a vivid speck", { { grey, 15892 }, { vivid, 492 } },
+            { { { 128, 128, 128 }, 0.97 }, { { 250, 20, 120 }, 0.03 } }, { 250, 20, 120 }, 1 },
+    };
+    for (const QuantiserCase& test : cases) {
+        SCOPED_TRACE(test.name);
+        QuantiserInput input = inputOf(test.shares);
+        ImageColours colours = quantise(input);
+        for (const auto& [colour, share] : test.coverage) {
+            const ColourCluster* found = clusterNear(colours, colour);
+            ASSERT_NE(found, nullptr)
+                << int(colour.red) << "," << int(colour.green) << "," << int(colour.blue);
+            EXPECT_NEAR(found->coverage, share, 0.01);
+        }
+        SourceColours source = scoreColours(colours);
+        EXPECT_LE(deltaE2000(source.accent.lab, toLab(test.accent)), 1.0);
+        EXPECT_EQ(source.dominant.size(), test.dominantCount);
+
+        // The pixels' order changes nothing.
+        std::reverse(input.pixels.begin(), input.pixels.end());
+        ImageColours reversed = quantise(input);
+        ASSERT_EQ(reversed.clusters.size(), colours.clusters.size());
+        for (std::size_t i = 0; i < colours.clusters.size(); ++i) {
+            EXPECT_EQ(reversed.clusters[i].colour, colours.clusters[i].colour);
+            EXPECT_EQ(reversed.clusters[i].coverage, colours.clusters[i].coverage);
+        }
+    }
+}
