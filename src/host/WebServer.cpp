@@ -5,6 +5,7 @@
 #include "foundation/Notifications.hpp"
 #include "host/DeviceSetup.hpp"
 #include "host/EventLoop.hpp"
+#include "host/PresetFiles.hpp"
 #include "host/PreviewJson.hpp"
 #include "host/Session.hpp"
 #include "host/StaticFiles.hpp"
@@ -13,6 +14,7 @@
 #include "theming/ThemingComponent.hpp"
 #include "theming/ThemingPaths.hpp"
 
+#include <cctype>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
@@ -243,6 +245,74 @@ void addWallpaperRoutes(httplib::Server& server, imagetheme::WallpaperStore& wal
         });
 }
 
+std::string percentEncoded(std::string_view text)
+{
+    std::string encoded;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
+            encoded += static_cast<char>(c);
+            continue;
+        }
+        char escaped[4];
+        std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+        encoded += escaped;
+    }
+    return encoded;
+}
+
+// Presets as files: the file of a preset as it is, and a property list from a file as a new
+// preset. Both touch the presets folder, so they run on the main queue.
+void addPresetFileRoutes(httplib::Server& server, MainQueueGate& gate)
+{
+    server.Get(
+        "/api/presets/file", [&](const httplib::Request& request, httplib::Response& response) {
+            std::string name = request.get_param_value("name");
+            int status = 200;
+            auto answer = gate.run([&]() -> std::string {
+                try {
+                    if (auto bytes = exportPresetFile(name))
+                        return *bytes;
+                    status = 404;
+                    return "{\"error\":" + jsonText("there is no preset named \"" + name + "\"")
+                        + "}";
+                } catch (const std::exception& error) {
+                    status = 400;
+                    return "{\"error\":" + jsonText(error.what()) + "}";
+                }
+            });
+            if (!answer)
+                return answerError(response, 503, "the settings are busy; try again");
+            response.status = status;
+            if (status != 200)
+                return response.set_content(*answer, "application/json");
+            // The name travels percent-encoded, so no header can be forged through it.
+            response.set_header("Content-Disposition",
+                "attachment; filename*=UTF-8''" + percentEncoded(name + ".plist"));
+            response.set_content(*answer, "application/x-plist");
+        });
+    server.Post(
+        "/api/presets/file", [&](const httplib::Request& request, httplib::Response& response) {
+            std::string name = request.get_param_value("name");
+            bool stored = false;
+            auto answer = gate.run([&]() -> std::string {
+                try {
+                    importPresetFile(name, request.body);
+                    stored = true;
+                    // As when a preset arrives from outside: the presets page lists it again.
+                    fw::NSDistributedNotificationCenter::defaultCenter().postNotificationName(
+                        theming::presetChangedNotification);
+                    return "{\"name\":" + jsonText(name) + "}";
+                } catch (const std::exception& error) {
+                    return "{\"error\":" + jsonText(error.what()) + "}";
+                }
+            });
+            if (!answer)
+                return answerError(response, 503, "the settings are busy; try again");
+            response.status = stored ? 200 : 400;
+            response.set_content(*answer, "application/json");
+        });
+}
+
 // The Control Center preview: what the theming component makes of the device's files.
 void addPreviewRoutes(
     httplib::Server& server, theming::ThemingComponent& theming, MainQueueGate& gate)
@@ -277,7 +347,7 @@ void addRoutes(httplib::Server& server, Session& session, MainQueueGate& gate, B
         if (refuseForeign(origins, request, response))
             return httplib::Server::HandlerResponse::Handled;
         // Only a wallpaper may be larger than an event; told before the body is read.
-        if (request.path != "/api/wallpaper"
+        if (request.path != "/api/wallpaper" && request.path != "/api/presets/file"
             && std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10)
                 > kMaxEventBytes) {
             answerError(response, 413, "the request body is too large");
@@ -378,6 +448,7 @@ int runServer(const std::filesystem::path& deviceRoot, int port)
     imagetheme::WallpaperStore wallpaper(deviceRoot);
     std::mutex wallpaperMutex;
     addWallpaperRoutes(server, wallpaper, wallpaperMutex, gate);
+    addPresetFileRoutes(server, gate);
     addRoutes(server, session, gate, broadcast, origins, deviceRoot);
     std::thread listener([&] { server.listen_after_bind(); });
 

@@ -296,3 +296,58 @@ TEST(WebServer, KeepsAWallpaperAndMakesAThemeFromIt)
     EXPECT_EQ(device.read("/User/Library/Preferences/com.tarrowvine.quillane.plist"), settings);
     EXPECT_FALSE(std::filesystem::exists(device.path("/.wallpaper.jpg")));
 }
+
+TEST(WebServer, ExportsAndImportsPresetsAsFiles)
+{
+    ScriptDevice device;
+    Server server(device);
+    auto port = server.port();
+    std::string presets = "/User/Library/Preferences/com.tarrowvine.quillane.presets/";
+    std::string xml = device.read("/User/Library/Preferences/com.tarrowvine.quillane.plist");
+    // {"enabled": true, "wifiEnabled": "#FF0000:1.000000"} in the binary form.
+    const std::string binary("\x62\x70\x6C\x69\x73\x74\x30\x30\xD2\x01\x02\x03\x04\x57\x65\x6E"
+                             "\x61\x62\x6C\x65\x64\x5B\x77\x69\x66\x69\x45\x6E\x61\x62\x6C\x65"
+                             "\x64\x09\x5F\x10\x10\x23\x46\x46\x30\x30\x30\x30\x3A\x31\x2E\x30"
+                             "\x30\x30\x30\x30\x30\x08\x0D\x15\x21\x22\x00\x00\x00\x00\x00\x00"
+                             "\x01\x01\x00\x00\x00\x00\x00\x00\x00\x05\x00\x00\x00\x00\x00\x00"
+                             "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x35",
+        90);
+    struct Step {
+        const char* what;
+        std::string method, path, body;
+        int status;
+        const char* answer;
+    };
+    std::vector<Step> steps {
+        { "an XML property list", "POST", "/api/presets/file?name=Shared", xml, 200, "\"Shared\"" },
+        { "its file, as it is", "GET", "/api/presets/file?name=Shared", "", 200, "<plist" },
+        { "a binary property list", "POST", "/api/presets/file?name=Binary", binary, 200,
+            "\"Binary\"" },
+        { "stored as XML", "GET", "/api/presets/file?name=Binary", "", 200,
+            "<string>#FF0000:1.000000</string>" },
+        { "a name already taken", "POST", "/api/presets/file?name=Shared", xml, 400,
+            "already exists" },
+        { "an array is no preset", "POST", "/api/presets/file?name=List",
+            "<plist version=\"1.0\"><array/></plist>", 400, "not a property-list dictionary" },
+        { "text is no preset", "POST", "/api/presets/file?name=Text", "hello", 400,
+            "not a property-list dictionary" },
+        { "no name", "POST", "/api/presets/file", xml, 400, "empty" },
+        { "a name that leaves the folder", "POST", "/api/presets/file?name=..%2F..%2Fx", xml, 400,
+            "cannot contain" },
+        { "no such preset", "GET", "/api/presets/file?name=Nowhere", "", 404, "no preset" },
+        { "reading outside the folder", "GET",
+            "/api/presets/file?name=..%2Fcom.tarrowvine.quillane", "", 400, "cannot contain" },
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        auto answer = request(port, call(port, step.method, step.path, step.body));
+        EXPECT_EQ(answer.status, step.status) << answer.body.substr(0, 200);
+        EXPECT_NE(answer.body.find(step.answer), std::string::npos) << answer.body.substr(0, 200);
+    }
+    EXPECT_EQ(device.read(presets + "Shared.plist"), xml);
+    auto download = request(port, call(port, "GET", "/api/presets/file?name=Shared"));
+    EXPECT_EQ(download.body, xml);
+    EXPECT_NE(download.head.find("filename*=UTF-8''Shared.plist"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(device.path(presets + "List.plist")));
+    EXPECT_FALSE(std::filesystem::exists(device.path("/User/Library/x.plist")));
+}
