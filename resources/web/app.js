@@ -9,6 +9,7 @@ import { createAlert } from "./alert.js";
 import { createPicker } from "./picker.js";
 import { createPreview } from "./preview.js";
 import { attachWallpaper } from "./wallpaper.js";
+import { attachPresetFiles } from "./presetfiles.js";
 import { setupViews } from "./views.js";
 import {
   exportedText,
@@ -305,6 +306,7 @@ document.addEventListener("keydown", (e) => {
 
 const preview = createPreview(dom.preview);
 attachWallpaper(dom.preview);
+attachPresetFiles(dom.preview);
 setupViews(dom.views, { settings: dom.phone, preview: dom.preview });
 
 loadScreen();

@@ -4,6 +4,8 @@
 #include "foundation/PropertyList.hpp"
 #include "theming/ThemingPaths.hpp"
 
+#include <algorithm>
+
 namespace host {
 
 namespace {
@@ -20,6 +22,19 @@ std::string presetPath(std::string_view name)
 }
 
 } // namespace
+
+std::vector<std::string> presetNames()
+{
+    auto entries
+        = fw::NSFileManager::defaultManager().contentsOfDirectoryAtPath(theming::presetsDirectory);
+    std::vector<std::string> names;
+    for (const std::string& entry : entries.value_or(std::vector<std::string> {})) {
+        if (entry.size() > theming::plistSuffix.size() && entry.ends_with(theming::plistSuffix))
+            names.push_back(entry.substr(0, entry.size() - theming::plistSuffix.size()));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 std::optional<std::string> exportPresetFile(std::string_view name)
 {

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace host {
 
@@ -13,6 +14,9 @@ class PresetFileRefused : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// The names of the presets, sorted.
+std::vector<std::string> presetNames();
 
 // The preset file's bytes; nullopt when there is no such preset. Throws PresetFileRefused for a
 // name that would leave the presets folder.

@@ -264,6 +264,17 @@ std::string percentEncoded(std::string_view text)
 // preset. Both touch the presets folder, so they run on the main queue.
 void addPresetFileRoutes(httplib::Server& server, MainQueueGate& gate)
 {
+    server.Get("/api/presets", [&](const httplib::Request&, httplib::Response& response) {
+        auto answer = gate.run([] {
+            std::string list = "[";
+            for (const std::string& name : presetNames())
+                list += (list.size() > 1 ? "," : "") + jsonText(name);
+            return list + "]";
+        });
+        if (!answer)
+            return answerError(response, 503, "the settings are busy; try again");
+        response.set_content(*answer, "application/json");
+    });
     server.Get(
         "/api/presets/file", [&](const httplib::Request& request, httplib::Response& response) {
             std::string name = request.get_param_value("name");
