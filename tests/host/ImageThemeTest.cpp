@@ -305,6 +305,16 @@ std::string pngHeader(std::uint32_t width, std::uint32_t height)
     return png;
 }
 
+// A real small HEIC whose size boxes are rewritten to announce another size.
+std::string heicHeader(std::uint32_t width, std::uint32_t height)
+{
+    std::string heic
+        = synthetic::encode(synthetic::twoColours(16, 16, 8, slate, red), Encoding::Heic);
+    for (auto at = heic.find("ispe"); at != std::string::npos; at = heic.find("ispe", at + 1))
+        heic.replace(at + 8, 8, bigEndian(width) + bigEndian(height));
+    return heic;
+}
+
 struct RefusalCase {
     const char* name;
     std::function<std::string()> image;
@@ -333,6 +343,7 @@ const std::vector<RefusalCase>& refusalCases()
             "32 MiB" },
         { "over 200 megapixels, refused from the header", [] { return pngHeader(20000, 10001); },
             "200 megapixels" },
+        { "HEIF over 64 megapixels", [] { return heicHeader(9000, 8000); }, "64 megapixels" },
         { "truncated JPEG",
             [] {
                 std::string whole = synthetic::encode(

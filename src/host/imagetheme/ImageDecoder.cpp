@@ -102,6 +102,9 @@ bool checkHeader(std::string_view bytes, ImageFormat format)
     if (width * height > kMaxImagePixels)
         throw ImageRefused("the image has " + std::to_string(width) + " × " + std::to_string(height)
             + " pixels; at most 200 megapixels are accepted");
+    if (format == ImageFormat::Heif && width * height > kMaxHeifPixels)
+        throw ImageRefused("the HEIF image has " + std::to_string(width) + " × "
+            + std::to_string(height) + " pixels; HEIF images are accepted up to 64 megapixels");
     return vips_image_get_typeof(header.get(), VIPS_META_ICC_NAME) != 0;
 }
 

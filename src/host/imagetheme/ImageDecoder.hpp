@@ -17,6 +17,9 @@ enum class ImageFormat { Jpeg, Png, Webp, Heif };
 inline constexpr std::size_t kMaxImageBytes = 32u << 20;
 // Phone photos reach 48 megapixels; anything past this is refused from its header.
 inline constexpr std::uint64_t kMaxImagePixels = 200'000'000;
+// HEIF has no shrink-on-load: the whole picture is decoded into memory (some 24 bytes a pixel),
+// so it stops lower, still above the 48 megapixels of phone photos.
+inline constexpr std::uint64_t kMaxHeifPixels = 64'000'000;
 // The quantiser always sees this many pixels a side: the image is area-reduced to it (aspect
 // ratio dropped, which keeps every colour's share of the area), so the same image gives the same
 // input whatever its size or the front end that received it.
