@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   libpugixml-dev libplist-dev libsystemd-dev libcpp-httplib-dev nlohmann-json3-dev
   libcli11-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
-  dbus dbus-x11 clang libclang-rt-14-dev
+  dbus dbus-x11 clang libclang-rt-14-dev libvips-dev liblcms2-dev libheif1 libde265-0
   chromium
 )
 # Node.js and npm drive the browser tests; a machine that already has them keeps its own

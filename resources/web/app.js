@@ -8,6 +8,8 @@ import { renderTable, renderSettingsList } from "./table.js";
 import { createAlert } from "./alert.js";
 import { createPicker } from "./picker.js";
 import { createPreview } from "./preview.js";
+import { attachWallpaper } from "./wallpaper.js";
+import { attachPresetFiles } from "./presetfiles.js";
 import { setupViews } from "./views.js";
 import {
   exportedText,
@@ -337,6 +339,8 @@ document.addEventListener("keydown", (e) => {
 });
 
 const preview = createPreview(dom.previewContent);
+attachWallpaper(dom.previewContent);
+attachPresetFiles(dom.previewContent);
 setupViews(dom.views, { settings: dom.phone, preview: dom.preview }, { preview: dom.previewContent });
 
 loadScreen();

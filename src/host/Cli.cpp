@@ -6,6 +6,7 @@
 #include "host/ThemeCommand.hpp"
 #include "host/UserState.hpp"
 #include "host/WebServer.hpp"
+#include "host/imagetheme/ThemeFromImageCommand.hpp"
 
 #include <CLI/CLI.hpp>
 #include <cstdlib>
@@ -125,6 +126,14 @@ int runCli(int argc, char** argv)
         = app.add_subcommand("theme", "Run the theming component: print the palette it applies");
     theme->add_option("--root", themeRoot, "Device directory")->required();
 
+    std::string imageRoot, imagePath, imageName;
+    auto* fromImage = app.add_subcommand(
+        "theme-from-image", "Make a new preset from the colours of an image, print its name");
+    fromImage->add_option("--root", imageRoot, "Device directory")->required();
+    fromImage->add_option("IMAGE", imagePath, "JPEG, PNG, WebP or HEIC image")->required();
+    fromImage->add_option(
+        "--name", imageName, "Name of the preset (default: the image's file name)");
+
     DeviceInitArgs initArgs;
     auto* device = app.add_subcommand("device", "Manage simulated devices");
     device->require_subcommand(1);
@@ -158,6 +167,13 @@ int runCli(int argc, char** argv)
         if (*theme) {
             requireDevice(themeRoot);
             return runTheme(themeRoot);
+        }
+        if (*fromImage) {
+            requireDevice(imageRoot);
+            std::optional<std::string> name;
+            if (fromImage->count("--name"))
+                name = imageName;
+            return imagetheme::runThemeFromImage(imageRoot, imagePath, name);
         }
         if (*device) {
             runDeviceInit(initArgs);

@@ -2,16 +2,24 @@
 #include "host/WebServer.hpp"
 
 #include "foundation/Dispatch.hpp"
+#include "foundation/Notifications.hpp"
 #include "host/DeviceSetup.hpp"
 #include "host/EventLoop.hpp"
+#include "host/PresetFiles.hpp"
 #include "host/PreviewJson.hpp"
 #include "host/Session.hpp"
 #include "host/StaticFiles.hpp"
 #include "host/UserState.hpp"
+#include "host/imagetheme/ImagePreset.hpp"
+#include "host/imagetheme/WallpaperStore.hpp"
 #include "theming/ThemingComponent.hpp"
+#include "theming/ThemingPaths.hpp"
 
+#include <cctype>
 #include <condition_variable>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <future>
 #include <httplib.h>
 #include <iostream>
@@ -223,6 +231,164 @@ void serveStatic(const httplib::Request& request, httplib::Response& response,
     response.set_content(file->bytes, file->contentType.c_str());
 }
 
+std::string jsonText(std::string_view text)
+{
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            quoted += '\\';
+        if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            quoted += escaped;
+            continue;
+        }
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+// The wallpaper behind the preview, and a new preset made from it. Decoding runs on the
+// server's thread, one upload at a time; the preset is written on the main queue, where the
+// presets page reads the folder.
+void addWallpaperRoutes(httplib::Server& server, imagetheme::WallpaperStore& wallpaper,
+    std::mutex& wallpaperMutex, MainQueueGate& gate)
+{
+    server.Post(
+        "/api/wallpaper", [&](const httplib::Request& request, httplib::Response& response) {
+            std::lock_guard one(wallpaperMutex);
+            try {
+                wallpaper.set(request.body);
+                response.status = 204;
+            } catch (const std::exception& refusal) {
+                response.status = 400;
+                response.set_content(
+                    "{\"error\":" + jsonText(refusal.what()) + "}", "application/json");
+            }
+        });
+    server.Get("/api/wallpaper", [&](const httplib::Request&, httplib::Response& response) {
+        std::lock_guard one(wallpaperMutex);
+        auto display = wallpaper.display();
+        if (!display)
+            return answerError(response, 404, "no wallpaper is set");
+        response.set_header("Cache-Control", "no-store");
+        response.set_content(*display, "image/jpeg");
+    });
+    server.Delete("/api/wallpaper", [&](const httplib::Request&, httplib::Response& response) {
+        std::lock_guard one(wallpaperMutex);
+        wallpaper.remove();
+        response.status = 204;
+    });
+    server.Post(
+        "/api/wallpaper/theme", [&](const httplib::Request& request, httplib::Response& response) {
+            std::optional<imagetheme::QuantiserInput> input;
+            {
+                std::lock_guard one(wallpaperMutex);
+                input = wallpaper.quantiserInput();
+            }
+            if (!input)
+                return answerError(response, 404, "no wallpaper is set");
+            std::string name
+                = request.has_param("name") ? request.get_param_value("name") : "Wallpaper";
+            bool made = false;
+            auto answer = gate.run([&]() -> std::string {
+                try {
+                    std::string preset = imagetheme::createPresetFromInput(*input, name);
+                    made = true;
+                    // As when a preset arrives from outside: the presets page lists it again.
+                    fw::NSDistributedNotificationCenter::defaultCenter().postNotificationName(
+                        theming::presetChangedNotification);
+                    return "{\"name\":" + jsonText(preset) + "}";
+                } catch (const std::exception& error) {
+                    return "{\"error\":" + jsonText(error.what()) + "}";
+                }
+            });
+            if (!answer)
+                return answerError(response, 503, "the settings are busy; try again");
+            response.status = made ? 200 : 400;
+            response.set_content(*answer, "application/json");
+        });
+}
+
+std::string percentEncoded(std::string_view text)
+{
+    std::string encoded;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
+            encoded += static_cast<char>(c);
+            continue;
+        }
+        char escaped[4];
+        std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+        encoded += escaped;
+    }
+    return encoded;
+}
+
+// Presets as files: the file of a preset as it is, and a property list from a file as a new
+// preset. Both touch the presets folder, so they run on the main queue.
+void addPresetFileRoutes(httplib::Server& server, MainQueueGate& gate)
+{
+    server.Get("/api/presets", [&](const httplib::Request&, httplib::Response& response) {
+        auto answer = gate.run([] {
+            std::string list = "[";
+            for (const std::string& name : presetNames())
+                list += (list.size() > 1 ? "," : "") + jsonText(name);
+            return list + "]";
+        });
+        if (!answer)
+            return answerError(response, 503, "the settings are busy; try again");
+        response.set_content(*answer, "application/json");
+    });
+    server.Get(
+        "/api/presets/file", [&](const httplib::Request& request, httplib::Response& response) {
+            std::string name = request.get_param_value("name");
+            int status = 200;
+            auto answer = gate.run([&]() -> std::string {
+                try {
+                    if (auto bytes = exportPresetFile(name))
+                        return *bytes;
+                    status = 404;
+                    return "{\"error\":" + jsonText("there is no preset named \"" + name + "\"")
+                        + "}";
+                } catch (const std::exception& error) {
+                    status = 400;
+                    return "{\"error\":" + jsonText(error.what()) + "}";
+                }
+            });
+            if (!answer)
+                return answerError(response, 503, "the settings are busy; try again");
+            response.status = status;
+            if (status != 200)
+                return response.set_content(*answer, "application/json");
+            // The name travels percent-encoded, so no header can be forged through it.
+            response.set_header("Content-Disposition",
+                "attachment; filename*=UTF-8''" + percentEncoded(name + ".plist"));
+            response.set_content(*answer, "application/x-plist");
+        });
+    server.Post(
+        "/api/presets/file", [&](const httplib::Request& request, httplib::Response& response) {
+            std::string name = request.get_param_value("name");
+            bool stored = false;
+            auto answer = gate.run([&]() -> std::string {
+                try {
+                    importPresetFile(name, request.body);
+                    stored = true;
+                    // As when a preset arrives from outside: the presets page lists it again.
+                    fw::NSDistributedNotificationCenter::defaultCenter().postNotificationName(
+                        theming::presetChangedNotification);
+                    return "{\"name\":" + jsonText(name) + "}";
+                } catch (const std::exception& error) {
+                    return "{\"error\":" + jsonText(error.what()) + "}";
+                }
+            });
+            if (!answer)
+                return answerError(response, 503, "the settings are busy; try again");
+            response.status = stored ? 200 : 400;
+            response.set_content(*answer, "application/json");
+        });
+}
+
 // The Control Center preview: what the theming component makes of the device's files.
 void addPreviewRoutes(
     httplib::Server& server, theming::ThemingComponent& theming, MainQueueGate& gate)
@@ -254,10 +420,16 @@ void addRoutes(httplib::Server& server, Session& session, MainQueueGate& gate, B
     const Origins& origins, const Access& access, const std::filesystem::path& deviceRoot)
 {
     server.set_pre_routing_handler([&origins, &access](const auto& request, auto& response) {
-        return refuseForeign(origins, request, response)
-                || refuseStranger(access, request, response)
-            ? httplib::Server::HandlerResponse::Handled
-            : httplib::Server::HandlerResponse::Unhandled;
+        if (refuseForeign(origins, request, response) || refuseStranger(access, request, response))
+            return httplib::Server::HandlerResponse::Handled;
+        // Only a wallpaper may be larger than an event; told before the body is read.
+        if (request.path != "/api/wallpaper" && request.path != "/api/presets/file"
+            && std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10)
+                > kMaxEventBytes) {
+            answerError(response, 413, "the request body is too large");
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        return httplib::Server::HandlerResponse::Unhandled;
     });
     server.Post("/api/event", [&](const httplib::Request& request, httplib::Response& response) {
         EventAnswer answer;
@@ -295,7 +467,7 @@ void addRoutes(httplib::Server& server, Session& session, MainQueueGate& gate, B
         [webRoot, deviceRoot](const httplib::Request& request, httplib::Response& response) {
             serveStatic(request, response, webRoot, deviceRoot);
         });
-    server.set_payload_max_length(kMaxEventBytes);
+    server.set_payload_max_length(imagetheme::kMaxImageBytes);
     server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
         if (response.status == 413)
             answerError(response, 413, "the request body is too large");
@@ -350,6 +522,10 @@ int runServer(const std::filesystem::path& deviceRoot, int port)
     Origins origins { "127.0.0.1:" + std::to_string(port), "localhost:" + std::to_string(port) };
     // Before the catch-all of the static files.
     addPreviewRoutes(server, theming, gate);
+    imagetheme::WallpaperStore wallpaper(deviceRoot);
+    std::mutex wallpaperMutex;
+    addWallpaperRoutes(server, wallpaper, wallpaperMutex, gate);
+    addPresetFileRoutes(server, gate);
     access.cookieName = "quillane-" + std::to_string(port);
     addRoutes(server, session, gate, broadcast, origins, access, deviceRoot);
     std::thread listener([&] { server.listen_after_bind(); });

@@ -1,5 +1,6 @@
 // The web host as a browser and an attacker meet it: a real server process on loopback.
 #include "ScriptDriver.hpp"
+#include "host/SyntheticImages.hpp"
 
 #include <arpa/inet.h>
 #include <csignal>
@@ -291,4 +292,132 @@ TEST(WebServer, ListensOnLoopbackOnly)
         EXPECT_NE(line.find("0100007F:" + std::string(portHex)), std::string::npos) << line;
     }
     EXPECT_TRUE(found);
+}
+
+namespace {
+
+std::string call(const Server& server, const std::string& method, const std::string& path,
+    const std::string& body = {}, const std::string& type = "application/octet-stream")
+{
+    auto port = std::to_string(server.port());
+    return method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + port
+        + "\r\nOrigin: http://127.0.0.1:" + port + "\r\n" + bearer(server) + "Content-Type: " + type
+        + "\r\nConnection: close\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n"
+        + body;
+}
+
+} // namespace
+
+TEST(WebServer, KeepsAWallpaperAndMakesAThemeFromIt)
+{
+    ScriptDevice device;
+    Server server(device);
+    auto port = server.port();
+    std::string settings = device.read("/User/Library/Preferences/com.tarrowvine.quillane.plist");
+    std::string photo
+        = synthetic::encode(synthetic::twoColours(300, 200, 120, { 30, 60, 90 }, { 230, 200, 80 }),
+            synthetic::Encoding::Jpeg);
+    std::string presets = "/User/Library/Preferences/com.tarrowvine.quillane.presets/";
+
+    struct Step {
+        const char* what;
+        std::string method, path, body;
+        int status;
+        const char* answer; // a part of the answer's body, "" for any
+    };
+    std::vector<Step> steps {
+        { "nothing set yet", "GET", "/api/wallpaper", "", 404, "no wallpaper" },
+        { "no theme without a wallpaper", "POST", "/api/wallpaper/theme", "", 404, "no wallpaper" },
+        { "not an image", "POST", "/api/wallpaper", "just text", 400, "not a JPEG" },
+        { "a photo", "POST", "/api/wallpaper", photo, 204, "" },
+        { "its display copy", "GET", "/api/wallpaper", "", 200, "" },
+        { "a theme from it", "POST", "/api/wallpaper/theme?name=Harbour", "", 200, "\"Harbour\"" },
+        { "again, a new name", "POST", "/api/wallpaper/theme?name=Harbour", "", 200, "Harbour 2" },
+        { "a name that leaves the folder", "POST", "/api/wallpaper/theme?name=..%2Fx", "", 400,
+            "cannot contain" },
+        { "a damaged image keeps the wallpaper", "POST", "/api/wallpaper", photo.substr(0, 300),
+            400, "cannot be decoded" },
+        { "still there", "GET", "/api/wallpaper", "", 200, "" },
+        { "over 32 MiB", "POST", "/api/wallpaper", std::string((32u << 20) + 1, 'x'), 413, "" },
+        { "an event may not be as large", "POST", "/api/event", std::string(100 * 1024, ' '), 413,
+            "" },
+        { "removed", "DELETE", "/api/wallpaper", "", 204, "" },
+        { "gone", "GET", "/api/wallpaper", "", 404, "" },
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        auto answer = request(port, call(server, step.method, step.path, step.body));
+        EXPECT_EQ(answer.status, step.status) << answer.body.substr(0, 200);
+        EXPECT_NE(answer.body.find(step.answer), std::string::npos) << answer.body.substr(0, 200);
+        if (std::string(step.what) == "its display copy") {
+            EXPECT_NE(answer.head.find("image/jpeg"), std::string::npos);
+            EXPECT_EQ(answer.body.substr(0, 3), "\xFF\xD8\xFF");
+        }
+    }
+    // The browser and the command line make the same preset from the same image.
+    std::string cliImage = (device.root().parent_path() / "Harbour.jpg").string();
+    std::ofstream(cliImage, std::ios::binary) << photo;
+    auto made = runQuillane({ "theme-from-image", "--root", device.root().string(), cliImage,
+        "--name", "From the command" });
+    ASSERT_EQ(made.exitStatus, 0) << made.err;
+    EXPECT_EQ(
+        device.read(presets + "Harbour.plist"), device.read(presets + "From the command.plist"));
+    // Nothing the bundle or the theming component reads was touched.
+    EXPECT_EQ(device.read("/User/Library/Preferences/com.tarrowvine.quillane.plist"), settings);
+    EXPECT_FALSE(std::filesystem::exists(device.path("/.wallpaper.jpg")));
+}
+
+TEST(WebServer, ExportsAndImportsPresetsAsFiles)
+{
+    ScriptDevice device;
+    Server server(device);
+    auto port = server.port();
+    std::string presets = "/User/Library/Preferences/com.tarrowvine.quillane.presets/";
+    std::string xml = device.read("/User/Library/Preferences/com.tarrowvine.quillane.plist");
+    // {"enabled": true, "wifiEnabled": "#FF0000:1.000000"} in the binary form.
+    const std::string binary("\x62\x70\x6C\x69\x73\x74\x30\x30\xD2\x01\x02\x03\x04\x57\x65\x6E"
+                             "\x61\x62\x6C\x65\x64\x5B\x77\x69\x66\x69\x45\x6E\x61\x62\x6C\x65"
+                             "\x64\x09\x5F\x10\x10\x23\x46\x46\x30\x30\x30\x30\x3A\x31\x2E\x30"
+                             "\x30\x30\x30\x30\x30\x08\x0D\x15\x21\x22\x00\x00\x00\x00\x00\x00"
+                             "\x01\x01\x00\x00\x00\x00\x00\x00\x00\x05\x00\x00\x00\x00\x00\x00"
+                             "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x35",
+        90);
+    struct Step {
+        const char* what;
+        std::string method, path, body;
+        int status;
+        const char* answer;
+    };
+    std::vector<Step> steps {
+        { "an XML property list", "POST", "/api/presets/file?name=Shared", xml, 200, "\"Shared\"" },
+        { "its file, as it is", "GET", "/api/presets/file?name=Shared", "", 200, "<plist" },
+        { "a binary property list", "POST", "/api/presets/file?name=Binary", binary, 200,
+            "\"Binary\"" },
+        { "stored as XML", "GET", "/api/presets/file?name=Binary", "", 200,
+            "<string>#FF0000:1.000000</string>" },
+        { "a name already taken", "POST", "/api/presets/file?name=Shared", xml, 400,
+            "already exists" },
+        { "an array is no preset", "POST", "/api/presets/file?name=List",
+            "<plist version=\"1.0\"><array/></plist>", 400, "not a property-list dictionary" },
+        { "text is no preset", "POST", "/api/presets/file?name=Text", "hello", 400,
+            "not a property-list dictionary" },
+        { "no name", "POST", "/api/presets/file", xml, 400, "empty" },
+        { "a name that leaves the folder", "POST", "/api/presets/file?name=..%2F..%2Fx", xml, 400,
+            "cannot contain" },
+        { "no such preset", "GET", "/api/presets/file?name=Nowhere", "", 404, "no preset" },
+        { "reading outside the folder", "GET",
+            "/api/presets/file?name=..%2Fcom.tarrowvine.quillane", "", 400, "cannot contain" },
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        auto answer = request(port, call(server, step.method, step.path, step.body));
+        EXPECT_EQ(answer.status, step.status) << answer.body.substr(0, 200);
+        EXPECT_NE(answer.body.find(step.answer), std::string::npos) << answer.body.substr(0, 200);
+    }
+    EXPECT_EQ(device.read(presets + "Shared.plist"), xml);
+    auto download = request(port, call(server, "GET", "/api/presets/file?name=Shared"));
+    EXPECT_EQ(download.body, xml);
+    EXPECT_NE(download.head.find("filename*=UTF-8''Shared.plist"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(device.path(presets + "List.plist")));
+    EXPECT_FALSE(std::filesystem::exists(device.path("/User/Library/x.plist")));
 }

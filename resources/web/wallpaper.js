@@ -1,0 +1,158 @@
+// The wallpaper behind the Control Center picture: chosen with a file picker or
+// dropped onto the picture, decoded and kept by the server (which also turns it
+// into a new preset on request). The picture shows it blurred behind the
+// modules, as iOS does; "Remove Wallpaper" returns to the gradient.
+
+import { el } from "./dom.js";
+
+const ACCEPTED = "image/jpeg,image/png,image/webp,image/heic,image/heif,.heic,.heif";
+const MAX_BYTES = 32 * 1024 * 1024;
+
+export function attachWallpaper(panel) {
+  const screen = panel.querySelector(".cc-screen");
+  const layer = panel.querySelector(".cc-wallpaper");
+  if (!screen || !layer) return null;
+
+  const bar = el("div", "wp-bar");
+  const input = el("input");
+  input.type = "file";
+  input.accept = ACCEPTED;
+  input.hidden = true;
+  input.dataset.testid = "wallpaper-file";
+  const choose = el("button", "wp-button", "Choose Wallpaper…");
+  choose.type = "button";
+  const remove = el("button", "wp-button", "Remove Wallpaper");
+  remove.type = "button";
+  const theme = el("button", "wp-button", "Theme from Wallpaper");
+  theme.type = "button";
+  const status = el("p", "wp-status");
+  status.setAttribute("role", "status");
+  status.setAttribute("aria-live", "polite");
+  bar.append(choose, remove, theme, input);
+  panel.append(bar, status);
+
+  let version = 0;
+  let busy = false;
+
+  function say(message, { error = false } = {}) {
+    status.textContent = message;
+    status.classList.toggle("wp-status-error", error);
+  }
+
+  function show(present) {
+    if (present) {
+      version++;
+      layer.style.background = `center / cover no-repeat url("/api/wallpaper?v=${version}")`;
+    } else {
+      layer.style.removeProperty("background");
+    }
+    screen.dataset.wallpaper = present ? "image" : "gradient";
+    remove.disabled = !present || busy;
+    theme.disabled = !present || busy;
+  }
+
+  function setBusy(value) {
+    busy = value;
+    choose.disabled = value;
+    const present = screen.dataset.wallpaper === "image";
+    remove.disabled = value || !present;
+    theme.disabled = value || !present;
+  }
+
+  async function errorOf(response) {
+    const answer = await response.json().catch(() => null);
+    return answer?.error || `The server answered ${response.status}.`;
+  }
+
+  async function upload(file) {
+    if (!file) return;
+    if (file.size > MAX_BYTES) {
+      say("That image is larger than 32 MiB.", { error: true });
+      return;
+    }
+    setBusy(true);
+    say("Setting the wallpaper…");
+    try {
+      const response = await fetch("/api/wallpaper", {
+        method: "POST",
+        headers: { "Content-Type": file.type || "application/octet-stream" },
+        body: file,
+      });
+      if (!response.ok) {
+        const message = await errorOf(response);
+        say(`The wallpaper was not changed: ${message}`, { error: true });
+        return;
+      }
+      show(true);
+      say("Wallpaper set.");
+    } catch {
+      say("The settings host cannot be reached.", { error: true });
+    } finally {
+      setBusy(false);
+    }
+  }
+
+  async function removeWallpaper() {
+    setBusy(true);
+    try {
+      const response = await fetch("/api/wallpaper", { method: "DELETE" });
+      if (!response.ok) say(await errorOf(response), { error: true });
+      else {
+        show(false);
+        say("Wallpaper removed.");
+      }
+    } catch {
+      say("The settings host cannot be reached.", { error: true });
+    } finally {
+      setBusy(false);
+    }
+  }
+
+  async function makeTheme() {
+    setBusy(true);
+    try {
+      const response = await fetch("/api/wallpaper/theme?name=Wallpaper", { method: "POST" });
+      const answer = await response.json().catch(() => null);
+      if (!response.ok || typeof answer?.name !== "string") {
+        say(answer?.error || `The server answered ${response.status}.`, { error: true });
+        return;
+      }
+      say(`New preset “${answer.name}” — load it in Presets.`);
+    } catch {
+      say("The settings host cannot be reached.", { error: true });
+    } finally {
+      setBusy(false);
+    }
+  }
+
+  choose.addEventListener("click", () => input.click());
+  input.addEventListener("change", () => {
+    upload(input.files?.[0]);
+    input.value = "";
+  });
+  remove.addEventListener("click", removeWallpaper);
+  theme.addEventListener("click", makeTheme);
+
+  // A file dropped onto the picture.
+  screen.addEventListener("dragover", (e) => {
+    if (![...(e.dataTransfer?.types || [])].includes("Files")) return;
+    e.preventDefault();
+    screen.classList.add("wp-drop");
+  });
+  screen.addEventListener("dragleave", () => screen.classList.remove("wp-drop"));
+  screen.addEventListener("drop", (e) => {
+    screen.classList.remove("wp-drop");
+    const file = e.dataTransfer?.files?.[0];
+    if (!file) return;
+    e.preventDefault();
+    upload(file);
+  });
+
+  // A wallpaper set in an earlier session.
+  fetch("/api/wallpaper", { method: "GET" })
+    .then((response) => show(response.ok))
+    .catch(() => show(false));
+  show(false);
+
+  return { upload, remove: removeWallpaper, makeTheme };
+}

@@ -1,0 +1,109 @@
+#include "host/imagetheme/ColourScience.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <lcms2.h>
+
+namespace imagetheme {
+
+namespace {
+
+// Transforms without a cache are safe to share between threads.
+struct Transforms {
+    cmsHTRANSFORM toLab { nullptr };
+    cmsHTRANSFORM fromLab { nullptr };
+
+    Transforms()
+    {
+        cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+        cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
+        toLab = cmsCreateTransform(
+            srgb, TYPE_RGB_8, lab, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_NOCACHE);
+        fromLab = cmsCreateTransform(
+            lab, TYPE_Lab_DBL, srgb, TYPE_RGB_DBL, INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_NOCACHE);
+        cmsCloseProfile(srgb);
+        cmsCloseProfile(lab);
+    }
+};
+
+const Transforms& transforms()
+{
+    static const Transforms shared;
+    return shared;
+}
+
+std::uint8_t toByte(double component)
+{
+    if (!(component > 0.0))
+        return 0;
+    if (component >= 1.0)
+        return 255;
+    return static_cast<std::uint8_t>(std::lround(component * 255.0));
+}
+
+double linear(double component)
+{
+    return component <= 0.04045 ? component / 12.92 : std::pow((component + 0.055) / 1.055, 2.4);
+}
+
+} // namespace
+
+Lab toLab(Srgb colour)
+{
+    std::uint8_t in[3] = { colour.red, colour.green, colour.blue };
+    cmsCIELab out {};
+    cmsDoTransform(transforms().toLab, in, &out, 1);
+    return { out.L, out.a, out.b };
+}
+
+Srgb toSrgb(const Lab& colour)
+{
+    cmsCIELab in { colour.L, colour.a, colour.b };
+    double out[3] = { 0, 0, 0 };
+    cmsDoTransform(transforms().fromLab, &in, out, 1);
+    return { toByte(out[0]), toByte(out[1]), toByte(out[2]) };
+}
+
+double chroma(const Lab& colour)
+{
+    return std::hypot(colour.a, colour.b);
+}
+
+double deltaE2000(const Lab& first, const Lab& second)
+{
+    cmsCIELab one { first.L, first.a, first.b };
+    cmsCIELab two { second.L, second.a, second.b };
+    return cmsCIE2000DeltaE(&one, &two, 1.0, 1.0, 1.0);
+}
+
+double relativeLuminance(const Rgba& colour)
+{
+    return 0.2126 * linear(colour.red) + 0.7152 * linear(colour.green)
+        + 0.0722 * linear(colour.blue);
+}
+
+double contrastRatio(const Rgba& first, const Rgba& second)
+{
+    double one = relativeLuminance(first);
+    double two = relativeLuminance(second);
+    return (std::max(one, two) + 0.05) / (std::min(one, two) + 0.05);
+}
+
+Rgba composite(const Rgba& top, const Rgba& bottom)
+{
+    double alpha = top.alpha + bottom.alpha * (1.0 - top.alpha);
+    if (alpha <= 0.0)
+        return { 0, 0, 0, 0 };
+    auto mix = [&](double upper, double lower) {
+        return (upper * top.alpha + lower * bottom.alpha * (1.0 - top.alpha)) / alpha;
+    };
+    return { mix(top.red, bottom.red), mix(top.green, bottom.green), mix(top.blue, bottom.blue),
+        alpha };
+}
+
+Rgba toRgba(Srgb colour, double alpha)
+{
+    return { colour.red / 255.0, colour.green / 255.0, colour.blue / 255.0, alpha };
+}
+
+} // namespace imagetheme
