@@ -7,8 +7,8 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   libpugixml-dev libplist-dev libsystemd-dev libcpp-httplib-dev nlohmann-json3-dev
   libcli11-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
-  dbus dbus-x11 clang libclang-rt-14-dev
-  chromium
+  dbus dbus-x11 clang clang-format libclang-rt-14-dev
+  chromium jq
 )
 # Node.js and npm drive the browser tests; a machine that already has them keeps its own
 # (Debian's npm package conflicts with a Node.js that brings its own npm).
@@ -29,8 +29,33 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# Browser tests drive Debian's Chromium through playwright-core (no browser download).
-if [ ! -d tests/browser/node_modules/playwright-core ]; then
-  (cd tests/browser && npm ci --no-audit --no-fund --silent 2>/dev/null || npm install --no-audit --no-fund --silent)
+# The browser-test packages say which Node.js they run on (package.json's "engines"); an older
+# one fails them all only later, one by one, so refuse it here.
+browser=tests/browser
+required=$(node -p "require('./$browser/package.json').engines.node")
+if ! node -e '
+  const want = /^>=\s*(\d+)(?:\.(\d+))?(?:\.(\d+))?$/.exec(process.argv[1]);
+  if (!want) { console.error(`setup: cannot read the Node.js range "${process.argv[1]}"`); process.exit(2); }
+  const have = process.versions.node.split(".").map(Number);
+  for (let i = 0; i < 3; i++) {
+    const part = Number(want[i + 1] ?? 0);
+    if (have[i] !== part) process.exit(have[i] > part ? 0 : 1);
+  }' "$required"; then
+  echo "setup: the browser tests need Node.js $required ($browser/package.json), but $(command -v node) is $(node --version)." >&2
+  echo "setup: install a newer Node.js (Debian 12's nodejs package is 18.19) and run this again." >&2
+  exit 1
+fi
+
+# Browser tests drive Debian's Chromium through playwright-core (no browser download). The
+# stamp holds the lock file the packages were installed from, so a changed lock installs again.
+stamp=$browser/node_modules/.qln-lock-sha256
+lock_sum=$(sha256sum "$browser/package-lock.json" | cut -d' ' -f1)
+if [ "$(cat "$stamp" 2>/dev/null || true)" != "$lock_sum" ]; then
+  echo "setup: installing the browser-test packages (npm ci in $browser)"
+  if ! (cd "$browser" && npm ci --no-audit --no-fund --loglevel=error); then
+    echo "setup: npm ci failed in $browser (its messages are above)" >&2
+    exit 1
+  fi
+  echo "$lock_sum" >"$stamp"
 fi
 echo "setup: done"
