@@ -30,21 +30,9 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # The browser-test packages say which Node.js they run on (package.json's "engines"); an older
-# one fails them all only later, one by one, so refuse it here.
+# one would fail them all later, one by one, so refuse it here.
 browser=tests/browser
-required=$(node -p "require('./$browser/package.json').engines.node")
-if ! node -e '
-  const want = /^>=\s*(\d+)(?:\.(\d+))?(?:\.(\d+))?$/.exec(process.argv[1]);
-  if (!want) { console.error(`setup: cannot read the Node.js range "${process.argv[1]}"`); process.exit(2); }
-  const have = process.versions.node.split(".").map(Number);
-  for (let i = 0; i < 3; i++) {
-    const part = Number(want[i + 1] ?? 0);
-    if (have[i] !== part) process.exit(have[i] > part ? 0 : 1);
-  }' "$required"; then
-  echo "setup: the browser tests need Node.js $required ($browser/package.json), but $(command -v node) is $(node --version)." >&2
-  echo "setup: install a newer Node.js (Debian 12's nodejs package is 18.19) and run this again." >&2
-  exit 1
-fi
+node scripts/node-version.mjs "$browser/package.json"
 
 # Browser tests drive Debian's Chromium through playwright-core (no browser download). The
 # stamp holds the lock file the packages were installed from, so a changed lock installs again.
