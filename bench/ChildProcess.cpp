@@ -41,10 +41,25 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv)
         throw std::runtime_error("cannot start " + argv[0]);
 }
 
+namespace {
+
+// A figure from a program that failed on its way out is no figure: a fault at exit (a
+// sanitizer's report among them) shows only in the exit status.
+void requireCleanExit(int status)
+{
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        return;
+    throw std::runtime_error(WIFEXITED(status)
+            ? "the child ended with exit status " + std::to_string(WEXITSTATUS(status))
+            : "the child ended with signal " + std::to_string(WTERMSIG(status)));
+}
+
+} // namespace
+
 ChildProcess::~ChildProcess()
 {
     if (m_pid > 0)
-        terminate();
+        stop();
     if (m_out >= 0)
         ::close(m_out);
 }
@@ -90,21 +105,28 @@ double ChildProcess::finish()
     m_in = -1;
     int status = 0;
     rusage usage {};
-    ::wait4(m_pid, &status, 0, &usage);
+    while (::wait4(m_pid, &status, 0, &usage) < 0 && errno == EINTR) { }
     m_pid = -1;
+    requireCleanExit(status);
     auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec * 1e-6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 void ChildProcess::terminate()
 {
+    requireCleanExit(stop());
+}
+
+int ChildProcess::stop()
+{
     if (m_in >= 0)
         ::close(m_in);
     m_in = -1;
     ::kill(m_pid, SIGTERM);
     int status = 0;
-    ::waitpid(m_pid, &status, 0);
+    while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) { }
     m_pid = -1;
+    return status;
 }
 
 double ChildProcess::cpuSeconds() const

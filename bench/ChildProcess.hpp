@@ -19,9 +19,10 @@ public:
     void writeLine(std::string_view line);
     // The next line of standard output, without its line feed; throws at the end of output.
     std::string readLine();
-    // Closes standard input and waits for the exit; the child's CPU time in seconds.
+    // Closes standard input and waits for the exit; the child's CPU time in seconds. Throws
+    // when the child did not exit with status 0.
     double finish();
-    // Sends SIGTERM and waits.
+    // Sends SIGTERM and waits; throws when the child did not exit with status 0.
     void terminate();
 
     pid_t pid() const { return m_pid; }
@@ -34,6 +35,8 @@ public:
     long peakResidentKiB() const;
 
 private:
+    // Sends SIGTERM and waits; the wait status.
+    int stop();
     long statusField(std::string_view name) const;
 
     pid_t m_pid { -1 };

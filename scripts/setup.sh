@@ -7,8 +7,10 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   libpugixml-dev libplist-dev libsystemd-dev libcpp-httplib-dev nlohmann-json3-dev
   libcli11-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
-  dbus dbus-x11 clang libclang-rt-14-dev libvips-dev liblcms2-dev libheif1 libde265-0
-  chromium
+  dbus dbus-x11 clang clang-format libclang-rt-14-dev
+  libvips-dev liblcms2-dev libheif1 libde265-0
+  chromium jq curl
+  file lintian man-db systemd
 )
 # Node.js and npm drive the browser tests; a machine that already has them keeps its own
 # (Debian's npm package conflicts with a Node.js that brings its own npm).
@@ -29,8 +31,21 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# Browser tests drive Debian's Chromium through playwright-core (no browser download).
-if [ ! -d tests/browser/node_modules/playwright-core ]; then
-  (cd tests/browser && npm ci --no-audit --no-fund --silent 2>/dev/null || npm install --no-audit --no-fund --silent)
+# The browser-test packages say which Node.js they run on (package.json's "engines"); an older
+# one would fail them all later, one by one, so refuse it here.
+browser=tests/browser
+node scripts/node-version.mjs "$browser/package.json"
+
+# Browser tests drive Debian's Chromium through playwright-core (no browser download). The
+# stamp holds the lock file the packages were installed from, so a changed lock installs again.
+stamp=$browser/node_modules/.qln-lock-sha256
+lock_sum=$(sha256sum "$browser/package-lock.json" | cut -d' ' -f1)
+if [ "$(cat "$stamp" 2>/dev/null || true)" != "$lock_sum" ]; then
+  echo "setup: installing the browser-test packages (npm ci in $browser)"
+  if ! (cd "$browser" && npm ci --no-audit --no-fund --loglevel=error); then
+    echo "setup: npm ci failed in $browser (its messages are above)" >&2
+    exit 1
+  fi
+  echo "$lock_sum" >"$stamp"
 fi
 echo "setup: done"

@@ -166,13 +166,23 @@ async function startServer(root) {
   return { child, url, stderr: () => stderr };
 }
 
+// Ends the server as a user does; null when it exited cleanly, else how it
+// ended. A fault on the way out shows only in the exit status. A server that
+// outlives the stop timeout is killed and not judged.
 async function stopServer(child) {
-  if (child.exitCode !== null || child.signalCode !== null) return;
-  const exited = new Promise((resolve) => child.once("exit", resolve));
-  child.kill("SIGTERM");
-  const timer = setTimeout(() => child.kill("SIGKILL"), STOP_TIMEOUT_MS);
-  await exited;
-  clearTimeout(timer);
+  let killed = false;
+  if (child.exitCode === null && child.signalCode === null) {
+    const exited = new Promise((resolve) => child.once("exit", resolve));
+    child.kill("SIGTERM");
+    const timer = setTimeout(() => {
+      killed = true;
+      child.kill("SIGKILL");
+    }, STOP_TIMEOUT_MS);
+    await exited;
+    clearTimeout(timer);
+  }
+  if (killed || child.exitCode === 0) return null;
+  return `quillane serve ended with ${child.exitCode ?? child.signalCode}`;
 }
 
 // ---- the browser ---------------------------------------------------------
@@ -213,13 +223,16 @@ export async function openPhone({ colorScheme = "light" } = {}) {
     const events = trackEvents(page);
     const errors = [];
     page.on("pageerror", (e) => errors.push(e.message));
-    // Servers still shutting down; the next test need not wait for them.
+    // Servers still shutting down; the next test need not wait for them, but
+    // the file fails if one of them ended badly.
     const stopping = [];
+    const badEndings = [];
     const close = async () => {
       await browser.close();
       await Promise.all(stopping);
+      if (badEndings.length > 0) throw new Error(badEndings.join("\n"));
     };
-    return { browser, context, page, events, errors, stopping, close };
+    return { browser, context, page, events, errors, stopping, badEndings, close };
   } catch (error) {
     await browser.close();
     throw error;
@@ -238,9 +251,9 @@ export async function startSession(t, phone, options = {}) {
     // the phone's close waits for that, the next test does not.
     await phone.page.goto("about:blank").catch(() => {});
     const server = session.server;
-    const stopped = (server ? stopServer(server.child) : Promise.resolve()).then(() =>
-      rm(dir, { recursive: true, force: true }),
-    );
+    const stopped = (server ? stopServer(server.child) : Promise.resolve(null))
+      .then((badEnding) => badEnding && phone.badEndings.push(badEnding))
+      .finally(() => rm(dir, { recursive: true, force: true }));
     phone.stopping.push(stopped);
   };
   t?.after?.(() => session.close());

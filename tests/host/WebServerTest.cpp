@@ -3,7 +3,9 @@
 #include "host/SyntheticImages.hpp"
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -51,11 +53,26 @@ public:
         m_port = std::stoi(line.substr(colon + 1));
         m_token = line.substr(token + 7);
     }
+    // A fault on the way out, a sanitizer's report at exit among them, shows only in the exit
+    // status: every test that starts a server also holds it to a clean end.
     ~Server()
     {
-        kill(m_pid, SIGTERM);
-        int status = 0;
-        waitpid(m_pid, &status, 0);
+        auto ending = stop();
+        if (ending != "exit status 0")
+            ADD_FAILURE() << "quillane serve ended with " << ending;
+    }
+    // Ends the server as a user does, with SIGTERM; how it ended.
+    std::string stop()
+    {
+        if (m_ending.empty()) {
+            kill(m_pid, SIGTERM);
+            int status = 0;
+            while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) { }
+            m_ending = WIFEXITED(status) ? "exit status " + std::to_string(WEXITSTATUS(status))
+                                         : "signal " + std::to_string(WTERMSIG(status)) + " ("
+                    + strsignal(WTERMSIG(status)) + ")";
+        }
+        return m_ending;
     }
     int port() const { return m_port; }
     const std::string& token() const { return m_token; }
@@ -65,6 +82,7 @@ private:
     pid_t m_pid { -1 };
     int m_port { 0 };
     std::string m_token;
+    std::string m_ending;
 };
 
 int connectTo(int port)

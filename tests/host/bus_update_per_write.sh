@@ -19,7 +19,11 @@ events='{"event":"open"}
 {"event":"tap","row":{"key":"wifiEnabled"}}
 {"event":"pick","color":"#123456"}
 {"event":"closePicker"}'
-echo "$events" | "$quillane" script --root "$work/device" >"$work/screens"
+# A fault on the way out (a sanitizer's report at exit among them) shows only in the exit status.
+echo "$events" | "$quillane" script --root "$work/device" >"$work/screens" || {
+  echo "quillane script ended with status $?"
+  exit 1
+}
 sleep 0.5
 
 writes=3

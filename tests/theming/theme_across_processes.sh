@@ -5,10 +5,12 @@
 # a new toggle order shows once the script process restarts SpringBoard.
 set -euo pipefail
 quillane=$1
+# Without jq every check below would read nothing; say so instead.
+command -v jq >/dev/null || { echo "FAIL: this test needs jq (scripts/setup.sh installs it)"; exit 1; }
 work=$(mktemp -d)
 cleanup() {
   exec 3>&- 2>/dev/null || true
-  [ -n "${SCRIPT_PID:-}" ] && kill "$SCRIPT_PID" 2>/dev/null || true
+  [ -n "${script_pid:-}" ] && kill "$script_pid" 2>/dev/null || true
   [ -n "${theme:-}" ] && kill "$theme" 2>/dev/null || true
   wait 2>/dev/null || true
   rm -rf "$work"
@@ -19,6 +21,7 @@ fail() {
   echo "FAIL: $*"
   echo "--- last screen of the script process:"; echo "${screen:-}"
   echo "--- theme's standard error:"; cat "$work/theme.err"
+  echo "--- script's standard error:"; cat "$work/script.err" 2>/dev/null || true
   echo "--- theme's last table, its start:"; last_table | head -12
   exit 1
 }
@@ -46,7 +49,9 @@ table_shows() {
 send() {
   echo "$1" >&"${SCRIPT[1]}"
   IFS= read -r -t 30 screen <&"${SCRIPT[0]}" || fail "no answer to $1"
-  if [ "${2:-}" != "may-fail" ] && jq -e 'has("error")' <<<"$screen" >/dev/null; then
+  local refused
+  refused=$(jq -r 'has("error")' <<<"$screen") || fail "the answer to $1 is not a JSON object"
+  if [ "${2:-}" != "may-fail" ] && [ "$refused" != false ]; then
     fail "event $1 could not apply"
   fi
 }
@@ -82,6 +87,8 @@ exec 3>"$work/theme.in"
 table_shows '^  3 Wi-Fi +on +background #007AFF:1.00 stock'
 
 coproc SCRIPT { "$quillane" script --root "$work/device" 2>"$work/script.err"; }
+# Bash forgets a coprocess's variables once it ends; its exit status is checked at the end.
+script_pid=$SCRIPT_PID
 send '{"event":"open"}'
 send '{"event":"alert","button":"OK"}'
 
@@ -132,4 +139,12 @@ table_shows '^  1 Cellular Data ' '^  6 Airplane Mode '
 echo quit >&3
 wait "$theme" || fail "the theme process ended with an error"
 theme=
+# The end of its input ends the script process; a fault on its way out (a sanitizer's report at
+# exit among them) shows only in its exit status.
+script_in=${SCRIPT[1]}
+exec {script_in}>&-
+script_status=0
+wait "$script_pid" || script_status=$?
+script_pid=
+[ "$script_status" = 0 ] || fail "the script process ended with status $script_status"
 echo "1 passed, 0 failed"
