@@ -1,10 +1,12 @@
 #include "host/Session.hpp"
 
+#include "cells/QLNColorPicker.hpp"
 #include "foundation/Device.hpp"
 #include "host/EventHandlers.hpp"
 #include "host/SessionState.hpp"
 #include "pages/BundleClasses.hpp"
 #include "preferences/FrameworkClasses.hpp"
+#include "store/UIColor+Quillane.hpp"
 
 namespace host {
 
@@ -56,6 +58,17 @@ EventAnswer Session::handle(std::string_view eventJson)
 {
     auto error = handleEvent(m->state, eventJson);
     return { writeScreen(m->state, true, error), error.empty() };
+}
+
+std::optional<Session::PendingPick> Session::pendingPick() const
+{
+    auto picker = std::dynamic_pointer_cast<fw::SparkColourPickerViewController>(m->state.modal());
+    if (!picker || picker != m->state.pickedPicker.lock())
+        return std::nullopt;
+    auto cell = std::dynamic_pointer_cast<qln::QLNColorPicker>(picker->cell());
+    if (!cell)
+        return std::nullopt;
+    return PendingPick { cell->keysToColour(), qln::qlnHexStringFromColor(picker->colour()) };
 }
 
 std::string Session::screen(bool takeJournal)

@@ -185,8 +185,9 @@ void addPreviewRoutes(
     });
 }
 
-void addRoutes(httplib::Server& server, Session& session, MainQueueGate& gate, Broadcast& broadcast,
-    const Origins& origins, const std::filesystem::path& deviceRoot)
+void addRoutes(httplib::Server& server, Session& session, theming::ThemingComponent& theming,
+    MainQueueGate& gate, Broadcast& broadcast, const Origins& origins,
+    const std::filesystem::path& deviceRoot)
 {
     server.set_pre_routing_handler([&origins](const auto& request, auto& response) {
         return refuseForeign(origins, request, response)
@@ -197,6 +198,7 @@ void addRoutes(httplib::Server& server, Session& session, MainQueueGate& gate, B
         EventAnswer answer;
         auto screen = gate.run([&] {
             answer = session.handle(request.body);
+            showPendingPick(session, theming);
             return answer.screen;
         });
         if (!screen)
@@ -283,7 +285,7 @@ int runServer(const std::filesystem::path& deviceRoot, int port)
     Origins origins { "127.0.0.1:" + std::to_string(port), "localhost:" + std::to_string(port) };
     // Before the catch-all of the static files.
     addPreviewRoutes(server, theming, gate);
-    addRoutes(server, session, gate, broadcast, origins, deviceRoot);
+    addRoutes(server, session, theming, gate, broadcast, origins, deviceRoot);
     std::thread listener([&] { server.listen_after_bind(); });
 
     std::cout << "Quillane settings: http://127.0.0.1:" << port << "/\n" << std::flush;

@@ -15,6 +15,7 @@ enum class ColourSource {
     Stored, // the settings file's value under the key
     Stock, // no value stored (or the tweak is off): the component's own colour
     Malformed, // a value is stored but cannot be read: the stock colour is used
+    Pending, // the open picker shows this colour for the key; nothing is stored yet
 };
 
 struct ResolvedColour {
@@ -27,6 +28,7 @@ struct ResolvedColour {
 struct ColourEntry {
     std::string label;
     ResolvedColour colour;
+    bool shown { true }; // the settings pages show the row on this device
 };
 
 // The colour rows of one titled group of a page ("Connectivity" / "Wi-Fi").
@@ -52,6 +54,20 @@ struct ModuleTile {
     std::string name; // its display name, for drawing and for toggle()
     bool enabled { false };
     ResolvedColour colour;
+    ResolvedColour enabledColour;
+    ResolvedColour disabledColour;
+    // The toggles page gives the module a row; a module without one stays stock.
+    bool coloured { true };
+};
+
+// The tweaks the device has, found the way the settings pages find them.
+struct DeviceTweaks {
+    bool prysm { false };
+    bool powerModule { false };
+    bool bcxiWeather { false };
+    bool ccRinger { false };
+
+    bool operator==(const DeviceTweaks&) const = default;
 };
 
 struct SliderColours {
@@ -67,6 +83,7 @@ struct Palette {
     std::optional<std::string> appearanceNote;
     bool tweakEnabled { true }; // "enabled": off leaves Control Center stock
     bool customToggleColours { true }; // "connectivityModeEnabled": off keeps stock toggles
+    DeviceTweaks tweaks;
 
     ResolvedColour moduleBackground;
     ResolvedColour connectivityBackground;
@@ -77,7 +94,8 @@ struct Palette {
     SliderColours volume;
     std::vector<ModuleTile> modules; // in Control Center order
 
-    // Every colour row of the bundle's pages (global rows left out), page by page.
+    // Every colour row of the bundle's pages (global rows left out), page by page, then the
+    // toggles page's rows of both states.
     std::vector<ColourGroup> groups;
 };
 

@@ -15,6 +15,8 @@ std::string_view sourceName(ColourSource source)
         return "stock";
     case ColourSource::Malformed:
         return "malformed";
+    case ColourSource::Pending:
+        return "pending";
     }
     return {};
 }
@@ -32,7 +34,8 @@ fw::Value colourValue(const ResolvedColour& colour)
 
 fw::Value entryValue(const ColourEntry& entry)
 {
-    return fw::Dictionary { { "label", entry.label }, { "colour", colourValue(entry.colour) } };
+    return fw::Dictionary { { "label", entry.label }, { "colour", colourValue(entry.colour) },
+        { "shown", entry.shown } };
 }
 
 fw::Value entriesValue(const std::vector<ColourEntry>& entries)
@@ -73,16 +76,29 @@ fw::Value modulesValue(const std::vector<ModuleTile>& modules)
         entry["name"] = tile.name;
         entry["enabled"] = tile.enabled;
         entry["colour"] = colourValue(tile.colour);
+        entry["coloured"] = tile.coloured;
+        entry["states"] = fw::Dictionary { { "enabled", colourValue(tile.enabledColour) },
+            { "disabled", colourValue(tile.disabledColour) } };
     }
     return list;
+}
+
+fw::Value tweaksValue(const DeviceTweaks& tweaks)
+{
+    return fw::Dictionary { { "prysm", tweaks.prysm }, { "powerModule", tweaks.powerModule },
+        { "bcxiWeather", tweaks.bcxiWeather }, { "ccRinger", tweaks.ccRinger } };
 }
 
 fw::Value groupsValue(const std::vector<ColourGroup>& groups)
 {
     fw::Array list;
-    for (const ColourGroup& group : groups)
-        list.push_back(fw::Dictionary { { "layout", group.layout }, { "page", group.page },
-            { "area", group.area }, { "entries", entriesValue(group.entries) } });
+    for (const ColourGroup& group : groups) {
+        fw::Dictionary& entry = *list.emplace_back(fw::Dictionary {}).asDictionary();
+        entry["layout"] = group.layout;
+        entry["page"] = group.page;
+        entry["area"] = group.area;
+        entry["entries"] = entriesValue(group.entries);
+    }
     return list;
 }
 
@@ -94,6 +110,7 @@ fw::Value paletteValue(const Palette& palette)
         { "appearance", appearanceName(palette.appearance) },
         { "tweakEnabled", palette.tweakEnabled },
         { "customToggleColours", palette.customToggleColours },
+        { "tweaks", tweaksValue(palette.tweaks) },
         { "moduleBackground", colourValue(palette.moduleBackground) },
         { "connectivityBackground", colourValue(palette.connectivityBackground) },
         { "connectivity", togglesValue(palette.connectivity) },

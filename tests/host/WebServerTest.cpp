@@ -223,3 +223,94 @@ TEST(WebServer, ListensOnLoopbackOnly)
     }
     EXPECT_TRUE(found);
 }
+
+namespace {
+
+// The sources and values of every preview entry of `key`, wherever the preview lists it.
+std::vector<std::string> previewEntries(const nlohmann::json& preview, const std::string& key)
+{
+    std::vector<std::string> found;
+    auto visit = [&](const nlohmann::json& node, const auto& self) -> void {
+        if (node.is_object() && node.value("key", "") == key && node.contains("source")) {
+            found.push_back(
+                node["source"].get<std::string>() + " " + node["value"].get<std::string>());
+            return;
+        }
+        if (node.is_structured()) {
+            for (const auto& child : node)
+                self(child, self);
+        }
+    };
+    visit(preview, visit);
+    return found;
+}
+
+} // namespace
+
+TEST(WebServer, PreviewShowsThePickersColourAsPendingUntilItCloses)
+{
+    ScriptDevice device;
+    Server server(device);
+    int port = server.port();
+    std::string origin = "Origin: http://127.0.0.1:" + std::to_string(port) + "\r\n";
+    auto send = [&](const nlohmann::json& event) {
+        auto answer = request(port, post(port, event.dump(), origin));
+        EXPECT_EQ(answer.status, 200) << event.dump() << " " << answer.body;
+    };
+    auto preview
+        = [&] { return nlohmann::json::parse(request(port, get(port, "/api/preview")).body); };
+    auto tapRow = [&](const char* field, const char* value) {
+        send({ { "event", "tap" }, { "row", { { field, value } } } });
+    };
+    send({ { "event", "open" } });
+    send({ { "event", "alert" }, { "button", "OK" } });
+    tapRow("title", "Connectivity");
+    std::string settingsBefore
+        = device.read("/var/mobile/Library/Preferences/com.tarrowvine.quillane.plist");
+
+    struct Step {
+        const char* what;
+        std::vector<nlohmann::json> events;
+        std::vector<std::pair<std::string, std::string>> expected; // key, "source value"
+    };
+    const std::vector<Step> steps {
+        { "an opened picker shows nothing new",
+            { { { "event", "tap" }, { "row", { { "key", "wifiEnabled" } } } } },
+            { { "wifiEnabled", "stock #007AFF:1.00" } } },
+        { "each pick is pending on every entry of the row's key",
+            { { { "event", "pick" }, { "color", "#FF0000:0.5" } },
+                { { "event", "pick" }, { "color", "#00FF00" } } },
+            { { "wifiEnabled", "pending #00FF00:1.00" },
+                { "wifiGlyphEnabled", "stock #FFFFFF:1.00" } } },
+        { "closing stores the colour and drops the mark", { { { "event", "closePicker" } } },
+            { { "wifiEnabled", "stored #00FF00:1.00" } } },
+        { "a global pick is pending on every key its spread sets",
+            { { { "event", "tap" }, { "row", { { "title", "Change All" } } } },
+                { { "event", "alert" }, { "button", "Yes" } },
+                { { "event", "pick" }, { "color", "#0000FF" } } },
+            { { "wifiEnabled", "pending #0000FF:1.00" },
+                { "hotspotGlyphEnabled", "pending #0000FF:1.00" },
+                // The page edits one state at a time; containers are never spread over.
+                { "hotspotGlyphDisabled", "stock #FFFFFF:1.00" },
+                { "connectivityContainerBackground", "stock #1C1C1E:0.60" } } },
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        for (const auto& event : step.events)
+            send(event);
+        auto shown = preview();
+        for (const auto& [key, want] : step.expected) {
+            auto entries = previewEntries(shown, key);
+            ASSERT_FALSE(entries.empty()) << key;
+            for (const auto& entry : entries)
+                EXPECT_EQ(entry, want) << key;
+        }
+        if (step.expected.front().second.starts_with("pending")) {
+            EXPECT_EQ(device.read("/var/mobile/Library/Preferences/com.tarrowvine.quillane.plist"),
+                settingsBefore)
+                << "nothing is written while the picker is open";
+        }
+        settingsBefore
+            = device.read("/var/mobile/Library/Preferences/com.tarrowvine.quillane.plist");
+    }
+}

@@ -129,4 +129,39 @@ TEST(ThemingResolution, ConnectivityOrderSkipsUnknownAndAppendsMissingToggles)
         EXPECT_EQ(theming::connectivityOrder(c.settings), c.expected) << c.what;
 }
 
+TEST(ThemingResolution, RowsShowWhereTheSettingsPagesShowThem)
+{
+    using theming::DeviceTweaks;
+    const DeviceTweaks none {};
+    const DeviceTweaks prysm { true, false, false, false };
+    const DeviceTweaks weather { false, false, true, false };
+    const DeviceTweaks all { true, true, true, true };
+    struct Case {
+        const char* layout;
+        const char* feature;
+        DeviceTweaks tweaks;
+        bool shown;
+    };
+    const Case cases[] = {
+        { "MediaControls", "", none, true },
+        { "MediaControls", "prysm", none, false },
+        { "MediaControls", "prysm", prysm, true },
+        { "Misc", "notPrysm", none, true },
+        { "Misc", "notPrysm", prysm, false },
+        { "Sliders", "ccRinger", prysm, false },
+        { "Sliders", "ccRinger", all, true },
+        { "PrysmBattery", "", none, false },
+        { "PrysmWeather", "", prysm, true },
+        { "Misc", "bcxiWeather", weather, true },
+        { "Misc", "bcxiWeather", all, false }, // Prysm's own weather replaces it
+        { "Misc", "thirdparty", none, false },
+        { "Misc", "thirdparty", weather, true },
+        { "PowerModule", "", none, true }, // the root page always lists it
+        { "Misc", "somethingNew", none, true },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(theming::rowShown(c.layout, c.feature, c.tweaks), c.shown)
+            << c.layout << " " << c.feature;
+}
+
 } // namespace

@@ -175,6 +175,97 @@ TEST_F(ThemingComponentTest, ModulesFollowTheEnabledListWithTheirStateKeys)
     EXPECT_EQ(flipped.colour.colour, theming::rgb(0x00FF00));
     EXPECT_FALSE(component.toggle("Torch"));
     EXPECT_EQ(changes, 1);
+
+    // Both states of each module are there, and the toggles page's rows of both: the module
+    // without a bundle has none.
+    EXPECT_EQ(flipped.disabledColour.colour, theming::rgb(0xFF0000, 0.5));
+    EXPECT_EQ(flipped.enabledColour.key, "com.apple.control-center.FlashlightModuleEnabled");
+    std::vector<std::string> toggleKeys;
+    for (const auto& group : component.palette().groups) {
+        if (group.layout != "Toggles")
+            continue;
+        for (const auto& entry : group.entries)
+            toggleKeys.push_back(group.area + " " + entry.label + " " + entry.colour.key);
+    }
+    const std::vector<std::string> expected {
+        "Enabled Orientation Lock com.apple.control-center.OrientationLockModuleEnabled",
+        "Enabled Flashlight com.apple.control-center.FlashlightModuleEnabled",
+        "Enabled Noctis com.laughingquoll.noctis.toggleEnabled",
+        "Disabled Orientation Lock com.apple.control-center.OrientationLockModuleDisabled",
+        "Disabled Flashlight com.apple.control-center.FlashlightModuleDisabled",
+        "Disabled Noctis com.laughingquoll.noctis.toggleDisabled",
+    };
+    EXPECT_EQ(toggleKeys, expected);
+}
+
+TEST_F(ThemingComponentTest, ModulesWithoutARowOnTheTogglesPageStayUncoloured)
+{
+    setModules({ "com.apple.replaykit.controlcenter.screenrecording",
+        "com.apple.control-center.FlashlightModule" });
+    component.start();
+    auto modules = component.palette().modules;
+    ASSERT_EQ(modules.size(), 2u);
+    EXPECT_FALSE(modules[0].coloured); // Apple's module without a display name
+    EXPECT_TRUE(modules[1].coloured);
+    for (const auto& group : component.palette().groups) {
+        for (const auto& entry : group.entries)
+            EXPECT_EQ(entry.colour.key.find("screenrecording"), std::string::npos);
+    }
+}
+
+TEST_F(ThemingComponentTest, PendingColourCoversEveryEntryOfItsKeysUntilCleared)
+{
+    set("wifiEnabled", "#111111");
+    component.start();
+    std::string settingsBefore = device.read(kSettings);
+    component.setPending(
+        theming::PendingColour { { "wifiEnabled", "moduleGlyph" }, theming::rgb(0x00FF00, 0.5) });
+    EXPECT_EQ(changes, 1);
+    auto palette = component.palette();
+    EXPECT_EQ(toggle(palette, "wifi").background.source, ColourSource::Pending);
+    EXPECT_EQ(toggle(palette, "wifi").background.colour, theming::rgb(0x00FF00, 0.5));
+    EXPECT_EQ(toggle(palette, "wifi").glyph.source, ColourSource::Stock);
+    int pendingEntries = 0;
+    for (const auto& group : palette.groups) {
+        for (const auto& entry : group.entries)
+            pendingEntries += entry.colour.source == ColourSource::Pending;
+    }
+    EXPECT_EQ(pendingEntries, 2);
+    // The same colour again changes nothing; clearing brings the stored colour back.
+    component.setPending(
+        theming::PendingColour { { "wifiEnabled", "moduleGlyph" }, theming::rgb(0x00FF00, 0.5) });
+    EXPECT_EQ(changes, 1);
+    component.setPending(std::nullopt);
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(toggle(component.palette(), "wifi").background.source, ColourSource::Stored);
+    EXPECT_EQ(device.read(kSettings), settingsBefore);
+}
+
+TEST_F(ThemingComponentTest, DrawsTweakPartsOnlyWhereTheTweaksAreInstalled)
+{
+    component.start();
+    auto before = component.palette();
+    EXPECT_EQ(before.tweaks, theming::DeviceTweaks {});
+    device.write(theming::prysmFile, "");
+    copyTree(QLN_SOURCE_DIR "/resources/device/modules/thirdparty/PowerModule.bundle",
+        theming::powerModuleBundle);
+    receiveUpdate();
+    auto after = component.palette();
+    EXPECT_EQ(after.tweaks, (theming::DeviceTweaks { true, true, false, false }));
+    auto shown = [](const theming::Palette& palette, std::string_view key) {
+        for (const auto& group : palette.groups) {
+            for (const auto& entry : group.entries) {
+                if (entry.colour.key == key)
+                    return entry.shown;
+            }
+        }
+        ADD_FAILURE() << key << " is not in the palette";
+        return false;
+    };
+    EXPECT_FALSE(shown(before, "prysmBatteryFill"));
+    EXPECT_TRUE(shown(after, "prysmBatteryFill"));
+    EXPECT_TRUE(shown(before, "chevronGlyph"));
+    EXPECT_FALSE(shown(after, "chevronGlyph"));
 }
 
 TEST_F(ThemingComponentTest, ToggleColoursFollowTheToggleState)
