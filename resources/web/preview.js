@@ -9,14 +9,18 @@ import {
   BACKDROP,
   colourCss,
   colourForKey,
+  coloursByKey,
   describeColour,
   glyphColour,
   initialOf,
   isPreview,
   isWideTile,
-  mediaColours,
   previewShape,
+  shownKeys,
+  withPending,
 } from "./preview-model.js";
+import { GLYPHS, keyed, keyedBar, keyedGlyph, paintKeyed, setPaints } from "./preview-parts.js";
+import { buildScenes, tweakTiles } from "./preview-scenes.js";
 
 const APPEARANCES = [
   ["light", "Light"],
@@ -73,7 +77,9 @@ function toggleButton(toggle, act) {
   b.type = "button";
   b.dataset.name = toggle.name;
   b.dataset.focusKey = `cc-toggle:${toggle.name}`;
-  b.innerHTML = connectivityGlyph(toggle.name);
+  const glyph = el("span", "cc-toggle-glyph");
+  glyph.innerHTML = connectivityGlyph(toggle.name);
+  b.append(glyph);
   b.addEventListener("click", () => act({ toggle: toggle.name }));
   return b;
 }
@@ -97,39 +103,63 @@ function glyphSpan(className, svg) {
   return span;
 }
 
-function mediaModule() {
-  const module = el("div", "cc-module cc-media");
-  module.setAttribute("role", "img");
-  module.setAttribute("aria-label", "Media controls");
+// The compact media module; a tap expands it.
+function mediaModule(open) {
+  const module = keyed("div", "cc-module cc-media", { background: "mediaContainerBackground" });
+  module.setAttribute("role", "button");
+  module.setAttribute("aria-label", "Media controls: expand");
+  module.tabIndex = 0;
+  module.dataset.opens = "expanded";
+  module.dataset.focusKey = "cc-media";
+  module.addEventListener("click", () => open("expanded"));
+  module.addEventListener("keydown", (e) => {
+    if (e.key !== "Enter" && e.key !== " ") return;
+    e.preventDefault();
+    open("expanded");
+  });
   const top = el("div", "cc-media-top");
-  const artwork = el("span", "cc-artwork");
-  const airplay = glyphSpan("cc-media-airplay", mediaGlyph("airplay"));
-  top.append(artwork, airplay);
-  const title = el("div", "cc-media-title", "Harbour Lights");
-  const subtitle = el("div", "cc-media-subtitle", "The Lanterns — Tidewater");
-  const progress = el("div", "cc-progress");
-  const progressFill = el("span", "cc-progress-fill");
-  progress.append(progressFill);
-  const times = el("div", "cc-media-times");
+  top.append(
+    keyed("span", "cc-artwork", { background: "mediaArtworkPlaceholder" }),
+    keyedGlyph("cc-media-airplay", "mediaRoutingButton", mediaGlyph("airplay")),
+  );
+  const title = keyed("div", "cc-media-title", { color: "mediaTitleText" }, "Harbour Lights");
+  const subtitle = keyed("div", "cc-media-subtitle", { color: "mediaSubtitleText" }, "The Lanterns — Tidewater");
+  const progress = keyedBar("cc-progress", "mediaProgressTrack", "mediaProgressFill", 0.36).bar;
+  const times = keyed("div", "cc-media-times", { color: "mediaTimeText" });
   times.append(el("span", null, "1:24"), el("span", null, "-2:31"));
   const controls = el("div", "cc-media-controls");
-  const previous = glyphSpan("cc-media-skip", mediaGlyph("previous"));
-  const play = glyphSpan("cc-media-play", mediaGlyph("pause"));
-  const next = glyphSpan("cc-media-skip", mediaGlyph("next"));
-  controls.append(previous, play, next);
+  controls.append(
+    keyedGlyph("cc-media-skip", "mediaSkipButtons", mediaGlyph("previous")),
+    keyedGlyph("cc-media-play", "mediaPlayPauseButton", mediaGlyph("pause")),
+    keyedGlyph("cc-media-skip", "mediaSkipButtons", mediaGlyph("next")),
+  );
   module.append(top, title, subtitle, progress, times, controls);
-  return { module, artwork, airplay, title, subtitle, progress, progressFill, times, previous, play, next };
+  return { module };
 }
 
 function slider(kind, label, glyph) {
   const module = el("div", `cc-module cc-slider cc-slider-${kind}`);
   module.setAttribute("role", "img");
   module.setAttribute("aria-label", label);
+  module.dataset.key = `${kind}ContainerBackground`;
   const fill = el("span", "cc-slider-fill");
+  fill.dataset.key = `${kind}Fill`;
   fill.style.height = `${LEVELS[kind] * 100}%`;
   const icon = glyphSpan("cc-slider-glyph", sliderGlyph(glyph));
+  icon.dataset.key = `${kind}Glyph`;
   module.append(fill, icon);
   return { module, fill, icon };
+}
+
+// CCRingerModule's slider, coloured by its own keys.
+function ringerSlider() {
+  const module = keyed("div", "cc-module cc-slider cc-slider-ringer", { background: "ringerContainerBackground" });
+  module.setAttribute("role", "img");
+  module.setAttribute("aria-label", "Ringer");
+  const fill = keyed("span", "cc-slider-fill", { background: "ringerFill" });
+  fill.style.height = "70%";
+  module.append(fill, keyedGlyph("cc-slider-glyph", "ringerGlyph", GLYPHS.bell));
+  return module;
 }
 
 function moduleTile(tile, act) {
@@ -137,19 +167,23 @@ function moduleTile(tile, act) {
   b.type = "button";
   b.dataset.identifier = tile.identifier;
   b.dataset.focusKey = `cc-tile:${tile.identifier}`;
+  // The module background shows through the state's colour, which paints over it.
+  b.append(el("span", "cc-tile-state"));
   const glyph = moduleGlyph(tile.identifier);
   const icon = glyph ? glyphSpan("cc-tile-glyph", glyph) : el("span", "cc-tile-glyph cc-tile-initial", initialOf(tile.name));
+  icon.dataset.key = "moduleGlyph";
   b.append(icon);
   if (isWideTile(tile)) {
     b.classList.add("cc-tile-wide");
-    b.append(el("span", "cc-tile-title", tile.name));
+    b.append(keyed("span", "cc-tile-title", { color: "moduleText" }, tile.name));
   }
   b.addEventListener("click", () => act({ toggle: tile.identifier }));
   return b;
 }
 
-function statusBar() {
-  const bar = el("div", "cc-statusbar");
+// The status bar follows its row only where the pages show it (not under Prysm).
+function statusBar(shown) {
+  const bar = shown.has("statusBarText") ? keyed("div", "cc-statusbar", { color: "statusBarText" }) : el("div", "cc-statusbar");
   bar.setAttribute("aria-hidden", "true");
   const right = el("span", "cc-status-right");
   right.innerHTML = STATUS_GLYPHS;
@@ -158,53 +192,60 @@ function statusBar() {
   return bar;
 }
 
-function buildGrid(preview, act) {
+function buildGrid(preview, act, open) {
+  const shown = shownKeys(preview);
   const grid = el("div", "cc-grid");
   const connectivity = connectivityModule(preview, act);
-  const media = mediaModule();
+  const media = mediaModule(open);
   const brightness = slider("brightness", "Brightness", "sun");
   const volume = slider("volume", "Volume", "speaker");
   const tiles = new Map();
   grid.append(connectivity.module, media.module, brightness.module, volume.module);
+  if (shown.has("ringerFill")) grid.append(ringerSlider());
+  const tweaks = new Map(tweakTiles(preview, open).map((t) => [t.identifier, t.tile]));
   for (const tile of preview.modules ?? []) {
+    const own = tweaks.get(tile.identifier);
+    if (own) {
+      grid.append(own);
+      tweaks.delete(tile.identifier);
+      continue;
+    }
     const b = moduleTile(tile, act);
     tiles.set(tile.identifier, b);
     grid.append(b);
   }
+  // A tweak's module the user has not placed still shows, after the others.
+  grid.append(...tweaks.values());
   return { grid, connectivity, media, brightness, volume, tiles };
+}
+
+// What sits above the modules: the dismiss chevron (stock Control Center
+// only) and the status message of the last toggle.
+function gridHead(shown) {
+  const head = el("div", "cc-head");
+  if (shown.has("chevronGlyph")) head.append(keyedGlyph("cc-chevron", "chevronGlyph", GLYPHS.chevron));
+  head.append(keyed("div", "cc-status-message", { color: "statusText" }, "Wi-Fi: Harbour Guest"));
+  return head;
 }
 
 // ---- painting ------------------------------------------------------------
 
 function paintToggles(parts, preview, backdrop) {
   parts.connectivity.module.style.background = colourCss(preview.connectivityBackground);
+  parts.connectivity.module.dataset.key = preview.connectivityBackground?.key ?? "";
   for (const toggle of preview.connectivity) {
     const b = parts.connectivity.toggles.get(toggle.name);
     if (!b) continue;
     b.style.backgroundColor = colourCss(toggle.background);
     b.style.color = glyphColour(toggle.glyph, [preview.connectivityBackground, toggle.background], backdrop);
+    const glyph = b.querySelector(".cc-toggle-glyph");
+    glyph.dataset.key = toggle.glyph?.key ?? "";
     b.setAttribute("aria-pressed", String(toggle.enabled === true));
     b.setAttribute("aria-label", toggle.title || toggle.name);
     b.dataset.key = toggle.background?.key ?? "";
     b.dataset.source = toggle.background?.source ?? "";
     b.title = `${toggle.title}: ${toggle.enabled ? "on" : "off"}\n${describeColour(toggle.background)}\n${describeColour(toggle.glyph)}`;
   }
-}
-
-function paintMedia(media, preview) {
-  const c = mediaColours(preview);
-  const css = (key) => colourCss(c[key], "");
-  media.module.style.background = colourCss(preview.mediaBackground);
-  media.artwork.style.background = css("mediaArtworkPlaceholder");
-  media.title.style.color = css("mediaTitleText");
-  media.subtitle.style.color = css("mediaSubtitleText");
-  media.airplay.style.color = css("mediaRoutingButton");
-  media.progress.style.background = css("mediaProgressTrack");
-  media.progressFill.style.background = css("mediaProgressFill");
-  media.times.style.color = css("mediaTimeText");
-  media.play.style.color = css("mediaPlayPauseButton");
-  media.previous.style.color = css("mediaSkipButtons");
-  media.next.style.color = css("mediaSkipButtons");
 }
 
 function paintSlider(part, colours, backdrop) {
@@ -214,17 +255,16 @@ function paintSlider(part, colours, backdrop) {
 }
 
 function paintTiles(parts, preview, backdrop) {
-  const moduleBackground = colourCss(preview.moduleBackground);
   const glyph = colourForKey(preview, "moduleGlyph");
-  const text = colourCss(colourForKey(preview, "moduleText"), "#fff");
   for (const tile of preview.modules ?? []) {
     const b = parts.tiles.get(tile.identifier);
     if (!b) continue;
-    const own = colourCss(tile.colour);
-    b.style.background = `linear-gradient(${own}, ${own}), ${moduleBackground}`;
+    setPaints(b, { background: "moduleContainerBackground" });
+    // A module no row colours keeps its stock colour and names no key.
+    const state = b.querySelector(".cc-tile-state");
+    state.style.backgroundColor = colourCss(tile.colour);
+    state.dataset.key = tile.coloured === false ? "" : (tile.colour?.key ?? "");
     b.style.color = glyphColour(glyph, [preview.moduleBackground, tile.colour], backdrop);
-    const title = b.querySelector(".cc-tile-title");
-    if (title) title.style.color = tile.enabled ? b.style.color : text;
     b.setAttribute("aria-pressed", String(tile.enabled === true));
     b.setAttribute("aria-label", tile.name || tile.identifier);
     b.title = `${tile.name}: ${tile.enabled ? "on" : "off"}\n${describeColour(tile.colour)}`;
@@ -249,15 +289,24 @@ export function createPreview(root, hooks = {}) {
   let parts = null;
   let chain = Promise.resolve();
   let streamed = 0; // pictures heard on the stream
+  let received = null; // the last picture drawn, as the server sent it
 
   const screen = el("div", "cc-screen");
   screen.dataset.testid = "preview-screen";
   const wallpaper = el("div", "cc-wallpaper");
-  const tint = el("div", "cc-tint");
+  const tint = keyed("div", "cc-tint", { background: "backgroundTint" });
+  let status = statusBar(new Set());
   const content = el("div", "cc-content");
   const { bar, buttons, note } = toolbar(act);
-  screen.append(wallpaper, tint, statusBar(), content);
+  const sceneTabs = el("div", "segmented cc-scenes");
+  sceneTabs.setAttribute("role", "tablist");
+  sceneTabs.setAttribute("aria-label", "Part of Control Center shown");
+  bar.append(sceneTabs);
+  screen.append(wallpaper, tint, status, content);
   root.replaceChildren(bar, screen);
+  let scene = "cc";
+  let scenes = [];
+  let pending = null; // {keys, colour} the open picker shows before the server has it
 
   // A refused action is told in the caption, which either layout shows,
   // until the next picture.
@@ -294,10 +343,41 @@ export function createPreview(root, hooks = {}) {
     return chain;
   }
 
+  // Shows one scene: Control Center itself ("cc") or one shown on demand.
+  function open(id) {
+    scene = scenes.some((s) => s.id === id) ? id : "cc";
+    parts.main.hidden = scene !== "cc";
+    for (const s of scenes) s.node.hidden = s.id !== scene;
+    for (const tab of sceneTabs.children) {
+      const selected = tab.dataset.sceneTab === scene;
+      tab.setAttribute("aria-selected", String(selected));
+      tab.tabIndex = selected ? 0 : -1;
+    }
+  }
+
+  function sceneTab(id, title) {
+    const tab = el("button", "segment", title);
+    tab.type = "button";
+    tab.setAttribute("role", "tab");
+    tab.dataset.sceneTab = id;
+    tab.addEventListener("click", () => open(id));
+    return tab;
+  }
+
   function rebuild(preview) {
     const focused = document.activeElement?.closest?.(".cc-content [data-focus-key]")?.dataset.focusKey;
-    parts = buildGrid(preview, act);
-    content.replaceChildren(parts.grid);
+    const shown = shownKeys(preview);
+    parts = buildGrid(preview, act, open);
+    parts.main = el("div", "cc-main");
+    parts.main.dataset.scene = "cc";
+    parts.main.append(gridHead(shown), parts.grid);
+    scenes = buildScenes(preview);
+    content.replaceChildren(parts.main, ...scenes.map((s) => s.node));
+    sceneTabs.replaceChildren(sceneTab("cc", "Control Center"), ...scenes.map((s) => sceneTab(s.id, s.title)));
+    const nextStatus = statusBar(shown);
+    status.replaceWith(nextStatus);
+    status = nextStatus;
+    open(scene);
     if (focused) content.querySelector(`[data-focus-key="${CSS.escape(focused)}"]`)?.focus({ preventScroll: true });
   }
 
@@ -305,17 +385,16 @@ export function createPreview(root, hooks = {}) {
     const appearance = preview.appearance === "dark" ? "dark" : "light";
     const backdrop = BACKDROP[appearance];
     screen.dataset.appearance = appearance;
-    tint.style.background = colourCss(colourForKey(preview, "backgroundTint"), "rgba(0, 0, 0, 0.3)");
-    screen.style.setProperty("--cc-status", colourCss(colourForKey(preview, "statusBarText"), "#fff"));
+    screen.classList.toggle("cc-live", pending !== null);
     for (const b of buttons) b.setAttribute("aria-checked", String(b.dataset.appearance === appearance));
     for (const b of buttons) b.tabIndex = b.dataset.appearance === appearance ? 0 : -1;
     note.textContent = noteText(preview);
     note.classList.remove("cc-note-error");
     paintToggles(parts, preview, backdrop);
-    paintMedia(parts.media, preview);
     paintSlider(parts.brightness, preview.brightness, backdrop);
     paintSlider(parts.volume, preview.volume, backdrop);
     paintTiles(parts, preview, backdrop);
+    paintKeyed(screen, coloursByKey(preview));
   }
 
   // `force` repaints an unchanged picture too, so an answer clears an error.
@@ -324,10 +403,18 @@ export function createPreview(root, hooks = {}) {
     const json = JSON.stringify(preview);
     if (json === last && !force) return;
     last = json;
+    received = preview;
     const nextShape = previewShape(preview);
     if (nextShape !== shape || !parts) rebuild(preview);
     shape = nextShape;
-    paint(preview);
+    paint(pending ? withPending(preview, pending.keys, pending.colour) : preview);
+  }
+
+  // The open picker's colour on `keys`, drawn at once; null when it closes.
+  // The server's next picture marks the same keys pending, then stored.
+  function showPending(keys, colour) {
+    pending = keys && colour ? { keys, colour } : null;
+    if (received) paint(pending ? withPending(received, pending.keys, pending.colour) : received);
   }
 
   // A picture from the server's event stream.
@@ -341,5 +428,5 @@ export function createPreview(root, hooks = {}) {
     return request({ headers: { Accept: "application/json" } });
   }
 
-  return { receive, load, act };
+  return { receive, load, act, open, showPending };
 }

@@ -4,6 +4,8 @@
 
 import { test, before, after } from "node:test";
 import assert from "node:assert/strict";
+import { appendFile, mkdir, writeFile } from "node:fs/promises";
+import path from "node:path";
 import {
   act,
   back,
@@ -16,6 +18,7 @@ import {
   openBundle,
   openPhone,
   screenshot,
+  SETTINGS,
   startSession,
   tapRow,
   typeHex,
@@ -191,4 +194,121 @@ test("on a narrow screen the preview has a tab of its own", async (t) => {
   assert.equal(await previewTab.getAttribute("aria-selected"), "true");
   assert.equal(await page.locator("#phone").isVisible(), false);
   assert.deepEqual(session.errors, []);
+});
+
+// ---- every colour the pages set, drawn ------------------------------------
+
+function plistValue(value) {
+  if (typeof value === "boolean") return value ? "<true/>" : "<false/>";
+  if (typeof value === "number") return Number.isInteger(value) ? `<integer>${value}</integer>` : `<real>${value}</real>`;
+  if (Array.isArray(value)) return `<array>${value.map(plistValue).join("")}</array>`;
+  if (value && typeof value === "object") {
+    return `<dict>${Object.entries(value).map(([k, v]) => `<key>${k}</key>${plistValue(v)}`).join("")}</dict>`;
+  }
+  return `<string>${String(value).replace(/&/g, "&amp;").replace(/</g, "&lt;")}</string>`;
+}
+
+// A colour of its own for each key, alpha included, so a part drawn from the
+// wrong key cannot pass for the right one.
+function distinctColour(i) {
+  const byte = (x) => x.toString(16).padStart(2, "0").toUpperCase();
+  const [r, g, b] = [(i * 37 + 11) % 256, (i * 91 + 50) % 256, (i * 53 + 100) % 256];
+  const a = [1, 0.9, 0.75, 0.6, 0.45][i % 5];
+  return { stored: `#${byte(r)}${byte(g)}${byte(b)}:${a}`, rgba: [r, g, b, a] };
+}
+
+// What SpringBoard's restart does for the theming component: it reads the
+// files again. The host notices the log growing on its next turn.
+async function respringWith(session, colours) {
+  const settings = { ...(await session.settings()), ...colours };
+  const xml = `<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0">${plistValue(settings)}</plist>\n`;
+  await writeFile(session.file(SETTINGS), xml);
+  const log = session.file("var/mobile/Library/Logs/sbreload.log");
+  await mkdir(path.dirname(log), { recursive: true });
+  await appendFile(log, "sbreload\n");
+}
+
+// In the page: the first element drawn from `key` whose computed colour is
+// `rgba`, after showing the scene or Prysm page it sits in. Answers what it
+// found, for the failure message.
+function findDrawn([key, rgba]) {
+  const parse = (css) => {
+    const m = /rgba?\(([^)]+)\)/.exec(css);
+    if (!m) return null;
+    const [r, g, b, a = 1] = m[1].split(/[ ,/]+/).filter(Boolean).map(Number);
+    return [r, g, b, a];
+  };
+  const near = (c) => c && c.every((x, i) => Math.abs((i < 3 ? x : x * 255) - (i < 3 ? rgba[i] : rgba[i] * 255)) <= 1);
+  const nodes = [...document.querySelectorAll("#preview [data-key]")].filter((n) => n.dataset.key.split(" ").includes(key));
+  const seen = [];
+  for (const node of nodes) {
+    const scene = node.closest("[data-scene]")?.dataset.scene;
+    if (scene) document.querySelector(`#preview [data-scene-tab="${scene}"]`)?.click();
+    const page = node.closest("[data-prysm-page]")?.dataset.prysmPage;
+    if (page) document.querySelector(`#preview [data-prysm-page-tab="${page}"]`)?.click();
+    const style = getComputedStyle(node);
+    const colours = [style.backgroundColor, style.color, style.borderTopColor];
+    seen.push(colours.join(" / "));
+    if (node.checkVisibility() && colours.map(parse).some(near)) return "drawn";
+  }
+  return nodes.length ? `drawn otherwise: ${seen.join("; ")}` : "no element";
+}
+
+// The toggle or module whose other state draws `key`.
+function stateOwner(preview, key) {
+  for (const toggle of preview.connectivity) {
+    if (key.startsWith(toggle.name) && /(Enabled|Disabled)$/.test(key)) return `.cc-toggle[data-name="${toggle.name}"]`;
+  }
+  const module = preview.modules.find((m) => key === `${m.identifier}Enabled` || key === `${m.identifier}Disabled`);
+  return module ? `.cc-tile[data-identifier="${module.identifier}"]` : null;
+}
+
+test("every colour the device's pages set is drawn in the preview, exactly", async (t) => {
+  const checked = new Set();
+  const devices = [
+    { init: ["--all-tweaks"], what: "every tweak" },
+    { init: [], what: "no tweak" }, // the stock Control Center's own rows
+  ];
+  for (const device of devices) {
+    await phone.page.setViewportSize(WIDE);
+    const session = await startSession(t, phone, { init: device.init });
+    const { page } = session;
+    const fetchPreview = () => page.evaluate(() => fetch("/api/preview").then((r) => r.json()));
+    const shown = (await fetchPreview()).groups.flatMap((g) => g.entries.filter((e) => e.shown).map((e) => e.colour.key));
+    const keys = shown.filter((key) => !checked.has(key));
+    assert.ok(keys.length > 0, device.what);
+    const colours = new Map(keys.map((key, i) => [key, distinctColour(i)]));
+    await respringWith(session, Object.fromEntries([...colours].map(([key, c]) => [key, c.stored])));
+    await eventually(async () => (await fetchPreview()).groups.some((g) => g.entries.some((e) => e.colour.source === "stored")), "the respring");
+    await page.reload({ waitUntil: "load" });
+    await page.locator("#preview .cc-toggle").first().waitFor();
+
+    const missing = [];
+    for (const [key, { rgba }] of colours) {
+      const want = [rgba[0], rgba[1], rgba[2], rgba[3]];
+      let found = await page.evaluate(findDrawn, [key, want]);
+      if (found === "no element") {
+        const owner = stateOwner(await fetchPreview(), key);
+        if (owner) {
+          await page.locator('#preview [data-scene-tab="cc"]').click();
+          await previewAction(page, page.locator(`#preview ${owner}`));
+          await eventually(async () => (await page.evaluate(findDrawn, [key, want])) !== "no element", `${key} after the flip`).catch(() => {});
+        }
+      }
+      // Colours ease in; give them their quarter second.
+      await eventually(async () => (found = await page.evaluate(findDrawn, [key, want])) === "drawn", key, 1500).catch(() => {});
+      if (found !== "drawn") missing.push(`${key}: ${found}`);
+      checked.add(key);
+    }
+    assert.deepEqual(missing, [], `on a device with ${device.what}`);
+    // No element names a key the palette lacks, and uncoloured modules name none.
+    const palette = await fetchPreview();
+    const known = new Set(palette.groups.flatMap((g) => g.entries.map((e) => e.colour.key)));
+    for (const m of palette.modules) Object.values(m.states).forEach((c) => known.add(c.key));
+    const named = await page.evaluate(() => [...document.querySelectorAll("#preview [data-key]")].flatMap((n) => n.dataset.key.split(" ").filter(Boolean)));
+    assert.deepEqual(named.filter((key) => !known.has(key)), [], "keys drawn that no page sets");
+    assert.deepEqual(session.errors, []);
+    await session.close();
+  }
+  assert.ok(checked.has("chevronGlyph") && checked.has("prysmBatteryFill") && checked.has("powerModuleReboot"));
 });
