@@ -203,6 +203,7 @@ function animatePage(direction) {
 
 function closeModal() {
   if (!state.modal) return;
+  preview.showPending(null);
   state.modal = null;
   dom.modal.replaceChildren();
   dom.modal.hidden = true;
@@ -218,6 +219,16 @@ function rowTitle(screen, index) {
   return screen.page?.rows?.find((r) => r.index === index)?.title ?? "";
 }
 
+// The keys a picker writes when it closes: its row's, or for "Change All"
+// those of every colour row of the page but the containers, as it spreads.
+function pickerKeys(screen, index) {
+  const rows = screen.page?.rows ?? [];
+  const row = rows.find((r) => r.index === index);
+  if (!row?.key) return [];
+  if (!row.key.endsWith("GlobalPicker")) return [row.key];
+  return rows.filter((r) => r.cellClass === "QLNColorPicker" && r.key && !r.key.includes("ContainerBackground")).map((r) => r.key);
+}
+
 function openModal(modal, screen) {
   const kind = modal.style === "picker" ? "picker" : modal.style === "actionSheet" ? "actionSheet" : "alert";
   const component =
@@ -226,6 +237,7 @@ function openModal(modal, screen) {
           post,
           isPending: () => queue.isBusy(),
           close: () => post({ event: "closePicker" }),
+          onColour: (colour) => preview.showPending(pickerKeys(screen, modal.row), colour),
         })
       : createAlert(modal, post);
   const backdrop = document.createElement("div");

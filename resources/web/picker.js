@@ -76,7 +76,8 @@ function buildSheet(title) {
 }
 
 // hooks: post(event, coalesceKey), isPending() (a pick still waiting to be
-// sent), close() (sends closePicker).
+// sent), close() (sends closePicker), onColour(colour) (hears every colour the
+// user moves to, at once, for the live preview).
 export function createPicker(modal, title, hooks) {
   const ui = buildSheet(title);
   let hsv = { h: 0, s: 1, v: 1 };
@@ -112,9 +113,23 @@ export function createPicker(modal, title, hooks) {
     if (document.activeElement !== ui.hex) ui.hex.value = hexString(c);
   }
 
+  // A drag moves faster than the server needs to hear: the picture follows
+  // every move here, the server at most one pick per frame.
+  let frame = 0;
+  function postPick() {
+    if (frame) cancelAnimationFrame(frame);
+    frame = 0;
+    hooks.post({ event: "pick", color: formatColorValue(colour()) }, "pick");
+  }
   function send() {
     paint();
-    hooks.post({ event: "pick", color: formatColorValue(colour()) }, "pick");
+    hooks.onColour?.(colour());
+    if (!frame) frame = requestAnimationFrame(postPick);
+  }
+  // The last colour goes out before the sheet closes, so closing stores it.
+  function close() {
+    if (frame) postPick();
+    hooks.close();
   }
 
   function fromSquare(e) {
@@ -191,7 +206,7 @@ export function createPicker(modal, title, hooks) {
     paint();
   });
 
-  ui.done.addEventListener("click", () => hooks.close());
+  ui.done.addEventListener("click", close);
 
   adopt(parseColorValue(modal.color) ?? FALLBACK);
   paint();
@@ -200,12 +215,12 @@ export function createPicker(modal, title, hooks) {
     dialog: ui.dialog,
     focus: ui.square,
     row: modal.row,
-    cancel: () => hooks.close(),
+    cancel: close,
     // A newer screen of the same picker: take the server's colour unless the
     // user is still changing it here.
     update(next) {
       const c = parseColorValue(next.color);
-      if (!c || sameColor(c, colour()) || dragging || hooks.isPending()) return;
+      if (!c || sameColor(c, colour()) || dragging || frame || hooks.isPending()) return;
       adopt(c);
       paint();
     },

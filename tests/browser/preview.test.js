@@ -17,6 +17,7 @@ import {
   keyed,
   openBundle,
   openPhone,
+  settled,
   screenshot,
   SETTINGS,
   startSession,
@@ -311,4 +312,48 @@ test("every colour the device's pages set is drawn in the preview, exactly", asy
     await session.close();
   }
   assert.ok(checked.has("chevronGlyph") && checked.has("prysmBatteryFill") && checked.has("powerModuleReboot"));
+});
+
+test("while the picker drags, the preview shows its colour before anything is stored", async (t) => {
+  const session = await start(t);
+  const { page } = session;
+  await openBundle(session);
+  await tapRow(session, "Connectivity", "Connectivity");
+  await act(session, () => keyed(page, "wifiEnabled").click());
+  await waitForPicker(page);
+  const before = await session.settings();
+  const picks = [];
+  page.on("request", (r) => r.url().endsWith("/api/event") && /"pick"/.test(r.postData() ?? "") && picks.push(r.postData()));
+
+  // Fifty moves within one task: the picture follows the last at once, and
+  // the server hears one pick for them.
+  const drawn = await page.evaluate(() => {
+    const square = document.querySelector("[data-testid=picker-square]");
+    const box = square.getBoundingClientRect();
+    const at = (x, y, type) =>
+      square.dispatchEvent(new PointerEvent(type, { bubbles: true, isPrimary: true, button: 0, pointerId: 1, clientX: box.left + x * box.width, clientY: box.top + y * box.height }));
+    square.setPointerCapture = () => {};
+    at(0.05, 0.05, "pointerdown");
+    for (let i = 1; i <= 50; i++) at(0.05 + i * 0.018, 0.05 + i * 0.004, "pointermove");
+    const wifi = document.querySelector('#preview .cc-toggle[data-name="wifi"]');
+    return { toggle: getComputedStyle(wifi).backgroundColor, picker: getComputedStyle(document.querySelector(".picker-preview-fill")).backgroundColor };
+  });
+  assert.equal(drawn.toggle, drawn.picker);
+  assert.notEqual(drawn.toggle, STOCK_BLUE);
+  await eventually(async () => picks.length >= 1, "the pick of that frame");
+  await settled(session);
+  assert.equal(picks.length, 1, picks.join("\n"));
+
+  // The server's picture marks the key pending; nothing is written.
+  const preview = await page.evaluate(() => fetch("/api/preview").then((r) => r.json()));
+  const wifi = preview.connectivity.find((c) => c.name === "wifi");
+  assert.equal(wifi.background.source, "pending");
+  assert.deepEqual(await session.settings(), before);
+  await page.evaluate(() => document.querySelector("[data-testid=picker-square]").dispatchEvent(new PointerEvent("pointerup", { bubbles: true })));
+
+  await closePicker(session);
+  await settledColour(toggle(page, "wifi"), drawn.toggle, "the stored colour");
+  assert.equal(await toggle(page, "wifi").getAttribute("data-source"), "stored");
+  assert.match((await session.settings()).wifiEnabled, /^#[0-9A-F]{6}/i);
+  assert.deepEqual(session.errors, []);
 });
