@@ -12,13 +12,13 @@ import {
   rgbToHsv,
   sameColor,
 } from "./colors.js";
+import { readColourEntry } from "./colour-entry.js";
 import { el } from "./dom.js";
 
 // The bundle's fallback colour value, for a row that has no colour yet.
 const FALLBACK = { r: 1, g: 0, b: 0, a: 1 };
-// Hex text complete enough to send while typing.
+// A colour typed in full is taken after this pause in typing.
 const TYPING_PAUSE_MS = 600;
-const COMPLETE_HEX = /^\s*(#|0[xX])?[0-9a-fA-F]{6}(:\s*[0-9]*\.?[0-9]+)?\s*$/;
 
 function slider(label, className, max) {
   const wrap = el("label", `picker-slider ${className}`);
@@ -66,13 +66,19 @@ function buildSheet(title) {
   const hex = el("input", "picker-hex");
   hex.type = "text";
   hex.dataset.testid = "picker-hex";
-  hex.setAttribute("aria-label", "Colour value (#RRGGBB, optionally :opacity)");
+  hex.setAttribute("aria-label", "Colour value: #RRGGBB, #RRGGBBAA, rgb(), hsl() or #RRGGBB:opacity");
+  hex.setAttribute("aria-describedby", "picker-hex-status");
   hex.autocomplete = "off";
   hex.spellcheck = false;
   foot.append(preview, hex);
+  // Says what the field understood, or that it understood nothing.
+  const status = el("p", "picker-hex-status");
+  status.id = "picker-hex-status";
+  status.setAttribute("aria-live", "polite");
+  status.dataset.testid = "picker-hex-status";
 
-  dialog.append(head, square, hue.wrap, opacity.wrap, foot);
-  return { dialog, done, square, thumb, hue, opacity, fill, hex };
+  dialog.append(head, square, hue.wrap, opacity.wrap, foot, status);
+  return { dialog, done, square, thumb, hue, opacity, fill, hex, status };
 }
 
 // hooks: post(event, coalesceKey), isPending() (a pick still waiting to be
@@ -179,21 +185,41 @@ export function createPicker(modal, title, hooks) {
     send();
   });
 
-  // What the user typed goes to the server as typed; it reads colour values
-  // leniently, and its answer brings back what it understood.
+  // What the user typed is read here, strictly: a colour goes to the server
+  // in the stored form, anything else is marked and goes nowhere.
+  function showEntry(c) {
+    ui.hex.setAttribute("aria-invalid", String(!c));
+    ui.status.classList.toggle("picker-hex-invalid", !c);
+    ui.status.textContent = c
+      ? `Reads as ${hexString(c)}, ${Math.round(c.a * 100)}% opacity`
+      : "Not a colour: use #RRGGBB, #RRGGBBAA, rgb(), hsl() or #RRGGBB:opacity";
+  }
   function sendHex(text) {
     if (text.trim() === "" || text === lastHexSent) return;
+    const c = readColourEntry(text);
+    showEntry(c);
+    if (!c) return;
     lastHexSent = text;
-    const parsed = parseColorValue(text.trim());
-    if (parsed) adopt(parsed);
+    adopt(c);
     paint();
-    hooks.post({ event: "pick", color: text }, "pick");
+    hooks.onColour?.(colour());
+    if (frame) cancelAnimationFrame(frame);
+    frame = 0;
+    hooks.post({ event: "pick", color: formatColorValue(colour()) }, "pick");
   }
   // While typing, wait for a pause: "…:0" on the way to "…:0.5" is not meant.
   let typing = null;
   ui.hex.addEventListener("input", () => {
     clearTimeout(typing);
-    if (COMPLETE_HEX.test(ui.hex.value)) typing = setTimeout(() => sendHex(ui.hex.value), TYPING_PAUSE_MS);
+    const c = readColourEntry(ui.hex.value);
+    if (c) {
+      showEntry(c);
+      typing = setTimeout(() => sendHex(ui.hex.value), TYPING_PAUSE_MS);
+    } else {
+      ui.hex.removeAttribute("aria-invalid");
+      ui.status.textContent = "";
+      ui.status.classList.remove("picker-hex-invalid");
+    }
   });
   ui.hex.addEventListener("change", () => {
     clearTimeout(typing);
@@ -203,6 +229,10 @@ export function createPicker(modal, title, hooks) {
   ui.hex.addEventListener("focus", () => setTimeout(() => ui.hex.select(), 0));
   ui.hex.addEventListener("blur", () => {
     lastHexSent = null;
+    // The field shows the picker's colour again: a refusal no longer applies.
+    if (ui.hex.getAttribute("aria-invalid") === "true") ui.status.textContent = "";
+    ui.hex.removeAttribute("aria-invalid");
+    ui.status.classList.remove("picker-hex-invalid");
     paint();
   });
 

@@ -148,3 +148,37 @@ test("Change All spreads one colour over the shown state's colour rows", async (
   await waitForNoModal(page);
   assert.deepEqual(await session.settings(), settings);
 });
+
+test("the picker's text field says what it read and sends only colours", async (t) => {
+  const session = await connectivity(t);
+  const { page } = session;
+  await act(session, () => keyed(page, "wifiEnabled").click());
+  await waitForPicker(page);
+  const hex = page.locator("[data-testid=picker-hex]");
+  const status = page.locator("[data-testid=picker-hex-status]");
+  const cases = [
+    // typed, what the field says, the value the row stores once closed
+    ["#FF000080", /#FF0000, 50% opacity/, "#FF0000:0.501961"],
+    ["rgb(0, 128, 255)", /#0080FF, 100% opacity/, "#0080FF:1.000000"],
+    ["hsla(120, 100%, 50%, 0.25)", /#00FF00, 25% opacity/, "#00FF00:0.250000"],
+    ["abc", /Not a colour/, "#00FF00:0.250000"],
+    ["#336699:", /Not a colour/, "#00FF00:0.250000"],
+  ];
+  for (const [typed, says, stored] of cases) {
+    const picks = [];
+    const listen = (r) => r.url().endsWith("/api/event") && /"pick"/.test(r.postData() ?? "") && picks.push(JSON.parse(r.postData()).color);
+    page.on("request", listen);
+    await hex.click();
+    await hex.fill(typed);
+    await hex.press("Enter");
+    await eventually(async () => says.test(await status.textContent()), `${typed}: ${says}`);
+    await page.waitForTimeout(100);
+    page.off("request", listen);
+    const refused = /Not a colour/.test(says.source);
+    assert.equal(await hex.getAttribute("aria-invalid"), String(refused), typed);
+    assert.deepEqual(picks, refused ? [] : [stored], typed);
+  }
+  await closePicker(session);
+  assert.equal((await session.settings()).wifiEnabled, "#00FF00:0.250000");
+  assert.deepEqual(session.errors, []);
+});
