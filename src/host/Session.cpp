@@ -6,7 +6,9 @@
 #include "host/SessionState.hpp"
 #include "pages/BundleClasses.hpp"
 #include "preferences/FrameworkClasses.hpp"
+#include "sparkpicker/SparkColourPickerCell.hpp"
 #include "store/UIColor+Quillane.hpp"
+#include "theming/StockColours.hpp"
 
 namespace host {
 
@@ -47,6 +49,10 @@ Session::Session(const std::filesystem::path& deviceRoot)
     fw::registerFrameworkClasses();
     qln::registerBundleClasses();
     fw::Device::setRoot(deviceRoot);
+    // A row without a colour opens its picker on what Control Center shows for it.
+    fw::SparkColourPickerCell::setShownColour([](std::string_view key) {
+        return std::optional(theming::displayColour(theming::stockColour(key)));
+    });
     m->state.root = deviceRoot;
     m->state.settingsList = std::make_shared<SettingsListController>();
     m->state.navigation = std::make_shared<fw::UINavigationController>(m->state.settingsList);

@@ -49,6 +49,8 @@ test("the picker changes a colour row's swatch and the settings file, by draggin
   // brightness of the picker's hue, red for a row without a colour.
   await act(session, () => row.click());
   await waitForPicker(page);
+  // A row without a colour opens on what Control Center shows: Wi-Fi's blue.
+  assert.equal((await page.locator("[data-testid=picker-hex]").inputValue()).toUpperCase(), "#007AFF");
   const square = page.locator("[data-testid=picker-square]");
   const box = await square.boundingBox();
   await act(session, async () => {
@@ -59,12 +61,13 @@ test("the picker changes a colour row's swatch and the settings file, by draggin
     await page.mouse.up();
   });
   // Pointer events under a busy machine may stop a step short of the corner: what matters is
-  // a saturated red, and that the file and the row hold exactly what the picker showed.
+  // a saturated blue of that hue, and that the file and the row hold exactly what the picker
+  // showed.
   const shown = (await page.locator("[data-testid=picker-hex]").inputValue()).replace(/^#?/, "#").slice(0, 7).toUpperCase();
-  assert.match(shown, /^#[E-F][0-9A-F]0000$/);
+  assert.match(shown, /^#[0-1][0-9A-F][5-8][0-9A-F][E-F][0-9A-F]$/);
   await closePicker(session);
 
-  await eventually(async () => ((await session.settings()).wifiEnabled ?? "").toUpperCase().startsWith(shown), "the shown red in the file");
+  await eventually(async () => ((await session.settings()).wifiEnabled ?? "").toUpperCase().startsWith(shown), "the shown blue in the file");
   const [r, g, b] = [1, 3, 5].map((i) => parseInt(shown.slice(i, i + 2), 16));
   assert.equal(await swatchColour(row), `rgb(${r}, ${g}, ${b})`);
   assert.ok((await detailOf(row).textContent()).toUpperCase().startsWith(shown));

@@ -3,11 +3,13 @@
 #include "foundation/Dispatch.hpp"
 #include "foundation/FileFaults.hpp"
 #include "foundation/Journal.hpp"
+#include "foundation/NSFileManager.hpp"
 #include "foundation/Notifications.hpp"
 #include "foundation/PropertyList.hpp"
 #include "support/TestDevice.hpp"
 #include "theming/PaletteTable.hpp"
 #include "theming/PaletteValue.hpp"
+#include "theming/StockColours.hpp"
 #include "theming/ThemingPaths.hpp"
 
 #include <algorithm>
@@ -152,6 +154,42 @@ TEST_F(ThemingComponentTest, ReadsEveryColourRowOfTheLayoutsButNotGlobalOrOtherR
     EXPECT_EQ(wifiGroup->entries[0].label, "Background");
     EXPECT_EQ(wifiGroup->entries[0].colour.source, ColourSource::Stored);
     EXPECT_EQ(wifiGroup->entries[1].colour.source, ColourSource::Stock);
+}
+
+// The layout files repeat the stock colours for the picker to open on: they must be the
+// component's, or the picker would open on a colour Control Center never shows.
+TEST_F(ThemingComponentTest, LayoutFallbacksAreTheStockColours)
+{
+    auto names
+        = fw::NSFileManager::defaultManager().contentsOfDirectoryAtPath(theming::bundleDirectory);
+    ASSERT_TRUE(names);
+    int rows = 0;
+    for (const std::string& name : *names) {
+        if (!name.ends_with(".plist") || name == theming::defaultsFileName)
+            continue;
+        auto layout
+            = fw::dictionaryWithContentsOfFile(std::string(theming::bundleDirectory) + name);
+        ASSERT_TRUE(layout) << name;
+        const fw::Value* items = fw::lookup(*layout, "items");
+        for (const fw::Value& item : items && items->asArray() ? *items->asArray() : fw::Array {}) {
+            const fw::Dictionary* row = item.asDictionary();
+            auto text = [&](const char* key) {
+                const fw::Value* value = row ? fw::lookup(*row, key) : nullptr;
+                return value && value->asString() ? *value->asString() : std::string();
+            };
+            const fw::Value* global = row ? fw::lookup(*row, "global") : nullptr;
+            if (text("cellClass") != "QLNColorPicker" || (global && global->boolValue()))
+                continue;
+            ++rows;
+            auto fallback = theming::parseColourValue(text("fallback"));
+            ASSERT_TRUE(fallback) << name << " " << text("key") << " has no fallback";
+            EXPECT_EQ(theming::displayColour(*fallback),
+                theming::displayColour(theming::stockColour(text("key"))))
+                << name << " " << text("key");
+            EXPECT_EQ(text("defaults"), "com.tarrowvine.quillane") << text("key");
+        }
+    }
+    EXPECT_EQ(rows, 106);
 }
 
 TEST_F(ThemingComponentTest, ModulesFollowTheEnabledListWithTheirStateKeys)
