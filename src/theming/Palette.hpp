@@ -76,6 +76,16 @@ struct SliderColours {
     ResolvedColour glyph;
 };
 
+// A glyph or text and what it is drawn on, with the WCAG contrast of the two as composited.
+struct LegibilityPair {
+    std::string part; // "Wi-Fi glyph"
+    std::string foreground; // the key of the glyph or text
+    std::string background; // the key of the colour right behind it
+    double ratio { 1 };
+    double minimum { 3 }; // 4.5 for text, 3 for glyphs
+    bool warn { false }; // below the minimum, and the user set one of the two colours
+};
+
 // Everything the preview draws, resolved from the device's files at the last re-read.
 struct Palette {
     Appearance appearance { Appearance::Light };
@@ -97,6 +107,10 @@ struct Palette {
     // Every colour row of the bundle's pages (global rows left out), page by page, then the
     // toggles page's rows of both states.
     std::vector<ColourGroup> groups;
+
+    // What the modules sit on in the picture, and every glyph and text measured against it.
+    Rgba backdrop;
+    std::vector<LegibilityPair> legibility;
 };
 
 } // namespace theming

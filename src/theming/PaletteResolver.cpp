@@ -1,6 +1,7 @@
 #include "theming/PaletteResolver.hpp"
 
 #include "theming/ConnectivityToggles.hpp"
+#include "theming/Legibility.hpp"
 #include "theming/StockColours.hpp"
 #include "theming/ThemingPaths.hpp"
 
@@ -212,6 +213,8 @@ Palette resolvePalette(const PaletteInput& input)
     palette.groups = resolveGroups(input, resolve);
     appendToggleGroups(palette.modules, palette.groups);
     palette.mediaControls = mediaEntries(palette.groups);
+    palette.backdrop = backdropColour(palette.appearance);
+    palette.legibility = legibilityPairs(palette);
     return palette;
 }
 

@@ -83,6 +83,21 @@ fw::Value modulesValue(const std::vector<ModuleTile>& modules)
     return list;
 }
 
+fw::Value legibilityValue(const std::vector<LegibilityPair>& pairs)
+{
+    fw::Array list;
+    for (const LegibilityPair& pair : pairs) {
+        fw::Dictionary& entry = *list.emplace_back(fw::Dictionary {}).asDictionary();
+        entry["part"] = pair.part;
+        entry["foreground"] = pair.foreground;
+        entry["background"] = pair.background;
+        entry["ratio"] = pair.ratio;
+        entry["minimum"] = pair.minimum;
+        entry["warn"] = pair.warn;
+    }
+    return list;
+}
+
 fw::Value tweaksValue(const DeviceTweaks& tweaks)
 {
     return fw::Dictionary { { "prysm", tweaks.prysm }, { "powerModule", tweaks.powerModule },
@@ -120,6 +135,10 @@ fw::Value paletteValue(const Palette& palette)
         { "volume", sliderValue(palette.volume) },
         { "modules", modulesValue(palette.modules) },
         { "groups", groupsValue(palette.groups) },
+        { "backdrop",
+            fw::Array { palette.backdrop.red, palette.backdrop.green, palette.backdrop.blue,
+                palette.backdrop.alpha } },
+        { "legibility", legibilityValue(palette.legibility) },
     };
     if (palette.appearanceNote)
         value["appearanceNote"] = *palette.appearanceNote;

@@ -192,6 +192,45 @@ TEST_F(ThemingComponentTest, LayoutFallbacksAreTheStockColours)
     EXPECT_EQ(rows, 106);
 }
 
+TEST_F(ThemingComponentTest, LegibilityWarnsOnlyForPairsTheUserSetBelowTheMinimum)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> stored;
+        const char* part;
+        bool warn;
+    };
+    const Case cases[] = {
+        // Stock white on stock blue is 4.02:1, above the glyph minimum; stock never warns.
+        { "stock", {}, "Wi-Fi glyph", false },
+        { "glyph set to its background's colour", { { "wifiGlyphEnabled", "#007AFF" } },
+            "Wi-Fi glyph", true },
+        { "background set, legible", { { "wifiEnabled", "#000000" } }, "Wi-Fi glyph", false },
+        { "text set to the media background", { { "mediaTitleText", "#1C1C1E" } }, "Song Title",
+            true },
+        // About 3.7:1 each: enough for a glyph, not for text.
+        { "text needs 4.5:1", { { "mediaTitleText", "#B4B4B4" } }, "Song Title", true },
+        { "a glyph needs 3:1", { { "wifiEnabled", "#555555" }, { "wifiGlyphEnabled", "#B4B4B4" } },
+            "Wi-Fi glyph", false },
+        { "slider glyph on a white fill", { { "brightnessGlyph", "#FFFFFF:0.9" } },
+            "Brightness glyph on the fill", true },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        seed(kSettings, {});
+        for (const auto& [key, value] : c.stored)
+            set(key, value);
+        component.start();
+        auto palette = component.palette();
+        auto found = std::find_if(palette.legibility.begin(), palette.legibility.end(),
+            [&](const theming::LegibilityPair& p) { return p.part == c.part; });
+        ASSERT_NE(found, palette.legibility.end());
+        EXPECT_EQ(found->warn, c.warn) << found->ratio;
+        EXPECT_EQ(found->warn, found->ratio < found->minimum && !c.stored.empty());
+        EXPECT_GE(found->ratio, 1.0);
+    }
+}
+
 TEST_F(ThemingComponentTest, ModulesFollowTheEnabledListWithTheirStateKeys)
 {
     set("com.apple.control-center.FlashlightModuleEnabled", "#00FF00");
