@@ -238,6 +238,7 @@ function openModal(modal, screen) {
           isPending: () => queue.isBusy(),
           close: () => post({ event: "closePicker" }),
           onColour: (colour) => preview.showPending(pickerKeys(screen, modal.row), colour),
+          contrastFor: (colour) => preview.contrastFor(pickerKeys(screen, modal.row), colour),
         })
       : createAlert(modal, post);
   const backdrop = document.createElement("div");

@@ -77,13 +77,18 @@ function buildSheet(title) {
   status.setAttribute("aria-live", "polite");
   status.dataset.testid = "picker-hex-status";
 
-  dialog.append(head, square, hue.wrap, opacity.wrap, foot, status);
-  return { dialog, done, square, thumb, hue, opacity, fill, hex, status };
+  // How legible the part's glyph or text is with this colour.
+  const contrast = el("p", "picker-contrast");
+  contrast.dataset.testid = "picker-contrast";
+
+  dialog.append(head, square, hue.wrap, opacity.wrap, foot, status, contrast);
+  return { dialog, done, square, thumb, hue, opacity, fill, hex, status, contrast };
 }
 
 // hooks: post(event, coalesceKey), isPending() (a pick still waiting to be
 // sent), close() (sends closePicker), onColour(colour) (hears every colour the
-// user moves to, at once, for the live preview).
+// user moves to, at once, for the live preview), contrastFor(colour) (the
+// contrast line for the part being edited).
 export function createPicker(modal, title, hooks) {
   const ui = buildSheet(title);
   let hsv = { h: 0, s: 1, v: 1 };
@@ -117,6 +122,8 @@ export function createPicker(modal, title, hooks) {
     ui.dialog.style.setProperty("--picker-rgb", css);
     ui.fill.style.background = rgbaCss(c);
     if (document.activeElement !== ui.hex) ui.hex.value = hexString(c);
+    ui.contrast.textContent = hooks.contrastFor?.(c) ?? "";
+    ui.contrast.classList.toggle("picker-contrast-low", /hard to read/.test(ui.contrast.textContent));
   }
 
   // A drag moves faster than the server needs to hear: the picture follows

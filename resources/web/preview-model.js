@@ -155,3 +155,38 @@ export function withPending(preview, keys, colour) {
   };
   return walk(preview);
 }
+
+// ---- legibility -----------------------------------------------------------
+
+function backdropOf(preview) {
+  const [r, g, b, a = 1] = Array.isArray(preview?.backdrop) ? preview.backdrop.map(Number) : [];
+  return [r, g, b].every(Number.isFinite) ? { r, g, b, a } : BACKDROP[preview?.appearance === "dark" ? "dark" : "light"];
+}
+
+// The WCAG contrast of a pair of the palette's legibility list, from the
+// colours given (the server's, or a pending one drawn before it answers):
+// the foreground over its layers over the backdrop, against those layers.
+export function pairRatio(pair, colours, backdrop) {
+  const ground = (pair?.layers ?? []).map((key) => rgbaOf(colours.get(key))).filter(Boolean).reduce((acc, c) => over(c, acc), backdrop);
+  const fg = rgbaOf(colours.get(pair?.foreground));
+  return fg ? contrast(over(fg, ground), ground) : null;
+}
+
+const userSet = (colour) => colour?.source === "stored" || colour?.source === "pending";
+
+// Every pair with its ratio worked out here; `warn` when below its minimum
+// and the user set the glyph or text or what is right behind it.
+export function legibility(preview) {
+  const colours = coloursByKey(preview);
+  const backdrop = backdropOf(preview);
+  return (preview?.legibility ?? []).map((pair) => {
+    const ratio = pairRatio(pair, colours, backdrop) ?? pair.ratio;
+    const set = userSet(colours.get(pair.foreground)) || userSet(colours.get(pair.background));
+    return { ...pair, ratio, warn: set && ratio < pair.minimum };
+  });
+}
+
+// "4.6:1", as contrast ratios are written.
+export function ratioText(ratio) {
+  return `${(Math.floor(ratio * 10) / 10).toFixed(1)}:1`;
+}

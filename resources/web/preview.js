@@ -20,57 +20,14 @@ import {
   withPending,
 } from "./preview-model.js";
 import { GLYPHS, keyed, keyedBar, keyedGlyph, paintKeyed, setPaints } from "./preview-parts.js";
+import { contrastLine, createWarnings } from "./preview-legibility.js";
+import { noteText, toolbar } from "./preview-toolbar.js";
 import { buildScenes, tweakTiles } from "./preview-scenes.js";
 
-const APPEARANCES = [
-  ["light", "Light"],
-  ["dark", "Dark"],
-];
 // How far the sliders are drawn filled.
 const LEVELS = { brightness: 0.62, volume: 0.44 };
 
 // ---- building ------------------------------------------------------------
-
-function appearanceSwitch(act) {
-  const group = el("div", "segmented cc-appearance");
-  group.setAttribute("role", "radiogroup");
-  group.setAttribute("aria-label", "Appearance");
-  const buttons = APPEARANCES.map(([value, title]) => {
-    const b = el("button", "segment", title);
-    b.type = "button";
-    b.setAttribute("role", "radio");
-    b.dataset.appearance = value;
-    b.dataset.focusKey = `cc-appearance:${value}`;
-    b.addEventListener("click", () => {
-      if (b.getAttribute("aria-checked") !== "true") act({ appearance: value });
-    });
-    return b;
-  });
-  group.addEventListener("keydown", (e) => {
-    const step = { ArrowLeft: -1, ArrowUp: -1, ArrowRight: 1, ArrowDown: 1 }[e.key];
-    if (!step) return;
-    e.preventDefault();
-    const i = (Math.max(buttons.indexOf(document.activeElement), 0) + step + buttons.length) % buttons.length;
-    buttons[i].focus();
-    buttons[i].click();
-  });
-  group.append(...buttons);
-  return { group, buttons };
-}
-
-function toolbar(act) {
-  const bar = el("div", "cc-toolbar");
-  const head = el("div", "cc-toolbar-head");
-  const title = el("h2", "cc-title", "Control Center");
-  title.id = "cc-title";
-  const { group, buttons } = appearanceSwitch(act);
-  head.append(title, group);
-  const note = el("p", "cc-note");
-  note.setAttribute("role", "status");
-  note.dataset.testid = "preview-note";
-  bar.append(head, note);
-  return { bar, buttons, note };
-}
 
 function toggleButton(toggle, act) {
   const b = el("button", "cc-toggle");
@@ -271,14 +228,6 @@ function paintTiles(parts, preview, backdrop) {
   }
 }
 
-function noteText(preview) {
-  const lines = [];
-  if (typeof preview.appearanceNote === "string" && preview.appearanceNote) lines.push(preview.appearanceNote);
-  if (preview.tweakEnabled === false) lines.push("Quillane is off: Control Center keeps its stock colours.");
-  else if (preview.customToggleColours === false) lines.push("Toggle colours are off: the toggles keep their stock colours.");
-  return lines.join("\n");
-}
-
 // ---- the component ---------------------------------------------------------
 
 // `root` is the element to draw in; hooks.onError(message), when given, hears
@@ -304,6 +253,7 @@ export function createPreview(root, hooks = {}) {
   bar.append(sceneTabs);
   screen.append(wallpaper, tint, status, content);
   root.replaceChildren(bar, screen);
+  const warnings = createWarnings(bar, screen);
   let scene = "cc";
   let scenes = [];
   let pending = null; // {keys, colour} the open picker shows before the server has it
@@ -395,6 +345,7 @@ export function createPreview(root, hooks = {}) {
     paintSlider(parts.volume, preview.volume, backdrop);
     paintTiles(parts, preview, backdrop);
     paintKeyed(screen, coloursByKey(preview));
+    warnings.paint(preview);
   }
 
   // `force` repaints an unchanged picture too, so an answer clears an error.
@@ -428,5 +379,8 @@ export function createPreview(root, hooks = {}) {
     return request({ headers: { Accept: "application/json" } });
   }
 
-  return { receive, load, act, open, showPending };
+  // The picker's contrast line for the keys it edits, with its colour.
+  const contrastFor = (keys, colour) => contrastLine(received, keys, colour);
+
+  return { receive, load, act, open, showPending, contrastFor };
 }

@@ -34,14 +34,16 @@ LegibilityPair measure(const Palette& palette, std::string part, const ResolvedC
 {
     Rgba ground = palette.backdrop;
     const ResolvedColour* behind = nullptr;
+    std::vector<std::string> keys;
     for (const ResolvedColour* layer : layers) {
         ground = over(layer->colour, ground);
         behind = layer;
+        keys.push_back(layer->key);
     }
     double ratio = contrastRatio(over(foreground.colour, ground), ground);
     bool set = userSet(foreground) || (behind && userSet(*behind));
-    return { std::move(part), foreground.key, behind ? behind->key : std::string(), ratio, minimum,
-        set && ratio < minimum };
+    return { std::move(part), foreground.key, behind ? behind->key : std::string(), std::move(keys),
+        ratio, minimum, set && ratio < minimum };
 }
 
 } // namespace

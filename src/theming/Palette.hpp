@@ -81,6 +81,7 @@ struct LegibilityPair {
     std::string part; // "Wi-Fi glyph"
     std::string foreground; // the key of the glyph or text
     std::string background; // the key of the colour right behind it
+    std::vector<std::string> layers; // the keys it is drawn over, the container first
     double ratio { 1 };
     double minimum { 3 }; // 4.5 for text, 3 for glyphs
     bool warn { false }; // below the minimum, and the user set one of the two colours

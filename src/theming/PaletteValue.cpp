@@ -91,6 +91,7 @@ fw::Value legibilityValue(const std::vector<LegibilityPair>& pairs)
         entry["part"] = pair.part;
         entry["foreground"] = pair.foreground;
         entry["background"] = pair.background;
+        entry["layers"] = fw::Array(pair.layers.begin(), pair.layers.end());
         entry["ratio"] = pair.ratio;
         entry["minimum"] = pair.minimum;
         entry["warn"] = pair.warn;

@@ -357,3 +357,29 @@ test("while the picker drags, the preview shows its colour before anything is st
   assert.match((await session.settings()).wifiEnabled, /^#[0-9A-F]{6}/i);
   assert.deepEqual(session.errors, []);
 });
+
+test("a glyph set to its background's colour is flagged in the picture and in the picker", async (t) => {
+  const session = await start(t);
+  const { page } = session;
+  const warnings = page.locator("[data-testid=preview-warnings]");
+  // Stock pairs never warn, though some of Apple's are faint.
+  assert.equal(await warnings.isVisible(), false);
+  await openBundle(session);
+  await tapRow(session, "Connectivity", "Connectivity");
+  await act(session, () => keyed(page, "wifiGlyphEnabled").click());
+  await waitForPicker(page);
+  const contrast = page.locator("[data-testid=picker-contrast]");
+  assert.match(await contrast.textContent(), /^Wi-Fi glyph: 4\.0:1 contrast$/);
+  await typeHex(session, "#007AFF");
+  // Before anything is stored, both say so.
+  assert.match(await contrast.textContent(), /^Wi-Fi glyph: 1\.0:1 contrast — below 3\.0:1/);
+  await eventually(async () => /Wi-Fi glyph: 1\.0:1, needs 3\.0:1/.test(await warnings.textContent()), "the warning");
+  assert.equal(await page.locator('#preview .cc-toggle-glyph.cc-low-contrast[data-key="wifiGlyphEnabled"]').count(), 1);
+  await closePicker(session);
+  await eventually(async () => await warnings.isVisible(), "the warning, stored");
+  const preview = await page.evaluate(() => fetch("/api/preview").then((r) => r.json()));
+  const pair = preview.legibility.find((p) => p.part === "Wi-Fi glyph");
+  assert.equal(pair.warn, true);
+  assert.ok(pair.ratio < 1.01);
+  assert.deepEqual(session.errors, []);
+});
