@@ -7,6 +7,7 @@ import { renderNav } from "./nav.js";
 import { renderTable, renderSettingsList } from "./table.js";
 import { createAlert } from "./alert.js";
 import { createPicker } from "./picker.js";
+import { editedStateOf, goToRow } from "./find-row.js";
 import { createPreview } from "./preview.js";
 import { setupViews } from "./views.js";
 import {
@@ -204,6 +205,7 @@ function animatePage(direction) {
 function closeModal() {
   if (!state.modal) return;
   preview.showPending(null);
+  preview.setEditing(null);
   state.modal = null;
   dom.modal.replaceChildren();
   dom.modal.hidden = true;
@@ -255,6 +257,7 @@ function openModal(modal, screen) {
   dom.page.inert = true;
   dom.nav.inert = true;
   state.modal = { json: JSON.stringify(modal), kind, component, row: modal.row };
+  if (kind === "picker") preview.setEditing(pickerKeys(screen, modal.row));
   component.focus?.focus({ preventScroll: true });
 }
 
@@ -287,6 +290,7 @@ function receive(screen, { force = false } = {}) {
   renderModal(screen, false);
   state.screen = screen;
   state.pasteboard = pasteboardKey(screen.pasteboard);
+  preview.setEditedState(editedStateOf(screen));
   if (!state.modal) restoreFocus(focusKey, pageChanged);
 }
 
@@ -315,8 +319,17 @@ document.addEventListener("keydown", (e) => {
   items[next].focus();
 });
 
-const preview = createPreview(dom.preview);
-setupViews(dom.views, { settings: dom.phone, preview: dom.preview });
+const preview = createPreview(dom.preview, {
+  onFindKey: async (key) => {
+    const found = await goToRow(
+      { post, screen: () => state.screen, layoutOf: preview.layoutOf, page: dom.page },
+      key,
+    );
+    if (!found) showToast("That part's row cannot be shown from here.");
+    else views.show("settings");
+  },
+});
+const views = setupViews(dom.views, { settings: dom.phone, preview: dom.preview });
 
 loadScreen();
 preview.load();

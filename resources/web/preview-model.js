@@ -190,3 +190,31 @@ export function legibility(preview) {
 export function ratioText(ratio) {
   return `${(Math.floor(ratio * 10) / 10).toFixed(1)}:1`;
 }
+
+// The palette as the settings page being edited wants it shown: on the
+// connectivity page every toggle, on the toggles page every module, in the
+// state the page edits. `edited`: {page: "connectivity" | "toggles", enabled}.
+export function withEditedState(preview, edited) {
+  if (!preview || !edited) return preview;
+  const colours = coloursByKey(preview);
+  const word = edited.enabled ? "Enabled" : "Disabled";
+  const pick = (key, fallback) => colours.get(key) ?? fallback;
+  if (edited.page === "connectivity") {
+    const connectivity = preview.connectivity.map((t) => ({
+      ...t,
+      enabled: edited.enabled,
+      background: pick(`${t.name}${word}`, t.background),
+      glyph: pick(`${t.name}Glyph${word}`, t.glyph),
+    }));
+    return { ...preview, connectivity };
+  }
+  if (edited.page === "toggles") {
+    const modules = (preview.modules ?? []).map((m) => ({
+      ...m,
+      enabled: edited.enabled,
+      colour: (edited.enabled ? m.states?.enabled : m.states?.disabled) ?? m.colour,
+    }));
+    return { ...preview, modules };
+  }
+  return preview;
+}

@@ -17,9 +17,11 @@ import {
   isWideTile,
   previewShape,
   shownKeys,
+  withEditedState,
   withPending,
 } from "./preview-model.js";
 import { GLYPHS, keyed, keyedBar, keyedGlyph, paintKeyed, setPaints } from "./preview-parts.js";
+import { createFinder } from "./preview-find.js";
 import { contrastLine, createWarnings } from "./preview-legibility.js";
 import { noteText, toolbar } from "./preview-toolbar.js";
 import { buildScenes, tweakTiles } from "./preview-scenes.js";
@@ -257,6 +259,8 @@ export function createPreview(root, hooks = {}) {
   let scene = "cc";
   let scenes = [];
   let pending = null; // {keys, colour} the open picker shows before the server has it
+  let edited = null; // the state the connectivity or toggles page edits, while on top
+  let editing = []; // the keys of the open picker's row
 
   // A refused action is told in the caption, which either layout shows,
   // until the next picture.
@@ -346,7 +350,12 @@ export function createPreview(root, hooks = {}) {
     paintTiles(parts, preview, backdrop);
     paintKeyed(screen, coloursByKey(preview));
     warnings.paint(preview);
+    outlineEditing();
+    finder.refresh();
   }
+
+  const finder = createFinder(bar.querySelector(".cc-toolbar-head"), screen, content, (key) => hooks.onFindKey?.(key));
+
 
   // `force` repaints an unchanged picture too, so an answer clears an error.
   function draw(preview, { force = false } = {}) {
@@ -358,14 +367,38 @@ export function createPreview(root, hooks = {}) {
     const nextShape = previewShape(preview);
     if (nextShape !== shape || !parts) rebuild(preview);
     shape = nextShape;
-    paint(pending ? withPending(preview, pending.keys, pending.colour) : preview);
+    paint(drawn());
+  }
+
+  // The server's picture with the edited state and the picker's colour over it.
+  function drawn() {
+    const shown = withEditedState(received, edited);
+    return pending ? withPending(shown, pending.keys, pending.colour) : shown;
+  }
+
+  function setEditedState(next) {
+    if (JSON.stringify(next) === JSON.stringify(edited)) return;
+    edited = next;
+    if (received) paint(drawn());
+  }
+
+  // Outlines the parts the open picker colours.
+  function setEditing(keys) {
+    editing = keys ?? [];
+    outlineEditing();
+  }
+  function outlineEditing() {
+    for (const node of screen.querySelectorAll("[data-key]")) {
+      const keys = node.dataset.key.split(" ");
+      node.classList.toggle("cc-editing", editing.some((k) => keys.includes(k)));
+    }
   }
 
   // The open picker's colour on `keys`, drawn at once; null when it closes.
   // The server's next picture marks the same keys pending, then stored.
   function showPending(keys, colour) {
     pending = keys && colour ? { keys, colour } : null;
-    if (received) paint(pending ? withPending(received, pending.keys, pending.colour) : received);
+    if (received) paint(drawn());
   }
 
   // A picture from the server's event stream.
@@ -382,5 +415,9 @@ export function createPreview(root, hooks = {}) {
   // The picker's contrast line for the keys it edits, with its colour.
   const contrastFor = (keys, colour) => contrastLine(received, keys, colour);
 
-  return { receive, load, act, open, showPending, contrastFor };
+  // Where a key's row is: the layout file of its page, or null.
+  const layoutOf = (key) =>
+    received?.groups?.find((g) => g.entries?.some((e) => e.colour?.key === key))?.layout ?? null;
+
+  return { receive, load, act, open, showPending, contrastFor, setEditedState, setEditing, layoutOf };
 }

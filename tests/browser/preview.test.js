@@ -101,8 +101,10 @@ test("a colour picked in the settings reaches the preview's toggle without a rel
   assert.equal(await page.evaluate(() => window.sameDocument), true);
   await screenshot(page, "11-preview-wide");
 
-  // Tapping the toggle turns Wi-Fi off: its disabled colour, unchanged, is
+  // Away from the connectivity page, whose edited state the picture shows,
+  // tapping the toggle turns Wi-Fi off: its disabled colour, unchanged, is
   // the stock one; tapping again brings the picked colour back.
+  await back(session, "Quillane");
   await previewAction(page, wifi);
   await attributeBecomes(wifi, "aria-pressed", "false");
   assert.equal(await wifi.getAttribute("data-key"), "wifiDisabled");
@@ -381,5 +383,43 @@ test("a glyph set to its background's colour is flagged in the picture and in th
   const pair = preview.legibility.find((p) => p.part === "Wi-Fi glyph");
   assert.equal(pair.warn, true);
   assert.ok(pair.ratio < 1.01);
+  assert.deepEqual(session.errors, []);
+});
+
+test("a part of the preview leads to its row, and the open picker's parts are outlined", async (t) => {
+  const session = await start(t);
+  const { page } = session;
+  await openBundle(session);
+  const cases = [
+    // the part, the page it leads to, the row
+    ['.cc-toggle[data-name="airplane"]', "Connectivity", "airplaneDisabled"],
+    [".cc-media-title", "Media Controls", "mediaTitleText"],
+    ['.cc-slider-volume .cc-slider-fill', "Sliders", "volumeFill"],
+  ];
+  for (const [part, title, key] of cases) {
+    const pressed = await page.locator('#preview .cc-toggle[data-name="airplane"]').getAttribute("aria-pressed");
+    await page.locator("[data-testid=preview-find]").click();
+    await page.locator(`#preview ${part}`).first().focus();
+    await page.keyboard.press("Enter"); // by keyboard, as by a tap
+    await eventually(async () => (await page.locator("#page-title").textContent()) === title, title);
+    await eventually(async () => (await keyed(page, key).getAttribute("class")).includes("cell-found"), `${key} highlighted`);
+    // Finding is not flipping.
+    assert.equal(await page.locator('#preview .cc-toggle[data-name="airplane"]').getAttribute("aria-pressed"), pressed);
+  }
+  // While the connectivity page edits the disabled state, the picture shows
+  // every toggle disabled; in the enabled state, every toggle enabled.
+  await back(session, "Quillane");
+  await tapRow(session, "Connectivity", "Connectivity");
+  await eventually(async () => (await page.locator('#preview .cc-toggle[aria-pressed="true"]').count()) === 6, "all toggles enabled");
+  await act(session, () => keyed(page, "switchState").click());
+  assert.equal(await keyed(page, "airplaneDisabled").count(), 1);
+  await eventually(async () => (await page.locator('#preview .cc-toggle[aria-pressed="true"]').count()) === 0, "all toggles disabled");
+  await act(session, () => keyed(page, "wifiDisabled").click());
+  await waitForPicker(page);
+  assert.equal(await page.locator('#preview .cc-editing[data-key="wifiDisabled"]').count(), 1);
+  await closePicker(session);
+  assert.equal(await page.locator("#preview .cc-editing").count(), 0);
+  await back(session, "Quillane");
+  await eventually(async () => (await page.locator('#preview .cc-toggle[aria-pressed="true"]').count()) === 3, "the flipped states again");
   assert.deepEqual(session.errors, []);
 });
