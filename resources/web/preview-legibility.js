@@ -13,13 +13,16 @@ export function createWarnings(place, screen) {
   box.hidden = true;
   place.append(box);
 
+  let shown = "";
   function paint(preview) {
     const low = legibility(preview).filter((pair) => pair.warn);
-    for (const node of screen.querySelectorAll(".cc-low-contrast")) node.classList.remove("cc-low-contrast");
-    for (const pair of low) {
-      for (const node of screen.querySelectorAll("[data-key]")) {
-        if (node.dataset.key.split(" ").includes(pair.foreground)) node.classList.add("cc-low-contrast");
-      }
+    const text = JSON.stringify(low.map((pair) => [pair.foreground, pair.part, ratioText(pair.ratio)]));
+    // A drag repaints many times a second; the list changes far less often.
+    if (text === shown) return;
+    shown = text;
+    const keys = new Set(low.map((pair) => pair.foreground));
+    for (const node of screen.querySelectorAll("[data-key]")) {
+      node.classList.toggle("cc-low-contrast", node.dataset.key.split(" ").some((key) => keys.has(key)));
     }
     box.hidden = low.length === 0;
     box.replaceChildren(

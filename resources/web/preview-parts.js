@@ -28,11 +28,13 @@ export function keyedGlyph(className, key, svg) {
 }
 
 // Colours every keyed element under `root` from `colours` (a Map of key to
-// palette colour). A key the palette lacks leaves the property to the CSS.
-export function paintKeyed(root, colours) {
+// palette colour); with `only` (a Set of keys), just the properties of those
+// keys, as a drag needs. A key the palette lacks leaves the property to the CSS.
+export function paintKeyed(root, colours, only = null) {
   for (const node of root.querySelectorAll("[data-paint]")) {
     for (const pair of node.dataset.paint.split(" ")) {
       const [property, key] = pair.split(":");
+      if (only && !only.has(key)) continue;
       node.style[PROPERTIES[property]] = colourCss(colours.get(key), "");
     }
   }

@@ -127,6 +127,7 @@ function moduleTile(tile, act) {
   b.dataset.identifier = tile.identifier;
   b.dataset.focusKey = `cc-tile:${tile.identifier}`;
   // The module background shows through the state's colour, which paints over it.
+  setPaints(b, { background: "moduleContainerBackground" });
   b.append(el("span", "cc-tile-state"));
   const glyph = moduleGlyph(tile.identifier);
   const icon = glyph ? glyphSpan("cc-tile-glyph", glyph) : el("span", "cc-tile-glyph cc-tile-initial", initialOf(tile.name));
@@ -189,21 +190,27 @@ function gridHead(shown) {
 
 // ---- painting ------------------------------------------------------------
 
+// Attribute writes restyle the picture even when nothing changes: a drag
+// repaints often, so only changes are written.
+function setAttr(node, name, value) {
+  if (node.getAttribute(name) !== value) node.setAttribute(name, value);
+}
+
 function paintToggles(parts, preview, backdrop) {
   parts.connectivity.module.style.background = colourCss(preview.connectivityBackground);
-  parts.connectivity.module.dataset.key = preview.connectivityBackground?.key ?? "";
+  setAttr(parts.connectivity.module, "data-key", preview.connectivityBackground?.key ?? "");
   for (const toggle of preview.connectivity) {
     const b = parts.connectivity.toggles.get(toggle.name);
     if (!b) continue;
     b.style.backgroundColor = colourCss(toggle.background);
     b.style.color = glyphColour(toggle.glyph, [preview.connectivityBackground, toggle.background], backdrop);
     const glyph = b.querySelector(".cc-toggle-glyph");
-    glyph.dataset.key = toggle.glyph?.key ?? "";
-    b.setAttribute("aria-pressed", String(toggle.enabled === true));
-    b.setAttribute("aria-label", toggle.title || toggle.name);
-    b.dataset.key = toggle.background?.key ?? "";
-    b.dataset.source = toggle.background?.source ?? "";
-    b.title = `${toggle.title}: ${toggle.enabled ? "on" : "off"}\n${describeColour(toggle.background)}\n${describeColour(toggle.glyph)}`;
+    setAttr(glyph, "data-key", toggle.glyph?.key ?? "");
+    setAttr(b, "aria-pressed", String(toggle.enabled === true));
+    setAttr(b, "aria-label", toggle.title || toggle.name);
+    setAttr(b, "data-key", toggle.background?.key ?? "");
+    setAttr(b, "data-source", toggle.background?.source ?? "");
+    setAttr(b, "title", `${toggle.title}: ${toggle.enabled ? "on" : "off"}\n${describeColour(toggle.background)}\n${describeColour(toggle.glyph)}`);
   }
 }
 
@@ -218,15 +225,14 @@ function paintTiles(parts, preview, backdrop) {
   for (const tile of preview.modules ?? []) {
     const b = parts.tiles.get(tile.identifier);
     if (!b) continue;
-    setPaints(b, { background: "moduleContainerBackground" });
     // A module no row colours keeps its stock colour and names no key.
     const state = b.querySelector(".cc-tile-state");
     state.style.backgroundColor = colourCss(tile.colour);
-    state.dataset.key = tile.coloured === false ? "" : (tile.colour?.key ?? "");
+    setAttr(state, "data-key", tile.coloured === false ? "" : (tile.colour?.key ?? ""));
     b.style.color = glyphColour(glyph, [preview.moduleBackground, tile.colour], backdrop);
-    b.setAttribute("aria-pressed", String(tile.enabled === true));
-    b.setAttribute("aria-label", tile.name || tile.identifier);
-    b.title = `${tile.name}: ${tile.enabled ? "on" : "off"}\n${describeColour(tile.colour)}`;
+    setAttr(b, "aria-pressed", String(tile.enabled === true));
+    setAttr(b, "aria-label", tile.name || tile.identifier);
+    setAttr(b, "title", `${tile.name}: ${tile.enabled ? "on" : "off"}\n${describeColour(tile.colour)}`);
   }
 }
 
@@ -335,21 +341,26 @@ export function createPreview(root, hooks = {}) {
     if (focused) content.querySelector(`[data-focus-key="${CSS.escape(focused)}"]`)?.focus({ preventScroll: true });
   }
 
-  function paint(preview) {
+  // `only`: the keys whose colour changed (a drag), else everything.
+  function paint(preview, only = null) {
     const appearance = preview.appearance === "dark" ? "dark" : "light";
     const backdrop = BACKDROP[appearance];
-    screen.dataset.appearance = appearance;
+    setAttr(screen, "data-appearance", appearance);
     screen.classList.toggle("cc-live", pending !== null);
-    for (const b of buttons) b.setAttribute("aria-checked", String(b.dataset.appearance === appearance));
-    for (const b of buttons) b.tabIndex = b.dataset.appearance === appearance ? 0 : -1;
-    note.textContent = noteText(preview);
-    note.classList.remove("cc-note-error");
+    for (const b of buttons) setAttr(b, "aria-checked", String(b.dataset.appearance === appearance));
+    for (const b of buttons) setAttr(b, "tabindex", b.dataset.appearance === appearance ? "0" : "-1");
+    const caption = noteText(preview);
+    if (note.textContent !== caption || note.classList.contains("cc-note-error")) {
+      note.textContent = caption;
+      note.classList.remove("cc-note-error");
+    }
     paintToggles(parts, preview, backdrop);
     paintSlider(parts.brightness, preview.brightness, backdrop);
     paintSlider(parts.volume, preview.volume, backdrop);
     paintTiles(parts, preview, backdrop);
-    paintKeyed(screen, coloursByKey(preview));
+    paintKeyed(screen, coloursByKey(preview), only);
     warnings.paint(preview);
+    if (only) return;
     outlineEditing();
     finder.refresh();
   }
@@ -398,7 +409,7 @@ export function createPreview(root, hooks = {}) {
   // The server's next picture marks the same keys pending, then stored.
   function showPending(keys, colour) {
     pending = keys && colour ? { keys, colour } : null;
-    if (received) paint(drawn());
+    if (received) paint(drawn(), pending ? new Set(keys) : null);
   }
 
   // A picture from the server's event stream.
