@@ -9,7 +9,7 @@ import { createAlert } from "./alert.js";
 import { createPicker } from "./picker.js";
 import { editedStateOf, goToRow } from "./find-row.js";
 import { createPreview } from "./preview.js";
-import { setupViews } from "./views.js";
+import { setupViews, WIDE_QUERY } from "./views.js";
 import {
   exportedText,
   isImportRow,
@@ -241,6 +241,8 @@ function openModal(modal, screen) {
           close: () => post({ event: "closePicker" }),
           onColour: (colour) => preview.showPending(pickerKeys(screen, modal.row), colour),
           contrastFor: (colour) => preview.contrastFor(pickerKeys(screen, modal.row), colour),
+          // Beside the preview (a wide screen) the copy would only repeat it.
+          partPicture: () => (matchMedia(WIDE_QUERY).matches ? null : preview.partPicture(pickerKeys(screen, modal.row))),
         })
       : createAlert(modal, post);
   const backdrop = document.createElement("div");

@@ -81,14 +81,20 @@ function buildSheet(title) {
   const contrast = el("p", "picker-contrast");
   contrast.dataset.testid = "picker-contrast";
 
-  dialog.append(head, square, hue.wrap, opacity.wrap, foot, status, contrast);
-  return { dialog, done, square, thumb, hue, opacity, fill, hex, status, contrast };
+  // On a phone-sized screen the preview is on another tab: the part being
+  // edited is shown here, live.
+  const part = el("div", "picker-part");
+  part.dataset.testid = "picker-part";
+
+  dialog.append(head, part, square, hue.wrap, opacity.wrap, foot, status, contrast);
+  return { dialog, done, square, thumb, hue, opacity, fill, hex, status, contrast, part };
 }
 
 // hooks: post(event, coalesceKey), isPending() (a pick still waiting to be
 // sent), close() (sends closePicker), onColour(colour) (hears every colour the
 // user moves to, at once, for the live preview), contrastFor(colour) (the
-// contrast line for the part being edited).
+// contrast line for the part being edited), partPicture() (a small copy of
+// that part as the preview draws it now).
 export function createPicker(modal, title, hooks) {
   const ui = buildSheet(title);
   let hsv = { h: 0, s: 1, v: 1 };
@@ -123,6 +129,9 @@ export function createPicker(modal, title, hooks) {
     ui.fill.style.background = rgbaCss(c);
     if (document.activeElement !== ui.hex) ui.hex.value = hexString(c);
     ui.contrast.textContent = hooks.contrastFor?.(c) ?? "";
+    const picture = hooks.partPicture?.();
+    if (picture) ui.part.replaceChildren(picture);
+    else ui.part.replaceChildren();
     ui.contrast.classList.toggle("picker-contrast-low", /hard to read/.test(ui.contrast.textContent));
   }
 
@@ -135,8 +144,8 @@ export function createPicker(modal, title, hooks) {
     hooks.post({ event: "pick", color: formatColorValue(colour()) }, "pick");
   }
   function send() {
-    paint();
     hooks.onColour?.(colour());
+    paint();
     if (!frame) frame = requestAnimationFrame(postPick);
   }
   // The last colour goes out before the sheet closes, so closing stores it.
@@ -208,8 +217,8 @@ export function createPicker(modal, title, hooks) {
     if (!c) return;
     lastHexSent = text;
     adopt(c);
-    paint();
     hooks.onColour?.(colour());
+    paint();
     if (frame) cancelAnimationFrame(frame);
     frame = 0;
     hooks.post({ event: "pick", color: formatColorValue(colour()) }, "pick");

@@ -430,5 +430,23 @@ export function createPreview(root, hooks = {}) {
   const layoutOf = (key) =>
     received?.groups?.find((g) => g.entries?.some((e) => e.colour?.key === key))?.layout ?? null;
 
-  return { receive, load, act, open, showPending, contrastFor, setEditedState, setEditing, layoutOf };
+  // A small copy of the module or panel that draws the first of `keys`, as
+  // painted now, for the picker on a phone-sized screen; null when none does.
+  function partPicture(keys) {
+    const node = [...content.querySelectorAll("[data-key]")].find((n) => n.dataset.key.split(" ").some((k) => keys.includes(k)));
+    const part = node?.closest(".cc-module, .cc-scene-panel, .cc-head");
+    if (!part) return null;
+    const frame = el("div", "cc-screen cc-mini");
+    frame.dataset.appearance = screen.dataset.appearance ?? "light";
+    frame.setAttribute("aria-hidden", "true");
+    const grid = el("div", "cc-grid cc-mini-grid");
+    const copy = part.cloneNode(true);
+    copy.removeAttribute("tabindex");
+    for (const n of copy.querySelectorAll("[tabindex], button")) n.tabIndex = -1;
+    grid.append(copy);
+    frame.append(el("div", "cc-wallpaper"), grid);
+    return frame;
+  }
+
+  return { receive, load, act, open, showPending, contrastFor, setEditedState, setEditing, layoutOf, partPicture };
 }

@@ -423,3 +423,20 @@ test("a part of the preview leads to its row, and the open picker's parts are ou
   await eventually(async () => (await page.locator('#preview .cc-toggle[aria-pressed="true"]').count()) === 3, "the flipped states again");
   assert.deepEqual(session.errors, []);
 });
+
+test("on a phone-sized screen the picker shows the part it edits, live", async (t) => {
+  const session = await start(t, NARROW);
+  const { page } = session;
+  await openBundle(session);
+  await tapRow(session, "Connectivity", "Connectivity");
+  await act(session, () => keyed(page, "wifiEnabled").click());
+  await waitForPicker(page);
+  const part = page.locator('[data-testid=picker-part] .cc-toggle[data-key="wifiEnabled"]');
+  assert.equal(await part.count(), 1);
+  assert.equal(await part.evaluate((n) => getComputedStyle(n).backgroundColor), STOCK_BLUE);
+  await typeHex(session, "#FF2D55");
+  await eventually(async () => (await part.evaluate((n) => getComputedStyle(n).backgroundColor)) === PICKED, "the typed colour, before Done");
+  assert.equal((await session.settings()).wifiEnabled, undefined);
+  await closePicker(session);
+  assert.deepEqual(session.errors, []);
+});
