@@ -76,7 +76,7 @@ std::vector<ModuleTile> resolveModules(const PaletteInput& input, const Resolver
         bool on = isOn(input.moduleStates, module.identifier, false);
         ModuleTile tile { module.identifier, module.name, on, {},
             resolve(stateKey(module.identifier, true)), resolve(stateKey(module.identifier, false)),
-            module.hasRow };
+            module.hasRow && input.snapshot.moduleServices };
         tile.colour = on ? tile.enabledColour : tile.disabledColour;
         tiles.push_back(std::move(tile));
     }

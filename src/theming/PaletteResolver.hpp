@@ -18,6 +18,7 @@ struct DeviceSnapshot {
     std::vector<ColourRowGroup> layout;
     std::vector<EnabledModule> modules;
     DeviceTweaks tweaks;
+    bool moduleServices { true }; // the toggles page can list the modules
 };
 
 // The colour the open picker shows for the keys it would write, before anything is stored.

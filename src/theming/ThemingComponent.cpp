@@ -117,6 +117,7 @@ void ThemingComponent::readFiles()
     m_snapshot.tweaks = { files.fileExistsAtPath(prysmFile),
         files.fileExistsAtPath(powerModuleBundle), files.fileExistsAtPath(bcxiWeatherBundle),
         files.fileExistsAtPath(ccRingerExecutable) };
+    m_snapshot.moduleServices = files.fileExistsAtPath(moduleServicesFramework);
     m_snapshot.settings
         = fw::dictionaryWithContentsOfFile(settingsFile).value_or(fw::Dictionary {});
     m_snapshot.layout = readLayoutColourRows();

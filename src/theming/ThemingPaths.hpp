@@ -37,6 +37,9 @@ inline constexpr std::string_view bcxiWeatherBundle
     = "/Library/ControlCenter/Bundles/BCIXWeatherModule.bundle";
 inline constexpr std::string_view ccRingerExecutable
     = "/Library/ControlCenter/Bundles/CCRingerModule.bundle/CCRingerModule";
+// Without this framework the toggles page cannot list the enabled modules, so it has no rows.
+inline constexpr std::string_view moduleServicesFramework
+    = "/System/Library/PrivateFrameworks/ControlCenterServices.framework";
 // These modules are drawn from their own pages' colours, not from a row of the toggles page.
 inline constexpr std::string_view powerModuleIdentifier = "com.dorvak07.powermodule";
 inline constexpr std::string_view bcxiWeatherIdentifier = "com.yelbrin.betterccxi.weathermodule";

@@ -70,6 +70,7 @@ protected:
             "com.laughingquoll.noctis.toggle" });
         seed(kSettings, {});
         seed(kPersistent, {});
+        fs::create_directories(device.hostPath(theming::moduleServicesFramework));
         component.onChange = [this] { ++changes; };
     }
     void TearDown() override { fw::DispatchMainQueue::drain(); }
@@ -288,6 +289,14 @@ TEST_F(ThemingComponentTest, ModulesWithoutARowOnTheTogglesPageStayUncoloured)
         for (const auto& entry : group.entries)
             EXPECT_EQ(entry.colour.key.find("screenrecording"), std::string::npos);
     }
+
+    // Without the module services the toggles page has no rows at all.
+    fs::remove_all(device.hostPath(theming::moduleServicesFramework));
+    receiveUpdate();
+    auto uncoloured = component.palette();
+    EXPECT_FALSE(uncoloured.modules[1].coloured);
+    EXPECT_TRUE(std::none_of(uncoloured.groups.begin(), uncoloured.groups.end(),
+        [](const theming::ColourGroup& g) { return g.layout == "Toggles"; }));
 }
 
 TEST_F(ThemingComponentTest, PendingColourCoversEveryEntryOfItsKeysUntilCleared)
