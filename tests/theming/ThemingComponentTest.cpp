@@ -536,6 +536,27 @@ TEST_F(ThemingComponentTest, FrontEndFormsCarryTheResolvedColours)
     EXPECT_EQ(*fw::lookup(background, "value")->asString(), "#123456:1.00");
     EXPECT_EQ(*fw::lookup(background, "source")->asString(), "stored");
     EXPECT_EQ(fw::lookup(background, "rgba")->asArray()->size(), 4u);
+
+    // The parts the browser needs beside the colours, each where it looks for it.
+    const fw::Dictionary& top = *value.asDictionary();
+    const fw::Dictionary& flashlight = *(*fw::lookup(top, "modules")->asArray())[1].asDictionary();
+    const fw::Dictionary& states = *fw::lookup(flashlight, "states")->asDictionary();
+    EXPECT_EQ(*fw::lookup(*fw::lookup(states, "enabled")->asDictionary(), "key")->asString(),
+        "com.apple.control-center.FlashlightModuleEnabled");
+    EXPECT_TRUE(fw::lookup(flashlight, "coloured")->boolValue());
+    EXPECT_FALSE(fw::lookup(*fw::lookup(top, "tweaks")->asDictionary(), "prysm")->boolValue());
+    const fw::Dictionary& firstGroup = *(*fw::lookup(top, "groups")->asArray())[0].asDictionary();
+    const fw::Dictionary& firstEntry
+        = *(*fw::lookup(firstGroup, "entries")->asArray())[0].asDictionary();
+    EXPECT_TRUE(fw::lookup(firstEntry, "shown")->boolValue());
+    EXPECT_EQ(fw::lookup(top, "backdrop")->asArray()->size(), 4u);
+    const fw::Array& pairs = *fw::lookup(top, "legibility")->asArray();
+    ASSERT_FALSE(pairs.empty());
+    const fw::Dictionary& pair = *pairs[0].asDictionary();
+    for (const char* field :
+        { "part", "foreground", "background", "layers", "ratio", "minimum", "warn" })
+        EXPECT_NE(fw::lookup(pair, field), nullptr) << field;
+    EXPECT_EQ(fw::lookup(pair, "layers")->asArray()->size(), 2u);
 }
 
 } // namespace
