@@ -204,6 +204,14 @@ function prysmPanel() {
       dot.tabIndex = i === index ? 0 : -1;
     });
   }
+  dots.addEventListener("keydown", (e) => {
+    const step = { ArrowLeft: -1, ArrowRight: 1 }[e.key];
+    if (!step) return;
+    e.preventDefault();
+    const next = buttons[(buttons.indexOf(document.activeElement) + step + buttons.length) % buttons.length];
+    next.focus();
+    next.click();
+  });
   dots.append(...buttons);
   node.append(header, ...pages, dots);
   show("controls");

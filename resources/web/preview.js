@@ -259,6 +259,16 @@ export function createPreview(root, hooks = {}) {
   sceneTabs.setAttribute("role", "tablist");
   sceneTabs.setAttribute("aria-label", "Part of Control Center shown");
   bar.append(sceneTabs);
+  // The arrow keys move between the scenes, as between any tabs.
+  sceneTabs.addEventListener("keydown", (e) => {
+    const step = { ArrowLeft: -1, ArrowRight: 1 }[e.key];
+    if (!step) return;
+    e.preventDefault();
+    const tabs = [...sceneTabs.children];
+    const next = tabs[(tabs.indexOf(document.activeElement) + step + tabs.length) % tabs.length];
+    next?.focus();
+    next?.click();
+  });
   screen.append(wallpaper, tint, status, content);
   root.replaceChildren(bar, screen);
   const warnings = createWarnings(bar, screen);

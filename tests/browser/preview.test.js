@@ -440,3 +440,22 @@ test("on a phone-sized screen the picker shows the part it edits, live", async (
   await closePicker(session);
   assert.deepEqual(session.errors, []);
 });
+
+test("the parts shown on demand are reached by keyboard", async (t) => {
+  const session = await start(t);
+  const { page } = session;
+  await page.locator('#preview [data-scene-tab="cc"]').focus();
+  const cases = [
+    ["ArrowRight", "expanded", '[data-key~="mediaRouteText"]'],
+    ["ArrowLeft", "cc", '.cc-toggle[data-name="wifi"]'],
+  ];
+  for (const [key, scene, part] of cases) {
+    await page.keyboard.press(key);
+    assert.equal(await page.locator(`#preview [data-scene-tab="${scene}"]`).getAttribute("aria-selected"), "true");
+    assert.equal(await page.locator(`#preview ${part}`).first().isVisible(), true, scene);
+  }
+  // A tap on the media module expands it, too.
+  await page.locator("#preview .cc-media").click();
+  assert.equal(await page.locator('#preview [data-key~="mediaVolumeFill"]').first().isVisible(), true);
+  assert.deepEqual(session.errors, []);
+});
