@@ -247,6 +247,38 @@ std::vector<std::string> previewEntries(const nlohmann::json& preview, const std
 
 } // namespace
 
+// A client of the event stream: reads what the server pushes until `wanted` turns up.
+class StreamReader {
+public:
+    explicit StreamReader(int port)
+        : m_fd(connectTo(port))
+    {
+        std::string raw
+            = "GET /api/stream HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n\r\n";
+        (void)!write(m_fd, raw.data(), raw.size());
+    }
+    ~StreamReader() { close(m_fd); }
+    bool waitFor(const std::string& wanted)
+    {
+        char buffer[8192];
+        pollfd ready { m_fd, POLLIN, 0 };
+        while (m_seen.find(wanted) == std::string::npos) {
+            if (poll(&ready, 1, 5000) <= 0)
+                return false;
+            auto count = read(m_fd, buffer, sizeof buffer);
+            if (count <= 0)
+                return false;
+            m_seen.append(buffer, static_cast<std::size_t>(count));
+        }
+        m_seen.erase(0, m_seen.find(wanted) + wanted.size());
+        return true;
+    }
+
+private:
+    int m_fd { -1 };
+    std::string m_seen;
+};
+
 TEST(WebServer, PreviewShowsThePickersColourAsPendingUntilItCloses)
 {
     ScriptDevice device;
@@ -262,6 +294,7 @@ TEST(WebServer, PreviewShowsThePickersColourAsPendingUntilItCloses)
     auto tapRow = [&](const char* field, const char* value) {
         send({ { "event", "tap" }, { "row", { { field, value } } } });
     };
+    StreamReader stream(port);
     send({ { "event", "open" } });
     send({ { "event", "alert" }, { "button", "OK" } });
     tapRow("title", "Connectivity");
@@ -306,6 +339,8 @@ TEST(WebServer, PreviewShowsThePickersColourAsPendingUntilItCloses)
                 EXPECT_EQ(entry, want) << key;
         }
         if (step.expected.front().second.starts_with("pending")) {
+            // The stream pushes the same picture to every browser.
+            EXPECT_TRUE(stream.waitFor(R"("source":"pending")"));
             EXPECT_EQ(device.read("/var/mobile/Library/Preferences/com.tarrowvine.quillane.plist"),
                 settingsBefore)
                 << "nothing is written while the picker is open";
