@@ -25,7 +25,7 @@ fi
 
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" -j2 --target quillane qln_bench_plist qln_bench_pages qln_bench_events \
-  qln_bench_footprint
+  qln_bench_footprint qln_bench_preview
 
 rm -rf "$out"
 mkdir -p "$out/data"
@@ -50,6 +50,10 @@ echo "== Start-up and memory"
 "$build/bench/qln_bench_footprint" --startup_repetitions="$startups" "${common[@]}" \
   --benchmark_out="$out/footprint.json"
 
+echo "== Live preview: a pick and its push"
+"$build/bench/qln_bench_preview" --picks="$events" "${common[@]}" \
+  --benchmark_out="$out/preview.json"
+
 echo "== First paint in Chromium"
 device="$out/paint-device"
 "$build/src/quillane" device init --root "$device" --all-tweaks >/dev/null
@@ -62,6 +66,20 @@ for _ in $(seq 100); do
 done
 url="$(grep -o 'http://[^ ]*' "$out/serve.out")"
 node "$repo/bench/first-paint.mjs" "$url" "$paints" >"$out/paint.json"
+kill "$server"
+wait "$server" 2>/dev/null || true
+
+echo "== Live preview in Chromium: pointer move to restyle"
+device="$out/drag-device"
+"$build/src/quillane" device init --root "$device" --all-tweaks >/dev/null
+"$build/src/quillane" serve --root "$device" --port 0 >"$out/serve.out" 2>/dev/null &
+server=$!
+for _ in $(seq 100); do
+  grep -q http "$out/serve.out" 2>/dev/null && break
+  sleep 0.05
+done
+url="$(grep -o 'http://[^ ]*' "$out/serve.out")"
+node "$repo/bench/picker-drag.mjs" "$url" 240 >"$out/drag.json"
 kill "$server"
 wait "$server" 2>/dev/null || true
 trap - EXIT

@@ -7,10 +7,11 @@ import { renderNav } from "./nav.js";
 import { renderTable, renderSettingsList } from "./table.js";
 import { createAlert } from "./alert.js";
 import { createPicker } from "./picker.js";
+import { editedStateOf, goToRow } from "./find-row.js";
 import { createPreview } from "./preview.js";
 import { attachWallpaper } from "./wallpaper.js";
 import { attachPresetFiles } from "./presetfiles.js";
-import { setupViews } from "./views.js";
+import { setupViews, WIDE_QUERY } from "./views.js";
 import {
   exportedText,
   isImportRow,
@@ -239,6 +240,8 @@ function animatePage(direction) {
 
 function closeModal() {
   if (!state.modal) return;
+  preview.showPending(null);
+  preview.setEditing(null);
   state.modal = null;
   dom.modal.replaceChildren();
   dom.modal.hidden = true;
@@ -254,6 +257,16 @@ function rowTitle(screen, index) {
   return screen.page?.rows?.find((r) => r.index === index)?.title ?? "";
 }
 
+// The keys a picker writes when it closes: its row's, or for "Change All"
+// those of every colour row of the page but the containers, as it spreads.
+function pickerKeys(screen, index) {
+  const rows = screen.page?.rows ?? [];
+  const row = rows.find((r) => r.index === index);
+  if (!row?.key) return [];
+  if (!row.key.endsWith("GlobalPicker")) return [row.key];
+  return rows.filter((r) => r.cellClass === "QLNColorPicker" && r.key && !r.key.includes("ContainerBackground")).map((r) => r.key);
+}
+
 function openModal(modal, screen) {
   const kind = modal.style === "picker" ? "picker" : modal.style === "actionSheet" ? "actionSheet" : "alert";
   const component =
@@ -262,6 +275,10 @@ function openModal(modal, screen) {
           post,
           isPending: () => queue.isBusy(),
           close: () => post({ event: "closePicker" }),
+          onColour: (colour) => preview.showPending(pickerKeys(screen, modal.row), colour),
+          contrastFor: (colour) => preview.contrastFor(pickerKeys(screen, modal.row), colour),
+          // Beside the preview (a wide screen) the copy would only repeat it.
+          partPicture: () => (matchMedia(WIDE_QUERY).matches ? null : preview.partPicture(pickerKeys(screen, modal.row))),
         })
       : createAlert(modal, post);
   const backdrop = document.createElement("div");
@@ -278,6 +295,7 @@ function openModal(modal, screen) {
   dom.page.inert = true;
   dom.nav.inert = true;
   state.modal = { json: JSON.stringify(modal), kind, component, row: modal.row };
+  if (kind === "picker") preview.setEditing(pickerKeys(screen, modal.row));
   component.focus?.focus({ preventScroll: true });
 }
 
@@ -310,6 +328,7 @@ function receive(screen, { force = false } = {}) {
   renderModal(screen, false);
   state.screen = screen;
   state.pasteboard = pasteboardKey(screen.pasteboard);
+  preview.setEditedState(editedStateOf(screen));
   if (!state.modal) restoreFocus(focusKey, pageChanged);
 }
 
@@ -338,10 +357,23 @@ document.addEventListener("keydown", (e) => {
   items[next].focus();
 });
 
-const preview = createPreview(dom.previewContent);
+const preview = createPreview(dom.previewContent, {
+  onFindKey: async (key) => {
+    const found = await goToRow(
+      { post, screen: () => state.screen, layoutOf: preview.layoutOf, page: dom.page },
+      key,
+    );
+    if (!found) showToast("That part's row cannot be shown from here.");
+    else views.show("settings");
+  },
+});
 attachWallpaper(dom.previewContent);
 attachPresetFiles(dom.previewContent);
-setupViews(dom.views, { settings: dom.phone, preview: dom.preview }, { preview: dom.previewContent });
+const views = setupViews(
+  dom.views,
+  { settings: dom.phone, preview: dom.preview },
+  { preview: dom.previewContent },
+);
 
 loadScreen();
 preview.load();

@@ -12,13 +12,13 @@ import {
   rgbToHsv,
   sameColor,
 } from "./colors.js";
+import { readColourEntry } from "./colour-entry.js";
 import { el } from "./dom.js";
 
 // The bundle's fallback colour value, for a row that has no colour yet.
 const FALLBACK = { r: 1, g: 0, b: 0, a: 1 };
-// Hex text complete enough to send while typing.
+// A colour typed in full is taken after this pause in typing.
 const TYPING_PAUSE_MS = 600;
-const COMPLETE_HEX = /^\s*(#|0[xX])?[0-9a-fA-F]{6}(:\s*[0-9]*\.?[0-9]+)?\s*$/;
 
 function slider(label, className, max) {
   const wrap = el("label", `picker-slider ${className}`);
@@ -66,17 +66,35 @@ function buildSheet(title) {
   const hex = el("input", "picker-hex");
   hex.type = "text";
   hex.dataset.testid = "picker-hex";
-  hex.setAttribute("aria-label", "Colour value (#RRGGBB, optionally :opacity)");
+  hex.setAttribute("aria-label", "Colour value: #RRGGBB, #RRGGBBAA, rgb(), hsl() or #RRGGBB:opacity");
+  hex.setAttribute("aria-describedby", "picker-hex-status");
   hex.autocomplete = "off";
   hex.spellcheck = false;
   foot.append(preview, hex);
+  // Says what the field understood, or that it understood nothing.
+  const status = el("p", "picker-hex-status");
+  status.id = "picker-hex-status";
+  status.setAttribute("aria-live", "polite");
+  status.dataset.testid = "picker-hex-status";
 
-  dialog.append(head, square, hue.wrap, opacity.wrap, foot);
-  return { dialog, done, square, thumb, hue, opacity, fill, hex };
+  // How legible the part's glyph or text is with this colour.
+  const contrast = el("p", "picker-contrast");
+  contrast.dataset.testid = "picker-contrast";
+
+  // On a phone-sized screen the preview is on another tab: the part being
+  // edited is shown here, live.
+  const part = el("div", "picker-part");
+  part.dataset.testid = "picker-part";
+
+  dialog.append(head, part, square, hue.wrap, opacity.wrap, foot, status, contrast);
+  return { dialog, done, square, thumb, hue, opacity, fill, hex, status, contrast, part };
 }
 
 // hooks: post(event, coalesceKey), isPending() (a pick still waiting to be
-// sent), close() (sends closePicker).
+// sent), close() (sends closePicker), onColour(colour) (hears every colour the
+// user moves to, at once, for the live preview), contrastFor(colour) (the
+// contrast line for the part being edited), partPicture() (a small copy of
+// that part as the preview draws it now).
 export function createPicker(modal, title, hooks) {
   const ui = buildSheet(title);
   let hsv = { h: 0, s: 1, v: 1 };
@@ -110,11 +128,30 @@ export function createPicker(modal, title, hooks) {
     ui.dialog.style.setProperty("--picker-rgb", css);
     ui.fill.style.background = rgbaCss(c);
     if (document.activeElement !== ui.hex) ui.hex.value = hexString(c);
+    ui.contrast.textContent = hooks.contrastFor?.(c) ?? "";
+    const picture = hooks.partPicture?.();
+    if (picture) ui.part.replaceChildren(picture);
+    else ui.part.replaceChildren();
+    ui.contrast.classList.toggle("picker-contrast-low", /hard to read/.test(ui.contrast.textContent));
   }
 
-  function send() {
-    paint();
+  // A drag moves faster than the server needs to hear: the picture follows
+  // every move here, the server at most one pick per frame.
+  let frame = 0;
+  function postPick() {
+    if (frame) cancelAnimationFrame(frame);
+    frame = 0;
     hooks.post({ event: "pick", color: formatColorValue(colour()) }, "pick");
+  }
+  function send() {
+    hooks.onColour?.(colour());
+    paint();
+    if (!frame) frame = requestAnimationFrame(postPick);
+  }
+  // The last colour goes out before the sheet closes, so closing stores it.
+  function close() {
+    if (frame) postPick();
+    hooks.close();
   }
 
   function fromSquare(e) {
@@ -164,21 +201,41 @@ export function createPicker(modal, title, hooks) {
     send();
   });
 
-  // What the user typed goes to the server as typed; it reads colour values
-  // leniently, and its answer brings back what it understood.
+  // What the user typed is read here, strictly: a colour goes to the server
+  // in the stored form, anything else is marked and goes nowhere.
+  function showEntry(c) {
+    ui.hex.setAttribute("aria-invalid", String(!c));
+    ui.status.classList.toggle("picker-hex-invalid", !c);
+    ui.status.textContent = c
+      ? `Reads as ${hexString(c)}, ${Math.round(c.a * 100)}% opacity`
+      : "Not a colour: use #RRGGBB, #RRGGBBAA, rgb(), hsl() or #RRGGBB:opacity";
+  }
   function sendHex(text) {
     if (text.trim() === "" || text === lastHexSent) return;
+    const c = readColourEntry(text);
+    showEntry(c);
+    if (!c) return;
     lastHexSent = text;
-    const parsed = parseColorValue(text.trim());
-    if (parsed) adopt(parsed);
+    adopt(c);
+    hooks.onColour?.(colour());
     paint();
-    hooks.post({ event: "pick", color: text }, "pick");
+    if (frame) cancelAnimationFrame(frame);
+    frame = 0;
+    hooks.post({ event: "pick", color: formatColorValue(colour()) }, "pick");
   }
   // While typing, wait for a pause: "…:0" on the way to "…:0.5" is not meant.
   let typing = null;
   ui.hex.addEventListener("input", () => {
     clearTimeout(typing);
-    if (COMPLETE_HEX.test(ui.hex.value)) typing = setTimeout(() => sendHex(ui.hex.value), TYPING_PAUSE_MS);
+    const c = readColourEntry(ui.hex.value);
+    if (c) {
+      showEntry(c);
+      typing = setTimeout(() => sendHex(ui.hex.value), TYPING_PAUSE_MS);
+    } else {
+      ui.hex.removeAttribute("aria-invalid");
+      ui.status.textContent = "";
+      ui.status.classList.remove("picker-hex-invalid");
+    }
   });
   ui.hex.addEventListener("change", () => {
     clearTimeout(typing);
@@ -188,10 +245,14 @@ export function createPicker(modal, title, hooks) {
   ui.hex.addEventListener("focus", () => setTimeout(() => ui.hex.select(), 0));
   ui.hex.addEventListener("blur", () => {
     lastHexSent = null;
+    // The field shows the picker's colour again: a refusal no longer applies.
+    if (ui.hex.getAttribute("aria-invalid") === "true") ui.status.textContent = "";
+    ui.hex.removeAttribute("aria-invalid");
+    ui.status.classList.remove("picker-hex-invalid");
     paint();
   });
 
-  ui.done.addEventListener("click", () => hooks.close());
+  ui.done.addEventListener("click", close);
 
   adopt(parseColorValue(modal.color) ?? FALLBACK);
   paint();
@@ -200,12 +261,12 @@ export function createPicker(modal, title, hooks) {
     dialog: ui.dialog,
     focus: ui.square,
     row: modal.row,
-    cancel: () => hooks.close(),
+    cancel: close,
     // A newer screen of the same picker: take the server's colour unless the
     // user is still changing it here.
     update(next) {
       const c = parseColorValue(next.color);
-      if (!c || sameColor(c, colour()) || dragging || hooks.isPending()) return;
+      if (!c || sameColor(c, colour()) || dragging || frame || hooks.isPending()) return;
       adopt(c);
       paint();
     },

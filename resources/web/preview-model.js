@@ -56,7 +56,7 @@ const LEGIBLE = 1.6;
 export function glyphColour(glyph, behind, backdrop = BACKDROP.dark) {
   const own = rgbaOf(glyph);
   if (!own) return rgbaCss(STOCK_DIM);
-  if (glyph.source === "stored") return rgbaCss(own);
+  if (glyph.source === "stored" || glyph.source === "pending") return rgbaCss(own);
   const ground = behind.map(rgbaOf).filter(Boolean).reduce((acc, c) => over(c, acc), backdrop);
   if (contrast(over(own, ground), ground) >= LEGIBLE) return rgbaCss(own);
   return rgbaCss(STOCK_DIM);
@@ -85,7 +85,7 @@ export function mediaColours(preview) {
 export function previewShape(preview) {
   const connectivity = (preview?.connectivity ?? []).map((t) => t.name);
   const modules = (preview?.modules ?? []).map((m) => m.identifier);
-  return JSON.stringify({ connectivity, modules });
+  return JSON.stringify({ connectivity, modules, tweaks: preview?.tweaks ?? {}, shown: [...shownKeys(preview)] });
 }
 
 // Tiles that Control Center draws two units wide, with their title.
@@ -111,4 +111,110 @@ export function describeColour(colour) {
 // An answer of the preview endpoint that can be drawn.
 export function isPreview(value) {
   return Boolean(value) && typeof value === "object" && Array.isArray(value.connectivity);
+}
+
+// Every colour of the palette by its key: the pages' rows, both states of
+// each toggle and module, whichever part lists it.
+export function coloursByKey(preview) {
+  const colours = new Map();
+  const add = (colour) => {
+    if (colour?.key && !colours.has(colour.key)) colours.set(colour.key, colour);
+  };
+  for (const group of preview?.groups ?? []) for (const entry of group.entries ?? []) add(entry.colour);
+  for (const toggle of preview?.connectivity ?? []) [toggle.background, toggle.glyph].forEach(add);
+  for (const module of preview?.modules ?? []) [module.states?.enabled, module.states?.disabled, module.colour].forEach(add);
+  for (const part of ["moduleBackground", "connectivityBackground", "mediaBackground"]) add(preview?.[part]);
+  for (const slider of [preview?.brightness, preview?.volume]) Object.values(slider ?? {}).forEach(add);
+  return colours;
+}
+
+// The keys whose rows the settings pages show on this device.
+export function shownKeys(preview) {
+  const keys = new Set();
+  for (const group of preview?.groups ?? []) {
+    for (const entry of group.entries ?? []) if (entry.shown !== false && entry.colour?.key) keys.add(entry.colour.key);
+  }
+  return keys;
+}
+
+// The palette with `colour` ({r, g, b, a}) pending on `keys`, wherever a
+// colour of one of them appears: what the server will answer after the pick,
+// drawn before it answers.
+export function withPending(preview, keys, colour) {
+  const wanted = new Set(keys);
+  const rgba = [colour.r, colour.g, colour.b, colour.a ?? 1];
+  const walk = (node) => {
+    if (Array.isArray(node)) return node.map(walk);
+    if (!node || typeof node !== "object") return node;
+    if (typeof node.key === "string" && Array.isArray(node.rgba) && wanted.has(node.key)) {
+      return { ...node, rgba, source: "pending" };
+    }
+    const copy = {};
+    for (const [name, value] of Object.entries(node)) copy[name] = walk(value);
+    return copy;
+  };
+  return walk(preview);
+}
+
+// ---- legibility -----------------------------------------------------------
+
+function backdropOf(preview) {
+  const [r, g, b, a = 1] = Array.isArray(preview?.backdrop) ? preview.backdrop.map(Number) : [];
+  return [r, g, b].every(Number.isFinite) ? { r, g, b, a } : BACKDROP[preview?.appearance === "dark" ? "dark" : "light"];
+}
+
+// The WCAG contrast of a pair of the palette's legibility list, from the
+// colours given (the server's, or a pending one drawn before it answers):
+// the foreground over its layers over the backdrop, against those layers.
+export function pairRatio(pair, colours, backdrop) {
+  const ground = (pair?.layers ?? []).map((key) => rgbaOf(colours.get(key))).filter(Boolean).reduce((acc, c) => over(c, acc), backdrop);
+  const fg = rgbaOf(colours.get(pair?.foreground));
+  return fg ? contrast(over(fg, ground), ground) : null;
+}
+
+const userSet = (colour) => colour?.source === "stored" || colour?.source === "pending";
+
+// Every pair with its ratio worked out here; `warn` when below its minimum
+// and the user set the glyph or text or what is right behind it.
+export function legibility(preview) {
+  const colours = coloursByKey(preview);
+  const backdrop = backdropOf(preview);
+  return (preview?.legibility ?? []).map((pair) => {
+    const ratio = pairRatio(pair, colours, backdrop) ?? pair.ratio;
+    const set = userSet(colours.get(pair.foreground)) || userSet(colours.get(pair.background));
+    return { ...pair, ratio, warn: set && ratio < pair.minimum };
+  });
+}
+
+// "4.6:1", as contrast ratios are written.
+export function ratioText(ratio) {
+  return `${(Math.floor(ratio * 10) / 10).toFixed(1)}:1`;
+}
+
+// The palette as the settings page being edited wants it shown: on the
+// connectivity page every toggle, on the toggles page every module, in the
+// state the page edits. `edited`: {page: "connectivity" | "toggles", enabled}.
+export function withEditedState(preview, edited) {
+  if (!preview || !edited) return preview;
+  const colours = coloursByKey(preview);
+  const word = edited.enabled ? "Enabled" : "Disabled";
+  const pick = (key, fallback) => colours.get(key) ?? fallback;
+  if (edited.page === "connectivity") {
+    const connectivity = preview.connectivity.map((t) => ({
+      ...t,
+      enabled: edited.enabled,
+      background: pick(`${t.name}${word}`, t.background),
+      glyph: pick(`${t.name}Glyph${word}`, t.glyph),
+    }));
+    return { ...preview, connectivity };
+  }
+  if (edited.page === "toggles") {
+    const modules = (preview.modules ?? []).map((m) => ({
+      ...m,
+      enabled: edited.enabled,
+      colour: (edited.enabled ? m.states?.enabled : m.states?.disabled) ?? m.colour,
+    }));
+    return { ...preview, modules };
+  }
+  return preview;
 }

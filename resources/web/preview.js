@@ -4,205 +4,50 @@
 // whose answer is the next picture.
 
 import { el } from "./dom.js";
-import { connectivityGlyph, mediaGlyph, moduleGlyph, sliderGlyph, STATUS_GLYPHS } from "./glyphs.js";
 import {
   BACKDROP,
   colourCss,
   colourForKey,
+  coloursByKey,
   describeColour,
   glyphColour,
-  initialOf,
   isPreview,
-  isWideTile,
-  mediaColours,
   previewShape,
+  shownKeys,
+  withEditedState,
+  withPending,
 } from "./preview-model.js";
-
-const APPEARANCES = [
-  ["light", "Light"],
-  ["dark", "Dark"],
-];
-// How far the sliders are drawn filled.
-const LEVELS = { brightness: 0.62, volume: 0.44 };
-
-// ---- building ------------------------------------------------------------
-
-function appearanceSwitch(act) {
-  const group = el("div", "segmented cc-appearance");
-  group.setAttribute("role", "radiogroup");
-  group.setAttribute("aria-label", "Appearance");
-  const buttons = APPEARANCES.map(([value, title]) => {
-    const b = el("button", "segment", title);
-    b.type = "button";
-    b.setAttribute("role", "radio");
-    b.dataset.appearance = value;
-    b.dataset.focusKey = `cc-appearance:${value}`;
-    b.addEventListener("click", () => {
-      if (b.getAttribute("aria-checked") !== "true") act({ appearance: value });
-    });
-    return b;
-  });
-  group.addEventListener("keydown", (e) => {
-    const step = { ArrowLeft: -1, ArrowUp: -1, ArrowRight: 1, ArrowDown: 1 }[e.key];
-    if (!step) return;
-    e.preventDefault();
-    const i = (Math.max(buttons.indexOf(document.activeElement), 0) + step + buttons.length) % buttons.length;
-    buttons[i].focus();
-    buttons[i].click();
-  });
-  group.append(...buttons);
-  return { group, buttons };
-}
-
-function toolbar(act) {
-  const bar = el("div", "cc-toolbar");
-  const head = el("div", "cc-toolbar-head");
-  const title = el("h1", "cc-title", "Control Center");
-  title.id = "cc-title";
-  const { group, buttons } = appearanceSwitch(act);
-  head.append(title, group);
-  const note = el("p", "cc-note");
-  note.setAttribute("role", "status");
-  note.dataset.testid = "preview-note";
-  bar.append(head, note);
-  return { bar, buttons, note };
-}
-
-function toggleButton(toggle, act) {
-  const b = el("button", "cc-toggle");
-  b.type = "button";
-  b.dataset.name = toggle.name;
-  b.dataset.focusKey = `cc-toggle:${toggle.name}`;
-  b.innerHTML = connectivityGlyph(toggle.name);
-  b.addEventListener("click", () => act({ toggle: toggle.name }));
-  return b;
-}
-
-function connectivityModule(preview, act) {
-  const module = el("div", "cc-module cc-connectivity");
-  module.setAttribute("role", "group");
-  module.setAttribute("aria-label", "Connectivity");
-  const toggles = new Map();
-  for (const toggle of preview.connectivity) {
-    const b = toggleButton(toggle, act);
-    toggles.set(toggle.name, b);
-    module.append(b);
-  }
-  return { module, toggles };
-}
-
-function glyphSpan(className, svg) {
-  const span = el("span", className);
-  span.innerHTML = svg;
-  return span;
-}
-
-function mediaModule() {
-  const module = el("div", "cc-module cc-media");
-  module.setAttribute("aria-hidden", "true");
-  const top = el("div", "cc-media-top");
-  const artwork = el("span", "cc-artwork");
-  const airplay = glyphSpan("cc-media-airplay", mediaGlyph("airplay"));
-  top.append(artwork, airplay);
-  const title = el("div", "cc-media-title", "Harbour Lights");
-  const subtitle = el("div", "cc-media-subtitle", "The Lanterns — Tidewater");
-  const progress = el("div", "cc-progress");
-  const progressFill = el("span", "cc-progress-fill");
-  progress.append(progressFill);
-  const times = el("div", "cc-media-times");
-  times.append(el("span", null, "1:24"), el("span", null, "-2:31"));
-  const controls = el("div", "cc-media-controls");
-  const previous = glyphSpan("cc-media-skip", mediaGlyph("previous"));
-  const play = glyphSpan("cc-media-play", mediaGlyph("pause"));
-  const next = glyphSpan("cc-media-skip", mediaGlyph("next"));
-  controls.append(previous, play, next);
-  module.append(top, title, subtitle, progress, times, controls);
-  return { module, artwork, airplay, title, subtitle, progress, progressFill, times, previous, play, next };
-}
-
-function slider(kind, glyph) {
-  const module = el("div", `cc-module cc-slider cc-slider-${kind}`);
-  module.setAttribute("aria-hidden", "true");
-  const fill = el("span", "cc-slider-fill");
-  fill.style.height = `${LEVELS[kind] * 100}%`;
-  const icon = glyphSpan("cc-slider-glyph", sliderGlyph(glyph));
-  module.append(fill, icon);
-  return { module, fill, icon };
-}
-
-function moduleTile(tile, act) {
-  const b = el("button", "cc-module cc-tile");
-  b.type = "button";
-  b.dataset.identifier = tile.identifier;
-  b.dataset.focusKey = `cc-tile:${tile.identifier}`;
-  const glyph = moduleGlyph(tile.identifier);
-  const icon = glyph ? glyphSpan("cc-tile-glyph", glyph) : el("span", "cc-tile-glyph cc-tile-initial", initialOf(tile.name));
-  b.append(icon);
-  if (isWideTile(tile)) {
-    b.classList.add("cc-tile-wide");
-    b.append(el("span", "cc-tile-title", tile.name));
-  }
-  b.addEventListener("click", () => act({ toggle: tile.identifier }));
-  return b;
-}
-
-function statusBar() {
-  const bar = el("div", "cc-statusbar");
-  bar.setAttribute("aria-hidden", "true");
-  const right = el("span", "cc-status-right");
-  right.innerHTML = STATUS_GLYPHS;
-  right.prepend(el("span", "cc-status-percent", "82%"));
-  bar.append(el("span", "cc-status-carrier", "Carrier"), right);
-  return bar;
-}
-
-function buildGrid(preview, act) {
-  const grid = el("div", "cc-grid");
-  const connectivity = connectivityModule(preview, act);
-  const media = mediaModule();
-  const brightness = slider("brightness", "sun");
-  const volume = slider("volume", "speaker");
-  const tiles = new Map();
-  grid.append(connectivity.module, media.module, brightness.module, volume.module);
-  for (const tile of preview.modules ?? []) {
-    const b = moduleTile(tile, act);
-    tiles.set(tile.identifier, b);
-    grid.append(b);
-  }
-  return { grid, connectivity, media, brightness, volume, tiles };
-}
+import { buildGrid, gridHead, statusBar } from "./preview-grid.js";
+import { keyed, paintKeyed } from "./preview-parts.js";
+import { createFinder } from "./preview-find.js";
+import { contrastLine, createWarnings } from "./preview-legibility.js";
+import { noteText, toolbar } from "./preview-toolbar.js";
+import { buildScenes } from "./preview-scenes.js";
 
 // ---- painting ------------------------------------------------------------
 
+// Attribute writes restyle the picture even when nothing changes: a drag
+// repaints often, so only changes are written.
+function setAttr(node, name, value) {
+  if (node.getAttribute(name) !== value) node.setAttribute(name, value);
+}
+
 function paintToggles(parts, preview, backdrop) {
   parts.connectivity.module.style.background = colourCss(preview.connectivityBackground);
+  setAttr(parts.connectivity.module, "data-key", preview.connectivityBackground?.key ?? "");
   for (const toggle of preview.connectivity) {
     const b = parts.connectivity.toggles.get(toggle.name);
     if (!b) continue;
     b.style.backgroundColor = colourCss(toggle.background);
     b.style.color = glyphColour(toggle.glyph, [preview.connectivityBackground, toggle.background], backdrop);
-    b.setAttribute("aria-pressed", String(toggle.enabled === true));
-    b.setAttribute("aria-label", toggle.title || toggle.name);
-    b.dataset.key = toggle.background?.key ?? "";
-    b.dataset.source = toggle.background?.source ?? "";
-    b.title = `${toggle.title}: ${toggle.enabled ? "on" : "off"}\n${describeColour(toggle.background)}\n${describeColour(toggle.glyph)}`;
+    const glyph = b.querySelector(".cc-toggle-glyph");
+    setAttr(glyph, "data-key", toggle.glyph?.key ?? "");
+    setAttr(b, "aria-pressed", String(toggle.enabled === true));
+    setAttr(b, "aria-label", toggle.title || toggle.name);
+    setAttr(b, "data-key", toggle.background?.key ?? "");
+    setAttr(b, "data-source", toggle.background?.source ?? "");
+    setAttr(b, "title", `${toggle.title}: ${toggle.enabled ? "on" : "off"}\n${describeColour(toggle.background)}\n${describeColour(toggle.glyph)}`);
   }
-}
-
-function paintMedia(media, preview) {
-  const c = mediaColours(preview);
-  const css = (key) => colourCss(c[key], "");
-  media.module.style.background = colourCss(preview.mediaBackground);
-  media.artwork.style.background = css("mediaArtworkPlaceholder");
-  media.title.style.color = css("mediaTitleText");
-  media.subtitle.style.color = css("mediaSubtitleText");
-  media.airplay.style.color = css("mediaRoutingButton");
-  media.progress.style.background = css("mediaProgressTrack");
-  media.progressFill.style.background = css("mediaProgressFill");
-  media.times.style.color = css("mediaTimeText");
-  media.play.style.color = css("mediaPlayPauseButton");
-  media.previous.style.color = css("mediaSkipButtons");
-  media.next.style.color = css("mediaSkipButtons");
 }
 
 function paintSlider(part, colours, backdrop) {
@@ -212,23 +57,25 @@ function paintSlider(part, colours, backdrop) {
 }
 
 function paintTiles(parts, preview, backdrop) {
-  const moduleBackground = colourCss(preview.moduleBackground);
   const glyph = colourForKey(preview, "moduleGlyph");
-  const text = colourCss(colourForKey(preview, "moduleText"), "#fff");
   for (const tile of preview.modules ?? []) {
     const b = parts.tiles.get(tile.identifier);
     if (!b) continue;
-    const own = colourCss(tile.colour);
-    b.style.background = `linear-gradient(${own}, ${own}), ${moduleBackground}`;
+    // A module no row colours keeps its stock colour and names no key.
+    const state = b.querySelector(".cc-tile-state");
+    state.style.backgroundColor = colourCss(tile.colour);
+    setAttr(state, "data-key", tile.coloured === false ? "" : (tile.colour?.key ?? ""));
     b.style.color = glyphColour(glyph, [preview.moduleBackground, tile.colour], backdrop);
-    const title = b.querySelector(".cc-tile-title");
-    if (title) title.style.color = tile.enabled ? b.style.color : text;
-    b.setAttribute("aria-pressed", String(tile.enabled === true));
-    b.setAttribute("aria-label", tile.name || tile.identifier);
-    b.title = `${tile.name}: ${tile.enabled ? "on" : "off"}\n${describeColour(tile.colour)}`;
+    setAttr(b, "aria-pressed", String(tile.enabled === true));
+    setAttr(b, "aria-label", tile.name || tile.identifier);
+    setAttr(b, "title", `${tile.name}: ${tile.enabled ? "on" : "off"}\n${describeColour(tile.colour)}`);
   }
 }
 
+// ---- the component ---------------------------------------------------------
+
+// `root` is the element to draw in; hooks.onError(message), when given, hears
+// of a refused or failed action too.
 // The picture is one image to assistive technology: it shows the user's own
 // colours, which may be illegible by choice, so it is told in words; its
 // toggles and tiles stay separate controls beside it.
@@ -241,35 +88,45 @@ function pictureDescription(preview, appearance) {
   return parts.join("; ");
 }
 
-function noteText(preview) {
-  const lines = [];
-  if (typeof preview.appearanceNote === "string" && preview.appearanceNote) lines.push(preview.appearanceNote);
-  if (preview.tweakEnabled === false) lines.push("Quillane is off: Control Center keeps its stock colours.");
-  else if (preview.customToggleColours === false) lines.push("Toggle colours are off: the toggles keep their stock colours.");
-  return lines.join("\n");
-}
-
-// ---- the component ---------------------------------------------------------
-
-// `root` is the element to draw in; hooks.onError(message), when given, hears
-// of a refused or failed action too.
 export function createPreview(root, hooks = {}) {
   let last = null;
   let shape = null;
   let parts = null;
   let chain = Promise.resolve();
   let streamed = 0; // pictures heard on the stream
+  let received = null; // the last picture drawn, as the server sent it
 
   const screen = el("div", "cc-screen");
   screen.dataset.testid = "preview-screen";
   const wallpaper = el("div", "cc-wallpaper");
   wallpaper.setAttribute("role", "img");
   wallpaper.dataset.testid = "preview-picture";
-  const tint = el("div", "cc-tint");
+  const tint = keyed("div", "cc-tint", { background: "backgroundTint" });
+  let status = statusBar(new Set());
   const content = el("div", "cc-content");
   const { bar, buttons, note } = toolbar(act);
-  screen.append(wallpaper, tint, statusBar(), content);
+  const sceneTabs = el("div", "segmented cc-scenes");
+  sceneTabs.setAttribute("role", "tablist");
+  sceneTabs.setAttribute("aria-label", "Part of Control Center shown");
+  bar.append(sceneTabs);
+  // The arrow keys move between the scenes, as between any tabs.
+  sceneTabs.addEventListener("keydown", (e) => {
+    const step = { ArrowLeft: -1, ArrowRight: 1 }[e.key];
+    if (!step) return;
+    e.preventDefault();
+    const tabs = [...sceneTabs.children];
+    const next = tabs[(tabs.indexOf(document.activeElement) + step + tabs.length) % tabs.length];
+    next?.focus();
+    next?.click();
+  });
+  screen.append(wallpaper, tint, status, content);
   root.replaceChildren(bar, screen);
+  const warnings = createWarnings(bar, screen);
+  let scene = "cc";
+  let scenes = [];
+  let pending = null; // {keys, colour} the open picker shows before the server has it
+  let edited = null; // the state the connectivity or toggles page edits, while on top
+  let editing = []; // the keys of the open picker's row
 
   // A refused action is told in the caption, which either layout shows,
   // until the next picture.
@@ -306,30 +163,71 @@ export function createPreview(root, hooks = {}) {
     return chain;
   }
 
+  // Shows one scene: Control Center itself ("cc") or one shown on demand.
+  function open(id) {
+    scene = scenes.some((s) => s.id === id) ? id : "cc";
+    parts.main.hidden = scene !== "cc";
+    for (const s of scenes) s.node.hidden = s.id !== scene;
+    for (const tab of sceneTabs.children) {
+      const selected = tab.dataset.sceneTab === scene;
+      tab.setAttribute("aria-selected", String(selected));
+      tab.tabIndex = selected ? 0 : -1;
+    }
+  }
+
+  function sceneTab(id, title) {
+    const tab = el("button", "segment", title);
+    tab.type = "button";
+    tab.setAttribute("role", "tab");
+    tab.dataset.sceneTab = id;
+    tab.addEventListener("click", () => open(id));
+    return tab;
+  }
+
   function rebuild(preview) {
     const focused = document.activeElement?.closest?.(".cc-content [data-focus-key]")?.dataset.focusKey;
-    parts = buildGrid(preview, act);
-    content.replaceChildren(parts.grid);
+    const shown = shownKeys(preview);
+    parts = buildGrid(preview, act, open);
+    parts.main = el("div", "cc-main");
+    parts.main.dataset.scene = "cc";
+    parts.main.append(gridHead(shown), parts.grid);
+    scenes = buildScenes(preview);
+    content.replaceChildren(parts.main, ...scenes.map((s) => s.node));
+    sceneTabs.replaceChildren(sceneTab("cc", "Control Center"), ...scenes.map((s) => sceneTab(s.id, s.title)));
+    const nextStatus = statusBar(shown);
+    status.replaceWith(nextStatus);
+    status = nextStatus;
+    open(scene);
     if (focused) content.querySelector(`[data-focus-key="${CSS.escape(focused)}"]`)?.focus({ preventScroll: true });
   }
 
-  function paint(preview) {
+  // `only`: the keys whose colour changed (a drag), else everything.
+  function paint(preview, only = null) {
     const appearance = preview.appearance === "dark" ? "dark" : "light";
     const backdrop = BACKDROP[appearance];
-    screen.dataset.appearance = appearance;
-    wallpaper.setAttribute("aria-label", pictureDescription(preview, appearance));
-    tint.style.background = colourCss(colourForKey(preview, "backgroundTint"), "rgba(0, 0, 0, 0.3)");
-    screen.style.setProperty("--cc-status", colourCss(colourForKey(preview, "statusBarText"), "#fff"));
-    for (const b of buttons) b.setAttribute("aria-checked", String(b.dataset.appearance === appearance));
-    for (const b of buttons) b.tabIndex = b.dataset.appearance === appearance ? 0 : -1;
-    note.textContent = noteText(preview);
-    note.classList.remove("cc-note-error");
+    setAttr(screen, "data-appearance", appearance);
+    setAttr(wallpaper, "aria-label", pictureDescription(preview, appearance));
+    screen.classList.toggle("cc-live", pending !== null);
+    for (const b of buttons) setAttr(b, "aria-checked", String(b.dataset.appearance === appearance));
+    for (const b of buttons) setAttr(b, "tabindex", b.dataset.appearance === appearance ? "0" : "-1");
+    const caption = noteText(preview);
+    if (note.textContent !== caption || note.classList.contains("cc-note-error")) {
+      note.textContent = caption;
+      note.classList.remove("cc-note-error");
+    }
     paintToggles(parts, preview, backdrop);
-    paintMedia(parts.media, preview);
     paintSlider(parts.brightness, preview.brightness, backdrop);
     paintSlider(parts.volume, preview.volume, backdrop);
     paintTiles(parts, preview, backdrop);
+    paintKeyed(screen, coloursByKey(preview), only);
+    warnings.paint(preview);
+    if (only) return;
+    outlineEditing();
+    finder.refresh();
   }
+
+  const finder = createFinder(bar.querySelector(".cc-toolbar-head"), screen, content, (key) => hooks.onFindKey?.(key));
+
 
   // `force` repaints an unchanged picture too, so an answer clears an error.
   function draw(preview, { force = false } = {}) {
@@ -337,10 +235,42 @@ export function createPreview(root, hooks = {}) {
     const json = JSON.stringify(preview);
     if (json === last && !force) return;
     last = json;
+    received = preview;
     const nextShape = previewShape(preview);
     if (nextShape !== shape || !parts) rebuild(preview);
     shape = nextShape;
-    paint(preview);
+    paint(drawn());
+  }
+
+  // The server's picture with the edited state and the picker's colour over it.
+  function drawn() {
+    const shown = withEditedState(received, edited);
+    return pending ? withPending(shown, pending.keys, pending.colour) : shown;
+  }
+
+  function setEditedState(next) {
+    if (JSON.stringify(next) === JSON.stringify(edited)) return;
+    edited = next;
+    if (received) paint(drawn());
+  }
+
+  // Outlines the parts the open picker colours.
+  function setEditing(keys) {
+    editing = keys ?? [];
+    outlineEditing();
+  }
+  function outlineEditing() {
+    for (const node of screen.querySelectorAll("[data-key]")) {
+      const keys = node.dataset.key.split(" ");
+      node.classList.toggle("cc-editing", editing.some((k) => keys.includes(k)));
+    }
+  }
+
+  // The open picker's colour on `keys`, drawn at once; null when it closes.
+  // The server's next picture marks the same keys pending, then stored.
+  function showPending(keys, colour) {
+    pending = keys && colour ? { keys, colour } : null;
+    if (received) paint(drawn(), pending ? new Set(keys) : null);
   }
 
   // A picture from the server's event stream.
@@ -354,5 +284,30 @@ export function createPreview(root, hooks = {}) {
     return request({ headers: { Accept: "application/json" } });
   }
 
-  return { receive, load, act };
+  // The picker's contrast line for the keys it edits, with its colour.
+  const contrastFor = (keys, colour) => contrastLine(received, keys, colour);
+
+  // Where a key's row is: the layout file of its page, or null.
+  const layoutOf = (key) =>
+    received?.groups?.find((g) => g.entries?.some((e) => e.colour?.key === key))?.layout ?? null;
+
+  // A small copy of the module or panel that draws the first of `keys`, as
+  // painted now, for the picker on a phone-sized screen; null when none does.
+  function partPicture(keys) {
+    const node = [...content.querySelectorAll("[data-key]")].find((n) => n.dataset.key.split(" ").some((k) => keys.includes(k)));
+    const part = node?.closest(".cc-module, .cc-scene-panel, .cc-head");
+    if (!part) return null;
+    const frame = el("div", "cc-screen cc-mini");
+    frame.dataset.appearance = screen.dataset.appearance ?? "light";
+    frame.setAttribute("aria-hidden", "true");
+    const grid = el("div", "cc-grid cc-mini-grid");
+    const copy = part.cloneNode(true);
+    copy.removeAttribute("tabindex");
+    for (const n of copy.querySelectorAll("[tabindex], button")) n.tabIndex = -1;
+    grid.append(copy);
+    frame.append(el("div", "cc-wallpaper"), grid);
+    return frame;
+  }
+
+  return { receive, load, act, open, showPending, contrastFor, setEditedState, setEditing, layoutOf, partPicture };
 }

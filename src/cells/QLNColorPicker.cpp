@@ -130,6 +130,16 @@ bool QLNColorPicker::isGlobal() const
     return m_specifier && m_specifier->boolForKey("global");
 }
 
+std::vector<std::string> QLNColorPicker::keysToColour() const
+{
+    if (isGlobal()) {
+        auto page = pageOf(*this);
+        return page ? qualifyingKeys(*page) : std::vector<std::string> {};
+    }
+    const std::string* key = m_specifier ? m_specifier->stringForKey("key") : nullptr;
+    return key ? std::vector<std::string> { *key } : std::vector<std::string> {};
+}
+
 void QLNColorPicker::handleLongPress(const std::shared_ptr<fw::UIGestureRecognizer>& /*recognizer*/)
 {
     // The snapshot is taken now, before any alert, whatever the recogniser's state.

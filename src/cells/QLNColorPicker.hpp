@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qln {
 
@@ -44,6 +45,9 @@ public:
     void setLpgr(std::shared_ptr<fw::UILongPressGestureRecognizer> r) { m_lpgr = std::move(r); }
 
     bool isGlobal() const;
+    // The keys the picker writes when it closes on a colour: the row's own, or for a global
+    // row every key its spread sets.
+    std::vector<std::string> keysToColour() const;
     // The detail text for a colour value: "#1A2B3C 50%", "#1A2B3C", or "Hidden".
     static std::string displayText(std::string_view value);
 

@@ -279,6 +279,7 @@ void pick(SessionState& state, const json& event)
     if (!colour)
         throw Refusal("field 'color' is empty");
     picker->reportColour(*colour);
+    state.pickedPicker = picker;
 }
 
 void closePicker(SessionState& state, const json&)

@@ -1,5 +1,6 @@
 #include "host/PreviewJson.hpp"
 
+#include "host/Session.hpp"
 #include "theming/PaletteValue.hpp"
 #include "theming/ThemingComponent.hpp"
 
@@ -66,6 +67,17 @@ std::string applyPreviewAction(theming::ThemingComponent& theming, const std::st
         return {};
     }
     return "a preview action names 'appearance' or 'toggle'";
+}
+
+void showPendingPick(const Session& session, theming::ThemingComponent& theming)
+{
+    auto pick = session.pendingPick();
+    auto colour = pick ? theming::parseColourValue(pick->value) : std::nullopt;
+    if (!colour) {
+        theming.setPending(std::nullopt);
+        return;
+    }
+    theming.setPending(theming::PendingColour { std::move(pick->keys), *colour });
 }
 
 } // namespace host

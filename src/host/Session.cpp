@@ -1,10 +1,14 @@
 #include "host/Session.hpp"
 
+#include "cells/QLNColorPicker.hpp"
 #include "foundation/Device.hpp"
 #include "host/EventHandlers.hpp"
 #include "host/SessionState.hpp"
 #include "pages/BundleClasses.hpp"
 #include "preferences/FrameworkClasses.hpp"
+#include "sparkpicker/SparkColourPickerCell.hpp"
+#include "store/UIColor+Quillane.hpp"
+#include "theming/StockColours.hpp"
 
 namespace host {
 
@@ -45,6 +49,10 @@ Session::Session(const std::filesystem::path& deviceRoot)
     fw::registerFrameworkClasses();
     qln::registerBundleClasses();
     fw::Device::setRoot(deviceRoot);
+    // A row without a colour opens its picker on what Control Center shows for it.
+    fw::SparkColourPickerCell::setShownColour([](std::string_view key) {
+        return std::optional(theming::displayColour(theming::stockColour(key)));
+    });
     m->state.root = deviceRoot;
     m->state.settingsList = std::make_shared<SettingsListController>();
     m->state.navigation = std::make_shared<fw::UINavigationController>(m->state.settingsList);
@@ -56,6 +64,17 @@ EventAnswer Session::handle(std::string_view eventJson)
 {
     auto error = handleEvent(m->state, eventJson);
     return { writeScreen(m->state, true, error), error.empty() };
+}
+
+std::optional<Session::PendingPick> Session::pendingPick() const
+{
+    auto picker = std::dynamic_pointer_cast<fw::SparkColourPickerViewController>(m->state.modal());
+    if (!picker || picker != m->state.pickedPicker.lock())
+        return std::nullopt;
+    auto cell = std::dynamic_pointer_cast<qln::QLNColorPicker>(picker->cell());
+    if (!cell)
+        return std::nullopt;
+    return PendingPick { cell->keysToColour(), qln::qlnHexStringFromColor(picker->colour()) };
 }
 
 std::string Session::screen(bool takeJournal)

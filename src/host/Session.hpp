@@ -2,8 +2,10 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace host {
 
@@ -28,6 +30,14 @@ public:
     // The current screen. With `takeJournal` it reports what the platform did since the last
     // answer (posted, spawned, effects, refused); otherwise those lists are empty.
     std::string screen(bool takeJournal = false);
+
+    // The colour the open picker was last told and the keys it would write on closing, or
+    // nullopt while no picker is open or the open one has not been told a colour.
+    struct PendingPick {
+        std::vector<std::string> keys;
+        std::string value; // the stored form of the colour
+    };
+    std::optional<PendingPick> pendingPick() const;
 
     struct State;
 

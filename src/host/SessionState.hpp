@@ -19,6 +19,8 @@ struct SessionState {
     // The recogniser whose press began and has not ended: "changed" and "ended" still reach it
     // while an alert is up.
     std::weak_ptr<fw::UIGestureRecognizer> activePress;
+    // The open picker that has been told a colour: until then it shows nothing new.
+    std::weak_ptr<fw::UIViewController> pickedPicker;
 
     // The bundle's top page, or nullptr on the Settings app's list.
     std::shared_ptr<fw::PSListController> topPage() const;

@@ -416,8 +416,9 @@ void addPreviewRoutes(
     });
 }
 
-void addRoutes(httplib::Server& server, Session& session, MainQueueGate& gate, Broadcast& broadcast,
-    const Origins& origins, const Access& access, const std::filesystem::path& deviceRoot)
+void addRoutes(httplib::Server& server, Session& session, theming::ThemingComponent& theming,
+    MainQueueGate& gate, Broadcast& broadcast, const Origins& origins, const Access& access,
+    const std::filesystem::path& deviceRoot)
 {
     server.set_pre_routing_handler([&origins, &access](const auto& request, auto& response) {
         if (refuseForeign(origins, request, response) || refuseStranger(access, request, response))
@@ -435,6 +436,7 @@ void addRoutes(httplib::Server& server, Session& session, MainQueueGate& gate, B
         EventAnswer answer;
         auto screen = gate.run([&] {
             answer = session.handle(request.body);
+            showPendingPick(session, theming);
             return answer.screen;
         });
         if (!screen)
@@ -527,7 +529,7 @@ int runServer(const std::filesystem::path& deviceRoot, int port)
     addWallpaperRoutes(server, wallpaper, wallpaperMutex, gate);
     addPresetFileRoutes(server, gate);
     access.cookieName = "quillane-" + std::to_string(port);
-    addRoutes(server, session, gate, broadcast, origins, access, deviceRoot);
+    addRoutes(server, session, theming, gate, broadcast, origins, access, deviceRoot);
     std::thread listener([&] { server.listen_after_bind(); });
 
     auto address = "http://127.0.0.1:" + std::to_string(port) + "/?token=" + access.secret;

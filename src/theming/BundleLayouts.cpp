@@ -47,7 +47,8 @@ void collectRows(const fw::Dictionary& layout, const std::string& stem, const st
             groups.push_back({ stem, page, area, {} });
             areaListed = true;
         }
-        groups.back().rows.push_back({ stringFor(*item, "label"), stringFor(*item, "key") });
+        groups.back().rows.push_back(
+            { stringFor(*item, "label"), stringFor(*item, "key"), stringFor(*item, "feature") });
     }
 }
 

@@ -8,6 +8,7 @@ namespace theming {
 struct ColourRow {
     std::string label;
     std::string key;
+    std::string feature; // the row's "feature": the tweak whose presence shows or hides it
 };
 
 // The colour rows under one group row of a page layout file.

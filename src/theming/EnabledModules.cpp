@@ -60,6 +60,22 @@ std::string moduleName(fw::NSBundle& bundle, const std::string& identifier)
     return identifier;
 }
 
+bool hasRow(fw::NSBundle& bundle, const std::string& identifier)
+{
+    if (identifier == powerModuleIdentifier || identifier == bcxiWeatherIdentifier)
+        return false;
+    if (identifier == "com.apple.control-center.OrientationLockModule"
+        || identifier == "com.apple.donotdisturb.DoNotDisturbModule")
+        return true;
+    for (const fw::Dictionary* info :
+        { &bundle.localizedInfoDictionary(), &bundle.infoDictionary() }) {
+        if (!stringFor(*info, "CFBundleDisplayName").empty())
+            return true;
+    }
+    return !identifier.starts_with("com.apple")
+        && !stringFor(bundle.infoDictionary(), "CFBundleName").empty();
+}
+
 std::vector<std::string> enabledIdentifiers()
 {
     auto configuration = fw::dictionaryWithContentsOfFile(moduleConfigurationFile);
@@ -87,7 +103,8 @@ std::vector<EnabledModule> readEnabledModules()
         if (found == bundles.end() || !seen.insert(identifier).second)
             continue;
         fw::NSBundle bundle(found->second);
-        modules.push_back({ identifier, moduleName(bundle, identifier) });
+        modules.push_back(
+            { identifier, moduleName(bundle, identifier), hasRow(bundle, identifier) });
     }
     return modules;
 }

@@ -8,6 +8,9 @@ namespace theming {
 struct EnabledModule {
     std::string identifier; // CFBundleIdentifier of the module's bundle
     std::string name;
+    // The toggles page lists the module: not for modules with pages of their own, nor for
+    // Apple's modules without a display name.
+    bool hasRow { true };
 };
 
 // The user's enabled Control Center modules in their order, each found among the installed

@@ -15,6 +15,7 @@ enum class ColourSource {
     Stored, // the settings file's value under the key
     Stock, // no value stored (or the tweak is off): the component's own colour
     Malformed, // a value is stored but cannot be read: the stock colour is used
+    Pending, // the open picker shows this colour for the key; nothing is stored yet
 };
 
 struct ResolvedColour {
@@ -27,6 +28,7 @@ struct ResolvedColour {
 struct ColourEntry {
     std::string label;
     ResolvedColour colour;
+    bool shown { true }; // the settings pages show the row on this device
 };
 
 // The colour rows of one titled group of a page ("Connectivity" / "Wi-Fi").
@@ -52,12 +54,37 @@ struct ModuleTile {
     std::string name; // its display name, for drawing and for toggle()
     bool enabled { false };
     ResolvedColour colour;
+    ResolvedColour enabledColour;
+    ResolvedColour disabledColour;
+    // The toggles page gives the module a row; a module without one stays stock.
+    bool coloured { true };
+};
+
+// The tweaks the device has, found the way the settings pages find them.
+struct DeviceTweaks {
+    bool prysm { false };
+    bool powerModule { false };
+    bool bcxiWeather { false };
+    bool ccRinger { false };
+
+    bool operator==(const DeviceTweaks&) const = default;
 };
 
 struct SliderColours {
     ResolvedColour background;
     ResolvedColour fill;
     ResolvedColour glyph;
+};
+
+// A glyph or text and what it is drawn on, with the WCAG contrast of the two as composited.
+struct LegibilityPair {
+    std::string part; // "Wi-Fi glyph"
+    std::string foreground; // the key of the glyph or text
+    std::string background; // the key of the colour right behind it
+    std::vector<std::string> layers; // the keys it is drawn over, the container first
+    double ratio { 1 };
+    double minimum { 3 }; // 4.5 for text, 3 for glyphs
+    bool warn { false }; // below the minimum, and the user set one of the two colours
 };
 
 // Everything the preview draws, resolved from the device's files at the last re-read.
@@ -67,6 +94,7 @@ struct Palette {
     std::optional<std::string> appearanceNote;
     bool tweakEnabled { true }; // "enabled": off leaves Control Center stock
     bool customToggleColours { true }; // "connectivityModeEnabled": off keeps stock toggles
+    DeviceTweaks tweaks;
 
     ResolvedColour moduleBackground;
     ResolvedColour connectivityBackground;
@@ -77,8 +105,13 @@ struct Palette {
     SliderColours volume;
     std::vector<ModuleTile> modules; // in Control Center order
 
-    // Every colour row of the bundle's pages (global rows left out), page by page.
+    // Every colour row of the bundle's pages (global rows left out), page by page, then the
+    // toggles page's rows of both states.
     std::vector<ColourGroup> groups;
+
+    // What the modules sit on in the picture, and every glyph and text measured against it.
+    Rgba backdrop;
+    std::vector<LegibilityPair> legibility;
 };
 
 } // namespace theming

@@ -1,6 +1,7 @@
 #include "theming/PaletteResolver.hpp"
 
 #include "theming/ConnectivityToggles.hpp"
+#include "theming/Legibility.hpp"
 #include "theming/StockColours.hpp"
 #include "theming/ThemingPaths.hpp"
 
@@ -35,7 +36,25 @@ const ConnectivityToggle* toggleNamed(std::string_view name)
     return found == connectivityToggles.end() ? nullptr : &*found;
 }
 
-std::vector<ToggleSwatch> resolveToggles(const PaletteInput& input, bool useStored)
+// Resolves keys against the settings, with the open picker's colour over the stored one.
+struct Resolver {
+    const PaletteInput& input;
+    bool useStored;
+
+    ResolvedColour operator()(std::string_view key) const
+    {
+        ResolvedColour resolved = resolveColour(input.snapshot.settings, key, useStored);
+        const PendingColour* pending = input.pending;
+        if (useStored && pending
+            && std::find(pending->keys.begin(), pending->keys.end(), key) != pending->keys.end()) {
+            resolved.colour = pending->colour;
+            resolved.source = ColourSource::Pending;
+        }
+        return resolved;
+    }
+};
+
+std::vector<ToggleSwatch> resolveToggles(const PaletteInput& input, const Resolver& resolve)
 {
     std::vector<ToggleSwatch> swatches;
     for (const std::string& name : input.order) {
@@ -43,45 +62,60 @@ std::vector<ToggleSwatch> resolveToggles(const PaletteInput& input, bool useStor
         if (!toggle)
             continue;
         bool on = isOn(input.toggleStates, toggle->name, toggle->initiallyEnabled);
-        const auto& settings = input.snapshot.settings;
         std::string glyphStem = std::string(toggle->name) + "Glyph";
         swatches.push_back({ std::string(toggle->name), std::string(toggle->title), on,
-            resolveColour(settings, stateKey(toggle->name, on), useStored),
-            resolveColour(settings, stateKey(glyphStem, on), useStored) });
+            resolve(stateKey(toggle->name, on)), resolve(stateKey(glyphStem, on)) });
     }
     return swatches;
 }
 
-std::vector<ModuleTile> resolveModules(const PaletteInput& input, bool useStored)
+std::vector<ModuleTile> resolveModules(const PaletteInput& input, const Resolver& resolve)
 {
     std::vector<ModuleTile> tiles;
     for (const EnabledModule& module : input.snapshot.modules) {
         bool on = isOn(input.moduleStates, module.identifier, false);
-        tiles.push_back({ module.identifier, module.name, on,
-            resolveColour(input.snapshot.settings, stateKey(module.identifier, on), useStored) });
+        ModuleTile tile { module.identifier, module.name, on, {},
+            resolve(stateKey(module.identifier, true)), resolve(stateKey(module.identifier, false)),
+            module.hasRow && input.snapshot.moduleServices };
+        tile.colour = on ? tile.enabledColour : tile.disabledColour;
+        tiles.push_back(std::move(tile));
     }
     return tiles;
 }
 
-std::vector<ColourGroup> resolveGroups(const PaletteInput& input, bool useStored)
+std::vector<ColourGroup> resolveGroups(const PaletteInput& input, const Resolver& resolve)
 {
     std::vector<ColourGroup> groups;
     for (const ColourRowGroup& rows : input.snapshot.layout) {
         ColourGroup group { rows.layout, rows.page, rows.area, {} };
         for (const ColourRow& row : rows.rows)
-            group.entries.push_back(
-                { row.label, resolveColour(input.snapshot.settings, row.key, useStored) });
+            group.entries.push_back({ row.label, resolve(row.key),
+                rowShown(rows.layout, row.feature, input.snapshot.tweaks) });
         groups.push_back(std::move(group));
     }
     return groups;
 }
 
-SliderColours resolveSlider(const fw::Dictionary& settings, std::string_view stem, bool useStored)
+// The toggles page builds its rows in code, one per listed module in the state it edits.
+void appendToggleGroups(const std::vector<ModuleTile>& modules, std::vector<ColourGroup>& groups)
+{
+    for (bool enabled : { true, false }) {
+        ColourGroup group { "Toggles", "Toggles", enabled ? "Enabled" : "Disabled", {} };
+        for (const ModuleTile& tile : modules) {
+            if (tile.coloured)
+                group.entries.push_back(
+                    { tile.name, enabled ? tile.enabledColour : tile.disabledColour });
+        }
+        if (!group.entries.empty())
+            groups.push_back(std::move(group));
+    }
+}
+
+SliderColours resolveSlider(const Resolver& resolve, std::string_view stem)
 {
     std::string prefix(stem);
-    return { resolveColour(settings, prefix + "ContainerBackground", useStored),
-        resolveColour(settings, prefix + "Fill", useStored),
-        resolveColour(settings, prefix + "Glyph", useStored) };
+    return { resolve(prefix + "ContainerBackground"), resolve(prefix + "Fill"),
+        resolve(prefix + "Glyph") };
 }
 
 std::vector<ColourEntry> mediaEntries(const std::vector<ColourGroup>& groups)
@@ -137,6 +171,27 @@ std::vector<std::string> connectivityOrder(const fw::Dictionary& settings)
     return order;
 }
 
+bool rowShown(std::string_view layout, std::string_view feature, const DeviceTweaks& tweaks)
+{
+    // The root page lists Prysm's pages only when Prysm is there.
+    if (layout.starts_with("Prysm") && !tweaks.prysm)
+        return false;
+    if (feature == "prysm")
+        return tweaks.prysm;
+    if (feature == "notPrysm")
+        return !tweaks.prysm;
+    if (feature == "ccRinger")
+        return tweaks.ccRinger;
+    if (feature == "powerModule")
+        return tweaks.powerModule;
+    // Prysm draws its own weather, so its pages drop BetterCCXI's weather rows.
+    if (feature == "bcxiWeather")
+        return tweaks.bcxiWeather && !tweaks.prysm;
+    if (feature == "thirdparty")
+        return tweaks.powerModule || tweaks.bcxiWeather;
+    return true;
+}
+
 Palette resolvePalette(const PaletteInput& input)
 {
     const fw::Dictionary& settings = input.snapshot.settings;
@@ -144,18 +199,22 @@ Palette resolvePalette(const PaletteInput& input)
     palette.appearance = input.appearance;
     palette.tweakEnabled = settingIsOn(settings, tweakEnabledKey);
     palette.customToggleColours = settingIsOn(settings, customToggleColoursKey);
-    bool useStored = palette.tweakEnabled;
+    palette.tweaks = input.snapshot.tweaks;
+    Resolver resolve { input, palette.tweakEnabled };
 
-    palette.moduleBackground = resolveColour(settings, "moduleContainerBackground", useStored);
-    palette.connectivityBackground
-        = resolveColour(settings, "connectivityContainerBackground", useStored);
-    palette.connectivity = resolveToggles(input, useStored && palette.customToggleColours);
-    palette.mediaBackground = resolveColour(settings, "mediaContainerBackground", useStored);
-    palette.brightness = resolveSlider(settings, "brightness", useStored);
-    palette.volume = resolveSlider(settings, "volume", useStored);
-    palette.modules = resolveModules(input, useStored);
-    palette.groups = resolveGroups(input, useStored);
+    palette.moduleBackground = resolve("moduleContainerBackground");
+    palette.connectivityBackground = resolve("connectivityContainerBackground");
+    palette.connectivity = resolveToggles(
+        input, Resolver { input, palette.tweakEnabled && palette.customToggleColours });
+    palette.mediaBackground = resolve("mediaContainerBackground");
+    palette.brightness = resolveSlider(resolve, "brightness");
+    palette.volume = resolveSlider(resolve, "volume");
+    palette.modules = resolveModules(input, resolve);
+    palette.groups = resolveGroups(input, resolve);
+    appendToggleGroups(palette.modules, palette.groups);
     palette.mediaControls = mediaEntries(palette.groups);
+    palette.backdrop = backdropColour(palette.appearance);
+    palette.legibility = legibilityPairs(palette);
     return palette;
 }
 

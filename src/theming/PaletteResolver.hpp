@@ -17,6 +17,16 @@ struct DeviceSnapshot {
     fw::Dictionary settings; // empty when the settings file is missing or unreadable
     std::vector<ColourRowGroup> layout;
     std::vector<EnabledModule> modules;
+    DeviceTweaks tweaks;
+    bool moduleServices { true }; // the toggles page can list the modules
+};
+
+// The colour the open picker shows for the keys it would write, before anything is stored.
+struct PendingColour {
+    std::vector<std::string> keys;
+    Rgba colour;
+
+    bool operator==(const PendingColour&) const = default;
 };
 
 // Which toggles and modules are on, by toggle name and module identifier; absent means the
@@ -29,6 +39,7 @@ struct PaletteInput {
     const OnStates& toggleStates;
     const OnStates& moduleStates;
     Appearance appearance { Appearance::Light };
+    const PendingColour* pending { nullptr };
 };
 
 Palette resolvePalette(const PaletteInput& input);
@@ -42,5 +53,9 @@ ResolvedColour resolveColour(
 // names the component does not know, repeats and gaps are skipped, and toggles the settings do
 // not place follow in stock order, so the module always shows all six.
 std::vector<std::string> connectivityOrder(const fw::Dictionary& settings);
+
+// Whether the settings pages show a row of `layout` with this "feature" on a device with these
+// tweaks: the pages' own rules, so the preview draws what the user can set.
+bool rowShown(std::string_view layout, std::string_view feature, const DeviceTweaks& tweaks);
 
 } // namespace theming

@@ -24,6 +24,8 @@ std::string sourceText(ColourSource source)
         return "stock";
     case ColourSource::Malformed:
         return "stock (stored value unreadable)";
+    case ColourSource::Pending:
+        return "pending";
     }
     return {};
 }

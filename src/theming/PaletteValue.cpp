@@ -15,6 +15,8 @@ std::string_view sourceName(ColourSource source)
         return "stock";
     case ColourSource::Malformed:
         return "malformed";
+    case ColourSource::Pending:
+        return "pending";
     }
     return {};
 }
@@ -32,7 +34,8 @@ fw::Value colourValue(const ResolvedColour& colour)
 
 fw::Value entryValue(const ColourEntry& entry)
 {
-    return fw::Dictionary { { "label", entry.label }, { "colour", colourValue(entry.colour) } };
+    return fw::Dictionary { { "label", entry.label }, { "colour", colourValue(entry.colour) },
+        { "shown", entry.shown } };
 }
 
 fw::Value entriesValue(const std::vector<ColourEntry>& entries)
@@ -73,8 +76,33 @@ fw::Value modulesValue(const std::vector<ModuleTile>& modules)
         entry["name"] = tile.name;
         entry["enabled"] = tile.enabled;
         entry["colour"] = colourValue(tile.colour);
+        entry["coloured"] = tile.coloured;
+        entry["states"] = fw::Dictionary { { "enabled", colourValue(tile.enabledColour) },
+            { "disabled", colourValue(tile.disabledColour) } };
     }
     return list;
+}
+
+fw::Value legibilityValue(const std::vector<LegibilityPair>& pairs)
+{
+    fw::Array list;
+    for (const LegibilityPair& pair : pairs) {
+        fw::Dictionary& entry = *list.emplace_back(fw::Dictionary {}).asDictionary();
+        entry["part"] = pair.part;
+        entry["foreground"] = pair.foreground;
+        entry["background"] = pair.background;
+        entry["layers"] = fw::Array(pair.layers.begin(), pair.layers.end());
+        entry["ratio"] = pair.ratio;
+        entry["minimum"] = pair.minimum;
+        entry["warn"] = pair.warn;
+    }
+    return list;
+}
+
+fw::Value tweaksValue(const DeviceTweaks& tweaks)
+{
+    return fw::Dictionary { { "prysm", tweaks.prysm }, { "powerModule", tweaks.powerModule },
+        { "bcxiWeather", tweaks.bcxiWeather }, { "ccRinger", tweaks.ccRinger } };
 }
 
 fw::Value groupsValue(const std::vector<ColourGroup>& groups)
@@ -98,6 +126,7 @@ fw::Value paletteValue(const Palette& palette)
         { "appearance", appearanceName(palette.appearance) },
         { "tweakEnabled", palette.tweakEnabled },
         { "customToggleColours", palette.customToggleColours },
+        { "tweaks", tweaksValue(palette.tweaks) },
         { "moduleBackground", colourValue(palette.moduleBackground) },
         { "connectivityBackground", colourValue(palette.connectivityBackground) },
         { "connectivity", togglesValue(palette.connectivity) },
@@ -107,6 +136,10 @@ fw::Value paletteValue(const Palette& palette)
         { "volume", sliderValue(palette.volume) },
         { "modules", modulesValue(palette.modules) },
         { "groups", groupsValue(palette.groups) },
+        { "backdrop",
+            fw::Array { palette.backdrop.red, palette.backdrop.green, palette.backdrop.blue,
+                palette.backdrop.alpha } },
+        { "legibility", legibilityValue(palette.legibility) },
     };
     if (palette.appearanceNote)
         value["appearanceNote"] = *palette.appearanceNote;

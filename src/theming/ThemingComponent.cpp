@@ -1,6 +1,7 @@
 #include "theming/ThemingComponent.hpp"
 
 #include "foundation/Device.hpp"
+#include "foundation/NSFileManager.hpp"
 #include "foundation/Notifications.hpp"
 #include "foundation/PropertyList.hpp"
 #include "theming/ConnectivityToggles.hpp"
@@ -63,8 +64,8 @@ bool ThemingComponent::checkForRestart()
 
 Palette ThemingComponent::palette() const
 {
-    Palette palette
-        = resolvePalette({ m_snapshot, m_order, m_toggleStates, m_moduleStates, m_appearance });
+    Palette palette = resolvePalette({ m_snapshot, m_order, m_toggleStates, m_moduleStates,
+        m_appearance, m_pending ? &*m_pending : nullptr });
     palette.appearanceNote = m_appearanceNote;
     return palette;
 }
@@ -102,8 +103,21 @@ bool ThemingComponent::toggle(std::string_view name)
     return false;
 }
 
+void ThemingComponent::setPending(std::optional<PendingColour> pending)
+{
+    if (pending == m_pending)
+        return;
+    m_pending = std::move(pending);
+    changed();
+}
+
 void ThemingComponent::readFiles()
 {
+    auto& files = fw::NSFileManager::defaultManager();
+    m_snapshot.tweaks = { files.fileExistsAtPath(prysmFile),
+        files.fileExistsAtPath(powerModuleBundle), files.fileExistsAtPath(bcxiWeatherBundle),
+        files.fileExistsAtPath(ccRingerExecutable) };
+    m_snapshot.moduleServices = files.fileExistsAtPath(moduleServicesFramework);
     m_snapshot.settings
         = fw::dictionaryWithContentsOfFile(settingsFile).value_or(fw::Dictionary {});
     m_snapshot.layout = readLayoutColourRows();

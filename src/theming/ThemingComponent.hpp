@@ -45,8 +45,12 @@ public:
     // name), ignoring case. False when nothing has that name.
     bool toggle(std::string_view name);
 
+    // The colour the open picker shows, drawn over the stored one until it is cleared with
+    // nullopt; the files are left alone.
+    void setPending(std::optional<PendingColour> pending);
+
     // Called after anything that changes the palette: a re-read, a restart, an appearance
-    // switch, a toggle.
+    // switch, a toggle, a new pending colour.
     std::function<void()> onChange;
 
 private:
@@ -61,6 +65,7 @@ private:
     OnStates m_moduleStates;
     Appearance m_appearance { Appearance::Light };
     std::optional<std::string> m_appearanceNote;
+    std::optional<PendingColour> m_pending;
     std::uintmax_t m_logSize { 0 };
     int m_observer { 0 };
 };

@@ -28,6 +28,22 @@ inline constexpr std::string_view moduleIdentifiersKey = "module-identifiers";
 inline constexpr std::string_view moduleFolders[]
     = { "/System/Library/ControlCenter/Bundles/", "/Library/ControlCenter/Bundles/" };
 
+// What the device's tweaks install: the component draws their parts only when they are there.
+inline constexpr std::string_view prysmFile
+    = "/Library/MobileSubstrate/DynamicLibraries/Prysm.dylib";
+inline constexpr std::string_view powerModuleBundle
+    = "/Library/ControlCenter/Bundles/PowerModule.bundle";
+inline constexpr std::string_view bcxiWeatherBundle
+    = "/Library/ControlCenter/Bundles/BCIXWeatherModule.bundle";
+inline constexpr std::string_view ccRingerExecutable
+    = "/Library/ControlCenter/Bundles/CCRingerModule.bundle/CCRingerModule";
+// Without this framework the toggles page cannot list the enabled modules, so it has no rows.
+inline constexpr std::string_view moduleServicesFramework
+    = "/System/Library/PrivateFrameworks/ControlCenterServices.framework";
+// These modules are drawn from their own pages' colours, not from a row of the toggles page.
+inline constexpr std::string_view powerModuleIdentifier = "com.dorvak07.powermodule";
+inline constexpr std::string_view bcxiWeatherIdentifier = "com.yelbrin.betterccxi.weathermodule";
+
 // Each run of the device's SpringBoard restart appends one line here.
 inline constexpr std::string_view sbreloadLog = "/var/mobile/Library/Logs/sbreload.log";
 

@@ -49,6 +49,8 @@ test("the picker changes a colour row's swatch and the settings file, by draggin
   // brightness of the picker's hue, red for a row without a colour.
   await act(session, () => row.click());
   await waitForPicker(page);
+  // A row without a colour opens on what Control Center shows: Wi-Fi's blue.
+  assert.equal((await page.locator("[data-testid=picker-hex]").inputValue()).toUpperCase(), "#007AFF");
   const square = page.locator("[data-testid=picker-square]");
   const box = await square.boundingBox();
   await act(session, async () => {
@@ -59,12 +61,13 @@ test("the picker changes a colour row's swatch and the settings file, by draggin
     await page.mouse.up();
   });
   // Pointer events under a busy machine may stop a step short of the corner: what matters is
-  // a saturated red, and that the file and the row hold exactly what the picker showed.
+  // a saturated blue of that hue, and that the file and the row hold exactly what the picker
+  // showed.
   const shown = (await page.locator("[data-testid=picker-hex]").inputValue()).replace(/^#?/, "#").slice(0, 7).toUpperCase();
-  assert.match(shown, /^#[E-F][0-9A-F]0000$/);
+  assert.match(shown, /^#[0-1][0-9A-F][5-8][0-9A-F][E-F][0-9A-F]$/);
   await closePicker(session);
 
-  await eventually(async () => ((await session.settings()).wifiEnabled ?? "").toUpperCase().startsWith(shown), "the shown red in the file");
+  await eventually(async () => ((await session.settings()).wifiEnabled ?? "").toUpperCase().startsWith(shown), "the shown blue in the file");
   const [r, g, b] = [1, 3, 5].map((i) => parseInt(shown.slice(i, i + 2), 16));
   assert.equal(await swatchColour(row), `rgb(${r}, ${g}, ${b})`);
   assert.ok((await detailOf(row).textContent()).toUpperCase().startsWith(shown));
@@ -175,4 +178,38 @@ test("closing the picker returns focus to the colour row that opened it", async 
     await waitForNoModal(page);
     assert.equal(await page.evaluate(() => document.activeElement?.closest("[data-key]")?.dataset.key ?? null), key);
   }
+});
+
+test("the picker's text field says what it read and sends only colours", async (t) => {
+  const session = await connectivity(t);
+  const { page } = session;
+  await act(session, () => keyed(page, "wifiEnabled").click());
+  await waitForPicker(page);
+  const hex = page.locator("[data-testid=picker-hex]");
+  const status = page.locator("[data-testid=picker-hex-status]");
+  const cases = [
+    // typed, what the field says, the value the row stores once closed
+    ["#FF000080", /#FF0000, 50% opacity/, "#FF0000:0.501961"],
+    ["rgb(0, 128, 255)", /#0080FF, 100% opacity/, "#0080FF:1.000000"],
+    ["hsla(120, 100%, 50%, 0.25)", /#00FF00, 25% opacity/, "#00FF00:0.250000"],
+    ["abc", /Not a colour/, "#00FF00:0.250000"],
+    ["#336699:", /Not a colour/, "#00FF00:0.250000"],
+  ];
+  for (const [typed, says, stored] of cases) {
+    const picks = [];
+    const listen = (r) => r.url().endsWith("/api/event") && /"pick"/.test(r.postData() ?? "") && picks.push(JSON.parse(r.postData()).color);
+    page.on("request", listen);
+    await hex.click();
+    await hex.fill(typed);
+    await hex.press("Enter");
+    await eventually(async () => says.test(await status.textContent()), `${typed}: ${says}`);
+    await page.waitForTimeout(100);
+    page.off("request", listen);
+    const refused = /Not a colour/.test(says.source);
+    assert.equal(await hex.getAttribute("aria-invalid"), String(refused), typed);
+    assert.deepEqual(picks, refused ? [] : [stored], typed);
+  }
+  await closePicker(session);
+  assert.equal((await session.settings()).wifiEnabled, "#00FF00:0.250000");
+  assert.deepEqual(session.errors, []);
 });

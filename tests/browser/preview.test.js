@@ -4,6 +4,8 @@
 
 import { test, before, after } from "node:test";
 import assert from "node:assert/strict";
+import { appendFile, mkdir, writeFile } from "node:fs/promises";
+import path from "node:path";
 import {
   act,
   back,
@@ -15,7 +17,9 @@ import {
   keyed,
   openBundle,
   openPhone,
+  settled,
   screenshot,
+  SETTINGS,
   startSession,
   tapRow,
   typeHex,
@@ -97,8 +101,10 @@ test("a colour picked in the settings reaches the preview's toggle without a rel
   assert.equal(await page.evaluate(() => window.sameDocument), true);
   await screenshot(page, "11-preview-wide");
 
-  // Tapping the toggle turns Wi-Fi off: its disabled colour, unchanged, is
+  // Away from the connectivity page, whose edited state the picture shows,
+  // tapping the toggle turns Wi-Fi off: its disabled colour, unchanged, is
   // the stock one; tapping again brings the picked colour back.
+  await back(session, "Quillane");
   await previewAction(page, wifi);
   await attributeBecomes(wifi, "aria-pressed", "false");
   assert.equal(await wifi.getAttribute("data-key"), "wifiDisabled");
@@ -193,6 +199,73 @@ test("on a narrow screen the preview has a tab of its own", async (t) => {
   assert.deepEqual(session.errors, []);
 });
 
+// ---- every colour the pages set, drawn ------------------------------------
+
+function plistValue(value) {
+  if (typeof value === "boolean") return value ? "<true/>" : "<false/>";
+  if (typeof value === "number") return Number.isInteger(value) ? `<integer>${value}</integer>` : `<real>${value}</real>`;
+  if (Array.isArray(value)) return `<array>${value.map(plistValue).join("")}</array>`;
+  if (value && typeof value === "object") {
+    return `<dict>${Object.entries(value).map(([k, v]) => `<key>${k}</key>${plistValue(v)}`).join("")}</dict>`;
+  }
+  return `<string>${String(value).replace(/&/g, "&amp;").replace(/</g, "&lt;")}</string>`;
+}
+
+// A colour of its own for each key, alpha included, so a part drawn from the
+// wrong key cannot pass for the right one.
+function distinctColour(i) {
+  const byte = (x) => x.toString(16).padStart(2, "0").toUpperCase();
+  const [r, g, b] = [(i * 37 + 11) % 256, (i * 91 + 50) % 256, (i * 53 + 100) % 256];
+  const a = [1, 0.9, 0.75, 0.6, 0.45][i % 5];
+  return { stored: `#${byte(r)}${byte(g)}${byte(b)}:${a}`, rgba: [r, g, b, a] };
+}
+
+// What SpringBoard's restart does for the theming component: it reads the
+// files again. The host notices the log growing on its next turn.
+async function respringWith(session, colours) {
+  const settings = { ...(await session.settings()), ...colours };
+  const xml = `<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0">${plistValue(settings)}</plist>\n`;
+  await writeFile(session.file(SETTINGS), xml);
+  const log = session.file("var/mobile/Library/Logs/sbreload.log");
+  await mkdir(path.dirname(log), { recursive: true });
+  await appendFile(log, "sbreload\n");
+}
+
+// In the page: the first element drawn from `key` whose computed colour is
+// `rgba`, after showing the scene or Prysm page it sits in. Answers what it
+// found, for the failure message.
+function findDrawn([key, rgba]) {
+  const parse = (css) => {
+    const m = /rgba?\(([^)]+)\)/.exec(css);
+    if (!m) return null;
+    const [r, g, b, a = 1] = m[1].split(/[ ,/]+/).filter(Boolean).map(Number);
+    return [r, g, b, a];
+  };
+  const near = (c) => c && c.every((x, i) => Math.abs((i < 3 ? x : x * 255) - (i < 3 ? rgba[i] : rgba[i] * 255)) <= 1);
+  const nodes = [...document.querySelectorAll("#preview [data-key]")].filter((n) => n.dataset.key.split(" ").includes(key));
+  const seen = [];
+  for (const node of nodes) {
+    const scene = node.closest("[data-scene]")?.dataset.scene;
+    if (scene) document.querySelector(`#preview [data-scene-tab="${scene}"]`)?.click();
+    const page = node.closest("[data-prysm-page]")?.dataset.prysmPage;
+    if (page) document.querySelector(`#preview [data-prysm-page-tab="${page}"]`)?.click();
+    const style = getComputedStyle(node);
+    const colours = [style.backgroundColor, style.color, style.borderTopColor];
+    seen.push(colours.join(" / "));
+    if (node.checkVisibility() && colours.map(parse).some(near)) return "drawn";
+  }
+  return nodes.length ? `drawn otherwise: ${seen.join("; ")}` : "no element";
+}
+
+// The toggle or module whose other state draws `key`.
+function stateOwner(preview, key) {
+  for (const toggle of preview.connectivity) {
+    if (key.startsWith(toggle.name) && /(Enabled|Disabled)$/.test(key)) return `.cc-toggle[data-name="${toggle.name}"]`;
+  }
+  const module = preview.modules.find((m) => key === `${m.identifier}Enabled` || key === `${m.identifier}Disabled`);
+  return module ? `.cc-tile[data-identifier="${module.identifier}"]` : null;
+}
+
 test("the picture is one described image; its toggles, tiles and appearance switch stay controls", async (t) => {
   const session = await start(t);
   const { page } = session;
@@ -223,5 +296,199 @@ test("the picture is one described image; its toggles, tiles and appearance swit
   await eventually(async () => new RegExp(`Wi-?Fi ${flipped}`).test(await description()), `Wi-Fi ${flipped} told`);
   await previewAction(page, preview.getByRole("radio", { name: "Dark" }));
   await eventually(async () => (await description()).startsWith("Control Center in the dark appearance"), "dark told");
+  assert.deepEqual(session.errors, []);
+});
+
+test("every colour the device's pages set is drawn in the preview, exactly", async (t) => {
+  const checked = new Set();
+  const devices = [
+    { init: ["--all-tweaks"], what: "every tweak" },
+    { init: [], what: "no tweak" }, // the stock Control Center's own rows
+  ];
+  for (const device of devices) {
+    await phone.page.setViewportSize(WIDE);
+    const session = await startSession(t, phone, { init: device.init });
+    const { page } = session;
+    const fetchPreview = () => page.evaluate(() => fetch("/api/preview").then((r) => r.json()));
+    const shown = (await fetchPreview()).groups.flatMap((g) => g.entries.filter((e) => e.shown).map((e) => e.colour.key));
+    const keys = shown.filter((key) => !checked.has(key));
+    assert.ok(keys.length > 0, device.what);
+    const colours = new Map(keys.map((key, i) => [key, distinctColour(i)]));
+    await respringWith(session, Object.fromEntries([...colours].map(([key, c]) => [key, c.stored])));
+    await eventually(async () => (await fetchPreview()).groups.some((g) => g.entries.some((e) => e.colour.source === "stored")), "the respring");
+    await page.reload({ waitUntil: "load" });
+    await page.locator("#preview .cc-toggle").first().waitFor();
+
+    const missing = [];
+    for (const [key, { rgba }] of colours) {
+      const want = [rgba[0], rgba[1], rgba[2], rgba[3]];
+      let found = await page.evaluate(findDrawn, [key, want]);
+      if (found === "no element") {
+        const owner = stateOwner(await fetchPreview(), key);
+        if (owner) {
+          await page.locator('#preview [data-scene-tab="cc"]').click();
+          await previewAction(page, page.locator(`#preview ${owner}`));
+          await eventually(async () => (await page.evaluate(findDrawn, [key, want])) !== "no element", `${key} after the flip`).catch(() => {});
+        }
+      }
+      // Colours ease in; give them their quarter second.
+      await eventually(async () => (found = await page.evaluate(findDrawn, [key, want])) === "drawn", key, 1500).catch(() => {});
+      if (found !== "drawn") missing.push(`${key}: ${found}`);
+      checked.add(key);
+    }
+    assert.deepEqual(missing, [], `on a device with ${device.what}`);
+    // No element names a key the palette lacks, and uncoloured modules name none.
+    const palette = await fetchPreview();
+    const known = new Set(palette.groups.flatMap((g) => g.entries.map((e) => e.colour.key)));
+    for (const m of palette.modules) Object.values(m.states).forEach((c) => known.add(c.key));
+    const named = await page.evaluate(() => [...document.querySelectorAll("#preview [data-key]")].flatMap((n) => n.dataset.key.split(" ").filter(Boolean)));
+    assert.deepEqual(named.filter((key) => !known.has(key)), [], "keys drawn that no page sets");
+    assert.deepEqual(session.errors, []);
+    await session.close();
+  }
+  assert.ok(checked.has("chevronGlyph") && checked.has("prysmBatteryFill") && checked.has("powerModuleReboot"));
+});
+
+test("while the picker drags, the preview shows its colour before anything is stored", async (t) => {
+  const session = await start(t);
+  const { page } = session;
+  await openBundle(session);
+  await tapRow(session, "Connectivity", "Connectivity");
+  await act(session, () => keyed(page, "wifiEnabled").click());
+  await waitForPicker(page);
+  const before = await session.settings();
+  const picks = [];
+  page.on("request", (r) => r.url().endsWith("/api/event") && /"pick"/.test(r.postData() ?? "") && picks.push(r.postData()));
+
+  // Fifty moves within one task: the picture follows the last at once, and
+  // the server hears one pick for them.
+  const drawn = await page.evaluate(() => {
+    const square = document.querySelector("[data-testid=picker-square]");
+    const box = square.getBoundingClientRect();
+    const at = (x, y, type) =>
+      square.dispatchEvent(new PointerEvent(type, { bubbles: true, isPrimary: true, button: 0, pointerId: 1, clientX: box.left + x * box.width, clientY: box.top + y * box.height }));
+    square.setPointerCapture = () => {};
+    at(0.05, 0.05, "pointerdown");
+    for (let i = 1; i <= 50; i++) at(0.05 + i * 0.018, 0.05 + i * 0.004, "pointermove");
+    const wifi = document.querySelector('#preview .cc-toggle[data-name="wifi"]');
+    return { toggle: getComputedStyle(wifi).backgroundColor, picker: getComputedStyle(document.querySelector(".picker-preview-fill")).backgroundColor };
+  });
+  assert.equal(drawn.toggle, drawn.picker);
+  assert.notEqual(drawn.toggle, STOCK_BLUE);
+  await eventually(async () => picks.length >= 1, "the pick of that frame");
+  await settled(session);
+  assert.equal(picks.length, 1, picks.join("\n"));
+
+  // The server's picture marks the key pending; nothing is written.
+  const preview = await page.evaluate(() => fetch("/api/preview").then((r) => r.json()));
+  const wifi = preview.connectivity.find((c) => c.name === "wifi");
+  assert.equal(wifi.background.source, "pending");
+  assert.deepEqual(await session.settings(), before);
+  await page.evaluate(() => document.querySelector("[data-testid=picker-square]").dispatchEvent(new PointerEvent("pointerup", { bubbles: true })));
+
+  await closePicker(session);
+  await settledColour(toggle(page, "wifi"), drawn.toggle, "the stored colour");
+  assert.equal(await toggle(page, "wifi").getAttribute("data-source"), "stored");
+  assert.match((await session.settings()).wifiEnabled, /^#[0-9A-F]{6}/i);
+  assert.deepEqual(session.errors, []);
+});
+
+test("a glyph set to its background's colour is flagged in the picture and in the picker", async (t) => {
+  const session = await start(t);
+  const { page } = session;
+  const warnings = page.locator("[data-testid=preview-warnings]");
+  // Stock pairs never warn, though some of Apple's are faint.
+  assert.equal(await warnings.isVisible(), false);
+  await openBundle(session);
+  await tapRow(session, "Connectivity", "Connectivity");
+  await act(session, () => keyed(page, "wifiGlyphEnabled").click());
+  await waitForPicker(page);
+  const contrast = page.locator("[data-testid=picker-contrast]");
+  assert.match(await contrast.textContent(), /^Wi-Fi glyph: 4\.0:1 contrast$/);
+  await typeHex(session, "#007AFF");
+  // Before anything is stored, both say so.
+  assert.match(await contrast.textContent(), /^Wi-Fi glyph: 1\.0:1 contrast — below 3\.0:1/);
+  await eventually(async () => /Wi-Fi glyph: 1\.0:1, needs 3\.0:1/.test(await warnings.textContent()), "the warning");
+  assert.equal(await page.locator('#preview .cc-toggle-glyph.cc-low-contrast[data-key="wifiGlyphEnabled"]').count(), 1);
+  await closePicker(session);
+  await eventually(async () => await warnings.isVisible(), "the warning, stored");
+  const preview = await page.evaluate(() => fetch("/api/preview").then((r) => r.json()));
+  const pair = preview.legibility.find((p) => p.part === "Wi-Fi glyph");
+  assert.equal(pair.warn, true);
+  assert.ok(pair.ratio < 1.01);
+  assert.deepEqual(session.errors, []);
+});
+
+test("a part of the preview leads to its row, and the open picker's parts are outlined", async (t) => {
+  const session = await start(t);
+  const { page } = session;
+  await openBundle(session);
+  const cases = [
+    // the part, the page it leads to, the row
+    ['.cc-toggle[data-name="airplane"]', "Connectivity", "airplaneDisabled"],
+    [".cc-media-title", "Media Controls", "mediaTitleText"],
+    ['.cc-slider-volume .cc-slider-fill', "Sliders", "volumeFill"],
+  ];
+  for (const [part, title, key] of cases) {
+    const pressed = await page.locator('#preview .cc-toggle[data-name="airplane"]').getAttribute("aria-pressed");
+    await page.locator("[data-testid=preview-find]").click();
+    await page.locator(`#preview ${part}`).first().focus();
+    await page.keyboard.press("Enter"); // by keyboard, as by a tap
+    await eventually(async () => (await page.locator("#page-title").textContent()) === title, title);
+    await eventually(async () => (await keyed(page, key).getAttribute("class")).includes("cell-found"), `${key} highlighted`);
+    // Finding is not flipping.
+    assert.equal(await page.locator('#preview .cc-toggle[data-name="airplane"]').getAttribute("aria-pressed"), pressed);
+  }
+  // While the connectivity page edits the disabled state, the picture shows
+  // every toggle disabled; in the enabled state, every toggle enabled.
+  await back(session, "Quillane");
+  await tapRow(session, "Connectivity", "Connectivity");
+  await eventually(async () => (await page.locator('#preview .cc-toggle[aria-pressed="true"]').count()) === 6, "all toggles enabled");
+  await act(session, () => keyed(page, "switchState").click());
+  assert.equal(await keyed(page, "airplaneDisabled").count(), 1);
+  await eventually(async () => (await page.locator('#preview .cc-toggle[aria-pressed="true"]').count()) === 0, "all toggles disabled");
+  await act(session, () => keyed(page, "wifiDisabled").click());
+  await waitForPicker(page);
+  assert.equal(await page.locator('#preview .cc-editing[data-key="wifiDisabled"]').count(), 1);
+  await closePicker(session);
+  assert.equal(await page.locator("#preview .cc-editing").count(), 0);
+  await back(session, "Quillane");
+  await eventually(async () => (await page.locator('#preview .cc-toggle[aria-pressed="true"]').count()) === 3, "the flipped states again");
+  assert.deepEqual(session.errors, []);
+});
+
+test("on a phone-sized screen the picker shows the part it edits, live", async (t) => {
+  const session = await start(t, NARROW);
+  const { page } = session;
+  await openBundle(session);
+  await tapRow(session, "Connectivity", "Connectivity");
+  await act(session, () => keyed(page, "wifiEnabled").click());
+  await waitForPicker(page);
+  const part = page.locator('[data-testid=picker-part] .cc-toggle[data-key="wifiEnabled"]');
+  assert.equal(await part.count(), 1);
+  assert.equal(await part.evaluate((n) => getComputedStyle(n).backgroundColor), STOCK_BLUE);
+  await typeHex(session, "#FF2D55");
+  await eventually(async () => (await part.evaluate((n) => getComputedStyle(n).backgroundColor)) === PICKED, "the typed colour, before Done");
+  assert.equal((await session.settings()).wifiEnabled, undefined);
+  await closePicker(session);
+  assert.deepEqual(session.errors, []);
+});
+
+test("the parts shown on demand are reached by keyboard", async (t) => {
+  const session = await start(t);
+  const { page } = session;
+  await page.locator('#preview [data-scene-tab="cc"]').focus();
+  const cases = [
+    ["ArrowRight", "expanded", '[data-key~="mediaRouteText"]'],
+    ["ArrowLeft", "cc", '.cc-toggle[data-name="wifi"]'],
+  ];
+  for (const [key, scene, part] of cases) {
+    await page.keyboard.press(key);
+    assert.equal(await page.locator(`#preview [data-scene-tab="${scene}"]`).getAttribute("aria-selected"), "true");
+    assert.equal(await page.locator(`#preview ${part}`).first().isVisible(), true, scene);
+  }
+  // A tap on the media module expands it, too.
+  await page.locator("#preview .cc-media").click();
+  assert.equal(await page.locator('#preview [data-key~="mediaVolumeFill"]').first().isVisible(), true);
   assert.deepEqual(session.errors, []);
 });

@@ -324,6 +324,25 @@ std::string call(const Server& server, const std::string& method, const std::str
         + body;
 }
 
+// The sources and values of every preview entry of `key`, wherever the preview lists it.
+std::vector<std::string> previewEntries(const nlohmann::json& preview, const std::string& key)
+{
+    std::vector<std::string> found;
+    auto visit = [&](const nlohmann::json& node, const auto& self) -> void {
+        if (node.is_object() && node.value("key", "") == key && node.contains("source")) {
+            found.push_back(
+                node["source"].get<std::string>() + " " + node["value"].get<std::string>());
+            return;
+        }
+        if (node.is_structured()) {
+            for (const auto& child : node)
+                self(child, self);
+        }
+    };
+    visit(preview, visit);
+    return found;
+}
+
 } // namespace
 
 TEST(WebServer, KeepsAWallpaperAndMakesAThemeFromIt)
@@ -438,4 +457,107 @@ TEST(WebServer, ExportsAndImportsPresetsAsFiles)
     EXPECT_NE(download.head.find("filename*=UTF-8''Shared.plist"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(device.path(presets + "List.plist")));
     EXPECT_FALSE(std::filesystem::exists(device.path("/User/Library/x.plist")));
+}
+
+// A client of the event stream: reads what the server pushes until `wanted` turns up.
+class StreamReader {
+public:
+    explicit StreamReader(const Server& server)
+        : m_fd(connectTo(server.port()))
+    {
+        std::string raw = "GET /api/stream HTTP/1.1\r\nHost: 127.0.0.1:"
+            + std::to_string(server.port()) + "\r\n" + bearer(server) + "\r\n";
+        (void)!write(m_fd, raw.data(), raw.size());
+    }
+    ~StreamReader() { close(m_fd); }
+    bool waitFor(const std::string& wanted)
+    {
+        char buffer[8192];
+        pollfd ready { m_fd, POLLIN, 0 };
+        while (m_seen.find(wanted) == std::string::npos) {
+            if (poll(&ready, 1, 5000) <= 0)
+                return false;
+            auto count = read(m_fd, buffer, sizeof buffer);
+            if (count <= 0)
+                return false;
+            m_seen.append(buffer, static_cast<std::size_t>(count));
+        }
+        m_seen.erase(0, m_seen.find(wanted) + wanted.size());
+        return true;
+    }
+
+private:
+    int m_fd { -1 };
+    std::string m_seen;
+};
+
+TEST(WebServer, PreviewShowsThePickersColourAsPendingUntilItCloses)
+{
+    ScriptDevice device;
+    Server server(device);
+    int port = server.port();
+    std::string origin = "Origin: http://127.0.0.1:" + std::to_string(port) + "\r\n";
+    auto send = [&](const nlohmann::json& event) {
+        auto answer = request(port, post(server, event.dump(), origin));
+        EXPECT_EQ(answer.status, 200) << event.dump() << " " << answer.body;
+    };
+    auto preview
+        = [&] { return nlohmann::json::parse(request(port, get(server, "/api/preview")).body); };
+    auto tapRow = [&](const char* field, const char* value) {
+        send({ { "event", "tap" }, { "row", { { field, value } } } });
+    };
+    StreamReader stream(server);
+    send({ { "event", "open" } });
+    send({ { "event", "alert" }, { "button", "OK" } });
+    tapRow("title", "Connectivity");
+    std::string settingsBefore
+        = device.read("/var/mobile/Library/Preferences/com.tarrowvine.quillane.plist");
+
+    struct Step {
+        const char* what;
+        std::vector<nlohmann::json> events;
+        std::vector<std::pair<std::string, std::string>> expected; // key, "source value"
+    };
+    const std::vector<Step> steps {
+        { "an opened picker shows nothing new",
+            { { { "event", "tap" }, { "row", { { "key", "wifiEnabled" } } } } },
+            { { "wifiEnabled", "stock #007AFF:1.00" } } },
+        { "each pick is pending on every entry of the row's key",
+            { { { "event", "pick" }, { "color", "#FF0000:0.5" } },
+                { { "event", "pick" }, { "color", "#00FF00" } } },
+            { { "wifiEnabled", "pending #00FF00:1.00" },
+                { "wifiGlyphEnabled", "stock #FFFFFF:1.00" } } },
+        { "closing stores the colour and drops the mark", { { { "event", "closePicker" } } },
+            { { "wifiEnabled", "stored #00FF00:1.00" } } },
+        { "a global pick is pending on every key its spread sets",
+            { { { "event", "tap" }, { "row", { { "title", "Change All" } } } },
+                { { "event", "alert" }, { "button", "Yes" } },
+                { { "event", "pick" }, { "color", "#0000FF" } } },
+            { { "wifiEnabled", "pending #0000FF:1.00" },
+                { "hotspotGlyphEnabled", "pending #0000FF:1.00" },
+                // The page edits one state at a time; containers are never spread over.
+                { "hotspotGlyphDisabled", "stock #FFFFFF:1.00" },
+                { "connectivityContainerBackground", "stock #1C1C1E:0.60" } } },
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        for (const auto& event : step.events)
+            send(event);
+        auto shown = preview();
+        for (const auto& [key, want] : step.expected) {
+            auto entries = previewEntries(shown, key);
+            ASSERT_FALSE(entries.empty()) << key;
+            for (const auto& entry : entries)
+                EXPECT_EQ(entry, want) << key;
+        }
+        if (step.expected.front().second.starts_with("pending")) {
+            // The stream pushes the same picture to every browser.
+            EXPECT_TRUE(stream.waitFor(R"("source":"pending")"));
+            EXPECT_EQ(device.read("/var/mobile/Library/Preferences/com.tarrowvine.quillane.plist"),
+                settingsBefore)
+                << "nothing is written while the picker is open";
+        }
+        settingsBefore
+            = device.read("/var/mobile/Library/Preferences/com.tarrowvine.quillane.plist");
+    }
 }

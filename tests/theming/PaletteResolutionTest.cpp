@@ -1,8 +1,11 @@
 #include "theming/ColourValue.hpp"
+#include "theming/Contrast.hpp"
 #include "theming/PaletteResolver.hpp"
 #include "theming/StockColours.hpp"
 
+#include <fstream>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 namespace {
 
@@ -127,6 +130,59 @@ TEST(ThemingResolution, ConnectivityOrderSkipsUnknownAndAppendsMissingToggles)
     };
     for (const Case& c : cases)
         EXPECT_EQ(theming::connectivityOrder(c.settings), c.expected) << c.what;
+}
+
+TEST(ThemingResolution, RowsShowWhereTheSettingsPagesShowThem)
+{
+    using theming::DeviceTweaks;
+    const DeviceTweaks none {};
+    const DeviceTweaks prysm { true, false, false, false };
+    const DeviceTweaks weather { false, false, true, false };
+    const DeviceTweaks all { true, true, true, true };
+    struct Case {
+        const char* layout;
+        const char* feature;
+        DeviceTweaks tweaks;
+        bool shown;
+    };
+    const Case cases[] = {
+        { "MediaControls", "", none, true },
+        { "MediaControls", "prysm", none, false },
+        { "MediaControls", "prysm", prysm, true },
+        { "Misc", "notPrysm", none, true },
+        { "Misc", "notPrysm", prysm, false },
+        { "Sliders", "ccRinger", prysm, false },
+        { "Sliders", "ccRinger", all, true },
+        { "PrysmBattery", "", none, false },
+        { "PrysmWeather", "", prysm, true },
+        { "Misc", "bcxiWeather", weather, true },
+        { "Misc", "bcxiWeather", all, false }, // Prysm's own weather replaces it
+        { "Misc", "thirdparty", none, false },
+        { "Misc", "thirdparty", weather, true },
+        { "PowerModule", "", none, true }, // the root page always lists it
+        { "Misc", "somethingNew", none, true },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(theming::rowShown(c.layout, c.feature, c.tweaks), c.shown)
+            << c.layout << " " << c.feature;
+}
+
+TEST(ThemingContrast, MatchesTheKnownWcagPairs)
+{
+    std::ifstream file(QLN_SOURCE_DIR "/tests/theming/wcag-contrast-pairs.json");
+    auto vectors = nlohmann::json::parse(file);
+    ASSERT_FALSE(vectors["pairs"].empty());
+    for (const auto& pair : vectors["pairs"]) {
+        std::string foreground = pair["foreground"];
+        auto top = theming::parseColourValue(foreground);
+        auto bottom = theming::parseColourValue(pair["background"].get<std::string>());
+        ASSERT_TRUE(top && bottom) << foreground;
+        double ratio = theming::contrastRatio(theming::over(*top, *bottom), *bottom);
+        EXPECT_NEAR(ratio, pair["ratio"].get<double>(), 0.005)
+            << foreground << " on " << pair["background"];
+        // The ratio does not depend on which colour is named first.
+        EXPECT_DOUBLE_EQ(ratio, theming::contrastRatio(*bottom, theming::over(*top, *bottom)));
+    }
 }
 
 } // namespace

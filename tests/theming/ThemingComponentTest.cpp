@@ -3,11 +3,13 @@
 #include "foundation/Dispatch.hpp"
 #include "foundation/FileFaults.hpp"
 #include "foundation/Journal.hpp"
+#include "foundation/NSFileManager.hpp"
 #include "foundation/Notifications.hpp"
 #include "foundation/PropertyList.hpp"
 #include "support/TestDevice.hpp"
 #include "theming/PaletteTable.hpp"
 #include "theming/PaletteValue.hpp"
+#include "theming/StockColours.hpp"
 #include "theming/ThemingPaths.hpp"
 
 #include <algorithm>
@@ -68,6 +70,7 @@ protected:
             "com.laughingquoll.noctis.toggle" });
         seed(kSettings, {});
         seed(kPersistent, {});
+        fs::create_directories(device.hostPath(theming::moduleServicesFramework));
         component.onChange = [this] { ++changes; };
     }
     void TearDown() override { fw::DispatchMainQueue::drain(); }
@@ -154,6 +157,81 @@ TEST_F(ThemingComponentTest, ReadsEveryColourRowOfTheLayoutsButNotGlobalOrOtherR
     EXPECT_EQ(wifiGroup->entries[1].colour.source, ColourSource::Stock);
 }
 
+// The layout files repeat the stock colours for the picker to open on: they must be the
+// component's, or the picker would open on a colour Control Center never shows.
+TEST_F(ThemingComponentTest, LayoutFallbacksAreTheStockColours)
+{
+    auto names
+        = fw::NSFileManager::defaultManager().contentsOfDirectoryAtPath(theming::bundleDirectory);
+    ASSERT_TRUE(names);
+    int rows = 0;
+    for (const std::string& name : *names) {
+        if (!name.ends_with(".plist") || name == theming::defaultsFileName)
+            continue;
+        auto layout
+            = fw::dictionaryWithContentsOfFile(std::string(theming::bundleDirectory) + name);
+        ASSERT_TRUE(layout) << name;
+        const fw::Value* items = fw::lookup(*layout, "items");
+        for (const fw::Value& item : items && items->asArray() ? *items->asArray() : fw::Array {}) {
+            const fw::Dictionary* row = item.asDictionary();
+            auto text = [&](const char* key) {
+                const fw::Value* value = row ? fw::lookup(*row, key) : nullptr;
+                return value && value->asString() ? *value->asString() : std::string();
+            };
+            const fw::Value* global = row ? fw::lookup(*row, "global") : nullptr;
+            if (text("cellClass") != "QLNColorPicker" || (global && global->boolValue()))
+                continue;
+            ++rows;
+            auto fallback = theming::parseColourValue(text("fallback"));
+            ASSERT_TRUE(fallback) << name << " " << text("key") << " has no fallback";
+            EXPECT_EQ(theming::displayColour(*fallback),
+                theming::displayColour(theming::stockColour(text("key"))))
+                << name << " " << text("key");
+            EXPECT_EQ(text("defaults"), "com.tarrowvine.quillane") << text("key");
+        }
+    }
+    EXPECT_EQ(rows, 106);
+}
+
+TEST_F(ThemingComponentTest, LegibilityWarnsOnlyForPairsTheUserSetBelowTheMinimum)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> stored;
+        const char* part;
+        bool warn;
+    };
+    const Case cases[] = {
+        // Stock white on stock blue is 4.02:1, above the glyph minimum; stock never warns.
+        { "stock", {}, "Wi-Fi glyph", false },
+        { "glyph set to its background's colour", { { "wifiGlyphEnabled", "#007AFF" } },
+            "Wi-Fi glyph", true },
+        { "background set, legible", { { "wifiEnabled", "#000000" } }, "Wi-Fi glyph", false },
+        { "text set to the media background", { { "mediaTitleText", "#1C1C1E" } }, "Song Title",
+            true },
+        // About 3.7:1 each: enough for a glyph, not for text.
+        { "text needs 4.5:1", { { "mediaTitleText", "#B4B4B4" } }, "Song Title", true },
+        { "a glyph needs 3:1", { { "wifiEnabled", "#555555" }, { "wifiGlyphEnabled", "#B4B4B4" } },
+            "Wi-Fi glyph", false },
+        { "slider glyph on a white fill", { { "brightnessGlyph", "#FFFFFF:0.9" } },
+            "Brightness glyph on the fill", true },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        seed(kSettings, {});
+        for (const auto& [key, value] : c.stored)
+            set(key, value);
+        component.start();
+        auto palette = component.palette();
+        auto found = std::find_if(palette.legibility.begin(), palette.legibility.end(),
+            [&](const theming::LegibilityPair& p) { return p.part == c.part; });
+        ASSERT_NE(found, palette.legibility.end());
+        EXPECT_EQ(found->warn, c.warn) << found->ratio;
+        EXPECT_EQ(found->warn, found->ratio < found->minimum && !c.stored.empty());
+        EXPECT_GE(found->ratio, 1.0);
+    }
+}
+
 TEST_F(ThemingComponentTest, ModulesFollowTheEnabledListWithTheirStateKeys)
 {
     set("com.apple.control-center.FlashlightModuleEnabled", "#00FF00");
@@ -175,6 +253,105 @@ TEST_F(ThemingComponentTest, ModulesFollowTheEnabledListWithTheirStateKeys)
     EXPECT_EQ(flipped.colour.colour, theming::rgb(0x00FF00));
     EXPECT_FALSE(component.toggle("Torch"));
     EXPECT_EQ(changes, 1);
+
+    // Both states of each module are there, and the toggles page's rows of both: the module
+    // without a bundle has none.
+    EXPECT_EQ(flipped.disabledColour.colour, theming::rgb(0xFF0000, 0.5));
+    EXPECT_EQ(flipped.enabledColour.key, "com.apple.control-center.FlashlightModuleEnabled");
+    std::vector<std::string> toggleKeys;
+    for (const auto& group : component.palette().groups) {
+        if (group.layout != "Toggles")
+            continue;
+        for (const auto& entry : group.entries)
+            toggleKeys.push_back(group.area + " " + entry.label + " " + entry.colour.key);
+    }
+    const std::vector<std::string> expected {
+        "Enabled Orientation Lock com.apple.control-center.OrientationLockModuleEnabled",
+        "Enabled Flashlight com.apple.control-center.FlashlightModuleEnabled",
+        "Enabled Noctis com.laughingquoll.noctis.toggleEnabled",
+        "Disabled Orientation Lock com.apple.control-center.OrientationLockModuleDisabled",
+        "Disabled Flashlight com.apple.control-center.FlashlightModuleDisabled",
+        "Disabled Noctis com.laughingquoll.noctis.toggleDisabled",
+    };
+    EXPECT_EQ(toggleKeys, expected);
+}
+
+TEST_F(ThemingComponentTest, ModulesWithoutARowOnTheTogglesPageStayUncoloured)
+{
+    setModules({ "com.apple.replaykit.controlcenter.screenrecording",
+        "com.apple.control-center.FlashlightModule" });
+    component.start();
+    auto modules = component.palette().modules;
+    ASSERT_EQ(modules.size(), 2u);
+    EXPECT_FALSE(modules[0].coloured); // Apple's module without a display name
+    EXPECT_TRUE(modules[1].coloured);
+    for (const auto& group : component.palette().groups) {
+        for (const auto& entry : group.entries)
+            EXPECT_EQ(entry.colour.key.find("screenrecording"), std::string::npos);
+    }
+
+    // Without the module services the toggles page has no rows at all.
+    fs::remove_all(device.hostPath(theming::moduleServicesFramework));
+    receiveUpdate();
+    auto uncoloured = component.palette();
+    EXPECT_FALSE(uncoloured.modules[1].coloured);
+    EXPECT_TRUE(std::none_of(uncoloured.groups.begin(), uncoloured.groups.end(),
+        [](const theming::ColourGroup& g) { return g.layout == "Toggles"; }));
+}
+
+TEST_F(ThemingComponentTest, PendingColourCoversEveryEntryOfItsKeysUntilCleared)
+{
+    set("wifiEnabled", "#111111");
+    component.start();
+    std::string settingsBefore = device.read(kSettings);
+    component.setPending(
+        theming::PendingColour { { "wifiEnabled", "moduleGlyph" }, theming::rgb(0x00FF00, 0.5) });
+    EXPECT_EQ(changes, 1);
+    auto palette = component.palette();
+    EXPECT_EQ(toggle(palette, "wifi").background.source, ColourSource::Pending);
+    EXPECT_EQ(toggle(palette, "wifi").background.colour, theming::rgb(0x00FF00, 0.5));
+    EXPECT_EQ(toggle(palette, "wifi").glyph.source, ColourSource::Stock);
+    int pendingEntries = 0;
+    for (const auto& group : palette.groups) {
+        for (const auto& entry : group.entries)
+            pendingEntries += entry.colour.source == ColourSource::Pending;
+    }
+    EXPECT_EQ(pendingEntries, 2);
+    // The same colour again changes nothing; clearing brings the stored colour back.
+    component.setPending(
+        theming::PendingColour { { "wifiEnabled", "moduleGlyph" }, theming::rgb(0x00FF00, 0.5) });
+    EXPECT_EQ(changes, 1);
+    component.setPending(std::nullopt);
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(toggle(component.palette(), "wifi").background.source, ColourSource::Stored);
+    EXPECT_EQ(device.read(kSettings), settingsBefore);
+}
+
+TEST_F(ThemingComponentTest, DrawsTweakPartsOnlyWhereTheTweaksAreInstalled)
+{
+    component.start();
+    auto before = component.palette();
+    EXPECT_EQ(before.tweaks, theming::DeviceTweaks {});
+    device.write(theming::prysmFile, "");
+    copyTree(QLN_SOURCE_DIR "/resources/device/modules/thirdparty/PowerModule.bundle",
+        theming::powerModuleBundle);
+    receiveUpdate();
+    auto after = component.palette();
+    EXPECT_EQ(after.tweaks, (theming::DeviceTweaks { true, true, false, false }));
+    auto shown = [](const theming::Palette& palette, std::string_view key) {
+        for (const auto& group : palette.groups) {
+            for (const auto& entry : group.entries) {
+                if (entry.colour.key == key)
+                    return entry.shown;
+            }
+        }
+        ADD_FAILURE() << key << " is not in the palette";
+        return false;
+    };
+    EXPECT_FALSE(shown(before, "prysmBatteryFill"));
+    EXPECT_TRUE(shown(after, "prysmBatteryFill"));
+    EXPECT_TRUE(shown(before, "chevronGlyph"));
+    EXPECT_FALSE(shown(after, "chevronGlyph"));
 }
 
 TEST_F(ThemingComponentTest, ToggleColoursFollowTheToggleState)
@@ -359,6 +536,27 @@ TEST_F(ThemingComponentTest, FrontEndFormsCarryTheResolvedColours)
     EXPECT_EQ(*fw::lookup(background, "value")->asString(), "#123456:1.00");
     EXPECT_EQ(*fw::lookup(background, "source")->asString(), "stored");
     EXPECT_EQ(fw::lookup(background, "rgba")->asArray()->size(), 4u);
+
+    // The parts the browser needs beside the colours, each where it looks for it.
+    const fw::Dictionary& top = *value.asDictionary();
+    const fw::Dictionary& flashlight = *(*fw::lookup(top, "modules")->asArray())[1].asDictionary();
+    const fw::Dictionary& states = *fw::lookup(flashlight, "states")->asDictionary();
+    EXPECT_EQ(*fw::lookup(*fw::lookup(states, "enabled")->asDictionary(), "key")->asString(),
+        "com.apple.control-center.FlashlightModuleEnabled");
+    EXPECT_TRUE(fw::lookup(flashlight, "coloured")->boolValue());
+    EXPECT_FALSE(fw::lookup(*fw::lookup(top, "tweaks")->asDictionary(), "prysm")->boolValue());
+    const fw::Dictionary& firstGroup = *(*fw::lookup(top, "groups")->asArray())[0].asDictionary();
+    const fw::Dictionary& firstEntry
+        = *(*fw::lookup(firstGroup, "entries")->asArray())[0].asDictionary();
+    EXPECT_TRUE(fw::lookup(firstEntry, "shown")->boolValue());
+    EXPECT_EQ(fw::lookup(top, "backdrop")->asArray()->size(), 4u);
+    const fw::Array& pairs = *fw::lookup(top, "legibility")->asArray();
+    ASSERT_FALSE(pairs.empty());
+    const fw::Dictionary& pair = *pairs[0].asDictionary();
+    for (const char* field :
+        { "part", "foreground", "background", "layers", "ratio", "minimum", "warn" })
+        EXPECT_NE(fw::lookup(pair, field), nullptr) << field;
+    EXPECT_EQ(fw::lookup(pair, "layers")->asArray()->size(), 2u);
 }
 
 } // namespace

@@ -13,6 +13,7 @@ import {
   rgbToHsv,
   sameColor,
 } from "../colors.js";
+import { readColourEntry } from "../colour-entry.js";
 
 const bytes = (c) => [c.r, c.g, c.b].map((x) => Math.round(x * 255));
 
@@ -144,5 +145,55 @@ test("only colours given as rgba get legible variants; system colours follow the
   for (const bg of [BLACK, CELL_DARK, SHEET_DARK]) assert.ok(contrastRatio({ r, g, b }, bg) >= LEGIBLE_CONTRAST);
   for (const color of [{ name: "labelColor" }, null, undefined, {}, { rgba: [1] }]) {
     assert.equal(legibleVariants(color), null, JSON.stringify(color));
+  }
+});
+
+test("the picker's text field reads CSS notations and the stored form, and refuses the rest", () => {
+  const cases = [
+    ["#F80", [255, 136, 0, 1]],
+    ["#ff8000", [255, 128, 0, 1]],
+    ["  #FF8000  ", [255, 128, 0, 1]],
+    ["#FF000080", [255, 0, 0, 128 / 255]], // alpha last, as CSS has it
+    ["#F008", [255, 0, 0, 136 / 255]],
+    ["#336699:0.5", [51, 102, 153, 0.5]],
+    ["#336699:1", [51, 102, 153, 1]],
+    ["#336699: .25", [51, 102, 153, 0.25]],
+    ["rgb(255, 0, 0)", [255, 0, 0, 1]],
+    ["rgb(255 128 0)", [255, 128, 0, 1]],
+    ["rgba(0, 0, 255, 0.5)", [0, 0, 255, 0.5]],
+    ["rgb(0 0 255 / 25%)", [0, 0, 255, 0.25]],
+    ["RGB(100%, 50%, 0%)", [255, 128, 0, 1]],
+    ["hsl(120, 100%, 50%)", [0, 255, 0, 1]],
+    ["hsla(240, 100%, 50%, 0.5)", [0, 0, 255, 0.5]],
+    ["hsl(0.5turn 100% 50% / 50%)", [0, 255, 255, 0.5]],
+    ["hsl(-120, 100%, 25%)", [0, 0, 128, 1]],
+    ["#FF80", [255, 255, 136, 0]], // four digits are #RGBA
+    // Refused: each would have become some other colour.
+    ["abc", null],
+    ["FF8000", null],
+    ["#FF800", null],
+    ["#336699:", null],
+    ["#336699:1.5", null],
+    ["#336699:abc", null],
+    ["0x336699", null],
+    ["rgb(256, 0, 0)", null],
+    ["rgb(255, 0)", null],
+    ["rgb(255, 0, 0, 0.5, 1)", null],
+    ["rgba(255, 0, 0, 2)", null],
+    ["rgb(255, 0, 0 / 0.5)", null],
+    ["hsl(120, 100, 50)", null],
+    ["hsl(x, 100%, 50%)", null],
+    ["red", null],
+    ["", null],
+  ];
+  for (const [text, want] of cases) {
+    const got = readColourEntry(text);
+    if (want === null) {
+      assert.equal(got, null, text);
+      continue;
+    }
+    assert.ok(got, `${text} should read`);
+    assert.deepEqual(bytes(got), want.slice(0, 3), text);
+    assert.ok(Math.abs(got.a - want[3]) < 1e-6, `${text}: alpha ${got.a}`);
   }
 });

@@ -1,7 +1,11 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
+import { readFileSync } from "node:fs";
+import { parseColorValue } from "../colors.js";
 import {
   BACKDROP,
+  contrast,
+  legibility,
   colourCss,
   colourForKey,
   glyphColour,
@@ -108,4 +112,38 @@ test("a tile without a glyph shows its name's first letter or digit", () => {
     [undefined, "?"],
   ];
   for (const [name, want] of cases) assert.equal(initialOf(name), want, String(name));
+});
+
+test("contrast ratios match the known WCAG pairs the C++ tests read too", () => {
+  const vectors = JSON.parse(readFileSync(new URL("../../../tests/theming/wcag-contrast-pairs.json", import.meta.url)));
+  assert.ok(vectors.pairs.length > 0);
+  for (const pair of vectors.pairs) {
+    const fg = parseColorValue(pair.foreground);
+    const bg = parseColorValue(pair.background);
+    const ratio = contrast(over(fg, bg), bg);
+    assert.ok(Math.abs(ratio - pair.ratio) < 0.005, `${pair.foreground} on ${pair.background}: ${ratio}`);
+  }
+});
+
+test("legibility is worked out from the colours drawn, and warns only where the user set one", () => {
+  const white = (source) => colour([1, 1, 1, 1], source, "glyph");
+  const blue = (source) => colour([0, 122 / 255, 1, 1], source, "bg");
+  const preview = (glyph, bg) => ({
+    appearance: "light",
+    backdrop: [0.62, 0.64, 0.7, 1],
+    connectivity: [{ name: "wifi", background: bg, glyph }],
+    legibility: [{ part: "Wi-Fi glyph", foreground: "glyph", background: "bg", layers: ["bg"], ratio: 0, minimum: 3 }],
+  });
+  const cases = [
+    ["stock white on stock blue", white("stock"), blue("stock"), 4.02, false],
+    ["blue glyph set on blue", colour([0, 122 / 255, 1, 1], "stored", "glyph"), blue("stock"), 1, true],
+    ["the same, still only pending", colour([0, 122 / 255, 1, 1], "pending", "glyph"), blue("stock"), 1, true],
+    ["white on a set white", white("stock"), colour([1, 1, 1, 1], "stored", "bg"), 1, true],
+    ["both stock and illegible", white("stock"), colour([1, 1, 1, 1], "stock", "bg"), 1, false],
+  ];
+  for (const [what, glyph, bg, ratio, warn] of cases) {
+    const [pair] = legibility(preview(glyph, bg));
+    assert.ok(Math.abs(pair.ratio - ratio) < 0.01, `${what}: ${pair.ratio}`);
+    assert.equal(pair.warn, warn, what);
+  }
 });

@@ -85,10 +85,32 @@ const ClassDescriptor& SparkColourPickerCell::classObject()
     return cls;
 }
 
+namespace {
+SparkColourPickerCell::ShownColour& shownColourSource()
+{
+    static SparkColourPickerCell::ShownColour source;
+    return source;
+}
+} // namespace
+
+void SparkColourPickerCell::setShownColour(ShownColour source)
+{
+    shownColourSource() = std::move(source);
+}
+
 bool SparkColourPickerCell::initWithStyle(
     int style, const std::string& reuseIdentifier, const std::shared_ptr<PSSpecifier>& specifier)
 {
-    return PSTableCell::initWithStyle(style, reuseIdentifier, specifier);
+    if (!PSTableCell::initWithStyle(style, reuseIdentifier, specifier))
+        return false;
+    // A row may carry its options: the colour it opens on without a stored one, and its domain.
+    const std::string* fallback = specifier ? specifier->stringForKey("fallback") : nullptr;
+    const std::string* domain = specifier ? specifier->stringForKey("defaults") : nullptr;
+    if (fallback && domain) {
+        m_options["fallback"] = Value(*fallback);
+        m_options["defaults"] = Value(*domain);
+    }
+    return true;
 }
 
 void SparkColourPickerCell::refreshCellContentsWithSpecifier(
@@ -119,6 +141,13 @@ UIColor SparkColourPickerCell::startColour()
         adoptDefaultsDomain();
         auto stored = page->readPreferenceValue(m_specifier);
         if (auto colour = colourOf(stored ? &*stored : nullptr))
+            return *colour;
+    }
+    const std::string* key = m_specifier ? m_specifier->stringForKey("key") : nullptr;
+    bool ownFallback = m_specifier && m_specifier->stringForKey("fallback");
+    if (key && !ownFallback && shownColourSource()) {
+        auto shown = shownColourSource()(*key);
+        if (auto colour = shown ? parseColourValue(*shown) : std::nullopt)
             return *colour;
     }
     if (auto colour = colourOf(lookup(m_options, "fallback")))

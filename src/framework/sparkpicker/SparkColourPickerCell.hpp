@@ -4,8 +4,11 @@
 #include "uikit/UIColor.hpp"
 #include "uikit/UIViewController.hpp"
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace fw {
 
@@ -72,6 +75,11 @@ public:
     virtual void dismissPicker();
     virtual void updateCellDisplay() { }
 
+    // What a row without a stored colour and without a "fallback" of its own opens on: the
+    // colour value the device shows for the key, or nullopt to use the option's fallback.
+    using ShownColour = std::function<std::optional<std::string>(std::string_view key)>;
+    static void setShownColour(ShownColour source);
+
     // gestureRecognizer:shouldReceiveTouch: — the picker cell's answer for its own recognisers.
     virtual bool gestureRecognizer(const std::shared_ptr<class UIGestureRecognizer>& recognizer);
 
@@ -80,7 +88,8 @@ private:
     std::shared_ptr<PSListController> page() const;
     // A row without its own "defaults" domain stores under the option's domain.
     void adoptDefaultsDomain();
-    // The stored colour of the row, else the "fallback" option, else red.
+    // The stored colour of the row, else the row's own fallback, else the shown colour, else
+    // the "fallback" option, else red.
     UIColor startColour();
 
     Dictionary m_options;

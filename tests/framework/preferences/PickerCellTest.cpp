@@ -107,6 +107,59 @@ TEST(SparkColourPickerCell, PickerStartsFromTheStoredColourThenTheFallbackThenRe
     EXPECT_EQ(picker->colour(), fw::UIColor::colorWithRed(1, 0, 0, 1));
 }
 
+TEST(SparkColourPickerCell, ARowWithoutAColourOpensOnItsOwnFallbackThenTheShownColour)
+{
+    struct Case {
+        const char* what;
+        const char* rowFallback; // the row's "fallback" property, or nullptr
+        bool shownColourKnown;
+        const char* stored; // the row's stored value, or nullptr
+        fw::UIColor expected;
+    };
+    const fw::UIColor green = fw::UIColor::colorWithRed(0, 1, 0, 1);
+    const fw::UIColor shown = fw::UIColor::colorWithRed(0, 0, 1, 0.5);
+    const fw::UIColor red = fw::UIColor::colorWithRed(1, 0, 0, 1);
+    const Case cases[] = {
+        { "the row's own fallback", "#00FF00:1", true, nullptr, green },
+        { "the shown colour for rows without one", nullptr, true, nullptr, shown },
+        { "red when nothing is known", nullptr, false, nullptr, red },
+        { "a stored colour before all of them", "#00FF00:1", true, "#FF0000", red },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestDevice device;
+        fw::writeToFile(
+            c.stored ? fw::Dictionary { { "tint", c.stored } } : fw::Dictionary {}, kDomainFile);
+        fw::SparkColourPickerCell::setShownColour([&](std::string_view key) {
+            return c.shownColourKnown && key == "tint" ? std::optional<std::string>("#0000FF:0.5")
+                                                       : std::nullopt;
+        });
+        registerTestClasses();
+        auto page = std::make_shared<TestPage>();
+        auto row = fw::PSSpecifier::preferenceSpecifierNamed("Tint", page,
+            "setPreferenceValue:specifier:", "readPreferenceValue:", nullptr, fw::PSLinkCell,
+            nullptr);
+        row->setProperty(fw::Value("tint"), "key");
+        row->setProperty(fw::Value("com.test"), "defaults");
+        if (c.rowFallback)
+            row->setProperty(fw::Value(c.rowFallback), "fallback");
+        row->setProperty(&TestPickerCell::classObject(), "cellClass");
+        page->build = [row](TestPage&) { return fw::SpecifierList { row }; };
+        page->layoutTable();
+        auto cell = std::dynamic_pointer_cast<TestPickerCell>(page->cellForSpecifier(row));
+        ASSERT_TRUE(cell);
+        // The row's options reach the cell's option dictionary, both or neither.
+        EXPECT_EQ(fw::lookup(cell->options(), "defaults") != nullptr, c.rowFallback != nullptr);
+        cell->openColourPicker();
+        auto picker = std::dynamic_pointer_cast<fw::SparkColourPickerViewController>(
+            page->presentedViewController());
+        ASSERT_TRUE(picker);
+        EXPECT_EQ(picker->colour(), c.expected);
+        picker->close();
+    }
+    fw::SparkColourPickerCell::setShownColour(nullptr);
+}
+
 TEST(SparkColourPickerCell, ARowWithoutDomainStoresUnderTheOptionsDomain)
 {
     TestDevice device;

@@ -1,0 +1,57 @@
+// The preview's toolbar: its title, the appearance switch and the caption
+// that tells what the last switch did or why the colours are stock.
+
+import { el } from "./dom.js";
+
+const APPEARANCES = [
+  ["light", "Light"],
+  ["dark", "Dark"],
+];
+function appearanceSwitch(act) {
+  const group = el("div", "segmented cc-appearance");
+  group.setAttribute("role", "radiogroup");
+  group.setAttribute("aria-label", "Appearance");
+  const buttons = APPEARANCES.map(([value, title]) => {
+    const b = el("button", "segment", title);
+    b.type = "button";
+    b.setAttribute("role", "radio");
+    b.dataset.appearance = value;
+    b.dataset.focusKey = `cc-appearance:${value}`;
+    b.addEventListener("click", () => {
+      if (b.getAttribute("aria-checked") !== "true") act({ appearance: value });
+    });
+    return b;
+  });
+  group.addEventListener("keydown", (e) => {
+    const step = { ArrowLeft: -1, ArrowUp: -1, ArrowRight: 1, ArrowDown: 1 }[e.key];
+    if (!step) return;
+    e.preventDefault();
+    const i = (Math.max(buttons.indexOf(document.activeElement), 0) + step + buttons.length) % buttons.length;
+    buttons[i].focus();
+    buttons[i].click();
+  });
+  group.append(...buttons);
+  return { group, buttons };
+}
+
+export function toolbar(act) {
+  const bar = el("div", "cc-toolbar");
+  const head = el("div", "cc-toolbar-head");
+  const title = el("h1", "cc-title", "Control Center");
+  title.id = "cc-title";
+  const { group, buttons } = appearanceSwitch(act);
+  head.append(title, group);
+  const note = el("p", "cc-note");
+  note.setAttribute("role", "status");
+  note.dataset.testid = "preview-note";
+  bar.append(head, note);
+  return { bar, buttons, note };
+}
+
+export function noteText(preview) {
+  const lines = [];
+  if (typeof preview.appearanceNote === "string" && preview.appearanceNote) lines.push(preview.appearanceNote);
+  if (preview.tweakEnabled === false) lines.push("Quillane is off: Control Center keeps its stock colours.");
+  else if (preview.customToggleColours === false) lines.push("Toggle colours are off: the toggles keep their stock colours.");
+  return lines.join("\n");
+}
