@@ -1,6 +1,6 @@
 #include "host/Cli.hpp"
 
-#include "host/DeviceSetup.hpp"
+#include "device/DeviceSetup.hpp"
 #include "host/ScriptRunner.hpp"
 #include "host/ThemeCommand.hpp"
 #include "host/WebServer.hpp"
@@ -28,7 +28,7 @@ fs::path defaultDeviceRoot()
 
 void requireDevice(const fs::path& root)
 {
-    if (!isDevice(root))
+    if (!device::isDevice(root))
         throw std::runtime_error(root.string()
             + " holds no device; lay one out with `quillane device init --root " + root.string()
             + "`");
@@ -47,7 +47,7 @@ std::vector<std::string> splitList(const std::string& text)
 
 struct DeviceInitArgs {
     std::string root;
-    DeviceOptions options;
+    device::DeviceOptions options;
     std::string modules;
     bool allTweaks { false };
     bool noServices { false };
@@ -91,7 +91,7 @@ void runDeviceInit(DeviceInitArgs& args)
         options.enabledModules = splitList(args.modules);
     options.controlCenterServices = !args.noServices;
     options.shell = !args.noShell;
-    initDevice(args.root, options, args.force);
+    device::initDevice(args.root, options, args.force);
     std::cout << "Device laid out at " << args.root << "\n";
 }
 
@@ -133,8 +133,8 @@ int runCli(int argc, char** argv)
     try {
         if (*serve) {
             fs::path root = serveRoot.empty() ? defaultDeviceRoot() : fs::path(serveRoot);
-            if (serveRoot.empty() && !isDevice(root)) {
-                initDevice(root, {});
+            if (serveRoot.empty() && !device::isDevice(root)) {
+                device::initDevice(root, {});
                 std::cerr << "quillane: created the default device at " << root << "\n";
             }
             requireDevice(root);

@@ -1,9 +1,9 @@
 #include "host/Session.hpp"
 
+#include "bundle/BundleClasses.hpp"
 #include "foundation/Device.hpp"
 #include "host/EventHandlers.hpp"
 #include "host/SessionState.hpp"
-#include "pages/BundleClasses.hpp"
 #include "preferences/FrameworkClasses.hpp"
 
 namespace host {

@@ -1,8 +1,8 @@
 // The web front end. httplib is heavy, so it lives in this one translation unit.
 #include "host/WebServer.hpp"
 
+#include "device/DeviceSetup.hpp"
 #include "foundation/Dispatch.hpp"
-#include "host/DeviceSetup.hpp"
 #include "host/EventLoop.hpp"
 #include "host/PreviewJson.hpp"
 #include "host/Session.hpp"
@@ -224,7 +224,7 @@ void addRoutes(httplib::Server& server, Session& session, MainQueueGate& gate, B
                 return true;
             });
     });
-    auto webRoot = resourcesDir() / "web";
+    auto webRoot = device::resourcesDir() / "web";
     server.Get(R"(/.*)",
         [webRoot, deviceRoot](const httplib::Request& request, httplib::Response& response) {
             serveStatic(request, response, webRoot, deviceRoot);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace host {
+namespace device {
 
 // What a simulated device has installed.
 struct DeviceOptions {
@@ -36,4 +36,4 @@ bool isDevice(const std::filesystem::path& root);
 // The version the device's package database reports for the bundle.
 const char* packageVersion();
 
-} // namespace host
+} // namespace device

@@ -1,4 +1,4 @@
-#include "host/DeviceSetup.hpp"
+#include "device/DeviceSetup.hpp"
 
 #include "foundation/PropertyList.hpp"
 
@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <system_error>
 
-namespace host {
+namespace device {
 
 namespace fs = std::filesystem;
 
@@ -177,4 +177,4 @@ void initDevice(const fs::path& root, const DeviceOptions& options, bool replace
     }
 }
 
-} // namespace host
+} // namespace device
