@@ -181,7 +181,20 @@ void QLNColorPicker::resetRow(std::optional<fw::Dictionary> snapshot)
 void QLNColorPicker::colourPicker(
     const std::shared_ptr<fw::SparkColourPickerView>& /*pickerView*/, const fw::UIColor& colour)
 {
-    m_currentColor = colour;
+    setCurrentColor(colour);
+}
+
+void QLNColorPicker::setCurrentColor(std::optional<fw::UIColor> colour)
+{
+    m_currentColor = std::move(colour);
+    updateSwatchValue();
+}
+
+// What the swatch stands for: the colour being picked, else the value the last display read.
+void QLNColorPicker::updateSwatchValue()
+{
+    setSwatchValue(
+        m_currentColor ? std::optional(qlnHexStringFromColor(*m_currentColor)) : m_shownValue);
 }
 
 void QLNColorPicker::dismissPicker()
@@ -254,7 +267,7 @@ void QLNColorPicker::createAccessoryView()
     swatch->layer().shadowOpacity = 0.5;
     swatch->layer().shadowOffset = { 0, 0 };
     swatch->layer().shadowRadius = 5.0;
-    m_colorPreview = std::move(swatch);
+    setSwatch(std::move(swatch));
 }
 
 void QLNColorPicker::updateCellDisplay()
@@ -275,23 +288,25 @@ void QLNColorPicker::updateCellDisplay()
     }
 
     m_specifier->setButtonAction("openColourPicker");
-    if (!m_colorPreview)
+    if (!swatch())
         createAccessoryView();
-    if (accessoryView() != m_colorPreview)
-        setAccessoryView(m_colorPreview);
+    if (accessoryView() != swatch())
+        setAccessoryView(swatch());
 
     std::optional<std::string> value = previewColor();
     m_shownValue = value;
+    updateSwatchValue();
+    const std::shared_ptr<fw::UIView>& preview = swatch();
     if (!value) {
-        m_colorPreview->setHidden(true);
+        preview->setHidden(true);
         detailTextLabel()->setText("Default");
         detailTextLabel()->setAlpha(0.5);
         return;
     }
     auto colour = qlnRGBAColorFromHexString(*value);
-    m_colorPreview->setHidden(false);
-    m_colorPreview->setBackgroundColor(colour);
-    m_colorPreview->layer().shadowColor = colour;
+    preview->setHidden(false);
+    preview->setBackgroundColor(colour);
+    preview->layer().shadowColor = colour;
     detailTextLabel()->setText(displayText(*value));
     detailTextLabel()->setAlpha(1.0);
 }

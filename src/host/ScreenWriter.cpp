@@ -1,4 +1,3 @@
-#include "cells/QLNColorPicker.hpp"
 #include "foundation/Journal.hpp"
 #include "foundation/UIPasteboard.hpp"
 #include "host/SessionState.hpp"
@@ -146,18 +145,15 @@ void addExtraViews(json& out, const fw::PSTableCell& cell)
 void addColourRow(json& out, const fw::PSSpecifier& specifier, const fw::PSTableCell& cell)
 {
     out["detailAlpha"] = cell.detailTextLabel()->alpha();
-    auto* picker = dynamic_cast<const qln::QLNColorPicker*>(&cell);
-    if (specifier.boolForKey("global") || !picker || !picker->colorPreview()) {
+    auto* picker = dynamic_cast<const fw::SparkColourPickerCell*>(&cell);
+    if (specifier.boolForKey("global") || !picker || !picker->swatch()) {
         out["swatch"] = nullptr;
         return;
     }
-    auto& preview = *picker->colorPreview();
-    // What the row shows: the colour being picked, else the value its last display read.
-    auto& current = picker->currentColor();
-    auto value
-        = current ? std::optional(qln::qlnHexStringFromColor(*current)) : picker->shownValue();
+    auto& swatch = *picker->swatch();
+    auto& value = picker->swatchValue();
     out["swatch"] = { { "value", value ? json(*value) : json(nullptr) },
-        { "color", colorJson(preview.backgroundColor()) }, { "hidden", preview.isHidden() } };
+        { "color", colorJson(swatch.backgroundColor()) }, { "hidden", swatch.isHidden() } };
 }
 
 void addValue(json& out, const fw::PSTableCell& cell, const fw::PSSpecifier& specifier)
