@@ -1,6 +1,7 @@
 #include "host/Session.hpp"
 
 #include "bundle/BundleClasses.hpp"
+#include "foundation/ClassDescription.hpp"
 #include "foundation/Device.hpp"
 #include "host/EventHandlers.hpp"
 #include "host/SessionState.hpp"
@@ -26,12 +27,8 @@ class SettingsListController : public fw::UIViewController {
 public:
     static const fw::ClassDescriptor& classObject()
     {
-        static const fw::ClassDescriptor cls = [] {
-            fw::ClassDescriptor c;
-            c.name = "PSUIPrefsListController";
-            c.superclass = &fw::UIViewController::classObject();
-            return c;
-        }();
+        static const fw::ClassDescriptor cls
+            = fw::describeClass("PSUIPrefsListController", fw::UIViewController::classObject());
         return cls;
     }
     const fw::ClassDescriptor& isa() const override { return classObject(); }
