@@ -45,6 +45,8 @@ private:
         m_base = pattern;
         m_root = m_base / "device";
         m_pristine = m_base / "pristine-preferences";
+        // The data beside this build, unless the caller chose other data.
+        ::setenv("QUILLANE_DATA_DIR", QLN_FUZZ_DATA_DIR, 0);
         device::initDevice(m_root, {});
         std::filesystem::copy(m_root / "var/mobile/Library/Preferences", m_pristine,
             std::filesystem::copy_options::recursive);

@@ -21,8 +21,11 @@ struct DeviceOptions {
     std::optional<std::vector<std::string>> enabledModules;
 };
 
-// The project's resources folder (bundle resources, device data, browser UI).
-std::filesystem::path resourcesDir();
+// The folder of the program's data: the bundle's resources ("Quillane.bundle"), the device's
+// files ("device") and the browser UI ("web"). It is $QUILLANE_DATA_DIR when that is set, else
+// share/quillane beside the program's own folder (<program folder>/../share/quillane). Throws
+// std::runtime_error naming the folder it looked in when that does not hold the data.
+std::filesystem::path dataDir();
 
 // Lays out a device as a fresh installation under `root`. Throws std::runtime_error with a
 // message for the user when it cannot (for example when `root` already holds a device and

@@ -1,6 +1,7 @@
+#include "host/ScreenWriter.hpp"
+
 #include "foundation/Journal.hpp"
 #include "foundation/UIPasteboard.hpp"
-#include "host/SessionState.hpp"
 #include "sparkpicker/SparkColourPickerCell.hpp"
 #include "store/UIColor+Quillane.hpp"
 #include "uikit/UIAlertController.hpp"

@@ -4,6 +4,7 @@
 #include "foundation/ClassDescription.hpp"
 #include "foundation/Device.hpp"
 #include "host/EventHandlers.hpp"
+#include "host/ScreenWriter.hpp"
 #include "host/SessionState.hpp"
 #include "preferences/FrameworkClasses.hpp"
 

@@ -224,7 +224,7 @@ void addRoutes(httplib::Server& server, Session& session, MainQueueGate& gate, B
                 return true;
             });
     });
-    auto webRoot = device::resourcesDir() / "web";
+    auto webRoot = device::dataDir() / "web";
     server.Get(R"(/.*)",
         [webRoot, deviceRoot](const httplib::Request& request, httplib::Response& response) {
             serveStatic(request, response, webRoot, deviceRoot);
