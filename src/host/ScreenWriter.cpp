@@ -310,7 +310,8 @@ json effectJson(const fw::Effect& effect)
 
 } // namespace
 
-std::string writeScreen(SessionState& state, bool takeJournal, const std::string& error)
+std::string writeScreen(
+    SessionState& state, bool takeJournal, const std::optional<std::string>& refusal)
 {
     json stack = json::array();
     for (auto& controller : state.navigation->viewControllers()) {
@@ -329,8 +330,8 @@ std::string writeScreen(SessionState& state, bool takeJournal, const std::string
         effects.push_back(effectJson(effect));
     screen["effects"] = effects;
     screen["pasteboard"] = pasteboardJson();
-    if (!error.empty())
-        screen["error"] = error;
+    if (refusal)
+        screen["error"] = *refusal;
     return screen.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 

@@ -2,13 +2,15 @@
 
 #include "host/SessionState.hpp"
 
+#include <optional>
 #include <string>
 
 namespace host {
 
 // The screen as the protocol's JSON: the navigation stack, the top page's rows, what it
 // presents and the pasteboard. `takeJournal` moves the journal's entries into the screen;
-// `error` (when not empty) is the refusal of the event that led here.
-std::string writeScreen(SessionState& state, bool takeJournal, const std::string& error);
+// `refusal` is why the event that led here could not apply, if it could not.
+std::string writeScreen(
+    SessionState& state, bool takeJournal, const std::optional<std::string>& refusal);
 
 } // namespace host

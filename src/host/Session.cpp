@@ -52,13 +52,13 @@ Session::~Session() = default;
 
 EventAnswer Session::handle(std::string_view eventJson)
 {
-    auto error = handleEvent(m->state, eventJson);
-    return { writeScreen(m->state, true, error), error.empty() };
+    auto refusal = handleEvent(m->state, eventJson);
+    return { writeScreen(m->state, true, refusal), !refusal };
 }
 
 std::string Session::screen(bool takeJournal)
 {
-    return writeScreen(m->state, takeJournal, {});
+    return writeScreen(m->state, takeJournal, std::nullopt);
 }
 
 } // namespace host

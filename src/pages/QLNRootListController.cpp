@@ -3,6 +3,7 @@
 #include "foundation/ClassDescription.hpp"
 #include "foundation/NSFileManager.hpp"
 #include "foundation/PropertyList.hpp"
+#include "pages/FeatureFilter.hpp"
 #include "store/Settings.hpp"
 #include "store/SettingsStore.hpp"
 #include "uikit/Alerts.hpp"
@@ -15,15 +16,6 @@ constexpr const char* kWelcomeMessage
     = "Thank you for buying Quillane! Here you can configure colors and other settings for all "
       "parts of your Control Center.\n\nWhenever you want to reset a specific color setting, "
       "simply long-press on the setting name and the color will be reset to the default.";
-
-void removePrysmRows(fw::SpecifierList& rows)
-{
-    for (std::size_t index = rows.size(); index-- > 0;) {
-        const std::string* feature = rows[index]->stringForKey("feature");
-        if (feature && *feature == "prysm")
-            rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(index));
-    }
-}
 
 void removeCurrentPreset()
 {
@@ -60,8 +52,10 @@ const fw::SpecifierList& QLNRootListController::specifiers()
     if (_specifiers)
         return *_specifiers;
     fw::SpecifierList list = loadSpecifiersFromPlistName("Root", shared_from_this());
-    if (!fw::NSFileManager::defaultManager().fileExistsAtPath(prysmPath))
-        removePrysmRows(list);
+    // The root page's rules ask about Prysm only, so only Prysm is looked for.
+    InstalledTweaks tweaks;
+    tweaks.prysm = prysmInstalled();
+    applyFeatureFilter(list, rootFeatureRules(), tweaks);
     if (!fw::NSFileManager::defaultManager().fileExistsAtPath(configuredMarker))
         greetFirstTimeUser();
     _specifiers = std::move(list);
