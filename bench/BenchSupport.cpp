@@ -1,7 +1,7 @@
 #include "BenchSupport.hpp"
 
+#include "device/DeviceSetup.hpp"
 #include "foundation/PropertyList.hpp"
-#include "host/DeviceSetup.hpp"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -155,11 +155,11 @@ fs::path scratchDirectory()
 fs::path newDevice(std::string_view name, const DeviceSpec& spec)
 {
     fs::path root = scratchDirectory() / name;
-    host::DeviceOptions options;
+    device::DeviceOptions options;
     options.prysm = options.powerModule = options.bcixWeather = options.ccRinger = options.noctis
         = spec.allTweaks;
     options.enabledModules = spec.enabledModules;
-    host::initDevice(root, options, true);
+    device::initDevice(root, options, true);
     return root;
 }
 

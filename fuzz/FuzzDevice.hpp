@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/DeviceSetup.hpp"
+#include "device/DeviceSetup.hpp"
 
 #include <cstdlib>
 #include <filesystem>
@@ -45,7 +45,9 @@ private:
         m_base = pattern;
         m_root = m_base / "device";
         m_pristine = m_base / "pristine-preferences";
-        host::initDevice(m_root, {});
+        // The data beside this build, unless the caller chose other data.
+        ::setenv("QUILLANE_DATA_DIR", QLN_FUZZ_DATA_DIR, 0);
+        device::initDevice(m_root, {});
         std::filesystem::copy(m_root / "var/mobile/Library/Preferences", m_pristine,
             std::filesystem::copy_options::recursive);
     }

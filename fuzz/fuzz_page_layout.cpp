@@ -1,9 +1,9 @@
 // Page layout files of any shape: the loader turns the parsed property list into rows, and a
 // page shows them, making and laying out a cell for every row. Nothing may crash.
 #include "FuzzDevice.hpp"
+#include "bundle/BundleClasses.hpp"
 #include "foundation/Device.hpp"
 #include "foundation/PropertyList.hpp"
-#include "pages/BundleClasses.hpp"
 #include "pages/QLNBaseController.hpp"
 #include "preferences/FrameworkClasses.hpp"
 #include "preferences/SpecifierLoader.hpp"

@@ -49,13 +49,14 @@ void checkLookUp(std::string_view bytes, const std::optional<fw::Value>& whole)
     for (const auto& key : keys) {
         std::string copy(bytes);
         auto found = fw::lookUpXmlPropertyList(copy.data(), copy.size(), key);
-        if (found.has_value() != (dictionary != nullptr))
+        if (found.sound != (dictionary != nullptr))
             fail("the lookup and the whole read disagree on whether the file is sound",
                 std::string(bytes.substr(0, 400)));
         if (!dictionary)
             continue;
         const fw::Value* expected = fw::lookup(*dictionary, key);
-        bool same = expected ? (*found && written(**found) == written(*expected)) : !*found;
+        bool same = expected ? (found.value && written(*found.value) == written(*expected))
+                             : !found.value;
         if (!same)
             fail("the lookup of one key differs from the whole read", key);
     }

@@ -1,5 +1,6 @@
 #include "cells/QLNButton.hpp"
 
+#include "foundation/ClassDescription.hpp"
 #include "store/Settings.hpp"
 
 namespace qln {
@@ -16,13 +17,8 @@ bool propertyEquals(const fw::PSSpecifier* specifier, std::string_view key, std:
 
 const fw::ClassDescriptor& QLNButton::classObject()
 {
-    static const fw::ClassDescriptor cls = [] {
-        fw::ClassDescriptor c;
-        c.name = "QLNButton";
-        c.superclass = &fw::PSTableCell::classObject();
-        c.make = [] { return std::make_shared<QLNButton>(); };
-        return c;
-    }();
+    static const fw::ClassDescriptor cls
+        = fw::describeClass<QLNButton>("QLNButton", fw::PSTableCell::classObject());
     return cls;
 }
 

@@ -1,11 +1,12 @@
 #include "cells/QLNColorPicker.hpp"
 
+#include "foundation/ClassDescription.hpp"
 #include "foundation/NumberScanner.hpp"
 #include "preferences/PSListController.hpp"
 #include "store/Settings.hpp"
 #include "store/SettingsStore.hpp"
 #include "store/UIColor+Quillane.hpp"
-#include "uikit/UIAlertController.hpp"
+#include "uikit/Alerts.hpp"
 
 #include <vector>
 
@@ -46,45 +47,18 @@ void storeAndAnnounce(const std::optional<fw::Dictionary>& settings)
     postUpdateNotification();
 }
 
-fw::ActionResult noResult()
-{
-    return std::nullopt;
-}
-
 } // namespace
 
 const fw::ClassDescriptor& QLNColorPicker::classObject()
 {
-    static const fw::ClassDescriptor cls = [] {
-        fw::ClassDescriptor c;
-        c.name = "QLNColorPicker";
-        c.superclass = &fw::SparkColourPickerCell::classObject();
-        c.make = [] { return std::make_shared<QLNColorPicker>(); };
-        c.actions["handleLongPress:"] = [](fw::NSObject& self, const fw::Args& args) {
-            static_cast<QLNColorPicker&>(self).handleLongPress(
-                fw::argAs<fw::UIGestureRecognizer>(args, 0));
-            return noResult();
-        };
-        c.actions["dismissPicker"] = [](fw::NSObject& self, const fw::Args&) {
-            static_cast<QLNColorPicker&>(self).dismissPicker();
-            return noResult();
-        };
-        c.actions["openColourPicker"] = [](fw::NSObject& self, const fw::Args&) {
-            static_cast<QLNColorPicker&>(self).openColourPicker();
-            return noResult();
-        };
-        c.actions["showOverwriteAlert"] = [](fw::NSObject& self, const fw::Args&) {
-            static_cast<QLNColorPicker&>(self).showOverwriteAlert();
-            return noResult();
-        };
-        c.actions["gestureRecognizer:shouldReceiveTouch:"]
-            = [](fw::NSObject& self, const fw::Args& args) {
-                  bool answer = static_cast<QLNColorPicker&>(self).gestureRecognizer(
-                      fw::argAs<fw::UIGestureRecognizer>(args, 0));
-                  return fw::ActionResult(fw::Value(answer));
-              };
-        return c;
-    }();
+    static const fw::ClassDescriptor cls = fw::describeClass<QLNColorPicker>("QLNColorPicker",
+        fw::SparkColourPickerCell::classObject(),
+        { { "handleLongPress:", fw::action<&QLNColorPicker::handleLongPress>() },
+            { "dismissPicker", fw::action<&QLNColorPicker::dismissPicker>() },
+            { "openColourPicker", fw::action<&QLNColorPicker::openColourPicker>() },
+            { "showOverwriteAlert", fw::action<&QLNColorPicker::showOverwriteAlert>() },
+            { "gestureRecognizer:shouldReceiveTouch:",
+                fw::action<&QLNColorPicker::gestureRecognizer>() } });
     return cls;
 }
 
@@ -155,24 +129,16 @@ void QLNColorPicker::confirmGlobalReset(std::optional<fw::Dictionary> snapshot)
     auto page = pageOf(*this);
     if (!page)
         return;
-    auto alert = fw::UIAlertController::alertControllerWithTitle("Reset Global Color",
-        "This will reset all colors in the current category. Do you want to continue?",
-        fw::UIAlertControllerStyleAlert);
-    std::weak_ptr<fw::PSListController> weakPage = page;
-    alert->addAction(fw::UIAlertAction::actionWithTitle(
-        "Yes", fw::UIAlertActionStyleDefault, [weakPage, snapshot](fw::UIAlertAction&) mutable {
-            auto page = weakPage.lock();
-            if (!page)
-                return;
-            for (const std::string& key : qualifyingKeys(*page)) {
+    fw::presentConfirmation(*page, "Reset Global Color",
+        "This will reset all colors in the current category. Do you want to continue?", {},
+        [snapshot](fw::PSListController& page) mutable {
+            for (const std::string& key : qualifyingKeys(page)) {
                 if (snapshot)
                     snapshot->erase(key);
             }
             storeAndAnnounce(snapshot);
-            page->reloadSpecifiers();
-        }));
-    alert->addAction(fw::UIAlertAction::actionWithTitle("Cancel", fw::UIAlertActionStyleCancel));
-    page->presentViewController(alert, true);
+            page.reloadSpecifiers();
+        });
 }
 
 void QLNColorPicker::resetRow(std::optional<fw::Dictionary> snapshot)
@@ -191,7 +157,20 @@ void QLNColorPicker::resetRow(std::optional<fw::Dictionary> snapshot)
 void QLNColorPicker::colourPicker(
     const std::shared_ptr<fw::SparkColourPickerView>& /*pickerView*/, const fw::UIColor& colour)
 {
-    m_currentColor = colour;
+    setCurrentColor(colour);
+}
+
+void QLNColorPicker::setCurrentColor(std::optional<fw::UIColor> colour)
+{
+    m_currentColor = std::move(colour);
+    updateSwatchValue();
+}
+
+// What the swatch stands for: the colour being picked, else the value the last display read.
+void QLNColorPicker::updateSwatchValue()
+{
+    setSwatchValue(
+        m_currentColor ? std::optional(qlnHexStringFromColor(*m_currentColor)) : m_shownValue);
 }
 
 void QLNColorPicker::dismissPicker()
@@ -228,18 +207,14 @@ void QLNColorPicker::showOverwriteAlert()
     auto page = pageOf(*this);
     if (!page)
         return;
-    auto alert = fw::UIAlertController::alertControllerWithTitle("Set Global Color",
-        "This will overwrite all colors in the current category. Do you want to continue?",
-        fw::UIAlertControllerStyleAlert);
     std::weak_ptr<QLNColorPicker> weakSelf
         = std::static_pointer_cast<QLNColorPicker>(shared_from_this());
-    alert->addAction(fw::UIAlertAction::actionWithTitle(
-        "Yes", fw::UIAlertActionStyleDefault, [weakSelf](fw::UIAlertAction&) {
+    fw::presentConfirmation(*page, "Set Global Color",
+        "This will overwrite all colors in the current category. Do you want to continue?", {},
+        [weakSelf](fw::PSListController&) {
             if (auto self = weakSelf.lock())
                 self->openColourPicker();
-        }));
-    alert->addAction(fw::UIAlertAction::actionWithTitle("Cancel", fw::UIAlertActionStyleCancel));
-    page->presentViewController(alert, true);
+        });
 }
 
 std::optional<std::string> QLNColorPicker::previewColor() const
@@ -264,7 +239,7 @@ void QLNColorPicker::createAccessoryView()
     swatch->layer().shadowOpacity = 0.5;
     swatch->layer().shadowOffset = { 0, 0 };
     swatch->layer().shadowRadius = 5.0;
-    m_colorPreview = std::move(swatch);
+    setSwatch(std::move(swatch));
 }
 
 void QLNColorPicker::updateCellDisplay()
@@ -285,23 +260,25 @@ void QLNColorPicker::updateCellDisplay()
     }
 
     m_specifier->setButtonAction("openColourPicker");
-    if (!m_colorPreview)
+    if (!swatch())
         createAccessoryView();
-    if (accessoryView() != m_colorPreview)
-        setAccessoryView(m_colorPreview);
+    if (accessoryView() != swatch())
+        setAccessoryView(swatch());
 
     std::optional<std::string> value = previewColor();
     m_shownValue = value;
+    updateSwatchValue();
+    const std::shared_ptr<fw::UIView>& preview = swatch();
     if (!value) {
-        m_colorPreview->setHidden(true);
+        preview->setHidden(true);
         detailTextLabel()->setText("Default");
         detailTextLabel()->setAlpha(0.5);
         return;
     }
     auto colour = qlnRGBAColorFromHexString(*value);
-    m_colorPreview->setHidden(false);
-    m_colorPreview->setBackgroundColor(colour);
-    m_colorPreview->layer().shadowColor = colour;
+    preview->setHidden(false);
+    preview->setBackgroundColor(colour);
+    preview->layer().shadowColor = colour;
     detailTextLabel()->setText(displayText(*value));
     detailTextLabel()->setAlpha(1.0);
 }

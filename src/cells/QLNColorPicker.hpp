@@ -33,14 +33,11 @@ public:
     std::optional<std::string> previewColor() const;
     void createAccessoryView();
     void updateCellDisplay() override;
-    // The stored value the last display showed (nullopt for "Default"), for the host's screen:
-    // the row shows it until the next display, and reading the file again would cost a parse.
-    const std::optional<std::string>& shownValue() const { return m_shownValue; }
 
-    const std::shared_ptr<fw::UIView>& colorPreview() const { return m_colorPreview; }
-    void setColorPreview(std::shared_ptr<fw::UIView> view) { m_colorPreview = std::move(view); }
+    const std::shared_ptr<fw::UIView>& colorPreview() const { return swatch(); }
+    void setColorPreview(std::shared_ptr<fw::UIView> view) { setSwatch(std::move(view)); }
     const std::optional<fw::UIColor>& currentColor() const { return m_currentColor; }
-    void setCurrentColor(std::optional<fw::UIColor> colour) { m_currentColor = std::move(colour); }
+    void setCurrentColor(std::optional<fw::UIColor> colour);
     const std::shared_ptr<fw::UILongPressGestureRecognizer>& lpgr() const { return m_lpgr; }
     void setLpgr(std::shared_ptr<fw::UILongPressGestureRecognizer> r) { m_lpgr = std::move(r); }
 
@@ -55,9 +52,11 @@ private:
     void spreadCurrentColor();
     void confirmGlobalReset(std::optional<fw::Dictionary> snapshot);
     void resetRow(std::optional<fw::Dictionary> snapshot);
+    void updateSwatchValue();
 
-    std::shared_ptr<fw::UIView> m_colorPreview;
     std::optional<fw::UIColor> m_currentColor;
+    // The stored value the last display read (nullopt for "Default"): the row shows it until
+    // the next display, and reading the file again for the swatch's value would cost a parse.
     std::optional<std::string> m_shownValue;
     std::shared_ptr<fw::UILongPressGestureRecognizer> m_lpgr;
 };

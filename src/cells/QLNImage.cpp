@@ -1,5 +1,6 @@
 #include "cells/QLNImage.hpp"
 
+#include "foundation/ClassDescription.hpp"
 #include "foundation/NSFileManager.hpp"
 #include "store/Settings.hpp"
 
@@ -9,13 +10,8 @@ namespace qln {
 
 const fw::ClassDescriptor& QLNImage::classObject()
 {
-    static const fw::ClassDescriptor cls = [] {
-        fw::ClassDescriptor c;
-        c.name = "QLNImage";
-        c.superclass = &fw::PSTableCell::classObject();
-        c.make = [] { return std::make_shared<QLNImage>(); };
-        return c;
-    }();
+    static const fw::ClassDescriptor cls
+        = fw::describeClass<QLNImage>("QLNImage", fw::PSTableCell::classObject());
     return cls;
 }
 

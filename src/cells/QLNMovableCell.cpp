@@ -1,16 +1,13 @@
 #include "cells/QLNMovableCell.hpp"
 
+#include "foundation/ClassDescription.hpp"
+
 namespace qln {
 
 const fw::ClassDescriptor& QLNMovableCell::classObject()
 {
-    static const fw::ClassDescriptor cls = [] {
-        fw::ClassDescriptor c;
-        c.name = "QLNMovableCell";
-        c.superclass = &fw::PSTableCell::classObject();
-        c.make = [] { return std::make_shared<QLNMovableCell>(); };
-        return c;
-    }();
+    static const fw::ClassDescriptor cls
+        = fw::describeClass<QLNMovableCell>("QLNMovableCell", fw::PSTableCell::classObject());
     return cls;
 }
 

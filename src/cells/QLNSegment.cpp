@@ -1,18 +1,14 @@
 #include "cells/QLNSegment.hpp"
 
+#include "foundation/ClassDescription.hpp"
 #include "store/Settings.hpp"
 
 namespace qln {
 
 const fw::ClassDescriptor& QLNSegment::classObject()
 {
-    static const fw::ClassDescriptor cls = [] {
-        fw::ClassDescriptor c;
-        c.name = "QLNSegment";
-        c.superclass = &fw::PSSegmentTableCell::classObject();
-        c.make = [] { return std::make_shared<QLNSegment>(); };
-        return c;
-    }();
+    static const fw::ClassDescriptor cls
+        = fw::describeClass<QLNSegment>("QLNSegment", fw::PSSegmentTableCell::classObject());
     return cls;
 }
 

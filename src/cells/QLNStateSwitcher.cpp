@@ -1,5 +1,7 @@
 #include "cells/QLNStateSwitcher.hpp"
 
+#include "foundation/ClassDescription.hpp"
+
 namespace qln {
 
 namespace {
@@ -15,13 +17,8 @@ void spanCellWidth(fw::UILabel& label, const fw::CGRect& cellFrame)
 
 const fw::ClassDescriptor& QLNStateSwitcher::classObject()
 {
-    static const fw::ClassDescriptor cls = [] {
-        fw::ClassDescriptor c;
-        c.name = "QLNStateSwitcher";
-        c.superclass = &fw::PSTableCell::classObject();
-        c.make = [] { return std::make_shared<QLNStateSwitcher>(); };
-        return c;
-    }();
+    static const fw::ClassDescriptor cls
+        = fw::describeClass<QLNStateSwitcher>("QLNStateSwitcher", fw::PSTableCell::classObject());
     return cls;
 }
 

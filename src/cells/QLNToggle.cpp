@@ -1,18 +1,14 @@
 #include "cells/QLNToggle.hpp"
 
+#include "foundation/ClassDescription.hpp"
 #include "store/Settings.hpp"
 
 namespace qln {
 
 const fw::ClassDescriptor& QLNToggle::classObject()
 {
-    static const fw::ClassDescriptor cls = [] {
-        fw::ClassDescriptor c;
-        c.name = "QLNToggle";
-        c.superclass = &fw::PSSwitchTableCell::classObject();
-        c.make = [] { return std::make_shared<QLNToggle>(); };
-        return c;
-    }();
+    static const fw::ClassDescriptor cls
+        = fw::describeClass<QLNToggle>("QLNToggle", fw::PSSwitchTableCell::classObject());
     return cls;
 }
 

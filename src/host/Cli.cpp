@@ -1,6 +1,6 @@
 #include "host/Cli.hpp"
 
-#include "host/DeviceSetup.hpp"
+#include "device/DeviceSetup.hpp"
 #include "host/OpenCommand.hpp"
 #include "host/ScriptRunner.hpp"
 #include "host/ThemeCommand.hpp"
@@ -27,7 +27,7 @@ fs::path defaultDeviceRoot()
 
 void requireDevice(const fs::path& root)
 {
-    if (!isDevice(root))
+    if (!device::isDevice(root))
         throw std::runtime_error(root.string()
             + " holds no device; lay one out with `quillane device init --root " + root.string()
             + "`");
@@ -46,7 +46,7 @@ std::vector<std::string> splitList(const std::string& text)
 
 struct DeviceInitArgs {
     std::string root;
-    DeviceOptions options;
+    device::DeviceOptions options;
     std::string modules;
     // An empty --modules is an empty list, not the shipped selection.
     CLI::Option* modulesOption { nullptr };
@@ -92,7 +92,7 @@ void runDeviceInit(DeviceInitArgs& args)
         options.enabledModules = splitList(args.modules);
     options.controlCenterServices = !args.noServices;
     options.shell = !args.noShell;
-    initDevice(args.root, options, args.force);
+    device::initDevice(args.root, options, args.force);
     std::cout << "Device laid out at " << args.root << "\n";
 }
 
@@ -102,7 +102,7 @@ int runCli(int argc, char** argv)
 {
     CLI::App app { "Quillane settings: the settings bundle of Quillane on a simulated device" };
     app.require_subcommand(1);
-    app.set_version_flag("--version", std::string(packageVersion()), "Print the version and exit");
+    app.set_version_flag("--version", std::string(device::packageVersion()), "Print the version and exit");
 
     std::string serveRoot;
     int port = 0;
@@ -150,8 +150,8 @@ int runCli(int argc, char** argv)
         if (*serve) {
             fs::path root = serveRoot.empty() ? defaultDeviceRoot() : fs::path(serveRoot);
             // An empty or new directory gets a device; one holding anything else is refused.
-            if (!isDevice(root)) {
-                initDevice(root, {});
+            if (!device::isDevice(root)) {
+                device::initDevice(root, {});
                 std::cerr << "quillane: created " << (serveRoot.empty() ? "the default " : "a ")
                           << "device at " << root << "\n";
             }

@@ -391,7 +391,7 @@ const std::map<std::string, Handler, std::less<>>& handlers()
 
 } // namespace
 
-std::string handleEvent(SessionState& state, std::string_view eventJson)
+std::optional<std::string> handleEvent(SessionState& state, std::string_view eventJson)
 {
     auto event = json::parse(eventJson, nullptr, false);
     if (event.is_discarded())
@@ -410,7 +410,7 @@ std::string handleEvent(SessionState& state, std::string_view eventJson)
     } catch (const Refusal& refusal) {
         return refusal.what();
     }
-    return {};
+    return std::nullopt;
 }
 
 } // namespace host

@@ -1,7 +1,7 @@
-#include "cells/QLNColorPicker.hpp"
+#include "host/ScreenWriter.hpp"
+
 #include "foundation/Journal.hpp"
 #include "foundation/UIPasteboard.hpp"
-#include "host/SessionState.hpp"
 #include "sparkpicker/SparkColourPickerCell.hpp"
 #include "store/UIColor+Quillane.hpp"
 #include "uikit/UIAlertController.hpp"
@@ -148,18 +148,15 @@ void addExtraViews(json& out, const fw::PSTableCell& cell)
 void addColourRow(json& out, const fw::PSSpecifier& specifier, const fw::PSTableCell& cell)
 {
     out["detailAlpha"] = cell.detailTextLabel()->alpha();
-    auto* picker = dynamic_cast<const qln::QLNColorPicker*>(&cell);
-    if (specifier.boolForKey("global") || !picker || !picker->colorPreview()) {
+    auto* picker = dynamic_cast<const fw::SparkColourPickerCell*>(&cell);
+    if (specifier.boolForKey("global") || !picker || !picker->swatch()) {
         out["swatch"] = nullptr;
         return;
     }
-    auto& preview = *picker->colorPreview();
-    // What the row shows: the colour being picked, else the value its last display read.
-    auto& current = picker->currentColor();
-    auto value
-        = current ? std::optional(qln::qlnHexStringFromColor(*current)) : picker->shownValue();
+    auto& swatch = *picker->swatch();
+    auto& value = picker->swatchValue();
     out["swatch"] = { { "value", value ? json(*value) : json(nullptr) },
-        { "color", colorJson(preview.backgroundColor()) }, { "hidden", preview.isHidden() } };
+        { "color", colorJson(swatch.backgroundColor()) }, { "hidden", swatch.isHidden() } };
 }
 
 void addValue(json& out, const fw::PSTableCell& cell, const fw::PSSpecifier& specifier)
@@ -331,7 +328,8 @@ json effectJson(const fw::Effect& effect)
 
 } // namespace
 
-std::string writeScreen(SessionState& state, bool takeJournal, const std::string& error)
+std::string writeScreen(
+    SessionState& state, bool takeJournal, const std::optional<std::string>& refusal)
 {
     json stack = json::array();
     for (auto& controller : state.navigation->viewControllers()) {
@@ -350,8 +348,8 @@ std::string writeScreen(SessionState& state, bool takeJournal, const std::string
         effects.push_back(effectJson(effect));
     screen["effects"] = effects;
     screen["pasteboard"] = pasteboardJson();
-    if (!error.empty())
-        screen["error"] = error;
+    if (refusal)
+        screen["error"] = *refusal;
     return screen.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 

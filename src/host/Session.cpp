@@ -1,10 +1,12 @@
 #include "host/Session.hpp"
 
 #include "cells/QLNColorPicker.hpp"
+#include "bundle/BundleClasses.hpp"
+#include "foundation/ClassDescription.hpp"
 #include "foundation/Device.hpp"
 #include "host/EventHandlers.hpp"
+#include "host/ScreenWriter.hpp"
 #include "host/SessionState.hpp"
-#include "pages/BundleClasses.hpp"
 #include "preferences/FrameworkClasses.hpp"
 #include "sparkpicker/SparkColourPickerCell.hpp"
 #include "store/UIColor+Quillane.hpp"
@@ -30,12 +32,8 @@ class SettingsListController : public fw::UIViewController {
 public:
     static const fw::ClassDescriptor& classObject()
     {
-        static const fw::ClassDescriptor cls = [] {
-            fw::ClassDescriptor c;
-            c.name = "PSUIPrefsListController";
-            c.superclass = &fw::UIViewController::classObject();
-            return c;
-        }();
+        static const fw::ClassDescriptor cls
+            = fw::describeClass("PSUIPrefsListController", fw::UIViewController::classObject());
         return cls;
     }
     const fw::ClassDescriptor& isa() const override { return classObject(); }
@@ -62,8 +60,8 @@ Session::~Session() = default;
 
 EventAnswer Session::handle(std::string_view eventJson)
 {
-    auto error = handleEvent(m->state, eventJson);
-    return { writeScreen(m->state, true, error), error.empty() };
+    auto refusal = handleEvent(m->state, eventJson);
+    return { writeScreen(m->state, true, refusal), !refusal };
 }
 
 std::optional<Session::PendingPick> Session::pendingPick() const
@@ -79,7 +77,7 @@ std::optional<Session::PendingPick> Session::pendingPick() const
 
 std::string Session::screen(bool takeJournal)
 {
-    return writeScreen(m->state, takeJournal, {});
+    return writeScreen(m->state, takeJournal, std::nullopt);
 }
 
 } // namespace host

@@ -28,9 +28,6 @@ struct SessionState {
     std::shared_ptr<fw::UIViewController> modal() const;
 };
 
-// Serialises the screen (defined in ScreenWriter.cpp).
-std::string writeScreen(SessionState& state, bool takeJournal, const std::string& error);
-
 } // namespace host
 
 namespace host {

@@ -1,9 +1,10 @@
 // The web front end. httplib is heavy, so it lives in this one translation unit.
 #include "host/WebServer.hpp"
 
+#include "device/DeviceSetup.hpp"
 #include "foundation/Dispatch.hpp"
 #include "foundation/Notifications.hpp"
-#include "host/DeviceSetup.hpp"
+#include "device/DeviceSetup.hpp"
 #include "host/EventLoop.hpp"
 #include "host/PresetFiles.hpp"
 #include "host/PreviewJson.hpp"
@@ -464,7 +465,7 @@ void addRoutes(httplib::Server& server, Session& session, theming::ThemingCompon
                 return true;
             });
     });
-    auto webRoot = resourcesDir() / "web";
+    auto webRoot = device::dataDir() / "web";
     server.Get(R"(/.*)",
         [webRoot, deviceRoot](const httplib::Request& request, httplib::Response& response) {
             serveStatic(request, response, webRoot, deviceRoot);

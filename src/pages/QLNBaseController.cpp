@@ -1,36 +1,21 @@
 #include "pages/QLNBaseController.hpp"
 
+#include "foundation/ClassDescription.hpp"
 #include "foundation/Process.hpp"
 #include "foundation/StringCompare.hpp"
 #include "foundation/UIDevice.hpp"
 #include "store/Settings.hpp"
 #include "store/SettingsStore.hpp"
-#include "uikit/UIAlertController.hpp"
+#include "uikit/Alerts.hpp"
 
 namespace qln {
 
 const fw::ClassDescriptor& QLNBaseController::classObject()
 {
-    static const fw::ClassDescriptor cls = [] {
-        fw::ClassDescriptor c;
-        c.name = "QLNBaseController";
-        c.superclass = &fw::PSListController::classObject();
-        c.make = [] { return std::make_shared<QLNBaseController>(); };
-        c.actions["respring"] = [](fw::NSObject& self, const fw::Args&) -> fw::ActionResult {
-            static_cast<QLNBaseController&>(self).respring();
-            return std::nullopt;
-        };
-        c.actions["setWithRespring:specifier:"]
-            = [](fw::NSObject& self, const fw::Args& args) -> fw::ActionResult {
-            const fw::Value* value = fw::argValue(args, 0);
-            auto specifier = fw::argAs<fw::PSSpecifier>(args, 1);
-            if (!value || !specifier)
-                return std::nullopt;
-            static_cast<QLNBaseController&>(self).setWithRespring(*value, specifier);
-            return std::nullopt;
-        };
-        return c;
-    }();
+    static const fw::ClassDescriptor cls = fw::describeClass<QLNBaseController>("QLNBaseController",
+        fw::PSListController::classObject(),
+        { { "respring", fw::action<&QLNBaseController::respring>() },
+            { "setWithRespring:specifier:", fw::action<&QLNBaseController::setWithRespring>() } });
     return cls;
 }
 
@@ -95,20 +80,13 @@ void QLNBaseController::respring()
 void QLNBaseController::setWithRespring(
     const fw::Value& value, const std::shared_ptr<fw::PSSpecifier>& specifier)
 {
+    // Only a row's switch asks for a respring; without the row there is no change to apply.
+    if (!specifier)
+        return;
     setPreferenceValue(value, specifier);
-
-    auto alert = fw::UIAlertController::alertControllerWithTitle("Respring required",
+    fw::presentConfirmation(*this, "Respring required",
         "Changing this option requires a respring. Do you want to respring now?",
-        fw::UIAlertControllerStyleAlert);
-    std::weak_ptr<QLNBaseController> weakSelf
-        = std::static_pointer_cast<QLNBaseController>(shared_from_this());
-    alert->addAction(fw::UIAlertAction::actionWithTitle(
-        "Yes", fw::UIAlertActionStyleDefault, [weakSelf](fw::UIAlertAction&) {
-            if (auto self = weakSelf.lock())
-                self->respring();
-        }));
-    alert->addAction(fw::UIAlertAction::actionWithTitle("No", fw::UIAlertActionStyleCancel));
-    presentViewController(alert, true);
+        { .cancel = "No" }, [](QLNBaseController& page) { page.respring(); });
 }
 
 } // namespace qln

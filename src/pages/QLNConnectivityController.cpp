@@ -1,5 +1,6 @@
 #include "pages/QLNConnectivityController.hpp"
 
+#include "foundation/ClassDescription.hpp"
 #include "pages/EditedState.hpp"
 #include "pages/FeatureFilter.hpp"
 
@@ -37,16 +38,9 @@ bool adjustRow(fw::PSSpecifier& row, bool prysm, std::string_view otherStateWord
 
 const fw::ClassDescriptor& QLNConnectivityController::classObject()
 {
-    static const fw::ClassDescriptor cls = [] {
-        fw::ClassDescriptor c { "QLNConnectivityController", &QLNBaseController::classObject(), {},
-            {} };
-        c.make = [] { return std::make_shared<QLNConnectivityController>(); };
-        c.actions["switchState"] = [](fw::NSObject& self, const fw::Args&) -> fw::ActionResult {
-            static_cast<QLNConnectivityController&>(self).switchState();
-            return std::nullopt;
-        };
-        return c;
-    }();
+    static const fw::ClassDescriptor cls = fw::describeClass<QLNConnectivityController>(
+        "QLNConnectivityController", QLNBaseController::classObject(),
+        { { "switchState", fw::action<&QLNConnectivityController::switchState>() } });
     return cls;
 }
 

@@ -1,5 +1,6 @@
 #include "pages/QLNConnectivityOrderController.hpp"
 
+#include "foundation/ClassDescription.hpp"
 #include "store/SettingsStore.hpp"
 
 #include <algorithm>
@@ -69,16 +70,9 @@ std::vector<std::size_t> indexesWithRows()
 
 const fw::ClassDescriptor& QLNConnectivityOrderController::classObject()
 {
-    static const fw::ClassDescriptor cls = [] {
-        fw::ClassDescriptor c { "QLNConnectivityOrderController", &QLNBaseController::classObject(),
-            {}, {} };
-        c.make = [] { return std::make_shared<QLNConnectivityOrderController>(); };
-        c.actions["saveSettings"] = [](fw::NSObject& self, const fw::Args&) -> fw::ActionResult {
-            static_cast<QLNConnectivityOrderController&>(self).saveSettings();
-            return std::nullopt;
-        };
-        return c;
-    }();
+    static const fw::ClassDescriptor cls = fw::describeClass<QLNConnectivityOrderController>(
+        "QLNConnectivityOrderController", QLNBaseController::classObject(),
+        { { "saveSettings", fw::action<&QLNConnectivityOrderController::saveSettings>() } });
     return cls;
 }
 

@@ -1,5 +1,6 @@
 #include "pages/QLNHeader.hpp"
 
+#include "foundation/ClassDescription.hpp"
 #include "foundation/Dispatch.hpp"
 #include "foundation/NSFileManager.hpp"
 #include "foundation/Process.hpp"
@@ -45,13 +46,8 @@ std::optional<std::string> lookUpVersion()
 
 const fw::ClassDescriptor& QLNHeader::classObject()
 {
-    static const fw::ClassDescriptor cls = [] {
-        fw::ClassDescriptor c;
-        c.name = "QLNHeader";
-        c.superclass = &fw::PSTableCell::classObject();
-        c.make = [] { return std::make_shared<QLNHeader>(); };
-        return c;
-    }();
+    static const fw::ClassDescriptor cls
+        = fw::describeClass<QLNHeader>("QLNHeader", fw::PSTableCell::classObject());
     return cls;
 }
 

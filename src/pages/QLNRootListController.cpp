@@ -1,10 +1,12 @@
 #include "pages/QLNRootListController.hpp"
 
+#include "foundation/ClassDescription.hpp"
 #include "foundation/NSFileManager.hpp"
 #include "foundation/PropertyList.hpp"
+#include "pages/FeatureFilter.hpp"
 #include "store/Settings.hpp"
 #include "store/SettingsStore.hpp"
-#include "uikit/UIAlertController.hpp"
+#include "uikit/Alerts.hpp"
 
 namespace qln {
 
@@ -14,15 +16,6 @@ constexpr const char* kWelcomeMessage
     = "Thank you for buying Quillane! Here you can configure colors and other settings for all "
       "parts of your Control Center.\n\nWhenever you want to reset a specific color setting, "
       "simply long-press on the setting name and the color will be reset to the default.";
-
-void removePrysmRows(fw::SpecifierList& rows)
-{
-    for (std::size_t index = rows.size(); index-- > 0;) {
-        const std::string* feature = rows[index]->stringForKey("feature");
-        if (feature && *feature == "prysm")
-            rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(index));
-    }
-}
 
 void removeCurrentPreset()
 {
@@ -39,17 +32,9 @@ void removeCurrentPreset()
 
 const fw::ClassDescriptor& QLNRootListController::classObject()
 {
-    static const fw::ClassDescriptor cls = [] {
-        fw::ClassDescriptor c;
-        c.name = "QLNRootListController";
-        c.superclass = &QLNBaseController::classObject();
-        c.make = [] { return std::make_shared<QLNRootListController>(); };
-        c.actions["resetSettings"] = [](fw::NSObject& self, const fw::Args&) -> fw::ActionResult {
-            static_cast<QLNRootListController&>(self).resetSettings();
-            return std::nullopt;
-        };
-        return c;
-    }();
+    static const fw::ClassDescriptor cls = fw::describeClass<QLNRootListController>(
+        "QLNRootListController", QLNBaseController::classObject(),
+        { { "resetSettings", fw::action<&QLNRootListController::resetSettings>() } });
     return cls;
 }
 
@@ -67,8 +52,10 @@ const fw::SpecifierList& QLNRootListController::specifiers()
     if (_specifiers)
         return *_specifiers;
     fw::SpecifierList list = loadSpecifiersFromPlistName("Root", shared_from_this());
-    if (!fw::NSFileManager::defaultManager().fileExistsAtPath(prysmPath))
-        removePrysmRows(list);
+    // The root page's rules ask about Prysm only, so only Prysm is looked for.
+    InstalledTweaks tweaks;
+    tweaks.prysm = prysmInstalled();
+    applyFeatureFilter(list, rootFeatureRules(), tweaks);
     if (!fw::NSFileManager::defaultManager().fileExistsAtPath(configuredMarker))
         greetFirstTimeUser();
     _specifiers = std::move(list);
@@ -77,27 +64,16 @@ const fw::SpecifierList& QLNRootListController::specifiers()
 
 void QLNRootListController::greetFirstTimeUser()
 {
-    auto alert = fw::UIAlertController::alertControllerWithTitle(
-        "Welcome", kWelcomeMessage, fw::UIAlertControllerStyleAlert);
-    alert->addAction(fw::UIAlertAction::actionWithTitle("OK", fw::UIAlertActionStyleDefault));
-    presentViewController(alert, true);
+    fw::presentMessage(*this, "Welcome", kWelcomeMessage);
     fw::NSFileManager::defaultManager().createFileAtPath(configuredMarker);
 }
 
 void QLNRootListController::resetSettings()
 {
-    auto alert = fw::UIAlertController::alertControllerWithTitle("Reset All Settings",
+    fw::presentConfirmation(*this, "Reset All Settings",
         "Are you sure you want to reset all settings to the default value?",
-        fw::UIAlertControllerStyleAlert);
-    std::weak_ptr<QLNRootListController> weakSelf
-        = std::static_pointer_cast<QLNRootListController>(shared_from_this());
-    alert->addAction(fw::UIAlertAction::actionWithTitle(
-        "Yes", fw::UIAlertActionStyleDestructive, [weakSelf](fw::UIAlertAction&) {
-            if (auto self = weakSelf.lock())
-                self->resetToDefaults();
-        }));
-    alert->addAction(fw::UIAlertAction::actionWithTitle("Cancel", fw::UIAlertActionStyleCancel));
-    presentViewController(alert, true);
+        { "Yes", fw::UIAlertActionStyleDestructive },
+        [](QLNRootListController& page) { page.resetToDefaults(); });
 }
 
 void QLNRootListController::resetToDefaults()
@@ -115,20 +91,14 @@ void QLNRootListController::resetToDefaults()
             "The default settings could not be copied. Your settings were not changed.");
         return;
     }
-    auto success = fw::UIAlertController::alertControllerWithTitle(
-        "Success", "All settings resetted.", fw::UIAlertControllerStyleAlert);
-    success->addAction(fw::UIAlertAction::actionWithTitle("OK", fw::UIAlertActionStyleDefault));
     postUpdateNotification();
     removeCurrentPreset();
-    presentViewController(success, true);
+    fw::presentMessage(*this, "Success", "All settings resetted.");
 }
 
 void QLNRootListController::showResetFailure(std::string message)
 {
-    auto alert = fw::UIAlertController::alertControllerWithTitle(
-        "Reset failed", std::move(message), fw::UIAlertControllerStyleAlert);
-    alert->addAction(fw::UIAlertAction::actionWithTitle("OK", fw::UIAlertActionStyleDefault));
-    presentViewController(alert, true);
+    fw::presentMessage(*this, "Reset failed", std::move(message));
 }
 
 } // namespace qln

@@ -1,11 +1,13 @@
 #include "pages/QLNSectionController.hpp"
 
+#include "foundation/ClassDescription.hpp"
+
 namespace qln {
 
 const fw::ClassDescriptor& QLNSectionController::classObject()
 {
-    static const fw::ClassDescriptor cls { "QLNSectionController",
-        &QLNBaseController::classObject(), {}, {} };
+    static const fw::ClassDescriptor cls
+        = fw::describeClass("QLNSectionController", QLNBaseController::classObject());
     return cls;
 }
 

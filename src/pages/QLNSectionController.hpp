@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/ClassDescription.hpp"
 #include "pages/FeatureFilter.hpp"
 #include "pages/QLNBaseController.hpp"
 
@@ -31,9 +32,7 @@ protected:
     // The descriptor of a concrete section page, made by name.
     template <class Page> static fw::ClassDescriptor pageDescriptor(std::string name)
     {
-        fw::ClassDescriptor c { std::move(name), &classObject(), {}, {} };
-        c.make = [] { return std::make_shared<Page>(); };
-        return c;
+        return fw::describeClass<Page>(std::move(name), classObject());
     }
 
 private:

@@ -2,6 +2,7 @@
 
 #include "ccservices/CCSModuleRepository.hpp"
 #include "ccservices/CCSModuleSettingsProvider.hpp"
+#include "foundation/ClassDescription.hpp"
 #include "foundation/NSBundle.hpp"
 #include "pages/EditedState.hpp"
 #include "store/Settings.hpp"
@@ -56,15 +57,9 @@ void titleStateSwitchRows(fw::SpecifierList& rows)
 
 const fw::ClassDescriptor& QLNTogglesController::classObject()
 {
-    static const fw::ClassDescriptor cls = [] {
-        fw::ClassDescriptor c { "QLNTogglesController", &QLNBaseController::classObject(), {}, {} };
-        c.make = [] { return std::make_shared<QLNTogglesController>(); };
-        c.actions["switchState"] = [](fw::NSObject& self, const fw::Args&) -> fw::ActionResult {
-            static_cast<QLNTogglesController&>(self).switchState();
-            return std::nullopt;
-        };
-        return c;
-    }();
+    static const fw::ClassDescriptor cls = fw::describeClass<QLNTogglesController>(
+        "QLNTogglesController", QLNBaseController::classObject(),
+        { { "switchState", fw::action<&QLNTogglesController::switchState>() } });
     return cls;
 }
 

@@ -1,18 +1,14 @@
 #include "presets/QLNPreset.hpp"
 
+#include "foundation/ClassDescription.hpp"
 #include "store/Settings.hpp"
 
 namespace qln {
 
 const fw::ClassDescriptor& QLNPreset::classObject()
 {
-    static const fw::ClassDescriptor cls = [] {
-        fw::ClassDescriptor c;
-        c.name = "QLNPreset";
-        c.superclass = &fw::PSTableCell::classObject();
-        c.make = [] { return std::make_shared<QLNPreset>(); };
-        return c;
-    }();
+    static const fw::ClassDescriptor cls
+        = fw::describeClass<QLNPreset>("QLNPreset", fw::PSTableCell::classObject());
     return cls;
 }
 

@@ -1,12 +1,13 @@
 #include "presets/QLNPresetsController.hpp"
 
+#include "foundation/ClassDescription.hpp"
 #include "foundation/NSFileManager.hpp"
 #include "foundation/Notifications.hpp"
 #include "foundation/StringCompare.hpp"
 #include "foundation/UIDevice.hpp"
 #include "presets/PresetStore.hpp"
 #include "store/Settings.hpp"
-#include "uikit/UIAlertController.hpp"
+#include "uikit/Alerts.hpp"
 #include "uikit/UILabel.hpp"
 
 #include <algorithm>
@@ -16,59 +17,6 @@ namespace qln {
 namespace {
 
 using Page = QLNPresetsController;
-
-const std::string* stringArg(const fw::Args& args, std::size_t index)
-{
-    const fw::Value* value = fw::argValue(args, index);
-    return value ? value->asString() : nullptr;
-}
-
-// Action table entries by the argument the selector takes: none, a row, or strings.
-template <void (Page::*Method)()> fw::Action withoutArgument()
-{
-    return [](fw::NSObject& self, const fw::Args&) -> fw::ActionResult {
-        (static_cast<Page&>(self).*Method)();
-        return std::nullopt;
-    };
-}
-
-template <void (Page::*Method)(const std::shared_ptr<fw::PSSpecifier>&)> fw::Action withRow()
-{
-    return [](fw::NSObject& self, const fw::Args& args) -> fw::ActionResult {
-        (static_cast<Page&>(self).*Method)(fw::argAs<fw::PSSpecifier>(args, 0));
-        return std::nullopt;
-    };
-}
-
-template <void (Page::*Method)(const std::string&)> fw::Action withString()
-{
-    return [](fw::NSObject& self, const fw::Args& args) -> fw::ActionResult {
-        if (const std::string* text = stringArg(args, 0))
-            (static_cast<Page&>(self).*Method)(*text);
-        return std::nullopt;
-    };
-}
-
-void addActions(fw::ClassDescriptor& c)
-{
-    c.actions["selectPreset:"] = withRow<&Page::selectPreset>();
-    c.actions["newPreset"] = withoutArgument<&Page::newPreset>();
-    c.actions["importPreset"] = withoutArgument<&Page::importPreset>();
-    c.actions["savePreset"] = withoutArgument<&Page::savePreset>();
-    c.actions["deletePreset:"] = withRow<&Page::deletePreset>();
-    c.actions["loadPreset:"] = withString<&Page::loadPreset>();
-    c.actions["exportPreset:"] = withString<&Page::exportPreset>();
-    c.actions["setPresetActive:"] = withString<&Page::setPresetActive>();
-    c.actions["removeDefaultForMode:"] = withString<&Page::removeDefaultForMode>();
-    c.actions["setAsDefault:forMode:"]
-        = [](fw::NSObject& self, const fw::Args& args) -> fw::ActionResult {
-        const std::string* name = stringArg(args, 0);
-        const std::string* mode = stringArg(args, 1);
-        if (name && mode)
-            static_cast<Page&>(self).setAsDefault(*name, *mode);
-        return std::nullopt;
-    };
-}
 
 bool modeActionsOffered()
 {
@@ -81,20 +29,21 @@ bool modeActionsOffered()
 
 const fw::ClassDescriptor& QLNPresetsController::classObject()
 {
-    static const fw::ClassDescriptor cls = [] {
-        fw::ClassDescriptor c;
-        c.name = "QLNPresetsController";
-        c.superclass = &QLNBaseController::classObject();
-        c.make = [] { return std::make_shared<QLNPresetsController>(); };
-        addActions(c);
-        return c;
-    }();
+    static const fw::ClassDescriptor cls
+        = fw::describeClass<Page>("QLNPresetsController", QLNBaseController::classObject(),
+            {
+                { "selectPreset:", fw::action<&Page::selectPreset>() },
+                { "newPreset", fw::action<&Page::newPreset>() },
+                { "importPreset", fw::action<&Page::importPreset>() },
+                { "savePreset", fw::action<&Page::savePreset>() },
+                { "deletePreset:", fw::action<&Page::deletePreset>() },
+                { "loadPreset:", fw::action<&Page::loadPreset>() },
+                { "exportPreset:", fw::action<&Page::exportPreset>() },
+                { "setPresetActive:", fw::action<&Page::setPresetActive>() },
+                { "removeDefaultForMode:", fw::action<&Page::removeDefaultForMode>() },
+                { "setAsDefault:forMode:", fw::action<&Page::setAsDefault>() },
+            });
     return cls;
-}
-
-std::shared_ptr<QLNPresetsController> QLNPresetsController::self()
-{
-    return std::static_pointer_cast<QLNPresetsController>(shared_from_this());
 }
 
 // ---- Rows ----
@@ -174,15 +123,15 @@ void QLNPresetsController::selectPreset(const std::shared_ptr<fw::PSSpecifier>& 
 
     auto sheet = fw::UIAlertController::alertControllerWithTitle(
         name, "Select an action for this preset", fw::UIAlertControllerStyleActionSheet);
-    addAction(*sheet, "Cancel", fw::UIAlertActionStyleCancel);
-    addAction(*sheet, "Load", fw::UIAlertActionStyleDefault,
-        onPage([name](Page& page) { page.loadPreset(name); }));
-    addAction(*sheet, "Export", fw::UIAlertActionStyleDefault,
-        onPage([name](Page& page) { page.exportPreset(name); }));
+    sheet->addAction(fw::UIAlertAction::actionWithTitle("Cancel", fw::UIAlertActionStyleCancel));
+    sheet->addAction(fw::UIAlertAction::actionWithTitle("Load", fw::UIAlertActionStyleDefault,
+        fw::onPage(*this, [name](Page& page) { page.loadPreset(name); })));
+    sheet->addAction(fw::UIAlertAction::actionWithTitle("Export", fw::UIAlertActionStyleDefault,
+        fw::onPage(*this, [name](Page& page) { page.exportPreset(name); })));
     if (modeActionsOffered())
         addModeActions(*sheet, row);
-    addAction(*sheet, "Delete", fw::UIAlertActionStyleDestructive,
-        onPage([row](Page& page) { page.deletePreset(row); }));
+    sheet->addAction(fw::UIAlertAction::actionWithTitle("Delete", fw::UIAlertActionStyleDestructive,
+        fw::onPage(*this, [row](Page& page) { page.deletePreset(row); })));
 
     sheet->setModalPresentationStyle(fw::UIModalPresentationPopover);
     anchorSheet(*sheet, row);
@@ -195,11 +144,11 @@ void QLNPresetsController::addModeActions(
     std::string name = *row->stringForKey("fileName");
     auto modeAction = [&](bool isDefault, const char* use, const char* stop, std::string mode) {
         if (isDefault)
-            addAction(sheet, stop, fw::UIAlertActionStyleDefault,
-                onPage([mode](Page& page) { page.removeDefaultForMode(mode); }));
+            sheet.addAction(fw::UIAlertAction::actionWithTitle(stop, fw::UIAlertActionStyleDefault,
+                fw::onPage(*this, [mode](Page& page) { page.removeDefaultForMode(mode); })));
         else
-            addAction(sheet, use, fw::UIAlertActionStyleDefault,
-                onPage([name, mode](Page& page) { page.setAsDefault(name, mode); }));
+            sheet.addAction(fw::UIAlertAction::actionWithTitle(use, fw::UIAlertActionStyleDefault,
+                fw::onPage(*this, [name, mode](Page& page) { page.setAsDefault(name, mode); })));
     };
     modeAction(
         row->boolForKey("isDarkDefault"), "Use for Dark Mode", "Stop using for Dark Mode", "dark");
@@ -239,9 +188,9 @@ void QLNPresetsController::anchorSheet(
 
 void QLNPresetsController::newPreset()
 {
-    askName("New Preset",
-        "This will create a new preset with your current settings. Please enter a name:",
-        [](Page& page, const std::string& name) { page.createPreset(name); });
+    fw::presentTextPrompt(*this, "New Preset",
+        "This will create a new preset with your current settings. Please enter a name:", "Name",
+        "Save", [](Page& page, const std::string& name) { page.createPreset(name); });
 }
 
 void QLNPresetsController::createPreset(const std::string& name)
@@ -253,14 +202,14 @@ void QLNPresetsController::createPreset(const std::string& name)
         setPresetActive(name);
         return;
     case PresetStore::CopyResult::NameTaken:
-        showMessage("Error",
+        fw::presentMessage(*this, "Error",
             "A preset with this name already exists. If you want to overwrite it, use the Save "
             "button instead.");
         return;
     case PresetStore::CopyResult::Missing:
     case PresetStore::CopyResult::Failed:
         // Activating a preset without a file would mark unsaved work as saved.
-        showMessage("Save failed",
+        fw::presentMessage(*this, "Save failed",
             "Your current settings could not be copied into the new preset. Nothing was changed.");
         return;
     }
@@ -272,9 +221,9 @@ void QLNPresetsController::loadPreset(const std::string& name)
         runLoad(name);
         return;
     }
-    confirm(name,
-        "You have unsaved changes. If you load this preset, all your changes will be lost!", "OK",
-        fw::UIAlertActionStyleDefault, [name](Page& page) { page.runLoad(name); });
+    fw::presentConfirmation(*this, name,
+        "You have unsaved changes. If you load this preset, all your changes will be lost!",
+        { "OK" }, [name](Page& page) { page.runLoad(name); });
 }
 
 void QLNPresetsController::runLoad(const std::string& name)
@@ -286,11 +235,12 @@ void QLNPresetsController::runLoad(const std::string& name)
     case PresetStore::CopyResult::Missing:
         // The file went away since the list was built: show the list as it is now.
         reloadSpecifiers();
-        showMessage("Load failed", "This preset no longer exists. Your settings were not changed.");
+        fw::presentMessage(
+            *this, "Load failed", "This preset no longer exists. Your settings were not changed.");
         return;
     case PresetStore::CopyResult::NameTaken:
     case PresetStore::CopyResult::Failed:
-        showMessage("Load failed",
+        fw::presentMessage(*this, "Load failed",
             "The preset could not be copied over your settings. Nothing was changed.");
         return;
     }
@@ -302,7 +252,7 @@ void QLNPresetsController::savePreset()
     if (!name)
         return;
     if (PresetStore::saveCurrent() != PresetStore::CopyResult::Copied) {
-        showMessage("Save failed",
+        fw::presentMessage(*this, "Save failed",
             "Your current settings could not be copied into the preset. "
             "Nothing was changed.");
         return;
@@ -316,12 +266,12 @@ void QLNPresetsController::deletePreset(const std::shared_ptr<fw::PSSpecifier>& 
     if (!fileName)
         return;
     std::string name = *fileName;
-    confirm(name, "Are you sure you want to delete this preset?", "Yes",
-        fw::UIAlertActionStyleDestructive, [name, row](Page& page) {
+    fw::presentConfirmation(*this, name, "Are you sure you want to delete this preset?",
+        { "Yes", fw::UIAlertActionStyleDestructive }, [name, row](Page& page) {
             // Dropping the row and the preset's marks would report a deletion that failed.
             if (!PresetStore::removePresetFile(name)) {
-                page.showMessage(
-                    "Delete failed", "The preset could not be deleted. Nothing was changed.");
+                fw::presentMessage(
+                    page, "Delete failed", "The preset could not be deleted. Nothing was changed.");
                 return;
             }
             page.removeSpecifier(page.rowShowingPreset(row, name), true);

@@ -22,10 +22,6 @@ struct PresetEntry;
 // "isActive", "isUnsaved", "isDarkDefault" and "isLightDefault".
 class QLNPresetsController : public QLNBaseController {
 public:
-    // A step run on the page by an alert's action, while the page exists.
-    using Step = std::function<void(QLNPresetsController&)>;
-    using NamedStep = std::function<void(QLNPresetsController&, const std::string&)>;
-
     static const fw::ClassDescriptor& classObject();
     const fw::ClassDescriptor& isa() const override { return classObject(); }
 
@@ -45,7 +41,6 @@ public:
     void viewWillDisappear(bool animated) override;
 
 private:
-    std::shared_ptr<QLNPresetsController> self();
     std::shared_ptr<fw::PSSpecifier> makePresetRow(const PresetEntry& preset);
     void observePresetChanges();
     void installSaveButton();
@@ -59,14 +54,6 @@ private:
     void askImportName(std::string presetText);
     void saveImportedPreset(const std::string& name, const std::string& presetText);
     bool refuseBadName(const std::string& name);
-    // Alerts with a confirming action, with a name prompt, with one "OK".
-    void confirm(std::string title, std::string message, const char* action, int style, Step step);
-    void askName(std::string title, std::string message, NamedStep step);
-    void showMessage(std::string title, std::string message);
-    static void addAction(fw::UIAlertController& alert, const char* title, int style,
-        std::function<void(fw::UIAlertAction&)> handler = {});
-    // Alerts live in the page, so their handlers hold it weakly and do nothing once it is gone.
-    std::function<void(fw::UIAlertAction&)> onPage(Step step);
 };
 
 } // namespace qln

@@ -8,7 +8,6 @@
 #include "theming/ThemingPaths.hpp"
 
 #include <algorithm>
-#include <filesystem>
 
 namespace theming {
 
@@ -138,9 +137,9 @@ void ThemingComponent::changed()
 
 std::uintmax_t ThemingComponent::logSize() const
 {
-    std::error_code error;
-    auto size = std::filesystem::file_size(fw::Device::resolve(sbreloadLog), error);
-    return error ? 0 : size;
+    // One short line per restart; a missing or unreadable log counts as empty.
+    auto log = fw::NSFileManager::defaultManager().contentsAtPath(sbreloadLog);
+    return log ? log->size() : 0;
 }
 
 } // namespace theming

@@ -36,10 +36,10 @@ export const SETTINGS = "var/mobile/Library/Preferences/com.tarrowvine.quillane.
 export const PERSISTENT = "var/mobile/Library/Preferences/com.tarrowvine.quillane.persistent.plist";
 export const PRESETS_DIR = "var/mobile/Library/Preferences/com.tarrowvine.quillane.presets";
 
-// The project's version, from the top-level project() call.
+// The project's version, from its one source (cmake/Version.cmake).
 export function projectVersion() {
-  const text = readFileSync(path.join(repoRoot, "CMakeLists.txt"), "utf8");
-  const match = /project\s*\([^)]*VERSION\s+([0-9.]+)/.exec(text);
+  const text = readFileSync(path.join(repoRoot, "cmake", "Version.cmake"), "utf8");
+  const match = /set\s*\(\s*QLN_VERSION\s+([0-9.]+)\s*\)/.exec(text);
   return match ? match[1] : null;
 }
 

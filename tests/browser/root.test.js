@@ -36,7 +36,7 @@ test("the header's version line fades in with the project's version", async (t) 
   await openBundle(session);
   const version = page.locator("#page .header-label-1");
   const expected = projectVersion();
-  assert.ok(expected, "the project version is readable from CMakeLists.txt");
+  assert.ok(expected, "the project version is readable from cmake/Version.cmake");
   await eventually(async () => (await version.textContent()).startsWith(`Version ${expected}`), "the version text");
   await eventually(
     async () => (await version.evaluate((n) => getComputedStyle(n).opacity)) === "1",

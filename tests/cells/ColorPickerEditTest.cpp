@@ -4,7 +4,10 @@
 #include "support/TestDevice.hpp"
 #include "uikit/UIAlertController.hpp"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -109,6 +112,40 @@ TEST_F(ColourRowEditing, PickerReportsAreKeptUntilTheClose)
     page->tapSpecifier(page->rowWithKey("B"));
     picker()->close();
     EXPECT_EQ(fw::Journal::take().posted.size(), 1u);
+}
+
+// Whoever draws the row reads its swatch through the framework's picker cell, which must follow
+// the display, the colour being picked and a reset.
+TEST_F(ColourRowEditing, SwatchFollowsDisplayPickingAndReset)
+{
+    auto row = cell("A");
+    const fw::SparkColourPickerCell& drawn = *row;
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        std::optional<std::string> value;
+        bool hidden;
+    };
+    const Step steps[] = {
+        { "first display", [] {}, "#010203:1.000000", false },
+        { "a reported colour",
+            [&] {
+                page->tapSpecifier(page->rowWithKey("A"));
+                picker()->reportColour(fw::UIColor::colorWithRed(1, 0, 0, 1));
+            },
+            "#FF0000:1.000000", false },
+        { "the close", [&] { picker()->close(); }, "#FF0000:1.000000", false },
+        { "a reset", [&] { longPress(row); }, std::nullopt, true },
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        ASSERT_TRUE(drawn.swatch());
+        EXPECT_EQ(drawn.swatchValue(), step.value);
+        EXPECT_EQ(drawn.swatch()->isHidden(), step.hidden);
+    }
+    const fw::SparkColourPickerCell& global = *cell("G");
+    EXPECT_FALSE(global.swatch());
 }
 
 TEST_F(ColourRowEditing, ClosingWithoutAReportStoresNothing)

@@ -44,9 +44,19 @@ fs::path makeTempDir()
 
 CommandResult runQuillane(const std::vector<std::string>& arguments, const std::string& input)
 {
+    return runProgram(QUILLANE_EXE, arguments, input);
+}
+
+CommandResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+    const std::string& input, const std::vector<std::string>& environment)
+{
     auto dir = makeTempDir();
     std::ofstream(dir / "in", std::ios::binary) << input;
-    std::string command = quote(QUILLANE_EXE);
+    std::string command = "env";
+    for (auto& setting : environment)
+        command
+            += setting.starts_with('-') ? " -u " + quote(setting.substr(1)) : " " + quote(setting);
+    command += " " + quote(program);
     for (auto& argument : arguments)
         command += " " + quote(argument);
     command += " <" + quote((dir / "in").string()) + " >" + quote((dir / "out").string()) + " 2>"

@@ -13,6 +13,10 @@ struct CommandResult {
 };
 
 CommandResult runQuillane(const std::vector<std::string>& arguments, const std::string& input = {});
+// Runs `program` the same way, with the environment changed by `environment`: "NAME=value" sets
+// a variable, "-NAME" removes it.
+CommandResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+    const std::string& input = {}, const std::vector<std::string>& environment = {});
 
 // A device laid out by `quillane device init` in a fresh temporary directory.
 class ScriptDevice {

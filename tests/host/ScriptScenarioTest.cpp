@@ -400,3 +400,51 @@ TEST(Cli, ServeLaysOutADeviceInAnEmptyOrNewDirectoryOnly)
         1);
     ::close(taken);
 }
+
+// The program finds its data (bundle resources, device files, browser UI) in share/quillane
+// beside its own folder, or where QUILLANE_DATA_DIR says; when it cannot, it names where it
+// looked.
+TEST(Cli, FindsItsDataBesideItselfOrWhereTheEnvironmentSays)
+{
+    namespace fs = std::filesystem;
+    ScriptDevice scratch;
+    const fs::path place = scratch.root().parent_path() / "installed";
+    const fs::path program = place / "bin" / "quillane";
+    fs::create_directories(program.parent_path());
+    fs::copy_file(QUILLANE_EXE, program);
+    const std::string resources = std::string(QLN_SOURCE_DIR) + "/resources";
+    const std::string beside = (place / "share" / "quillane").string();
+    struct Case {
+        const char* what;
+        std::vector<std::string> environment;
+        bool withData;
+        bool works;
+        std::string named;
+    };
+    const Case cases[] = {
+        { "nothing beside it", { "-QUILLANE_DATA_DIR" }, false, false, beside },
+        { "the environment names the data", { "QUILLANE_DATA_DIR=" + resources }, false, true, "" },
+        { "the environment names no data", { "QUILLANE_DATA_DIR=/nonexistent/data" }, true, false,
+            "/nonexistent/data" },
+        { "the data beside it", { "-QUILLANE_DATA_DIR" }, true, true, "" },
+    };
+    int run = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(place / "share");
+        if (c.withData) {
+            fs::create_directories(beside);
+            for (const char* part : { "Quillane.bundle", "device", "web" })
+                fs::create_directory_symlink(resources + "/" + part, fs::path(beside) / part);
+        }
+        auto root = place / ("device" + std::to_string(run++));
+        auto result = runProgram(
+            program.string(), { "device", "init", "--root", root.string() }, {}, c.environment);
+        EXPECT_EQ(result.exitStatus == 0, c.works) << result.err;
+        EXPECT_EQ(
+            fs::exists(root / "Library/PreferenceBundles/Quillane.bundle/Root.plist"), c.works);
+        if (!c.works) {
+            EXPECT_NE(result.err.find(c.named), std::string::npos) << result.err;
+        }
+    }
+}

@@ -91,7 +91,7 @@ TEST(Header, ReadsTheDevicesRealPackageDatabase)
     BundleDevice device;
     auto cell = headerAfterLookup();
     EXPECT_EQ(
-        cell->versionLabel()->text(), std::string("Version ") + host::packageVersion() + "\n");
+        cell->versionLabel()->text(), std::string("Version ") + device::packageVersion() + "\n");
 }
 
 TEST(Header, StartsWithAnInvisibleVersionLineAndIsAlwaysAHundredHigh)

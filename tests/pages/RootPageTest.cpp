@@ -51,7 +51,7 @@ TEST(RootPage, PrysmRowsAppearOnlyWithPrysm)
 {
     for (bool prysm : { false, true }) {
         SCOPED_TRACE(prysm);
-        host::DeviceOptions options;
+        device::DeviceOptions options;
         options.prysm = prysm;
         BundleDevice device(options);
         auto page = openRoot(device);

@@ -1,9 +1,9 @@
 #include "ccservices/CCSModuleRepository.hpp"
 #include "ccservices/CCSModuleSettingsProvider.hpp"
 #include "cells/CellClasses.hpp"
+#include "device/DeviceSetup.hpp"
 #include "foundation/Device.hpp"
 #include "foundation/NSBundle.hpp"
-#include "host/DeviceSetup.hpp"
 #include "pages/QLNTogglesController.hpp"
 #include "pages/SectionPageSupport.hpp"
 
@@ -249,13 +249,13 @@ TEST(TogglesPage, ShippedDeviceListsItsEnabledModules)
     qln::registerCellClasses();
     TestDevice scratch;
     const auto root = scratch.root() / "device";
-    host::DeviceOptions options;
+    device::DeviceOptions options;
     options.powerModule = options.bcixWeather = options.noctis = true;
     options.enabledModules = { orientationId, "com.dorvak07.powermodule",
         "com.apple.mediaremote.controlcenter.airplaymirroring", flashlightId,
         "com.yelbrin.betterccxi.weathermodule", "com.apple.replaykit.controlcenter.screenrecording",
         textSizeId, noctisId, doNotDisturbId };
-    host::initDevice(root, options);
+    device::initDevice(root, options);
     fw::Device::setRoot(root);
 
     auto page = openPage<qln::QLNTogglesController>();

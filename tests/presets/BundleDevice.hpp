@@ -1,10 +1,10 @@
 #pragma once
 
+#include "bundle/BundleClasses.hpp"
+#include "device/DeviceSetup.hpp"
 #include "foundation/Dispatch.hpp"
 #include "foundation/Journal.hpp"
 #include "foundation/PropertyList.hpp"
-#include "host/DeviceSetup.hpp"
-#include "pages/BundleClasses.hpp"
 #include "preferences/FrameworkClasses.hpp"
 #include "preferences/PSListController.hpp"
 #include "store/Settings.hpp"
@@ -23,12 +23,12 @@ namespace bundletest {
 
 class BundleDevice {
 public:
-    explicit BundleDevice(const host::DeviceOptions& options = {})
+    explicit BundleDevice(const device::DeviceOptions& options = {})
     {
         // The device layout wants an empty directory; the test device's own start goes first.
         std::filesystem::remove_all(device.root() / "var");
         std::filesystem::remove(device.root() / "User");
-        host::initDevice(device.root(), options);
+        device::initDevice(device.root(), options);
         fw::registerFrameworkClasses();
         qln::registerBundleClasses();
         fw::Journal::take();

@@ -118,7 +118,7 @@ TEST(PresetCell, TitleColourFollowsTextColorAndSystem)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.version) + " " + c.textColor.value_or("none"));
-        host::DeviceOptions options;
+        device::DeviceOptions options;
         options.systemVersion = c.version;
         BundleDevice device(options);
         auto spec = row({});

@@ -162,7 +162,7 @@ TEST(PresetActionSheet, OffersModeActionsFromThirteenOrWithNoctis)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.version) + (c.noctis ? " with Noctis" : ""));
-        host::DeviceOptions options;
+        device::DeviceOptions options;
         options.systemVersion = c.version;
         options.noctis = c.noctis;
         BundleDevice device(options);

@@ -53,9 +53,9 @@ std::vector<ReadFile> readFiles()
 }
 
 // Every page of the bundle is reachable only with every tweak installed.
-host::DeviceOptions everyTweak()
+device::DeviceOptions everyTweak()
 {
-    host::DeviceOptions options;
+    device::DeviceOptions options;
     options.prysm = options.powerModule = options.bcixWeather = options.ccRinger = true;
     options.noctis = true;
     return options;

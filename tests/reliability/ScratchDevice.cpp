@@ -30,14 +30,14 @@ fs::path scratchFolder(Storage storage)
 
 } // namespace
 
-ScratchDevice::ScratchDevice(const host::DeviceOptions& options, Storage storage)
+ScratchDevice::ScratchDevice(const device::DeviceOptions& options, Storage storage)
 {
     std::string pattern = (scratchFolder(storage) / "qln-reliability-XXXXXX").string();
     if (!::mkdtemp(pattern.data()))
         throw std::runtime_error("cannot create a temporary folder");
     m_base = pattern;
     m_root = m_base / "device";
-    host::initDevice(m_root, options);
+    device::initDevice(m_root, options);
     fw::Device::setRoot(m_root);
     fw::FileFaults::clear();
     fw::Journal::take();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/DeviceSetup.hpp"
+#include "device/DeviceSetup.hpp"
 
 #include <filesystem>
 #include <string>
@@ -18,7 +18,7 @@ enum class Storage { Memory, Disk };
 class ScratchDevice {
 public:
     explicit ScratchDevice(
-        const host::DeviceOptions& options = {}, Storage storage = Storage::Memory);
+        const device::DeviceOptions& options = {}, Storage storage = Storage::Memory);
     ~ScratchDevice();
     ScratchDevice(const ScratchDevice&) = delete;
     ScratchDevice& operator=(const ScratchDevice&) = delete;

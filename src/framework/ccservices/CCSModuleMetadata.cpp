@@ -1,10 +1,12 @@
 #include "ccservices/CCSModuleMetadata.hpp"
 
+#include "foundation/ClassDescription.hpp"
+
 namespace fw {
 
 const ClassDescriptor& CCSModuleMetadata::classObject()
 {
-    static const ClassDescriptor cls { "CCSModuleMetadata", &NSObject::classObject(), {}, {} };
+    static const ClassDescriptor cls = describeClass("CCSModuleMetadata", NSObject::classObject());
     return cls;
 }
 

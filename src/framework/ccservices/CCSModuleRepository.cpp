@@ -1,5 +1,6 @@
 #include "ccservices/CCSModuleRepository.hpp"
 
+#include "foundation/ClassDescription.hpp"
 #include "foundation/NSFileManager.hpp"
 #include "foundation/PropertyList.hpp"
 
@@ -19,7 +20,8 @@ bool isBundleName(std::string_view name)
 
 const ClassDescriptor& CCSModuleRepository::classObject()
 {
-    static const ClassDescriptor cls { "CCSModuleRepository", &NSObject::classObject(), {}, {} };
+    static const ClassDescriptor cls
+        = describeClass("CCSModuleRepository", NSObject::classObject());
     return cls;
 }
 

@@ -1,13 +1,14 @@
 #include "ccservices/CCSModuleSettingsProvider.hpp"
 
+#include "foundation/ClassDescription.hpp"
 #include "foundation/PropertyList.hpp"
 
 namespace fw {
 
 const ClassDescriptor& CCSModuleSettingsProvider::classObject()
 {
-    static const ClassDescriptor cls { "CCSModuleSettingsProvider", &NSObject::classObject(), {},
-        {} };
+    static const ClassDescriptor cls
+        = describeClass("CCSModuleSettingsProvider", NSObject::classObject());
     return cls;
 }
 

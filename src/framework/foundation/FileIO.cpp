@@ -9,6 +9,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits>
 #include <mutex>
 #include <random>
 #include <set>
@@ -317,13 +318,15 @@ bool copyFileWithoutReplacing(const std::filesystem::path& from, const std::file
     return temporary.commit(false);
 }
 
-std::optional<std::string> readFileContents(const std::filesystem::path& file, std::size_t limit)
+std::optional<std::string> readFileContents(
+    const std::filesystem::path& file, std::optional<std::size_t> limit)
 {
+    const std::size_t most = limit.value_or(std::numeric_limits<std::size_t>::max());
     UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info { };
     if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
-    if (static_cast<std::uint64_t>(info.st_size) > limit)
+    if (static_cast<std::uint64_t>(info.st_size) > most)
         return std::nullopt;
     std::string contents(static_cast<std::size_t>(info.st_size), '\0');
     auto filled = readUpTo(fd.get(), contents.data(), contents.size());
@@ -337,7 +340,7 @@ std::optional<std::string> readFileContents(const std::filesystem::path& file, s
     char extra[4096];
     for (;;) {
         auto count = readUpTo(fd.get(), extra, sizeof extra);
-        if (!count || contents.size() + *count > limit)
+        if (!count || contents.size() + *count > most)
             return std::nullopt;
         if (*count == 0)
             return contents;

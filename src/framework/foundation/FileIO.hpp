@@ -23,7 +23,9 @@ bool writeFileAtomically(const std::filesystem::path& target, std::string_view b
 bool copyFileWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
     std::optional<std::string_view> faultPath = std::nullopt);
 
-// The whole regular file, or nullopt when missing, unreadable or larger than `limit` bytes.
-std::optional<std::string> readFileContents(const std::filesystem::path& file, std::size_t limit);
+// The whole regular file, or nullopt when missing, unreadable or larger than `limit` bytes
+// (no limit when `limit` is nullopt).
+std::optional<std::string> readFileContents(
+    const std::filesystem::path& file, std::optional<std::size_t> limit);
 
 } // namespace fw

@@ -1,6 +1,7 @@
 #include "foundation/NSBundle.hpp"
 
 #include "ccservices/ControlCenterServices.hpp"
+#include "foundation/ClassDescription.hpp"
 #include "foundation/Device.hpp"
 #include "foundation/PropertyList.hpp"
 
@@ -48,7 +49,7 @@ std::optional<Dictionary> dictionaryAt(const std::string& path)
 
 const ClassDescriptor& NSBundle::classObject()
 {
-    static const ClassDescriptor cls { "NSBundle", &NSObject::classObject(), {}, {} };
+    static const ClassDescriptor cls = describeClass("NSBundle", NSObject::classObject());
     return cls;
 }
 

@@ -120,7 +120,7 @@ bool NSFileManager::replaceItemWithCopyOfItem(std::string_view target, std::stri
         return false;
     if (FileFaults::shouldFail(FileOp::Read, source))
         return false;
-    auto bytes = readFileContents(Device::resolve(source), static_cast<std::size_t>(-1));
+    auto bytes = readFileContents(Device::resolve(source), std::nullopt);
     if (!bytes)
         return false;
     if (!writeFileAtomically(Device::resolve(target), *bytes, target))

@@ -10,6 +10,9 @@
 
 namespace fw {
 
+// Whole files larger than this count as unreadable, unless a reader says otherwise.
+inline constexpr std::size_t kMaxReadBytes = 32u << 20;
+
 // The file manager over the device root. Every path is a device path. Failures are reported
 // through the return value only; the bundle decides whether to look at it.
 //
@@ -46,7 +49,7 @@ public:
 
     // Reads a whole file; nullopt when missing, unreadable or larger than `limit` bytes.
     std::optional<std::string> contentsAtPath(
-        std::string_view path, std::size_t limit = 32u << 20) const;
+        std::string_view path, std::size_t limit = kMaxReadBytes) const;
 };
 
 // Temporary files made by atomic writes are named by this marker and 12 random letters or

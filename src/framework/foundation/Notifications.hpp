@@ -39,9 +39,6 @@ public:
     // no object hear every post of the name.
     void postNotificationName(std::string_view name, const Id& object = nullptr);
     int observerCount(std::string_view name) const;
-    // Delivers a notification that another process posted to this process's observers (not
-    // sent on over the bus).
-    void receive(std::string_view name);
     // A notification another process posted: delivered to the observers here, not sent on.
     void receiveNotification(std::string_view name);
 

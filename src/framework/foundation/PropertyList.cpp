@@ -144,8 +144,7 @@ std::optional<Value> valueForKeyInFile(std::string_view path, std::string_view k
     countParse(bytes->size());
     if (bytes->size() > kMaxPropertyListBytes)
         return std::nullopt;
-    auto found = lookUpXmlPropertyList(bytes->data(), bytes->size(), key);
-    return found ? std::move(*found) : std::nullopt;
+    return lookUpXmlPropertyList(bytes->data(), bytes->size(), key).value;
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/NSFileManager.hpp"
 #include "foundation/Value.hpp"
 
 #include <cstdint>
@@ -10,7 +11,7 @@
 namespace fw {
 
 // Property lists larger or deeper than these count as unreadable, like a damaged file.
-inline constexpr std::size_t kMaxPropertyListBytes = 32u << 20;
+inline constexpr std::size_t kMaxPropertyListBytes = kMaxReadBytes;
 inline constexpr int kMaxPropertyListDepth = 512;
 
 // Parses XML or binary property-list bytes; nullopt when damaged or over the limits.

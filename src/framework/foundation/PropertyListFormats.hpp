@@ -14,11 +14,16 @@ namespace fw {
 
 // Parses the XML form in place: `bytes` is modified and must stay alive only during the call.
 std::optional<Value> parseXmlPropertyList(char* bytes, std::size_t size);
+// What a lookup of one key in the XML form found.
+struct XmlLookUp {
+    // False when the document is damaged or its root is no dictionary.
+    bool sound { false };
+    // The key's value; nullopt when the key is absent or the document is not sound.
+    std::optional<Value> value;
+};
 // Checks the XML form in place as parseXmlPropertyList does but builds only the value of `key`
-// in the root dictionary: nullopt when damaged or the root is no dictionary, else the value or
-// nullopt when the key is absent.
-std::optional<std::optional<Value>> lookUpXmlPropertyList(
-    char* bytes, std::size_t size, std::string_view key);
+// in the root dictionary.
+XmlLookUp lookUpXmlPropertyList(char* bytes, std::size_t size, std::string_view key);
 // Parses the binary form ("bplist00").
 std::optional<Value> parseBinaryPropertyList(std::string_view bytes);
 // Apple's XML form, reals with 17 significant digits.

@@ -107,7 +107,7 @@ Tag tagOf(const char* name)
     }
 }
 
-bool parseInteger(std::string_view text, std::int64_t& out)
+std::optional<std::int64_t> parseInteger(std::string_view text)
 {
     text = trimmed(text);
     bool negative = false;
@@ -123,26 +123,24 @@ bool parseInteger(std::string_view text, std::int64_t& out)
     std::uint64_t magnitude = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
     if (text.empty() || error != std::errc() || end != text.data() + text.size())
-        return false;
+        return std::nullopt;
     constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
     if (magnitude > kMax + (negative ? 1 : 0))
-        return false;
-    out = negative ? static_cast<std::int64_t>(0 - magnitude)
-                   : static_cast<std::int64_t>(magnitude);
-    return true;
+        return std::nullopt;
+    return negative ? static_cast<std::int64_t>(0 - magnitude)
+                    : static_cast<std::int64_t>(magnitude);
 }
 
-bool parseReal(std::string_view text, double& out)
+std::optional<double> parseReal(std::string_view text)
 {
     text = trimmed(text);
-    if (text == "+infinity" || text == "infinity" || text == "+inf") {
-        out = std::numeric_limits<double>::infinity();
-        return true;
-    }
     if (!text.empty() && text[0] == '+')
         text.remove_prefix(1);
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
-    return !text.empty() && error == std::errc() && end == text.data() + text.size();
+    double real = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), real);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return real;
 }
 
 // Days from 1970-01-01 to a civil date (proleptic Gregorian).
@@ -157,16 +155,16 @@ std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day)
 }
 
 // "YYYY-MM-DDTHH:MM:SSZ", the only form property lists write.
-bool parseDate(std::string_view text, Date& out)
+std::optional<Date> parseDate(std::string_view text)
 {
     text = trimmed(text);
     static constexpr std::string_view kPattern = "dddd-dd-ddTdd:dd:ddZ";
     if (text.size() != kPattern.size())
-        return false;
+        return std::nullopt;
     for (std::size_t i = 0; i < text.size(); ++i) {
         bool digit = text[i] >= '0' && text[i] <= '9';
         if (kPattern[i] == 'd' ? !digit : text[i] != kPattern[i])
-            return false;
+            return std::nullopt;
     }
     auto number = [&](std::size_t at, std::size_t length) {
         int value = 0;
@@ -177,13 +175,14 @@ bool parseDate(std::string_view text, Date& out)
     int month = number(5, 2), day = number(8, 2);
     int hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
     if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60)
-        return false;
+        return std::nullopt;
     std::int64_t days
         = daysFromCivil(number(0, 4), static_cast<unsigned>(month), static_cast<unsigned>(day));
     constexpr std::int64_t kReferenceDateInUnixTime = 978307200;
     std::int64_t seconds = days * 86400 + hour * 3600 + minute * 60 + second;
-    out.secondsSinceReferenceDate = static_cast<double>(seconds - kReferenceDateInUnixTime);
-    return true;
+    Date date;
+    date.secondsSinceReferenceDate = static_cast<double>(seconds - kReferenceDateInUnixTime);
+    return date;
 }
 
 // Converts elements to values; with a null `out` it only checks them, so that a caller after
@@ -252,19 +251,19 @@ bool XmlConverter::convertLeaf(pugi::xml_node element, Tag tag, Value* out)
             *out = Value(std::string(*text));
         return true;
     case Tag::Integer: {
-        std::int64_t integer = 0;
-        if (!parseInteger(*text, integer))
+        auto integer = parseInteger(*text);
+        if (!integer)
             return false;
         if (out)
-            *out = Value(integer);
+            *out = Value(*integer);
         return true;
     }
     case Tag::Real: {
-        double real = 0;
-        if (!parseReal(*text, real))
+        auto real = parseReal(*text);
+        if (!real)
             return false;
         if (out)
-            *out = Value(real);
+            *out = Value(*real);
         return true;
     }
     case Tag::Data: {
@@ -276,11 +275,11 @@ bool XmlConverter::convertLeaf(pugi::xml_node element, Tag tag, Value* out)
         return true;
     }
     case Tag::Date: {
-        Date date;
-        if (!parseDate(*text, date))
+        auto date = parseDate(*text);
+        if (!date)
             return false;
         if (out)
-            *out = Value(date);
+            *out = Value(*date);
         return true;
     }
     default:
@@ -413,15 +412,16 @@ std::optional<Value> parseXmlPropertyList(char* bytes, std::size_t size)
     return value;
 }
 
-std::optional<std::optional<Value>> lookUpXmlPropertyList(
-    char* bytes, std::size_t size, std::string_view key)
+XmlLookUp lookUpXmlPropertyList(char* bytes, std::size_t size, std::string_view key)
 {
     XmlConverter converter(needsUtf8Check(bytes, size));
     pugi::xml_document document;
     pugi::xml_node root = rootElement(document, bytes, size);
-    std::optional<Value> found;
-    if (!root || tagOf(root.name()) != Tag::Dict || !converter.lookUp(root, key, found))
-        return std::nullopt;
+    XmlLookUp found;
+    found.sound
+        = root && tagOf(root.name()) == Tag::Dict && converter.lookUp(root, key, found.value);
+    if (!found.sound)
+        found.value.reset();
     return found;
 }
 

@@ -1,5 +1,6 @@
 #include "preferences/PSListController.hpp"
 
+#include "foundation/ClassDescription.hpp"
 #include "foundation/NSFileManager.hpp"
 #include "foundation/PropertyList.hpp"
 #include "preferences/SpecifierLoader.hpp"
@@ -27,29 +28,11 @@ std::optional<std::string> preferencesPath(const PSSpecifier& specifier)
 
 const ClassDescriptor& PSListController::classObject()
 {
-    static const ClassDescriptor cls = [] {
-        ClassDescriptor c { "PSListController", &UIViewController::classObject(), {}, {} };
-        c.make = [] { return std::make_shared<PSListController>(); };
-        c.actions["reloadSpecifiers"] = [](NSObject& self, const Args&) -> ActionResult {
-            static_cast<PSListController&>(self).reloadSpecifiers();
-            return std::nullopt;
-        };
-        c.actions["setPreferenceValue:specifier:"]
-            = [](NSObject& self, const Args& args) -> ActionResult {
-            auto* value = argValue(args, 0);
-            auto specifier = argAs<PSSpecifier>(args, 1);
-            if (value && specifier)
-                static_cast<PSListController&>(self).setPreferenceValue(*value, specifier);
-            return std::nullopt;
-        };
-        c.actions["readPreferenceValue:"] = [](NSObject& self, const Args& args) -> ActionResult {
-            auto specifier = argAs<PSSpecifier>(args, 0);
-            if (!specifier)
-                return std::nullopt;
-            return static_cast<PSListController&>(self).readPreferenceValue(specifier);
-        };
-        return c;
-    }();
+    static const ClassDescriptor cls = describeClass<PSListController>("PSListController",
+        UIViewController::classObject(),
+        { { "reloadSpecifiers", action<&PSListController::reloadSpecifiers>() },
+            { "setPreferenceValue:specifier:", action<&PSListController::setPreferenceValue>() },
+            { "readPreferenceValue:", action<&PSListController::readPreferenceValue>() } });
     return cls;
 }
 

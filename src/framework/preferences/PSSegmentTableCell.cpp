@@ -1,3 +1,4 @@
+#include "foundation/ClassDescription.hpp"
 #include "preferences/PSTableCell.hpp"
 
 namespace fw {
@@ -17,11 +18,8 @@ bool sameValue(const Value& a, const Value& b)
 
 const ClassDescriptor& PSSegmentTableCell::classObject()
 {
-    static const ClassDescriptor cls = [] {
-        ClassDescriptor c { "PSSegmentTableCell", &PSTableCell::classObject(), {}, {} };
-        c.make = [] { return std::make_shared<PSSegmentTableCell>(); };
-        return c;
-    }();
+    static const ClassDescriptor cls
+        = describeClass<PSSegmentTableCell>("PSSegmentTableCell", PSTableCell::classObject());
     return cls;
 }
 

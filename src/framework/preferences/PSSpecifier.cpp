@@ -1,14 +1,13 @@
 #include "preferences/PSSpecifier.hpp"
 
+#include "foundation/ClassDescription.hpp"
+
 namespace fw {
 
 const ClassDescriptor& PSSpecifier::classObject()
 {
-    static const ClassDescriptor cls = [] {
-        ClassDescriptor c { "PSSpecifier", &NSObject::classObject(), {}, {} };
-        c.make = [] { return std::make_shared<PSSpecifier>(); };
-        return c;
-    }();
+    static const ClassDescriptor cls
+        = describeClass<PSSpecifier>("PSSpecifier", NSObject::classObject());
     return cls;
 }
 

@@ -1,14 +1,12 @@
+#include "foundation/ClassDescription.hpp"
 #include "preferences/PSTableCell.hpp"
 
 namespace fw {
 
 const ClassDescriptor& PSSwitchTableCell::classObject()
 {
-    static const ClassDescriptor cls = [] {
-        ClassDescriptor c { "PSSwitchTableCell", &PSTableCell::classObject(), {}, {} };
-        c.make = [] { return std::make_shared<PSSwitchTableCell>(); };
-        return c;
-    }();
+    static const ClassDescriptor cls
+        = describeClass<PSSwitchTableCell>("PSSwitchTableCell", PSTableCell::classObject());
     return cls;
 }
 

@@ -1,5 +1,7 @@
 #include "preferences/PSTableCell.hpp"
 
+#include "foundation/ClassDescription.hpp"
+
 namespace fw {
 
 namespace {
@@ -38,11 +40,8 @@ bool readsValue(const PSSpecifier& specifier)
 
 const ClassDescriptor& PSTableCell::classObject()
 {
-    static const ClassDescriptor cls = [] {
-        ClassDescriptor c { "PSTableCell", &UIView::classObject(), {}, {} };
-        c.make = [] { return std::make_shared<PSTableCell>(); };
-        return c;
-    }();
+    static const ClassDescriptor cls
+        = describeClass<PSTableCell>("PSTableCell", UIView::classObject());
     return cls;
 }
 

@@ -1,14 +1,13 @@
 #include "preferences/UITableView.hpp"
 
+#include "foundation/ClassDescription.hpp"
+
 namespace fw {
 
 const ClassDescriptor& UITableView::classObject()
 {
-    static const ClassDescriptor cls = [] {
-        ClassDescriptor c { "UITableView", &UIView::classObject(), {}, {} };
-        c.make = [] { return std::make_shared<UITableView>(); };
-        return c;
-    }();
+    static const ClassDescriptor cls
+        = describeClass<UITableView>("UITableView", UIView::classObject());
     return cls;
 }
 

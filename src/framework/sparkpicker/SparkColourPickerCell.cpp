@@ -1,5 +1,6 @@
 #include "sparkpicker/SparkColourPickerCell.hpp"
 
+#include "foundation/ClassDescription.hpp"
 #include "foundation/NumberScanner.hpp"
 #include "preferences/PSListController.hpp"
 #include "uikit/UIGestureRecognizer.hpp"
@@ -64,24 +65,12 @@ std::string colourValue(const UIColor& colour)
 
 const ClassDescriptor& SparkColourPickerCell::classObject()
 {
-    static const ClassDescriptor cls = [] {
-        ClassDescriptor c { "SparkColourPickerCell", &PSTableCell::classObject(), {}, {} };
-        c.make = [] { return std::make_shared<SparkColourPickerCell>(); };
-        c.actions["openColourPicker"] = [](NSObject& self, const Args&) -> ActionResult {
-            static_cast<SparkColourPickerCell&>(self).openColourPicker();
-            return std::nullopt;
-        };
-        c.actions["dismissPicker"] = [](NSObject& self, const Args&) -> ActionResult {
-            static_cast<SparkColourPickerCell&>(self).dismissPicker();
-            return std::nullopt;
-        };
-        c.actions["gestureRecognizer:shouldReceiveTouch:"]
-            = [](NSObject& self, const Args& args) -> ActionResult {
-            auto recognizer = argAs<UIGestureRecognizer>(args, 0);
-            return Value(static_cast<SparkColourPickerCell&>(self).gestureRecognizer(recognizer));
-        };
-        return c;
-    }();
+    static const ClassDescriptor cls
+        = describeClass<SparkColourPickerCell>("SparkColourPickerCell", PSTableCell::classObject(),
+            { { "openColourPicker", action<&SparkColourPickerCell::openColourPicker>() },
+                { "dismissPicker", action<&SparkColourPickerCell::dismissPicker>() },
+                { "gestureRecognizer:shouldReceiveTouch:",
+                    action<&SparkColourPickerCell::gestureRecognizer>() } });
     return cls;
 }
 

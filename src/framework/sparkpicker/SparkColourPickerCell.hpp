@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace fw {
 
@@ -83,6 +84,16 @@ public:
     // gestureRecognizer:shouldReceiveTouch: — the picker cell's answer for its own recognisers.
     virtual bool gestureRecognizer(const std::shared_ptr<class UIGestureRecognizer>& recognizer);
 
+    // What the row's swatch shows, for whoever draws the row: the swatch view (null for a row
+    // without one) and the colour value it stands for (nullopt: the default colour). Subclasses
+    // that draw a swatch fill both.
+    const std::shared_ptr<UIView>& swatch() const { return m_swatch; }
+    const std::optional<std::string>& swatchValue() const { return m_swatchValue; }
+
+protected:
+    void setSwatch(std::shared_ptr<UIView> view) { m_swatch = std::move(view); }
+    void setSwatchValue(std::optional<std::string> value) { m_swatchValue = std::move(value); }
+
 private:
     // The page holding the row (the nearest view controller above the cell).
     std::shared_ptr<PSListController> page() const;
@@ -94,6 +105,8 @@ private:
 
     Dictionary m_options;
     std::weak_ptr<SparkColourPickerViewController> m_picker;
+    std::shared_ptr<UIView> m_swatch;
+    std::optional<std::string> m_swatchValue;
 };
 
 } // namespace fw

@@ -1,21 +1,19 @@
+#include "foundation/ClassDescription.hpp"
 #include "sparkpicker/SparkColourPickerCell.hpp"
 
 namespace fw {
 
 const ClassDescriptor& SparkColourPickerView::classObject()
 {
-    static const ClassDescriptor cls = [] {
-        ClassDescriptor c { "SparkColourPickerView", &UIView::classObject(), {}, {} };
-        c.make = [] { return std::make_shared<SparkColourPickerView>(); };
-        return c;
-    }();
+    static const ClassDescriptor cls
+        = describeClass<SparkColourPickerView>("SparkColourPickerView", UIView::classObject());
     return cls;
 }
 
 const ClassDescriptor& SparkColourPickerViewController::classObject()
 {
-    static const ClassDescriptor cls { "SparkColourPickerViewController",
-        &UIViewController::classObject(), {}, {} };
+    static const ClassDescriptor cls
+        = describeClass("SparkColourPickerViewController", UIViewController::classObject());
     return cls;
 }
 

@@ -1,5 +1,7 @@
 #include "uikit/UIAlertController.hpp"
 
+#include "foundation/ClassDescription.hpp"
+
 #include <algorithm>
 
 namespace fw {
@@ -16,11 +18,8 @@ std::shared_ptr<UIAlertAction> UIAlertAction::actionWithTitle(
 
 const ClassDescriptor& UIAlertController::classObject()
 {
-    static const ClassDescriptor cls = [] {
-        ClassDescriptor c { "UIAlertController", &UIViewController::classObject(), {}, {} };
-        c.make = [] { return std::make_shared<UIAlertController>(); };
-        return c;
-    }();
+    static const ClassDescriptor cls
+        = describeClass<UIAlertController>("UIAlertController", UIViewController::classObject());
     return cls;
 }
 

@@ -1,34 +1,26 @@
 #include "uikit/UIControls.hpp"
 
+#include "foundation/ClassDescription.hpp"
+
 namespace fw {
 
 const ClassDescriptor& UISwitch::classObject()
 {
-    static const ClassDescriptor cls = [] {
-        ClassDescriptor c { "UISwitch", &UIView::classObject(), {}, {} };
-        c.make = [] { return std::make_shared<UISwitch>(); };
-        return c;
-    }();
+    static const ClassDescriptor cls = describeClass<UISwitch>("UISwitch", UIView::classObject());
     return cls;
 }
 
 const ClassDescriptor& UISegmentedControl::classObject()
 {
-    static const ClassDescriptor cls = [] {
-        ClassDescriptor c { "UISegmentedControl", &UIView::classObject(), {}, {} };
-        c.make = [] { return std::make_shared<UISegmentedControl>(); };
-        return c;
-    }();
+    static const ClassDescriptor cls
+        = describeClass<UISegmentedControl>("UISegmentedControl", UIView::classObject());
     return cls;
 }
 
 const ClassDescriptor& UITextField::classObject()
 {
-    static const ClassDescriptor cls = [] {
-        ClassDescriptor c { "UITextField", &UIView::classObject(), {}, {} };
-        c.make = [] { return std::make_shared<UITextField>(); };
-        return c;
-    }();
+    static const ClassDescriptor cls
+        = describeClass<UITextField>("UITextField", UIView::classObject());
     return cls;
 }
 

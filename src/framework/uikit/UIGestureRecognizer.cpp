@@ -1,5 +1,7 @@
 #include "uikit/UIGestureRecognizer.hpp"
 
+#include "foundation/ClassDescription.hpp"
+
 namespace fw {
 
 namespace {
@@ -8,7 +10,8 @@ constexpr std::string_view kShouldReceiveTouch = "gestureRecognizer:shouldReceiv
 
 const ClassDescriptor& UIGestureRecognizer::classObject()
 {
-    static const ClassDescriptor cls { "UIGestureRecognizer", &NSObject::classObject(), {}, {} };
+    static const ClassDescriptor cls
+        = describeClass("UIGestureRecognizer", NSObject::classObject());
     return cls;
 }
 
@@ -33,8 +36,8 @@ void UIGestureRecognizer::deliver(UIGestureRecognizerState state)
 
 const ClassDescriptor& UILongPressGestureRecognizer::classObject()
 {
-    static const ClassDescriptor cls { "UILongPressGestureRecognizer",
-        &UIGestureRecognizer::classObject(), {}, {} };
+    static const ClassDescriptor cls
+        = describeClass("UILongPressGestureRecognizer", UIGestureRecognizer::classObject());
     return cls;
 }
 

@@ -1,5 +1,6 @@
 #include "uikit/UIImage.hpp"
 
+#include "foundation/ClassDescription.hpp"
 #include "foundation/NSFileManager.hpp"
 
 #include <cstdint>
@@ -61,11 +62,8 @@ UIImageView::UIImageView(std::shared_ptr<UIImage> image)
 
 const ClassDescriptor& UIImageView::classObject()
 {
-    static const ClassDescriptor cls = [] {
-        ClassDescriptor c { "UIImageView", &UIView::classObject(), {}, {} };
-        c.make = [] { return std::make_shared<UIImageView>(); };
-        return c;
-    }();
+    static const ClassDescriptor cls
+        = describeClass<UIImageView>("UIImageView", UIView::classObject());
     return cls;
 }
 

@@ -1,14 +1,12 @@
 #include "uikit/UILabel.hpp"
 
+#include "foundation/ClassDescription.hpp"
+
 namespace fw {
 
 const ClassDescriptor& UILabel::classObject()
 {
-    static const ClassDescriptor cls = [] {
-        ClassDescriptor c { "UILabel", &UIView::classObject(), {}, {} };
-        c.make = [] { return std::make_shared<UILabel>(); };
-        return c;
-    }();
+    static const ClassDescriptor cls = describeClass<UILabel>("UILabel", UIView::classObject());
     return cls;
 }
 
@@ -26,11 +24,8 @@ void UILabel::setAttributedText(std::optional<NSAttributedString> text)
 
 const ClassDescriptor& UITableViewLabel::classObject()
 {
-    static const ClassDescriptor cls = [] {
-        ClassDescriptor c { "UITableViewLabel", &UILabel::classObject(), {}, {} };
-        c.make = [] { return std::make_shared<UITableViewLabel>(); };
-        return c;
-    }();
+    static const ClassDescriptor cls
+        = describeClass<UITableViewLabel>("UITableViewLabel", UILabel::classObject());
     return cls;
 }
 

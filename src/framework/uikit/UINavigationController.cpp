@@ -1,3 +1,4 @@
+#include "foundation/ClassDescription.hpp"
 #include "uikit/UIViewController.hpp"
 
 #include <algorithm>
@@ -6,8 +7,8 @@ namespace fw {
 
 const ClassDescriptor& UINavigationController::classObject()
 {
-    static const ClassDescriptor cls { "UINavigationController", &UIViewController::classObject(),
-        {}, {} };
+    static const ClassDescriptor cls
+        = describeClass("UINavigationController", UIViewController::classObject());
     return cls;
 }
 

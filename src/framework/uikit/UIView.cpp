@@ -1,5 +1,6 @@
 #include "uikit/UIView.hpp"
 
+#include "foundation/ClassDescription.hpp"
 #include "uikit/UIGestureRecognizer.hpp"
 #include "uikit/UIViewController.hpp"
 
@@ -21,11 +22,7 @@ thread_local const AnimationContext* t_currentAnimation = nullptr;
 
 const ClassDescriptor& UIView::classObject()
 {
-    static const ClassDescriptor cls = [] {
-        ClassDescriptor c { "UIView", &NSObject::classObject(), {}, {} };
-        c.make = [] { return std::make_shared<UIView>(); };
-        return c;
-    }();
+    static const ClassDescriptor cls = describeClass<UIView>("UIView", NSObject::classObject());
     return cls;
 }
 

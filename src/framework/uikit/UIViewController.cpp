@@ -1,12 +1,13 @@
 #include "uikit/UIViewController.hpp"
 
+#include "foundation/ClassDescription.hpp"
 #include "foundation/Journal.hpp"
 
 namespace fw {
 
 const ClassDescriptor& UIBarButtonItem::classObject()
 {
-    static const ClassDescriptor cls { "UIBarButtonItem", &NSObject::classObject(), {}, {} };
+    static const ClassDescriptor cls = describeClass("UIBarButtonItem", NSObject::classObject());
     return cls;
 }
 
@@ -27,11 +28,8 @@ void UIBarButtonItem::tap()
 
 const ClassDescriptor& UIViewController::classObject()
 {
-    static const ClassDescriptor cls = [] {
-        ClassDescriptor c { "UIViewController", &NSObject::classObject(), {}, {} };
-        c.make = [] { return std::make_shared<UIViewController>(); };
-        return c;
-    }();
+    static const ClassDescriptor cls
+        = describeClass<UIViewController>("UIViewController", NSObject::classObject());
     return cls;
 }
 

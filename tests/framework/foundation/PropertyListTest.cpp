@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <limits>
 #include <plist/plist.h>
 
 using namespace fw;
@@ -106,6 +107,12 @@ TEST(PropertyList, ReadsEveryXmlElement)
         { "<integer>-9223372036854775808</integer>", Value(INT64_MIN) },
         { "<real>2.5</real>", Value(2.5) },
         { "<real>-1e3</real>", Value(-1000.0) },
+        // Apple's spellings of infinity, with and without a sign.
+        { "<real>+infinity</real>", Value(std::numeric_limits<double>::infinity()) },
+        { "<real>infinity</real>", Value(std::numeric_limits<double>::infinity()) },
+        { "<real>+inf</real>", Value(std::numeric_limits<double>::infinity()) },
+        { "<real>-infinity</real>", Value(-std::numeric_limits<double>::infinity()) },
+        { "<real>+2.5</real>", Value(2.5) },
         { "<true/>", Value(true) },
         { "<false/>", Value(false) },
         { "<string>a &lt;b&gt; &amp; &#x263A;</string>", Value("a <b> & \u263A") },

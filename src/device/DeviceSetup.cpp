@@ -1,12 +1,13 @@
-#include "host/DeviceSetup.hpp"
+#include "device/DeviceSetup.hpp"
 
 #include "foundation/PropertyList.hpp"
 
+#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 #include <system_error>
 
-namespace host {
+namespace device {
 
 namespace fs = std::filesystem;
 
@@ -36,9 +37,16 @@ void copyTree(const fs::path& from, const fs::path& to)
     fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
 }
 
+bool holdsData(const fs::path& dir)
+{
+    std::error_code error;
+    return fs::is_directory(dir / "Quillane.bundle", error)
+        && fs::is_directory(dir / "device", error) && fs::is_directory(dir / "web", error);
+}
+
 void layOutBundle(const fs::path& root)
 {
-    auto bundle = resourcesDir() / "Quillane.bundle";
+    auto bundle = dataDir() / "Quillane.bundle";
     if (!fs::is_directory(bundle))
         throw std::runtime_error("bundle resources not found at " + bundle.string());
     copyTree(bundle, root / kBundleDir);
@@ -66,7 +74,7 @@ void layOutSystem(const fs::path& root, const DeviceOptions& options)
     if (options.controlCenterServices)
         fs::create_directories(
             root / "System/Library/PrivateFrameworks/ControlCenterServices.framework");
-    auto modules = resourcesDir() / "device" / "modules";
+    auto modules = dataDir() / "device" / "modules";
     copyTree(modules / "stock", root / "System/Library/ControlCenter/Bundles");
     fs::create_directories(root / "Library/ControlCenter/Bundles");
     auto thirdParty = [&](bool installed, const char* name) {
@@ -86,7 +94,7 @@ void layOutEnabledModules(const fs::path& root, const DeviceOptions& options)
     auto target = root / "var/mobile/Library/ControlCenter/ModuleConfiguration.plist";
     if (!options.enabledModules) {
         fs::create_directories(target.parent_path());
-        fs::copy_file(resourcesDir() / "device" / "enabled-modules.plist", target,
+        fs::copy_file(dataDir() / "device" / "enabled-modules.plist", target,
             fs::copy_options::overwrite_existing);
         return;
     }
@@ -119,8 +127,8 @@ void layOutPrograms(const fs::path& root, const DeviceOptions& options)
 {
     auto sbreload = root / "usr/bin/sbreload";
     fs::create_directories(sbreload.parent_path());
-    fs::copy_file(resourcesDir() / "device" / "usr-bin-sbreload", sbreload,
-        fs::copy_options::overwrite_existing);
+    fs::copy_file(
+        dataDir() / "device" / "usr-bin-sbreload", sbreload, fs::copy_options::overwrite_existing);
     fs::permissions(sbreload,
         fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
             | fs::perms::others_read | fs::perms::others_exec);
@@ -137,9 +145,27 @@ const char* packageVersion()
     return QLN_VERSION;
 }
 
-fs::path resourcesDir()
+fs::path dataDir()
 {
-    return fs::path(QLN_SOURCE_DIR) / "resources";
+    const char* chosen = std::getenv("QUILLANE_DATA_DIR");
+    fs::path dir;
+    std::string why;
+    if (chosen && *chosen) {
+        dir = chosen;
+        why = " (QUILLANE_DATA_DIR)";
+    } else {
+        std::error_code error;
+        fs::path program = fs::read_symlink("/proc/self/exe", error);
+        if (error)
+            throw std::runtime_error("cannot find the program's own folder to look for its data: "
+                + error.message() + "; set QUILLANE_DATA_DIR to the folder that holds it");
+        dir = (program.parent_path() / ".." / "share" / "quillane").lexically_normal();
+        why = " (beside the program)";
+    }
+    if (!holdsData(dir))
+        throw std::runtime_error("the program's data (Quillane.bundle, device, web) is not in "
+            + dir.string() + why + "; set QUILLANE_DATA_DIR to the folder that holds it");
+    return dir;
 }
 
 bool isDevice(const fs::path& root)
@@ -177,4 +203,4 @@ void initDevice(const fs::path& root, const DeviceOptions& options, bool replace
     }
 }
 
-} // namespace host
+} // namespace device

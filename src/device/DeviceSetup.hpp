@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace host {
+namespace device {
 
 // What a simulated device has installed.
 struct DeviceOptions {
@@ -21,8 +21,11 @@ struct DeviceOptions {
     std::optional<std::vector<std::string>> enabledModules;
 };
 
-// The project's resources folder (bundle resources, device data, browser UI).
-std::filesystem::path resourcesDir();
+// The folder of the program's data: the bundle's resources ("Quillane.bundle"), the device's
+// files ("device") and the browser UI ("web"). It is $QUILLANE_DATA_DIR when that is set, else
+// share/quillane beside the program's own folder (<program folder>/../share/quillane). Throws
+// std::runtime_error naming the folder it looked in when that does not hold the data.
+std::filesystem::path dataDir();
 
 // Lays out a device as a fresh installation under `root`. Throws std::runtime_error with a
 // message for the user when it cannot (for example when `root` already holds a device and
@@ -36,4 +39,4 @@ bool isDevice(const std::filesystem::path& root);
 // The version the device's package database reports for the bundle.
 const char* packageVersion();
 
-} // namespace host
+} // namespace device

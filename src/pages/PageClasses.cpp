@@ -1,0 +1,18 @@
+#include "pages/PageClasses.hpp"
+
+#include "pages/QLNBaseController.hpp"
+#include "pages/QLNHeader.hpp"
+#include "pages/QLNRootListController.hpp"
+#include "pages/SectionPageClasses.hpp"
+
+namespace qln {
+
+void registerPageClasses()
+{
+    fw::registerClass(QLNBaseController::classObject());
+    fw::registerClass(QLNRootListController::classObject());
+    fw::registerClass(QLNHeader::classObject());
+    registerSectionPageClasses();
+}
+
+} // namespace qln
