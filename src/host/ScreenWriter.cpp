@@ -1,6 +1,7 @@
 #include "cells/QLNColorPicker.hpp"
 #include "foundation/Journal.hpp"
 #include "foundation/UIPasteboard.hpp"
+#include "host/History.hpp"
 #include "host/SessionState.hpp"
 #include "sparkpicker/SparkColourPickerCell.hpp"
 #include "store/UIColor+Quillane.hpp"
@@ -311,6 +312,16 @@ json effectJson(const fw::Effect& effect)
     return out;
 }
 
+json historyJson()
+{
+    auto summary = History::shared().summary();
+    json notice = nullptr;
+    if (!summary.notice.empty())
+        notice = { { "step", summary.headId }, { "text", summary.notice } };
+    return { { "undo", summary.undo ? json(*summary.undo) : json(nullptr) },
+        { "redo", summary.redo ? json(*summary.redo) : json(nullptr) }, { "notice", notice } };
+}
+
 } // namespace
 
 std::string writeScreen(SessionState& state, bool takeJournal, const std::string& error)
@@ -332,6 +343,7 @@ std::string writeScreen(SessionState& state, bool takeJournal, const std::string
         effects.push_back(effectJson(effect));
     screen["effects"] = effects;
     screen["pasteboard"] = pasteboardJson();
+    screen["history"] = historyJson();
     if (!error.empty())
         screen["error"] = error;
     return screen.dump(-1, ' ', false, json::error_handler_t::replace);

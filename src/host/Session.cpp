@@ -2,6 +2,7 @@
 
 #include "foundation/Device.hpp"
 #include "host/EventHandlers.hpp"
+#include "host/HistoryWatcher.hpp"
 #include "host/SessionState.hpp"
 #include "pages/BundleClasses.hpp"
 #include "preferences/FrameworkClasses.hpp"
@@ -48,14 +49,40 @@ Session::Session(const std::filesystem::path& deviceRoot)
     m->state.root = deviceRoot;
     m->state.settingsList = std::make_shared<SettingsListController>();
     m->state.navigation = std::make_shared<fw::UINavigationController>(m->state.settingsList);
+    m->seenHead = History::shared().summary().headId;
+    m->watcher = HistoryWatcher::start([this] { catchUpWithHistory(); });
 }
 
 Session::~Session() = default;
 
 EventAnswer Session::handle(std::string_view eventJson)
 {
+    auto context = captureContext(m->state, eventJson, m->lastContext);
+    auto& history = History::shared();
+    history.begin();
     auto error = handleEvent(m->state, eventJson);
+    history.finish([&](const ChangeSet& changes) { return nameStep(context, changes); });
+    if (error.empty())
+        m->lastContext = std::move(context);
+    m->seenHead = history.summary().headId;
     return { writeScreen(m->state, true, error), error.empty() };
+}
+
+void Session::catchUpWithHistory()
+{
+    auto& history = History::shared();
+    if (history.isOpen())
+        return;
+    history.recordForeignChange();
+    auto head = history.summary().headId;
+    if (head == m->seenHead)
+        return;
+    m->seenHead = head;
+    // The files changed under the open page: it shows what is stored, unless the user is in
+    // the middle of something presented over it.
+    auto page = m->state.topPage();
+    if (page && !m->state.modal())
+        page->reloadSpecifiers();
 }
 
 std::string Session::screen(bool takeJournal)
