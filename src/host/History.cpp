@@ -427,8 +427,12 @@ void History::begin()
     try {
         load();
         auto now = readDeviceFiles();
-        if (!m_hasFile)
+        // Without a history there is nothing to compare with: the files as they are now are
+        // where it starts, kept at once so that later changes by others can be told apart.
+        if (!m_hasFile) {
             m_store.known = now;
+            save();
+        }
         if (now != m_store.known) {
             auto changes = changesBetween(m_store.known, now);
             append(stepFor(changes, { kForeignLabel, kForeignNotice }), now);
