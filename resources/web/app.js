@@ -9,6 +9,7 @@ import { createAlert } from "./alert.js";
 import { createPicker } from "./picker.js";
 import { createPreview } from "./preview.js";
 import { setupViews } from "./views.js";
+import { createHistoryControls } from "./history.js";
 import {
   exportedText,
   isImportRow,
@@ -27,6 +28,7 @@ const dom = {
   toast: document.getElementById("toast"),
   preview: document.getElementById("preview"),
   views: document.getElementById("view-switch"),
+  history: document.getElementById("history-bar"),
 };
 
 const state = {
@@ -274,6 +276,7 @@ function receive(screen, { force = false } = {}) {
   renderModal(screen, false);
   state.screen = screen;
   state.pasteboard = pasteboardKey(screen.pasteboard);
+  historyControls.update(screen);
   if (!state.modal) restoreFocus(focusKey, pageChanged);
 }
 
@@ -302,6 +305,10 @@ document.addEventListener("keydown", (e) => {
   items[next].focus();
 });
 
+const historyControls = createHistoryControls(dom.history, dom.phone, {
+  post,
+  isModalOpen: () => Boolean(state.modal),
+});
 const preview = createPreview(dom.preview);
 setupViews(dom.views, { settings: dom.phone, preview: dom.preview });
 
