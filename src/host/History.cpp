@@ -7,11 +7,13 @@
 #include "store/Settings.hpp"
 
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <sys/file.h>
+#include <thread>
 #include <unistd.h>
 #include <unordered_map>
 #include <zlib.h>
@@ -28,6 +30,7 @@ constexpr std::string_view kMagic = "QLNHIST1";
 // Small pieces cost more to compress than they save.
 constexpr std::size_t kCompressFrom = 96;
 constexpr std::size_t kMaxHistoryBytes = 64u << 20;
+constexpr auto kLockPatience = std::chrono::seconds(10);
 constexpr const char* kForeignLabel = "Change by Another Program";
 constexpr const char* kForeignNotice = "The settings were changed by another program.";
 
@@ -309,7 +312,16 @@ void History::lock()
                   << "; changes are recorded without it\n";
         return;
     }
-    while (::flock(m_lockFd, LOCK_EX) != 0 && errno == EINTR) { }
+    // A process that hangs while holding the lock must not stop every other one for good.
+    auto limit = std::chrono::steady_clock::now() + kLockPatience;
+    while (::flock(m_lockFd, LOCK_EX | LOCK_NB) != 0) {
+        if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() > limit) {
+            std::cerr << "quillane: the history is held by another process; this change is "
+                         "recorded without waiting for it\n";
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 void History::unlock()
