@@ -10,6 +10,7 @@ import { createPicker } from "./picker.js";
 import { createPreview } from "./preview.js";
 import { setupViews } from "./views.js";
 import { createHistoryControls } from "./history.js";
+import { createPresetTools } from "./tools.js";
 import {
   exportedText,
   isImportRow,
@@ -29,6 +30,7 @@ const dom = {
   preview: document.getElementById("preview"),
   views: document.getElementById("view-switch"),
   history: document.getElementById("history-bar"),
+  tools: document.getElementById("tools"),
 };
 
 const state = {
@@ -277,6 +279,7 @@ function receive(screen, { force = false } = {}) {
   state.screen = screen;
   state.pasteboard = pasteboardKey(screen.pasteboard);
   historyControls.update(screen);
+  presetTools.update(screen);
   if (!state.modal) restoreFocus(focusKey, pageChanged);
 }
 
@@ -309,6 +312,7 @@ const historyControls = createHistoryControls(dom.history, dom.phone, {
   post,
   isModalOpen: () => Boolean(state.modal),
 });
+const presetTools = createPresetTools(dom.tools, { post, isModalOpen: () => Boolean(state.modal) });
 const preview = createPreview(dom.preview);
 setupViews(dom.views, { settings: dom.phone, preview: dom.preview });
 

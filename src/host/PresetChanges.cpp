@@ -32,11 +32,21 @@ const std::string* stringIn(const fw::Dictionary& dictionary, std::string_view k
     return value ? value->asString() : nullptr;
 }
 
-std::string stateOf(const std::string& key)
+std::string suffixState(const std::string& key)
 {
-    for (const char* state : { "Enabled", "Disabled" }) {
-        if (key.ends_with(state) && key.size() > std::string_view(state).size())
-            return state;
+    return key.ends_with("Disabled") ? "Disabled" : key.ends_with("Enabled") ? "Enabled" : "";
+}
+
+// A row belongs to a state only when the page has the same row for the other state too
+// ("wifiEnabled" and "wifiDisabled"; not "connectivityModeEnabled").
+template <class Places> std::string stateOf(const std::string& key, const Places& places)
+{
+    for (auto [state, other] : { std::pair { "Enabled", "Disabled" }, { "Disabled", "Enabled" } }) {
+        std::string_view suffix = state;
+        if (!key.ends_with(suffix) || key.size() == suffix.size())
+            continue;
+        auto counterpart = key.substr(0, key.size() - suffix.size()) + other;
+        return places.contains(counterpart) ? state : std::string();
     }
     return {};
 }
@@ -65,7 +75,7 @@ std::map<std::string, RowPlace> rowPlaces()
             auto* key = dictionary ? stringIn(*dictionary, "key") : nullptr;
             auto* label = dictionary ? stringIn(*dictionary, "label") : nullptr;
             if (key && label)
-                ++labelCount[*label + "|" + stateOf(*key)];
+                ++labelCount[*label + "|" + suffixState(*key)];
         }
         std::string group;
         for (auto& item : *items->asArray()) {
@@ -81,7 +91,7 @@ std::map<std::string, RowPlace> rowPlaces()
             auto* key = stringIn(*dictionary, "key");
             if (!key || !label || places.contains(*key))
                 continue;
-            bool shared = labelCount[*label + "|" + stateOf(*key)] > 1 && !group.empty();
+            bool shared = labelCount[*label + "|" + suffixState(*key)] > 1 && !group.empty();
             places[*key] = { pageTitle ? *pageTitle : std::string(),
                 shared ? group + " " + *label : *label };
         }
@@ -122,11 +132,12 @@ std::optional<PresetChanges> unsavedPresetChanges()
     PresetChanges changes { *preset, {} };
     auto places = rowPlaces();
     auto add = [&](const std::string& key) {
-        ChangedRow row { key, {}, key, stateOf(key), shown(fw::lookup(*saved, key)),
+        ChangedRow row { key, {}, key, {}, shown(fw::lookup(*saved, key)),
             shown(fw::lookup(*now, key)) };
         if (auto place = places.find(key); place != places.end()) {
             row.page = place->second.page;
             row.title = place->second.title;
+            row.state = stateOf(key, places);
         }
         changes.rows.push_back(std::move(row));
     };

@@ -421,3 +421,42 @@ TEST(HistoryScenario, TwoProcessesRecordEachOfTheirChangesOnce)
     EXPECT_EQ(screens.back()["error"], "there is nothing to undo");
     EXPECT_TRUE(settingsFiles(device) == initial);
 }
+
+TEST(PresetChanges, TheRowsThatDifferFromTheSavedPresetAreNamedAsTheyAreShown)
+{
+    ScriptDevice device;
+    std::vector<json> events = concat(opening(),
+        { tapTitle("Presets"), tapTitle("New Preset"),
+            ev("alert", { { "button", "Save" }, { "text", { "Night" } } }) });
+    auto saved = device.run(events).back();
+    EXPECT_TRUE(saved["presetChanges"].is_null()) << saved["presetChanges"];
+
+    std::vector<json> edits = { ev("open"), tapTitle("Connectivity"),
+        ev("switch", { { "row", { { "key", "connectivityModeEnabled" } } }, { "value", false } }),
+        tapTitle("Colors for Enabled State") };
+    edits.push_back(pickRow("wifiDisabled", "#FF8000", edits));
+    edits.push_back(ev("back"));
+    edits.push_back(tapTitle("Presets"));
+    auto screens = device.run(edits);
+    auto& changes = screens.back()["presetChanges"];
+    ASSERT_FALSE(changes.is_null());
+    EXPECT_EQ(changes["preset"], "Night");
+    std::map<std::string, json> byKey;
+    for (auto& row : changes["rows"])
+        byKey[row["key"].get<std::string>()] = row;
+    ASSERT_TRUE(byKey.contains("connectivityModeEnabled"));
+    auto& toggle = byKey["connectivityModeEnabled"];
+    EXPECT_EQ(toggle["title"], "Custom Toggle Colors");
+    EXPECT_EQ(toggle["page"], "Connectivity");
+    EXPECT_TRUE(toggle["state"].is_null());
+    EXPECT_EQ(toggle["saved"]["value"], "On");
+    EXPECT_EQ(toggle["now"]["value"], "Off");
+    ASSERT_TRUE(byKey.contains("wifiDisabled"));
+    auto& colour = byKey["wifiDisabled"];
+    EXPECT_EQ(colour["title"], "Wi-Fi Background");
+    EXPECT_EQ(colour["state"], "Disabled");
+    EXPECT_EQ(colour["now"]["value"], "#FF8000:1.000000");
+    EXPECT_EQ(colour["now"]["color"]["rgba"][0], 1.0);
+    // Elsewhere than on the presets page, nothing is offered.
+    EXPECT_TRUE(screens[2]["presetChanges"].is_null());
+}
