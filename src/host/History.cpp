@@ -71,6 +71,24 @@ json pack(std::string_view bytes)
     return { { "n", bytes.size() }, { "z", binary(compressed(bytes)) } };
 }
 
+json pack(std::string_view bytes, std::string& stored)
+{
+    if (bytes.size() < kCompressFrom)
+        return { { "b", binary(bytes) } };
+    if (stored.empty())
+        stored = compressed(bytes);
+    return { { "n", bytes.size() }, { "z", binary(stored) } };
+}
+
+std::string storedForm(const json& packed)
+{
+    auto z = packed.find("z");
+    if (z == packed.end())
+        return {};
+    auto& data = z->get_binary();
+    return std::string(data.begin(), data.end());
+}
+
 std::string unpack(const json& packed)
 {
     if (auto raw = packed.find("b"); raw != packed.end()) {
@@ -94,9 +112,10 @@ std::string unpack(const json& packed)
 json changeJson(const FileChange& change)
 {
     return { { "path", change.path }, { "eb", change.existedBefore }, { "ea", change.existedAfter },
-        { "p", change.prefix }, { "s", change.suffix }, { "mb", pack(change.middleBefore) },
-        { "ma", pack(change.middleAfter) }, { "nb", change.sizeBefore }, { "na", change.sizeAfter },
-        { "cb", change.crcBefore }, { "ca", change.crcAfter } };
+        { "p", change.prefix }, { "s", change.suffix },
+        { "mb", pack(change.middleBefore, change.storedBefore) },
+        { "ma", pack(change.middleAfter, change.storedAfter) }, { "nb", change.sizeBefore },
+        { "na", change.sizeAfter }, { "cb", change.crcBefore }, { "ca", change.crcAfter } };
 }
 
 FileChange changeFromJson(const json& j)
@@ -109,6 +128,8 @@ FileChange changeFromJson(const json& j)
     change.suffix = j.at("s").get<std::uint64_t>();
     change.middleBefore = unpack(j.at("mb"));
     change.middleAfter = unpack(j.at("ma"));
+    change.storedBefore = storedForm(j.at("mb"));
+    change.storedAfter = storedForm(j.at("ma"));
     change.sizeBefore = j.at("nb").get<std::uint64_t>();
     change.sizeAfter = j.at("na").get<std::uint64_t>();
     change.crcBefore = j.at("cb").get<std::uint32_t>();
@@ -198,21 +219,54 @@ std::optional<std::optional<std::string>> applyChange(
     return std::optional<std::string>(std::move(result));
 }
 
+namespace {
+
+const std::string& encodedStep(const HistoryStep& step)
+{
+    if (!step.encoded.empty())
+        return step.encoded;
+    json changes = json::array();
+    for (auto& change : step.changes)
+        changes.push_back(changeJson(change));
+    json document = json::object();
+    document["id"] = step.id;
+    document["label"] = step.label;
+    document["notice"] = step.notice;
+    document["changes"] = std::move(changes);
+    auto bytes = json::to_cbor(document);
+    step.encoded.assign(bytes.begin(), bytes.end());
+    return step.encoded;
+}
+
+HistoryStep decodeStep(const json& stored)
+{
+    auto& bytes = stored.get_binary();
+    auto j = json::from_cbor(bytes);
+    HistoryStep step;
+    step.id = j.at("id").get<std::uint64_t>();
+    step.label = j.at("label").get<std::string>();
+    step.notice = j.at("notice").get<std::string>();
+    for (auto& change : j.at("changes"))
+        step.changes.push_back(changeFromJson(change));
+    step.encoded.assign(bytes.begin(), bytes.end());
+    return step;
+}
+
+} // namespace
+
 std::string encodeHistory(const History::Store& store)
 {
     json known = json::object();
     for (auto& [path, bytes] : store.known)
         known[path] = pack(bytes);
     json steps = json::array();
-    for (auto& step : store.steps) {
-        json changes = json::array();
-        for (auto& change : step.changes)
-            changes.push_back(changeJson(change));
-        steps.push_back({ { "id", step.id }, { "label", step.label }, { "notice", step.notice },
-            { "changes", changes } });
-    }
-    json document { { "position", store.position }, { "nextId", store.nextId }, { "known", known },
-        { "steps", steps } };
+    for (auto& step : store.steps)
+        steps.push_back(binary(encodedStep(step)));
+    json document = json::object();
+    document["position"] = store.position;
+    document["nextId"] = store.nextId;
+    document["known"] = std::move(known);
+    document["steps"] = std::move(steps);
     auto body = json::to_cbor(document);
     std::string bodyBytes(body.begin(), body.end());
     std::uint32_t crc = crcOf(bodyBytes);
@@ -238,15 +292,8 @@ History::Store decodeHistory(const std::string& bytes)
         History::Store store;
         for (auto& [path, packed] : document.at("known").items())
             store.known[path] = unpack(packed);
-        for (auto& j : document.at("steps")) {
-            HistoryStep step;
-            step.id = j.at("id").get<std::uint64_t>();
-            step.label = j.at("label").get<std::string>();
-            step.notice = j.at("notice").get<std::string>();
-            for (auto& change : j.at("changes"))
-                step.changes.push_back(changeFromJson(change));
-            store.steps.push_back(std::move(step));
-        }
+        for (auto& stored : document.at("steps"))
+            store.steps.push_back(decodeStep(stored));
         store.position = document.at("position").get<std::size_t>();
         store.nextId = document.at("nextId").get<std::uint64_t>();
         if (store.position > store.steps.size())

@@ -29,6 +29,9 @@ struct FileChange {
     std::uint64_t sizeAfter { 0 };
     std::uint32_t crcBefore { 0 };
     std::uint32_t crcAfter { 0 };
+    // The middles as stored, compressed once: the history is written again on every change.
+    mutable std::string storedBefore;
+    mutable std::string storedAfter;
 };
 
 struct HistoryStep {
@@ -37,6 +40,8 @@ struct HistoryStep {
     // What the user is told once the step is made, or empty.
     std::string notice;
     std::vector<FileChange> changes;
+    // The step as stored, made once: the history is written again on every change.
+    mutable std::string encoded;
 };
 
 // What a finished change looked like, for naming it.

@@ -138,8 +138,12 @@ TEST(HistoryFile, SurvivesItsOwnFormAndRefusesDamage)
 {
     History::Store store;
     store.known[kSettings] = std::string(3000, 'k') + "end";
-    store.steps.push_back({ 7, "Wi-Fi Background", "note",
-        { host::makeChange(kSettings, std::string("old"), std::string("new")) } });
+    host::HistoryStep step;
+    step.id = 7;
+    step.label = "Wi-Fi Background";
+    step.notice = "note";
+    step.changes.push_back(host::makeChange(kSettings, std::string("old"), std::string("new")));
+    store.steps.push_back(step);
     store.position = 1;
     store.nextId = 8;
     auto bytes = host::encodeHistory(store);
