@@ -245,8 +245,12 @@ StepName nameStep(const EventContext& context, const ChangeSet& changes)
     }
     auto keys = changedKeys(changes);
     StepName name { settingsLabel(context, changes, keys), {} };
-    if (int colours = changedColourCount(changes); colours > 1)
-        name.notice = name.label + ": " + std::to_string(colours) + " colours changed.";
+    int colours = changedColourCount(changes);
+    // Replacing the whole settings is worth a word even when few colours differed.
+    bool replacedAll = name.label.starts_with("Load ") || name.label == "Reset All Settings";
+    if (colours > 1 || replacedAll)
+        name.notice = name.label + ": " + std::to_string(colours)
+            + (colours == 1 ? " colour changed." : " colours changed.");
     return name;
 }
 

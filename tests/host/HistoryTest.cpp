@@ -281,6 +281,7 @@ TEST(HistoryScenario, UndoAndRedoRestoreEveryWritersBytesExactly)
         std::vector<json> setup;
         std::function<void(const ScriptDevice&)> act;
         std::string label;
+        bool notice; // the user is told of it
     };
     auto script = [](std::vector<json> events) {
         return [events](const ScriptDevice& device) { device.run(events); };
@@ -304,43 +305,43 @@ TEST(HistoryScenario, UndoAndRedoRestoreEveryWritersBytesExactly)
                 events.push_back(pickRow("wifiEnabled", "#FF8000", events));
                 device.run(events);
             },
-            "Wi-Fi Background" },
+            "Wi-Fi Background", false },
         { "the global row of a page", opening(),
             script({ ev("open"), tapTitle("Connectivity"),
                 ev("tap", { { "row", { { "key", "connectivityGlobalPicker" } } } }),
                 ev("alert", { { "button", "Yes" } }), ev("pick", { { "color", "#112233" } }),
                 ev("closePicker") }),
-            "Change All \u2014 Connectivity" },
+            "Change All \u2014 Connectivity", true },
         { "a new preset", opening(),
             script(concat({ ev("open"), tapTitle("Presets") }, newPreset("Day"))),
-            "Save \u201cDay\u201d" },
+            "Save \u201cDay\u201d", false },
         { "deleting a preset", presetsWithNight,
             script({ ev("open"), tapTitle("Presets"),
                 ev("tap", { { "row", { { "fileName", "Night" } } } }),
                 ev("alert", { { "button", "Delete" } }), ev("alert", { { "button", "Yes" } }) }),
-            "Delete \u201cNight\u201d" },
+            "Delete \u201cNight\u201d", false },
         { "loading a preset over unsaved edits", unsavedNight,
             script({ ev("open"), tapTitle("Presets"),
                 ev("tap", { { "row", { { "fileName", "Night" } } } }),
                 ev("alert", { { "button", "Load" } }), ev("alert", { { "button", "OK" } }) }),
-            "Load \u201cNight\u201d" },
+            "Load \u201cNight\u201d", true },
         { "resetting all settings", picked,
             script({ ev("open"), tapTitle("Reset All Settings"),
                 ev("alert", { { "button", "Yes" } }) }),
-            "Reset All Settings" },
+            "Reset All Settings", true },
         { "a binary file written by another program", opening(),
             [](const ScriptDevice& device) {
                 device.write(kSettings, binaryPlist());
                 device.run({ ev("notify",
                     { { "center", "darwin" }, { "name", "com.tarrowvine.quillane/update" } }) });
             },
-            "Change by Another Program" },
+            "Change by Another Program", true },
         { "a file that is no property list", opening(),
             [](const ScriptDevice& device) {
                 device.write(kPersistent, std::string("\0\x01garbage\r\n", 11));
                 device.run({ ev("settle", { { "ms", 0 } }) });
             },
-            "Change by Another Program" },
+            "Change by Another Program", true },
     };
     for (auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -350,6 +351,8 @@ TEST(HistoryScenario, UndoAndRedoRestoreEveryWritersBytesExactly)
         c.act(device);
         auto after = settingsFiles(device);
         ASSERT_NE(before, after);
+        auto done = device.run({ ev("settle", { { "ms", 0 } }) }).at(0);
+        EXPECT_EQ(done["history"]["notice"].is_object(), c.notice) << done["history"];
         auto undone = device.run({ ev("undo") }).at(0);
         EXPECT_TRUE(undone["error"].is_null()) << undone["error"];
         EXPECT_EQ(undone["history"]["redo"], c.label);
