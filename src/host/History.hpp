@@ -138,6 +138,9 @@ private:
 std::string encodeHistory(const History::Store& store);
 History::Store decodeHistory(const std::string& bytes);
 
+// CRC-32 of the bytes, for telling whether a file or the history came back exactly.
+std::uint32_t historyChecksum(std::string_view bytes);
+
 // The delta between two versions of a file, and its application in either direction (nullopt
 // when the result does not match what was recorded).
 FileChange makeChange(const std::string& path, const std::optional<std::string>& before,
