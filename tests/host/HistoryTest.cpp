@@ -467,3 +467,26 @@ TEST(PresetChanges, TheRowsThatDifferFromTheSavedPresetAreNamedAsTheyAreShown)
     // Elsewhere than on the presets page, nothing is offered.
     EXPECT_TRUE(screens[2]["presetChanges"].is_null());
 }
+
+TEST(HistoryScenario, UndoAndRedoWaitUntilNothingIsPresented)
+{
+    ScriptDevice device;
+    std::vector<json> events = concat(opening(), { tapTitle("Connectivity") });
+    events.push_back(pickRow("wifiEnabled", "#FF8000", events));
+    device.run(events);
+    auto picked = settingsFiles(device);
+
+    auto screens = device.run({ ev("open"), tapTitle("Connectivity"),
+        ev("tap", { { "row", { { "key", "wifiEnabled" } } } }), ev("undo"), ev("closePicker"),
+        ev("undo"), tapTitle("Colors for Enabled State"), ev("redo") });
+    auto& underPicker = screens[3];
+    EXPECT_TRUE(underPicker["error"].is_string());
+    EXPECT_EQ(underPicker["history"]["undo"], "Wi-Fi Background");
+    EXPECT_TRUE(underPicker["effects"].empty());
+    EXPECT_TRUE(screens[5]["error"].is_null()) << screens[5]["error"];
+    // The state row only switches what the page shows: redo still follows.
+    auto& redone = screens.back();
+    EXPECT_TRUE(redone["error"].is_null()) << redone["error"];
+    EXPECT_TRUE(redone["history"]["redo"].is_null());
+    EXPECT_TRUE(settingsFiles(device) == picked);
+}
