@@ -16,16 +16,18 @@ repetitions=9
 events=200
 startups=31
 paints=15
+history_writes=10000
 if [[ "${1:-}" == "--quick" ]]; then
   repetitions=3
   events=40
   startups=9
   paints=5
+  history_writes=1000
 fi
 
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" -j2 --target quillane qln_bench_plist qln_bench_pages qln_bench_events \
-  qln_bench_footprint qln_bench_preview
+  qln_bench_footprint qln_bench_preview qln_bench_history
 
 rm -rf "$out"
 mkdir -p "$out/data"
@@ -46,6 +48,10 @@ echo "== Scale"
 echo "== Interactions"
 "$build/bench/qln_bench_events" --event_repetitions="$events" "${common[@]}" \
   --benchmark_out="$out/events.json"
+echo "== History"
+"$build/bench/qln_bench_history" --history_repetitions="$events" \
+  --history_size_writes="$history_writes" "${common[@]}" \
+  --benchmark_out="$out/history.json"
 echo "== Start-up and memory"
 "$build/bench/qln_bench_footprint" --startup_repetitions="$startups" "${common[@]}" \
   --benchmark_out="$out/footprint.json"

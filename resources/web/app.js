@@ -12,6 +12,8 @@ import { createPreview } from "./preview.js";
 import { attachWallpaper } from "./wallpaper.js";
 import { attachPresetFiles } from "./presetfiles.js";
 import { setupViews, WIDE_QUERY } from "./views.js";
+import { createHistoryControls } from "./history.js";
+import { createPresetTools } from "./tools.js";
 import {
   exportedText,
   isImportRow,
@@ -31,6 +33,8 @@ const dom = {
   preview: document.getElementById("preview"),
   previewContent: document.getElementById("preview-content"),
   views: document.getElementById("view-switch"),
+  history: document.getElementById("history-bar"),
+  tools: document.getElementById("tools"),
 };
 
 const state = {
@@ -329,6 +333,8 @@ function receive(screen, { force = false } = {}) {
   state.screen = screen;
   state.pasteboard = pasteboardKey(screen.pasteboard);
   preview.setEditedState(editedStateOf(screen));
+  historyControls.update(screen);
+  presetTools.update(screen);
   if (!state.modal) restoreFocus(focusKey, pageChanged);
 }
 
@@ -357,6 +363,11 @@ document.addEventListener("keydown", (e) => {
   items[next].focus();
 });
 
+const historyControls = createHistoryControls(dom.history, dom.phone, {
+  post,
+  isModalOpen: () => Boolean(state.modal),
+});
+const presetTools = createPresetTools(dom.tools, { post, isModalOpen: () => Boolean(state.modal) });
 const preview = createPreview(dom.previewContent, {
   onFindKey: async (key) => {
     const found = await goToRow(

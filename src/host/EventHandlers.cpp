@@ -3,6 +3,7 @@
 #include "foundation/Dispatch.hpp"
 #include "foundation/Notifications.hpp"
 #include "foundation/UIPasteboard.hpp"
+#include "host/History.hpp"
 #include "sparkpicker/SparkColourPickerCell.hpp"
 #include "store/Settings.hpp"
 #include "store/UIColor+Quillane.hpp"
@@ -366,6 +367,34 @@ void notify(SessionState&, const json& event)
     throw Refusal("field 'center' must be \"darwin\" or \"distributed\"");
 }
 
+// Undo and redo move within the history; they are no steps of their own.
+void moveInHistory(SessionState& state, bool backwards)
+{
+    if (auto modal = state.modal())
+        throw Refusal("'" + modal->presentationTitle() + "' is presented over the page");
+    auto& history = History::shared();
+    auto moved = backwards ? history.undo() : history.redo();
+    if (!moved.label)
+        throw Refusal(moved.error);
+    fw::DarwinNotifyCenter::center().postNotification(qln::updateNotification);
+    if (moved.presetsChanged)
+        fw::NSDistributedNotificationCenter::defaultCenter().postNotificationName(
+            qln::presetChangedNotification);
+    // No cell may keep showing a colour that is no longer stored.
+    if (auto page = state.topPage())
+        page->reloadSpecifiers();
+}
+
+void undo(SessionState& state, const json&)
+{
+    moveInHistory(state, true);
+}
+
+void redo(SessionState& state, const json&)
+{
+    moveInHistory(state, false);
+}
+
 using Handler = void (*)(SessionState&, const json&);
 
 const std::map<std::string, Handler, std::less<>>& handlers()
@@ -385,6 +414,8 @@ const std::map<std::string, Handler, std::less<>>& handlers()
         { "settle", settle },
         { "pasteboard", pasteboard },
         { "notify", notify },
+        { "undo", undo },
+        { "redo", redo },
     };
     return table;
 }

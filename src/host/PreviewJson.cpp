@@ -1,6 +1,7 @@
 #include "host/PreviewJson.hpp"
 
 #include "host/Session.hpp"
+#include "host/AppearanceSwitch.hpp"
 #include "theming/PaletteValue.hpp"
 #include "theming/ThemingComponent.hpp"
 
@@ -52,9 +53,9 @@ std::string applyPreviewAction(theming::ThemingComponent& theming, const std::st
         return "a preview action must be a JSON object";
     if (auto appearance = action.find("appearance"); appearance != action.end()) {
         if (*appearance == "dark")
-            theming.setAppearance(theming::Appearance::Dark);
+            switchAppearance(theming, theming::Appearance::Dark);
         else if (*appearance == "light")
-            theming.setAppearance(theming::Appearance::Light);
+            switchAppearance(theming, theming::Appearance::Light);
         else
             return "'appearance' must be \"dark\" or \"light\"";
         return {};

@@ -2,6 +2,9 @@
 
 #include "foundation/Journal.hpp"
 #include "foundation/UIPasteboard.hpp"
+#include "host/History.hpp"
+#include "host/PresetChanges.hpp"
+#include "host/SessionState.hpp"
 #include "sparkpicker/SparkColourPickerCell.hpp"
 #include "store/UIColor+Quillane.hpp"
 #include "uikit/UIAlertController.hpp"
@@ -326,6 +329,42 @@ json effectJson(const fw::Effect& effect)
     return out;
 }
 
+json historyJson()
+{
+    auto summary = History::shared().summary();
+    json notice = nullptr;
+    if (!summary.notice.empty())
+        notice = { { "step", summary.headId }, { "text", summary.notice } };
+    return { { "undo", summary.undo ? json(*summary.undo) : json(nullptr) },
+        { "redo", summary.redo ? json(*summary.redo) : json(nullptr) }, { "notice", notice } };
+}
+
+json storedValueJson(const std::optional<std::string>& value)
+{
+    if (!value)
+        return nullptr;
+    json out { { "value", *value } };
+    if (value->starts_with("#"))
+        out["color"] = colorJson(qln::qlnRGBAColorFromHexString(*value));
+    return out;
+}
+
+// Beside the presets page only: what the current preset's unsaved changes are.
+json presetChangesJson(const fw::PSListController& page)
+{
+    if (page.isa().name != "QLNPresetsController")
+        return nullptr;
+    auto changes = unsavedPresetChanges();
+    if (!changes)
+        return nullptr;
+    json rows = json::array();
+    for (auto& row : changes->rows)
+        rows.push_back({ { "key", row.key }, { "page", row.page }, { "title", row.title },
+            { "state", row.state.empty() ? json(nullptr) : json(row.state) },
+            { "saved", storedValueJson(row.saved) }, { "now", storedValueJson(row.now) } });
+    return { { "preset", changes->preset }, { "rows", rows } };
+}
+
 } // namespace
 
 std::string writeScreen(
@@ -348,6 +387,8 @@ std::string writeScreen(
         effects.push_back(effectJson(effect));
     screen["effects"] = effects;
     screen["pasteboard"] = pasteboardJson();
+    screen["history"] = historyJson();
+    screen["presetChanges"] = page ? presetChangesJson(*page) : json(nullptr);
     if (refusal)
         screen["error"] = *refusal;
     return screen.dump(-1, ' ', false, json::error_handler_t::replace);

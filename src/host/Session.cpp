@@ -6,6 +6,7 @@
 #include "foundation/Device.hpp"
 #include "host/EventHandlers.hpp"
 #include "host/ScreenWriter.hpp"
+#include "host/HistoryWatcher.hpp"
 #include "host/SessionState.hpp"
 #include "preferences/FrameworkClasses.hpp"
 #include "sparkpicker/SparkColourPickerCell.hpp"
@@ -54,13 +55,22 @@ Session::Session(const std::filesystem::path& deviceRoot)
     m->state.root = deviceRoot;
     m->state.settingsList = std::make_shared<SettingsListController>();
     m->state.navigation = std::make_shared<fw::UINavigationController>(m->state.settingsList);
+    m->seenHead = History::shared().summary().headId;
+    m->watcher = HistoryWatcher::start([this] { catchUpWithHistory(); });
 }
 
 Session::~Session() = default;
 
 EventAnswer Session::handle(std::string_view eventJson)
 {
+    auto context = captureContext(m->state, eventJson, m->lastContext);
+    auto& history = History::shared();
+    history.begin();
     auto refusal = handleEvent(m->state, eventJson);
+    history.finish([&](const ChangeSet& changes) { return nameStep(context, changes); });
+    if (!refusal)
+        m->lastContext = std::move(context);
+    m->seenHead = history.summary().headId;
     return { writeScreen(m->state, true, refusal), !refusal };
 }
 
@@ -73,6 +83,23 @@ std::optional<Session::PendingPick> Session::pendingPick() const
     if (!cell)
         return std::nullopt;
     return PendingPick { cell->keysToColour(), qln::qlnHexStringFromColor(picker->colour()) };
+}
+
+void Session::catchUpWithHistory()
+{
+    auto& history = History::shared();
+    if (history.isOpen())
+        return;
+    history.recordForeignChange();
+    auto head = history.summary().headId;
+    if (head == m->seenHead)
+        return;
+    m->seenHead = head;
+    // The files changed under the open page: it shows what is stored, unless the user is in
+    // the middle of something presented over it.
+    auto page = m->state.topPage();
+    if (page && !m->state.modal())
+        page->reloadSpecifiers();
 }
 
 std::string Session::screen(bool takeJournal)

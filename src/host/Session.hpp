@@ -42,6 +42,9 @@ public:
     struct State;
 
 private:
+    // After a notification: records a change made elsewhere and shows the files as they are.
+    void catchUpWithHistory();
+
     std::unique_ptr<State> m;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "host/HistoryLabels.hpp"
 #include "host/Session.hpp"
 #include "host/TableRows.hpp"
 #include "preferences/PSListController.hpp"
@@ -31,7 +32,13 @@ struct SessionState {
 } // namespace host
 
 namespace host {
+class HistoryWatcher;
 struct Session::State {
     SessionState state;
+    // What the last event was about, so an alert's step is named after the row that raised it.
+    EventContext lastContext;
+    // The newest step this session has shown; a different one was made elsewhere.
+    std::uint64_t seenHead { 0 };
+    std::shared_ptr<HistoryWatcher> watcher;
 };
 } // namespace host

@@ -1,6 +1,7 @@
 #include "host/ThemeCommand.hpp"
 
 #include "foundation/Device.hpp"
+#include "host/AppearanceSwitch.hpp"
 #include "host/EventLoop.hpp"
 #include "theming/PaletteTable.hpp"
 #include "theming/ThemingComponent.hpp"
@@ -30,7 +31,7 @@ void printPalette(const theming::ThemingComponent& component)
 
 void switchAppearance(theming::ThemingComponent& component, theming::Appearance appearance)
 {
-    if (!component.setAppearance(appearance))
+    if (!host::switchAppearance(component, appearance))
         std::cerr << "quillane theme: the appearance is already "
                   << theming::appearanceName(appearance) << "\n";
 }

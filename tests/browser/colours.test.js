@@ -213,3 +213,38 @@ test("the picker's text field says what it read and sends only colours", async (
   assert.equal((await session.settings()).wifiEnabled, "#00FF00:0.250000");
   assert.deepEqual(session.errors, []);
 });
+
+test("a spread colour can be undone from its notice and redone with the keyboard", async (t) => {
+  const session = await connectivity(t);
+  const { page } = session;
+  const undo = page.locator("[data-testid=history-undo]");
+  const redo = page.locator("[data-testid=history-redo]");
+  assert.equal(await undo.isDisabled(), true);
+  const before = await session.settings();
+  const swatchBefore = await swatchColour(keyed(page, "hotspotGlyphEnabled"));
+  await act(session, () => keyed(page, "connectivityGlobalPicker").click());
+  await waitForAlert(page, "Set Global Color");
+  await choose(session, "Yes");
+  await waitForPicker(page);
+  await typeHex(session, "#22CC44");
+  await closePicker(session);
+  const spread = await session.settings();
+
+  const notice = page.locator("[data-testid=history-notice]");
+  await notice.waitFor();
+  assert.match(await notice.textContent(), /Change All — Connectivity: 13 colours changed\./);
+  assert.equal(await undo.getAttribute("aria-label"), "Undo Change All — Connectivity");
+
+  await act(session, () => notice.getByRole("button", { name: "Undo" }).click());
+  assert.deepEqual(await session.settings(), before);
+  await eventually(async () => (await swatchColour(keyed(page, "hotspotGlyphEnabled"))) === swatchBefore, "old swatches");
+  assert.equal(await notice.isHidden(), true);
+  assert.equal(await redo.isDisabled(), false);
+
+  await act(session, () => page.keyboard.press("Control+Shift+Z"));
+  assert.deepEqual(await session.settings(), spread);
+  await act(session, () => page.keyboard.press("Control+Z"));
+  assert.deepEqual(await session.settings(), before);
+  // Moving back and forth brings no notice again.
+  assert.equal(await notice.isHidden(), true);
+});

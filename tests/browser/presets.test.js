@@ -206,3 +206,40 @@ test("after a dialog closes from the keyboard, focus is back on the row that ope
   }
   assert.deepEqual(await presetNames(page), ["Evening"]);
 });
+
+test("beside the page, what changed since the preset was saved, and Discard Changes as one step", async (t) => {
+  const session = await presets(t);
+  const { page } = session;
+  await page.setViewportSize({ width: 1280, height: 900 });
+  t.after(() => page.setViewportSize({ width: 390, height: 844 }));
+  await newPreset(session, "Evening");
+  const tools = page.locator("#tools");
+  assert.equal(await tools.isHidden(), true);
+  const saved = await readFile(session.file(`${PRESETS_DIR}/Evening.plist`), "utf8");
+
+  await back(session, "Quillane");
+  await tapRow(session, "Connectivity", "Connectivity");
+  await act(session, () => keyed(page, "connectivityModeEnabled").locator("[role=switch]").click());
+  await back(session, "Quillane");
+  await tapRow(session, "Presets", "Presets");
+  await tools.waitFor();
+  const row = tools.locator('.tools-row[data-key="connectivityModeEnabled"]');
+  assert.match(await row.textContent(), /Custom Toggle Colors.*Connectivity/);
+  assert.equal(await tools.locator(".tools-row").count(), 1);
+  const edited = await readFile(session.file(SETTINGS), "utf8");
+
+  // Discard runs the page's own Load, whose confirmation the user answers.
+  await act(session, () => tools.getByRole("button", { name: "Discard Changes" }).click());
+  await waitForAlert(page, "Evening");
+  assert.match(await page.locator("#modal .alert-message").textContent(), /unsaved changes/);
+  await choose(session, "OK");
+  await waitForNoModal(page);
+  assert.equal(await readFile(session.file(SETTINGS), "utf8"), saved);
+  await eventually(() => tools.isHidden(), "the tools to go once nothing is unsaved");
+  assert.equal(await page.locator("[data-testid=history-undo]").getAttribute("aria-label"), "Undo Load “Evening”");
+
+  await act(session, () => page.locator("[data-testid=history-undo]").click());
+  assert.equal(await readFile(session.file(SETTINGS), "utf8"), edited);
+  await eventually(async () => /Unsaved/.test(await presetRow(page, "Evening").textContent()), "Unsaved again");
+  await tools.waitFor();
+});

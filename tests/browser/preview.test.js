@@ -151,6 +151,16 @@ test("switching the preview to dark brings back the preset used for Dark Mode", 
   await attributeBecomes(screen, "data-appearance", "dark");
   await eventually(async () => /Night/.test(await page.locator("[data-testid=preview-note]").textContent()), "the note");
   await settledColour(toggle(page, "wifi"), STOCK_BLUE, "the preset's Wi-Fi colour in the preview");
+  // The edits it replaced are not lost: the user is told and can go back.
+  const notice = page.locator("[data-testid=history-notice]");
+  await eventually(
+    async () => (await notice.textContent()) === "Your unsaved changes were replaced by “Night”.Undo",
+    "the notice of the replaced edits",
+  );
+  assert.equal(
+    await page.locator("[data-testid=history-undo]").getAttribute("aria-label"),
+    "Undo Dark Mode applied “Night”",
+  );
 
   // The open presets page rebuilt: Night is current and saved again.
   await eventually(async () => !/Unsaved/.test(await presetRow(page, "Night").textContent()), "Night saved");
@@ -169,6 +179,12 @@ test("switching the preview to dark brings back the preset used for Dark Mode", 
   await previewAction(page, page.locator('#preview [role=radio][data-appearance="light"]'));
   await attributeBecomes(screen, "data-appearance", "light");
   assert.deepEqual(await session.settings(), before);
+
+  // Undo brings back the edits the dark switch replaced, on the open page too.
+  await act(session, () => page.locator("[data-testid=history-undo]").click());
+  assert.match((await session.settings()).wifiEnabled ?? "", /^#FF2D55/i);
+  assert.equal((await session.persistent()).unsaved, true);
+  await eventually(async () => /^#FF2D55/i.test(await detailOf(keyed(page, "wifiEnabled")).textContent()), "the edit shown");
   assert.deepEqual(session.errors, []);
 });
 

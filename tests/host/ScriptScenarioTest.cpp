@@ -283,9 +283,11 @@ TEST(ScriptScenario, EventsThatCannotApplyAreAnsweredWithAnError)
         ev("tap", { { "row", 999 } }),
         ev("pick", { { "color", "#FFFFFF" } }),
         ev("move", { { "from", 1 } }),
+        ev("undo"),
+        ev("redo"),
     });
-    ASSERT_EQ(screens.size(), 11u);
-    for (std::size_t i : { 0u, 1u, 2u, 4u, 5u, 7u, 8u, 9u, 10u })
+    ASSERT_EQ(screens.size(), 13u);
+    for (std::size_t i : { 0u, 1u, 2u, 4u, 5u, 7u, 8u, 9u, 10u, 11u, 12u })
         EXPECT_TRUE(screens[i]["error"].is_string()) << "event " << i;
     EXPECT_TRUE(screens[3]["error"].is_null());
     EXPECT_TRUE(screens[6]["error"].is_null());

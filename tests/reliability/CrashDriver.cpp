@@ -101,7 +101,7 @@ public:
         , m_scratch(journal / "scratch")
     {
         fs::remove_all(m_scratch);
-        linkEntries(m_device, m_scratch, { "var", ".pasteboard.plist" });
+        linkEntries(m_device, m_scratch, { "var", ".pasteboard.plist", ".quillane-history" });
         linkEntries(m_device / "var", m_scratch / "var", { "mobile" });
         linkEntries(m_device / "var/mobile", m_scratch / "var/mobile", { "Library" });
         linkEntries(
@@ -159,9 +159,13 @@ private:
             fs::remove_all(preferences);
             fs::copy(reliability::preferencesDir(m_device), preferences,
                 fs::copy_options::recursive | fs::copy_options::copy_symlinks);
-            fs::remove(m_scratch / ".pasteboard.plist");
-            if (fs::exists(m_device / ".pasteboard.plist"))
-                fs::copy_file(m_device / ".pasteboard.plist", m_scratch / ".pasteboard.plist");
+            // The pasteboard and the history live beside the device's tree; undo reads the
+            // history, so the rehearsal starts from the real one.
+            for (const char* name : { ".pasteboard.plist", ".quillane-history" }) {
+                fs::remove(m_scratch / name);
+                if (fs::exists(m_device / name))
+                    fs::copy_file(m_device / name, m_scratch / name);
+            }
             fw::Device::setRoot(m_scratch);
             ui.session().handle(event.dump());
             reliability::writeStepRecord(

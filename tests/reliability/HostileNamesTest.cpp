@@ -27,7 +27,10 @@ FileMap outsideThePresets(const fs::path& root)
          ++it) {
         auto relative = fs::relative(it->path(), root).string();
         if (!it->is_regular_file() || relative.find(kPresets) != std::string::npos
-            || relative.ends_with("persistent.plist") || relative == ".pasteboard.plist")
+            || relative.ends_with("persistent.plist")
+            || relative == ".pasteboard.plist"
+            // The history records the new preset, as it records every change.
+            || relative.starts_with(".quillane-history"))
             continue;
         files[relative] = readWholeFile(it->path());
     }

@@ -324,6 +324,19 @@ void fullReset(UiDriver& ui, std::mt19937&)
     ui.send(event("alert", { { "button", "Yes" } }));
 }
 
+// Undo and redo are refused under a modal, as the user would see them greyed out.
+void undo(UiDriver& ui, std::mt19937&)
+{
+    ui.dismissModals();
+    ui.send(event("undo"));
+}
+
+void redo(UiDriver& ui, std::mt19937&)
+{
+    ui.dismissModals();
+    ui.send(event("redo"));
+}
+
 } // namespace
 
 const char* operationName(Operation operation)
@@ -331,7 +344,7 @@ const char* operationName(Operation operation)
     static constexpr std::array<const char*, kOperationCount> names { "row write", "switch write",
         "long-press reset", "global spread", "global reset", "order save", "preset create",
         "preset save", "preset load", "preset import", "preset delete", "mode default",
-        "full reset" };
+        "full reset", "undo", "redo" };
     return names[static_cast<std::size_t>(operation)];
 }
 
@@ -340,14 +353,15 @@ void perform(UiDriver& ui, Operation operation, std::mt19937& random)
     using Flow = void (*)(UiDriver&, std::mt19937&);
     static constexpr std::array<Flow, kOperationCount> flows { rowWrite, switchWrite,
         longPressReset, globalSpread, globalReset, orderSave, presetCreate, presetSave, presetLoad,
-        presetImport, presetDelete, modeDefault, fullReset };
+        presetImport, presetDelete, modeDefault, fullReset, undo, redo };
     flows[static_cast<std::size_t>(operation)](ui, random);
 }
 
 Operation chooseOperation(std::mt19937& random)
 {
     // Row writes and resets are what users do most; preset work and full resets now and then.
-    static const std::array<int, kOperationCount> weights { 6, 2, 3, 2, 1, 2, 2, 2, 3, 2, 1, 1, 1 };
+    static const std::array<int, kOperationCount> weights { 6, 2, 3, 2, 1, 2, 2, 2, 3, 2, 1, 1, 1,
+        2, 1 };
     std::discrete_distribution<int> pick(weights.begin(), weights.end());
     return static_cast<Operation>(pick(random));
 }

@@ -79,9 +79,11 @@ enum class Operation {
     PresetDelete,
     ModeDefault,
     FullReset,
+    Undo,
+    Redo,
 };
 
-inline constexpr int kOperationCount = 13;
+inline constexpr int kOperationCount = 15;
 
 const char* operationName(Operation operation);
 void perform(UiDriver& ui, Operation operation, std::mt19937& random);

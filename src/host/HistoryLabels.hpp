@@ -1,0 +1,38 @@
+#pragma once
+
+#include "host/History.hpp"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace host {
+
+struct SessionState;
+
+// What the user was doing when a change happened, taken before the event runs: enough to name
+// the step the way the user would ("Wi-Fi Background", "Change All — Toggles").
+struct EventContext {
+    std::string event;
+    std::string pageTitle;
+    bool rootPage { false };
+    // The row the event concerns: the addressed row, the open picker's row, or for an alert
+    // the row whose tap presented it.
+    std::optional<std::string> rowTitle;
+    std::string alertTitle;
+    std::string alertButton;
+    // How each keyed row of the page is called, for a change of one key.
+    std::map<std::string, std::string> rowNames;
+};
+
+// `previous` is the context of the last event; an alert keeps its row.
+EventContext captureContext(
+    SessionState& state, std::string_view eventJson, const EventContext& previous);
+
+StepName nameStep(const EventContext& context, const ChangeSet& changes);
+
+// How many colour values differ between two versions of the settings file.
+int changedColourCount(const ChangeSet& changes);
+
+} // namespace host

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace host {
+
+// One stored value that differs between the current preset as saved and the settings now.
+struct ChangedRow {
+    std::string key;
+    std::string page; // the page that shows the row, or empty
+    std::string title; // the row's title ("Wi-Fi Background"), or the key
+    std::string state; // "Enabled", "Disabled" or empty
+    std::optional<std::string> saved;
+    std::optional<std::string> now;
+};
+
+struct PresetChanges {
+    std::string preset;
+    std::vector<ChangedRow> rows;
+};
+
+// What changed since the current preset was saved; nullopt when no preset is current or it has
+// no unsaved changes.
+std::optional<PresetChanges> unsavedPresetChanges();
+
+} // namespace host
