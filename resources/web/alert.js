@@ -34,7 +34,11 @@ function textFields(modal) {
 }
 
 function actionButton(action, choose) {
-  const button = el("button", `alert-button style-${action.style ?? "default"}`, action.title ?? "");
+  const button = el(
+    "button",
+    `alert-button style-${action.style ?? "default"}`,
+    action.title ?? "",
+  );
   button.type = "button";
   button.dataset.actionTitle = action.title ?? "";
   button.disabled = action.enabled === false;
@@ -122,7 +126,9 @@ export function createAlert(modal, post) {
   const cancelAction = cancelActionOf(modal);
   // Focus a text field to type in, else the harmless choice, so a stray
   // Enter never confirms a destructive action.
-  const cancelButton = buttons.find((b) => cancelAction && b.dataset.actionTitle === cancelAction.title);
+  const cancelButton = buttons.find(
+    (b) => cancelAction && b.dataset.actionTitle === cancelAction.title,
+  );
   const focus = inputs[0] ?? cancelButton ?? buttons[0] ?? dialog;
   return {
     dialog,

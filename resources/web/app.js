@@ -178,11 +178,16 @@ function focusAfterModal(origin) {
     candidates.push(...document.querySelectorAll(`[data-focus-key="${CSS.escape(origin.key)}"]`));
   }
   if (samePage && origin.title) {
-    candidates.push(...dom.page.querySelectorAll(`.cell[data-title="${CSS.escape(origin.title)}"][data-focus-key]`));
+    candidates.push(
+      ...dom.page.querySelectorAll(
+        `.cell[data-title="${CSS.escape(origin.title)}"][data-focus-key]`,
+      ),
+    );
   }
   const target =
-    candidates.find((n) => n.offsetParent !== null && (!origin.title || rowTitleOf(n) === origin.title)) ??
-    document.getElementById("page-title");
+    candidates.find(
+      (n) => n.offsetParent !== null && (!origin.title || rowTitleOf(n) === origin.title),
+    ) ?? document.getElementById("page-title");
   target?.focus({ preventScroll: true });
 }
 
@@ -194,7 +199,9 @@ function restoreFocus(key, pageChanged) {
   if (active && active !== document.body && active.isConnected) return;
   const rowKey = /^(row|switch|segment|handle):/.test(key ?? "");
   const target =
-    key && !(pageChanged && rowKey) ? document.querySelector(`[data-focus-key="${CSS.escape(key)}"]`) : null;
+    key && !(pageChanged && rowKey)
+      ? document.querySelector(`[data-focus-key="${CSS.escape(key)}"]`)
+      : null;
   if (target) target.focus({ preventScroll: true });
   else if (key) dom.page.focus({ preventScroll: true });
 }
@@ -268,11 +275,16 @@ function pickerKeys(screen, index) {
   const row = rows.find((r) => r.index === index);
   if (!row?.key) return [];
   if (!row.key.endsWith("GlobalPicker")) return [row.key];
-  return rows.filter((r) => r.cellClass === "QLNColorPicker" && r.key && !r.key.includes("ContainerBackground")).map((r) => r.key);
+  return rows
+    .filter(
+      (r) => r.cellClass === "QLNColorPicker" && r.key && !r.key.includes("ContainerBackground"),
+    )
+    .map((r) => r.key);
 }
 
 function openModal(modal, screen) {
-  const kind = modal.style === "picker" ? "picker" : modal.style === "actionSheet" ? "actionSheet" : "alert";
+  const kind =
+    modal.style === "picker" ? "picker" : modal.style === "actionSheet" ? "actionSheet" : "alert";
   const component =
     kind === "picker"
       ? createPicker(modal, rowTitle(screen, modal.row), {
@@ -282,7 +294,10 @@ function openModal(modal, screen) {
           onColour: (colour) => preview.showPending(pickerKeys(screen, modal.row), colour),
           contrastFor: (colour) => preview.contrastFor(pickerKeys(screen, modal.row), colour),
           // Beside the preview (a wide screen) the copy would only repeat it.
-          partPicture: () => (matchMedia(WIDE_QUERY).matches ? null : preview.partPicture(pickerKeys(screen, modal.row))),
+          partPicture: () =>
+            matchMedia(WIDE_QUERY).matches
+              ? null
+              : preview.partPicture(pickerKeys(screen, modal.row)),
         })
       : createAlert(modal, post);
   const backdrop = document.createElement("div");
@@ -310,7 +325,12 @@ function renderModal(screen, force) {
     return;
   }
   const current = state.modal;
-  if (current && modal.style === "picker" && current.kind === "picker" && current.row === modal.row) {
+  if (
+    current &&
+    modal.style === "picker" &&
+    current.kind === "picker" &&
+    current.row === modal.row
+  ) {
     current.component.update(modal);
     return;
   }
@@ -342,7 +362,9 @@ function receive(screen, { force = false } = {}) {
 
 function focusables(root) {
   return [
-    ...root.querySelectorAll("button:not([disabled]), input:not([disabled]), [tabindex]:not([tabindex='-1'])"),
+    ...root.querySelectorAll(
+      "button:not([disabled]), input:not([disabled]), [tabindex]:not([tabindex='-1'])",
+    ),
   ].filter((n) => n.offsetParent !== null);
 }
 
@@ -358,7 +380,13 @@ document.addEventListener("keydown", (e) => {
   const items = focusables(dom.modal);
   if (items.length === 0) return;
   const i = items.indexOf(document.activeElement);
-  const next = e.shiftKey ? (i <= 0 ? items.length - 1 : i - 1) : i === items.length - 1 ? 0 : i + 1;
+  const next = e.shiftKey
+    ? i <= 0
+      ? items.length - 1
+      : i - 1
+    : i === items.length - 1
+      ? 0
+      : i + 1;
   e.preventDefault();
   items[next].focus();
 });

@@ -81,7 +81,8 @@ function detailNode(row, className) {
   } else {
     node.textContent = row.detail;
   }
-  if (Number.isFinite(row.detailAlpha)) node.style.opacity = String(Math.max(row.detailAlpha, MIN_DETAIL_ALPHA));
+  if (Number.isFinite(row.detailAlpha))
+    node.style.opacity = String(Math.max(row.detailAlpha, MIN_DETAIL_ALPHA));
   applyFont(node, row.detailFont);
   return node;
 }
@@ -209,7 +210,8 @@ function makeInteractive(cell, row, ctx, sectionTitle) {
   if (!tap && !longPress) return;
   cell.setAttribute("role", "button");
   cell.setAttribute("aria-label", accessibleLabel(row, sectionTitle) || "Row");
-  if (longPress) cell.setAttribute("aria-description", "Press and hold, or press the menu key, to reset");
+  if (longPress)
+    cell.setAttribute("aria-description", "Press and hold, or press the menu key, to reset");
   if (row.enabled === false) {
     cell.setAttribute("aria-disabled", "true");
     return;
@@ -232,7 +234,8 @@ function textBlock(row) {
 function trailingBlock(row, ctx) {
   const trailing = el("div", "cell-trailing");
   const hasDetail = Array.isArray(row.detailRuns) || typeof row.detail === "string";
-  if (hasDetail && !isSubtitleStyle(row)) trailing.append(detailNode(row, "cell-detail cell-value"));
+  if (hasDetail && !isSubtitleStyle(row))
+    trailing.append(detailNode(row, "cell-detail cell-value"));
   if (row.cell === "switch") trailing.append(switchControl(row, ctx));
   const accessory = accessoryNode(row);
   if (accessory) trailing.append(accessory);

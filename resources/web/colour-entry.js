@@ -8,7 +8,12 @@ const NUMBER = String.raw`[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?`;
 function hexDigits(digits) {
   const expand = digits.length <= 4 ? [...digits].map((d) => d + d) : digits.match(/../g);
   const [r, g, b, a = "FF"] = expand;
-  return { r: parseInt(r, 16) / 255, g: parseInt(g, 16) / 255, b: parseInt(b, 16) / 255, a: parseInt(a, 16) / 255 };
+  return {
+    r: parseInt(r, 16) / 255,
+    g: parseInt(g, 16) / 255,
+    b: parseInt(b, 16) / 255,
+    a: parseInt(a, 16) / 255,
+  };
 }
 
 // "50%" or "0.5" as 0..1 (alpha), or null when outside it.

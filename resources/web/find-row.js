@@ -46,7 +46,8 @@ export async function goToRow(app, key) {
   await app.post({ event: "tap", row: { title } });
   const edited = editedStateOf(screen());
   const wantsEnabled = !key.endsWith("Disabled");
-  if (edited && edited.enabled !== wantsEnabled) await app.post({ event: "tap", row: { key: "switchState" } });
+  if (edited && edited.enabled !== wantsEnabled)
+    await app.post({ event: "tap", row: { key: "switchState" } });
   return highlight(app.page, key);
 }
 

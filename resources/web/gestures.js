@@ -54,7 +54,14 @@ export function attachPress(node, { onTap, onLongPress }) {
     if (!e.isPrimary || e.button !== 0 || e.target.closest(".no-press")) return;
     finish();
     suppressClick = false;
-    press = { id: e.pointerId, x: e.clientX, y: e.clientY, long: false, timer: null, lastChanged: 0 };
+    press = {
+      id: e.pointerId,
+      x: e.clientX,
+      y: e.clientY,
+      long: false,
+      timer: null,
+      lastChanged: 0,
+    };
     node.classList.add("pressed");
     window.addEventListener("pointermove", onMove, true);
     window.addEventListener("pointerup", onUp, true);

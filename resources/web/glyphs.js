@@ -33,7 +33,8 @@ const CONNECTIVITY = {
 const MEDIA = {
   previous: '<path fill="currentColor" d="M11.6 6.2v11.6L3.5 12zM20.5 6.2v11.6L12.4 12z"/>',
   next: '<path fill="currentColor" d="M12.4 6.2v11.6L20.5 12zM3.5 6.2v11.6L11.6 12z"/>',
-  pause: '<rect x="6" y="4.5" width="4" height="15" rx="1" fill="currentColor"/>' +
+  pause:
+    '<rect x="6" y="4.5" width="4" height="15" rx="1" fill="currentColor"/>' +
     '<rect x="14" y="4.5" width="4" height="15" rx="1" fill="currentColor"/>',
   airplay:
     `<g ${STROKE} stroke-width="1.6"><path d="M8.2 16.8a7 7 0 1 1 7.6 0"/>` +
@@ -58,7 +59,8 @@ const MODULES = {
     '<rect x="8.3" y="10.7" width="7.4" height="5.8" rx="1.1" fill="currentColor"/>' +
     `<g ${STROKE} stroke-width="1.7"><path d="M10 10.7V9.2a2 2 0 0 1 4 0v1.5"/>` +
     '<path d="M19.4 14.3a7.6 7.6 0 1 1-1.6-6.8"/><path d="M18.6 3.9l-.6 3.8-3.7-.8"/></g>',
-  DoNotDisturbModule: '<path fill="currentColor" d="M14.8 3.2A8.8 8.8 0 1 0 20.8 15 7.6 7.6 0 0 1 14.8 3.2z"/>',
+  DoNotDisturbModule:
+    '<path fill="currentColor" d="M14.8 3.2A8.8 8.8 0 1 0 20.8 15 7.6 7.6 0 0 1 14.8 3.2z"/>',
   airplaymirroring:
     `<g ${STROKE} stroke-width="1.7"><rect x="2.8" y="5" width="13" height="9.5" rx="1.6"/>` +
     '<rect x="8.2" y="9.5" width="13" height="9.5" rx="1.6" fill="currentColor" fill-opacity=".35"/></g>',
@@ -105,7 +107,9 @@ export function sliderGlyph(name) {
 // A stock module's glyph, or null for a module of another maker: its tile
 // then shows the name's initial.
 export function moduleGlyph(identifier) {
-  const stem = String(identifier ?? "").split(".").pop();
+  const stem = String(identifier ?? "")
+    .split(".")
+    .pop();
   const body = MODULES[stem];
   return body ? svg(body) : null;
 }

@@ -19,10 +19,14 @@ const shown = new Map();
 
 function easing(options) {
   switch ((Number(options) >>> 16) & 3) {
-    case 1: return "ease-in";
-    case 2: return "ease-out";
-    case 3: return "linear";
-    default: return "ease-in-out";
+    case 1:
+      return "ease-in";
+    case 2:
+      return "ease-out";
+    case 3:
+      return "linear";
+    default:
+      return "ease-in-out";
   }
 }
 
@@ -66,7 +70,7 @@ function fillTitle(node, label, index) {
     for (const run of label.runs) {
       const start = ranged ? Math.max(pos, Number(run.location) || 0) : pos;
       if (start > pos) node.append(text.slice(pos, start));
-      const chunk = ranged ? text.substr(start, Number(run.length) || 0) : run.text ?? "";
+      const chunk = ranged ? text.substr(start, Number(run.length) || 0) : (run.text ?? "");
       const span = el("span", null, chunk);
       applyFont(span, run.font);
       const color = cssColor(run.color);
@@ -104,7 +108,10 @@ export function createHeaderView(row, pageClass) {
   const labels = Array.isArray(row.labels) ? row.labels : [];
   const keyBase = `${pageClass}:${row.index}`;
   labels.forEach((label, i) => view.append(headerLabel(label ?? {}, i, keyBase)));
-  const text = labels.map((l) => (l?.text ?? "").trim()).filter(Boolean).join(", ");
+  const text = labels
+    .map((l) => (l?.text ?? "").trim())
+    .filter(Boolean)
+    .join(", ");
   view.setAttribute("role", "heading");
   view.setAttribute("aria-level", "2");
   view.setAttribute("aria-label", text || row.title || "Header");

@@ -1,7 +1,16 @@
 // What the history controls decide, apart from the page: which keys undo and
 // redo, and which step's notice is new.
 
-const TEXT_INPUT_TYPES = new Set(["text", "search", "email", "url", "tel", "password", "number", ""]);
+const TEXT_INPUT_TYPES = new Set([
+  "text",
+  "search",
+  "email",
+  "url",
+  "tel",
+  "password",
+  "number",
+  "",
+]);
 
 // A text field keeps its own undo: the shortcut is not ours there.
 export function isTextEntry(node) {

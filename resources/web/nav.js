@@ -54,7 +54,7 @@ export function renderNav(nav, screen, ctx, titleOf) {
   const page = screen.page;
   const left = el("div", "nav-side nav-left");
   const right = el("div", "nav-side nav-right-side");
-  const title = el("h1", "nav-title", page ? page.title ?? "" : "Settings");
+  const title = el("h1", "nav-title", page ? (page.title ?? "") : "Settings");
   title.id = "page-title";
   // Focus can land here when what had it is gone (a dialog's row, a page).
   title.tabIndex = -1;

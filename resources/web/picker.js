@@ -66,7 +66,10 @@ function buildSheet(title) {
   const hex = el("input", "picker-hex");
   hex.type = "text";
   hex.dataset.testid = "picker-hex";
-  hex.setAttribute("aria-label", "Colour value: #RRGGBB, #RRGGBBAA, rgb(), hsl() or #RRGGBB:opacity");
+  hex.setAttribute(
+    "aria-label",
+    "Colour value: #RRGGBB, #RRGGBBAA, rgb(), hsl() or #RRGGBB:opacity",
+  );
   hex.setAttribute("aria-describedby", "picker-hex-status");
   hex.autocomplete = "off";
   hex.spellcheck = false;
@@ -132,7 +135,10 @@ export function createPicker(modal, title, hooks) {
     const picture = hooks.partPicture?.();
     if (picture) ui.part.replaceChildren(picture);
     else ui.part.replaceChildren();
-    ui.contrast.classList.toggle("picker-contrast-low", /hard to read/.test(ui.contrast.textContent));
+    ui.contrast.classList.toggle(
+      "picker-contrast-low",
+      /hard to read/.test(ui.contrast.textContent),
+    );
   }
 
   // A drag moves faster than the server needs to hear: the picture follows
@@ -178,7 +184,12 @@ export function createPicker(modal, title, hooks) {
   ui.square.addEventListener("pointercancel", stop);
   ui.square.addEventListener("keydown", (e) => {
     const step = e.shiftKey ? 0.1 : 0.01;
-    const moves = { ArrowLeft: [-step, 0], ArrowRight: [step, 0], ArrowUp: [0, step], ArrowDown: [0, -step] };
+    const moves = {
+      ArrowLeft: [-step, 0],
+      ArrowRight: [step, 0],
+      ArrowUp: [0, step],
+      ArrowDown: [0, -step],
+    };
     const move = moves[e.key];
     if (!move) return;
     e.preventDefault();

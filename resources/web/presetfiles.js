@@ -35,7 +35,9 @@ export function attachPresetFiles(panel) {
       .then((r) => (r.ok ? r.json() : []))
       .catch(() => []);
     const chosen = select.value;
-    select.replaceChildren(...names.map((name) => Object.assign(el("option", null, name), { value: name })));
+    select.replaceChildren(
+      ...names.map((name) => Object.assign(el("option", null, name), { value: name })),
+    );
     if (names.includes(chosen)) select.value = chosen;
     exportButton.disabled = names.length === 0;
   }
@@ -63,7 +65,8 @@ export function attachPresetFiles(panel) {
         body: file,
       });
       const answer = await response.json().catch(() => null);
-      if (!response.ok) say(answer?.error || `The server answered ${response.status}.`, { error: true });
+      if (!response.ok)
+        say(answer?.error || `The server answered ${response.status}.`, { error: true });
       else say(`Preset “${answer.name}” imported.`);
     } catch {
       say("The settings host cannot be reached.", { error: true });

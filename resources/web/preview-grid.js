@@ -3,7 +3,13 @@
 // module, media, sliders, the module tiles and the head above them.
 
 import { el } from "./dom.js";
-import { connectivityGlyph, mediaGlyph, moduleGlyph, sliderGlyph, STATUS_GLYPHS } from "./glyphs.js";
+import {
+  connectivityGlyph,
+  mediaGlyph,
+  moduleGlyph,
+  sliderGlyph,
+  STATUS_GLYPHS,
+} from "./glyphs.js";
 import { initialOf, isWideTile, shownKeys } from "./preview-model.js";
 import { GLYPHS, keyed, keyedBar, keyedGlyph, setPaints } from "./preview-parts.js";
 import { tweakTiles } from "./preview-scenes.js";
@@ -64,7 +70,12 @@ function mediaModule(open) {
     keyedGlyph("cc-media-airplay", "mediaRoutingButton", mediaGlyph("airplay")),
   );
   const title = keyed("div", "cc-media-title", { color: "mediaTitleText" }, "Harbour Lights");
-  const subtitle = keyed("div", "cc-media-subtitle", { color: "mediaSubtitleText" }, "The Lanterns — Tidewater");
+  const subtitle = keyed(
+    "div",
+    "cc-media-subtitle",
+    { color: "mediaSubtitleText" },
+    "The Lanterns — Tidewater",
+  );
   const progress = keyedBar("cc-progress", "mediaProgressTrack", "mediaProgressFill", 0.36).bar;
   const times = keyed("div", "cc-media-times", { color: "mediaTimeText" });
   times.append(el("span", null, "1:24"), el("span", null, "-2:31"));
@@ -94,7 +105,9 @@ function slider(kind, label, glyph) {
 
 // CCRingerModule's slider, coloured by its own keys.
 function ringerSlider() {
-  const module = keyed("div", "cc-module cc-slider cc-slider-ringer", { background: "ringerContainerBackground" });
+  const module = keyed("div", "cc-module cc-slider cc-slider-ringer", {
+    background: "ringerContainerBackground",
+  });
   module.setAttribute("role", "img");
   module.setAttribute("aria-label", "Ringer");
   const fill = keyed("span", "cc-slider-fill", { background: "ringerFill" });
@@ -112,7 +125,9 @@ function moduleTile(tile, act) {
   setPaints(b, { background: "moduleContainerBackground" });
   b.append(el("span", "cc-tile-state"));
   const glyph = moduleGlyph(tile.identifier);
-  const icon = glyph ? glyphSpan("cc-tile-glyph", glyph) : el("span", "cc-tile-glyph cc-tile-initial", initialOf(tile.name));
+  const icon = glyph
+    ? glyphSpan("cc-tile-glyph", glyph)
+    : el("span", "cc-tile-glyph cc-tile-initial", initialOf(tile.name));
   icon.dataset.key = "moduleGlyph";
   b.append(icon);
   if (isWideTile(tile)) {
@@ -125,7 +140,9 @@ function moduleTile(tile, act) {
 
 // The status bar follows its row only where the pages show it (not under Prysm).
 export function statusBar(shown) {
-  const bar = shown.has("statusBarText") ? keyed("div", "cc-statusbar", { color: "statusBarText" }) : el("div", "cc-statusbar");
+  const bar = shown.has("statusBarText")
+    ? keyed("div", "cc-statusbar", { color: "statusBarText" })
+    : el("div", "cc-statusbar");
   bar.setAttribute("aria-hidden", "true");
   const right = el("span", "cc-status-right");
   right.innerHTML = STATUS_GLYPHS;
@@ -165,7 +182,8 @@ export function buildGrid(preview, act, open) {
 // only) and the status message of the last toggle.
 export function gridHead(shown) {
   const head = el("div", "cc-head");
-  if (shown.has("chevronGlyph")) head.append(keyedGlyph("cc-chevron", "chevronGlyph", GLYPHS.chevron));
+  if (shown.has("chevronGlyph"))
+    head.append(keyedGlyph("cc-chevron", "chevronGlyph", GLYPHS.chevron));
   head.append(keyed("div", "cc-status-message", { color: "statusText" }, "Wi-Fi: Harbour Guest"));
   return head;
 }

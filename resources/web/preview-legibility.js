@@ -16,19 +16,28 @@ export function createWarnings(place, screen) {
   let shown = "";
   function paint(preview) {
     const low = legibility(preview).filter((pair) => pair.warn);
-    const text = JSON.stringify(low.map((pair) => [pair.foreground, pair.part, ratioText(pair.ratio)]));
+    const text = JSON.stringify(
+      low.map((pair) => [pair.foreground, pair.part, ratioText(pair.ratio)]),
+    );
     // A drag repaints many times a second; the list changes far less often.
     if (text === shown) return;
     shown = text;
     const keys = new Set(low.map((pair) => pair.foreground));
     for (const node of screen.querySelectorAll("[data-key]")) {
-      node.classList.toggle("cc-low-contrast", node.dataset.key.split(" ").some((key) => keys.has(key)));
+      node.classList.toggle(
+        "cc-low-contrast",
+        node.dataset.key.split(" ").some((key) => keys.has(key)),
+      );
     }
     box.hidden = low.length === 0;
     box.replaceChildren(
       ...(low.length ? [el("p", "cc-warnings-title", "Hard to read")] : []),
       ...low.map((pair) => {
-        const line = el("p", "cc-warning", `${pair.part}: ${ratioText(pair.ratio)}, needs ${ratioText(pair.minimum)}`);
+        const line = el(
+          "p",
+          "cc-warning",
+          `${pair.part}: ${ratioText(pair.ratio)}, needs ${ratioText(pair.minimum)}`,
+        );
         line.dataset.key = pair.foreground;
         return line;
       }),
@@ -42,8 +51,11 @@ export function createWarnings(place, screen) {
 export function contrastLine(preview, keys, colour) {
   if (!preview || !keys?.length) return "";
   const drawn = colour ? withPending(preview, keys, colour) : preview;
-  const pair = legibility(drawn).find((p) => keys.includes(p.foreground) || keys.includes(p.background));
+  const pair = legibility(drawn).find(
+    (p) => keys.includes(p.foreground) || keys.includes(p.background),
+  );
   if (!pair) return "";
-  const verdict = pair.ratio < pair.minimum ? ` — below ${ratioText(pair.minimum)}, hard to read` : "";
+  const verdict =
+    pair.ratio < pair.minimum ? ` — below ${ratioText(pair.minimum)}, hard to read` : "";
   return `${pair.part}: ${ratioText(pair.ratio)} contrast${verdict}`;
 }

@@ -57,7 +57,10 @@ export function glyphColour(glyph, behind, backdrop = BACKDROP.dark) {
   const own = rgbaOf(glyph);
   if (!own) return rgbaCss(STOCK_DIM);
   if (glyph.source === "stored" || glyph.source === "pending") return rgbaCss(own);
-  const ground = behind.map(rgbaOf).filter(Boolean).reduce((acc, c) => over(c, acc), backdrop);
+  const ground = behind
+    .map(rgbaOf)
+    .filter(Boolean)
+    .reduce((acc, c) => over(c, acc), backdrop);
   if (contrast(over(own, ground), ground) >= LEGIBLE) return rgbaCss(own);
   return rgbaCss(STOCK_DIM);
 }
@@ -67,7 +70,8 @@ export function colourForKey(preview, key) {
   for (const group of preview?.groups ?? []) {
     for (const entry of group.entries ?? []) if (entry.colour?.key === key) return entry.colour;
   }
-  for (const entry of preview?.mediaControls ?? []) if (entry.colour?.key === key) return entry.colour;
+  for (const entry of preview?.mediaControls ?? [])
+    if (entry.colour?.key === key) return entry.colour;
   return null;
 }
 
@@ -85,7 +89,12 @@ export function mediaColours(preview) {
 export function previewShape(preview) {
   const connectivity = (preview?.connectivity ?? []).map((t) => t.name);
   const modules = (preview?.modules ?? []).map((m) => m.identifier);
-  return JSON.stringify({ connectivity, modules, tweaks: preview?.tweaks ?? {}, shown: [...shownKeys(preview)] });
+  return JSON.stringify({
+    connectivity,
+    modules,
+    tweaks: preview?.tweaks ?? {},
+    shown: [...shownKeys(preview)],
+  });
 }
 
 // Tiles that Control Center draws two units wide, with their title.
@@ -120,11 +129,15 @@ export function coloursByKey(preview) {
   const add = (colour) => {
     if (colour?.key && !colours.has(colour.key)) colours.set(colour.key, colour);
   };
-  for (const group of preview?.groups ?? []) for (const entry of group.entries ?? []) add(entry.colour);
+  for (const group of preview?.groups ?? [])
+    for (const entry of group.entries ?? []) add(entry.colour);
   for (const toggle of preview?.connectivity ?? []) [toggle.background, toggle.glyph].forEach(add);
-  for (const module of preview?.modules ?? []) [module.states?.enabled, module.states?.disabled, module.colour].forEach(add);
-  for (const part of ["moduleBackground", "connectivityBackground", "mediaBackground"]) add(preview?.[part]);
-  for (const slider of [preview?.brightness, preview?.volume]) Object.values(slider ?? {}).forEach(add);
+  for (const module of preview?.modules ?? [])
+    [module.states?.enabled, module.states?.disabled, module.colour].forEach(add);
+  for (const part of ["moduleBackground", "connectivityBackground", "mediaBackground"])
+    add(preview?.[part]);
+  for (const slider of [preview?.brightness, preview?.volume])
+    Object.values(slider ?? {}).forEach(add);
   return colours;
 }
 
@@ -132,7 +145,8 @@ export function coloursByKey(preview) {
 export function shownKeys(preview) {
   const keys = new Set();
   for (const group of preview?.groups ?? []) {
-    for (const entry of group.entries ?? []) if (entry.shown !== false && entry.colour?.key) keys.add(entry.colour.key);
+    for (const entry of group.entries ?? [])
+      if (entry.shown !== false && entry.colour?.key) keys.add(entry.colour.key);
   }
   return keys;
 }
@@ -160,14 +174,19 @@ export function withPending(preview, keys, colour) {
 
 function backdropOf(preview) {
   const [r, g, b, a = 1] = Array.isArray(preview?.backdrop) ? preview.backdrop.map(Number) : [];
-  return [r, g, b].every(Number.isFinite) ? { r, g, b, a } : BACKDROP[preview?.appearance === "dark" ? "dark" : "light"];
+  return [r, g, b].every(Number.isFinite)
+    ? { r, g, b, a }
+    : BACKDROP[preview?.appearance === "dark" ? "dark" : "light"];
 }
 
 // The WCAG contrast of a pair of the palette's legibility list, from the
 // colours given (the server's, or a pending one drawn before it answers):
 // the foreground over its layers over the backdrop, against those layers.
 export function pairRatio(pair, colours, backdrop) {
-  const ground = (pair?.layers ?? []).map((key) => rgbaOf(colours.get(key))).filter(Boolean).reduce((acc, c) => over(c, acc), backdrop);
+  const ground = (pair?.layers ?? [])
+    .map((key) => rgbaOf(colours.get(key)))
+    .filter(Boolean)
+    .reduce((acc, c) => over(c, acc), backdrop);
   const fg = rgbaOf(colours.get(pair?.foreground));
   return fg ? contrast(over(fg, ground), ground) : null;
 }

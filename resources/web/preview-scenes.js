@@ -23,7 +23,11 @@ function expandedMedia() {
     keyed("div", "cc-x-title", { color: "mediaTitleText" }, "Harbour Lights"),
     keyed("div", "cc-x-subtitle", { color: "mediaSubtitleText" }, "The Lanterns — Tidewater"),
   );
-  top.append(artwork, words, keyedGlyph("cc-x-airplay", "mediaRoutingButton", mediaGlyph("airplay")));
+  top.append(
+    artwork,
+    words,
+    keyedGlyph("cc-x-airplay", "mediaRoutingButton", mediaGlyph("airplay")),
+  );
   const progress = keyedBar("cc-x-progress", "mediaProgressTrack", "mediaProgressFill", 0.36).bar;
   const times = keyed("div", "cc-x-times", { color: "mediaTimeText" });
   times.append(el("span", null, "1:24"), el("span", null, "-2:31"));
@@ -52,7 +56,10 @@ function powerMenu() {
   const node = panel("power", "powerModuleMenuBackground", "PowerModule menu");
   for (const [key, title, glyph] of POWER_ACTIONS) {
     const button = keyed("div", "cc-menu-button", { background: "powerModuleButtonBackground" });
-    button.append(keyedGlyph("cc-menu-glyph", key, GLYPHS[glyph]), keyed("span", "cc-menu-title", { color: "powerModuleButtonText" }, title));
+    button.append(
+      keyedGlyph("cc-menu-glyph", key, GLYPHS[glyph]),
+      keyed("span", "cc-menu-title", { color: "powerModuleButtonText" }, title),
+    );
     node.append(button);
   }
   return node;
@@ -118,14 +125,21 @@ const BATTERIES = [
 ];
 
 function prysmBattery() {
-  const page = keyed("div", "cc-prysm-page cc-prysm-widget", { background: "prysmBatteryContainerBackground" });
+  const page = keyed("div", "cc-prysm-page cc-prysm-widget", {
+    background: "prysmBatteryContainerBackground",
+  });
   for (const [name, level, fillKey] of BATTERIES) {
     const row = el("div", "cc-battery-row");
     row.append(
       keyedGlyph("cc-battery-glyph", "prysmBatteryDeviceGlyph", GLYPHS.phone),
       keyed("span", "cc-battery-name", { color: "prysmBatteryDeviceName" }, name),
       keyedBar("cc-battery-bar", "prysmBatteryTrack", fillKey, level).bar,
-      keyed("span", "cc-battery-text", { color: "prysmBatteryText" }, `${Math.round(level * 100)}%`),
+      keyed(
+        "span",
+        "cc-battery-text",
+        { color: "prysmBatteryText" },
+        `${Math.round(level * 100)}%`,
+      ),
     );
     page.append(row);
   }
@@ -141,17 +155,24 @@ const PRYSM_POWER = [
 ];
 
 function prysmPower() {
-  const page = keyed("div", "cc-prysm-page cc-prysm-widget", { background: "prysmPowerContainerBackground" });
+  const page = keyed("div", "cc-prysm-page cc-prysm-widget", {
+    background: "prysmPowerContainerBackground",
+  });
   for (const [key, title, glyph] of PRYSM_POWER) {
     const button = keyed("div", "cc-menu-button", { background: "prysmPowerButtonBackground" });
-    button.append(keyedGlyph("cc-menu-glyph", key, GLYPHS[glyph]), keyed("span", "cc-menu-title", { color: "prysmPowerText" }, title));
+    button.append(
+      keyedGlyph("cc-menu-glyph", key, GLYPHS[glyph]),
+      keyed("span", "cc-menu-title", { color: "prysmPowerText" }, title),
+    );
     page.append(button);
   }
   return page;
 }
 
 function prysmWeather() {
-  const page = keyed("div", "cc-prysm-page cc-prysm-widget", { background: "prysmWeatherContainerBackground" });
+  const page = keyed("div", "cc-prysm-page cc-prysm-widget", {
+    background: "prysmWeatherContainerBackground",
+  });
   const now = el("div", "cc-weather-now");
   now.append(
     keyedGlyph("cc-weather-glyph", "prysmWeatherGlyph", GLYPHS.cloud),
@@ -196,7 +217,10 @@ function prysmPanel() {
     return dot;
   });
   function show(id) {
-    const index = Math.max(0, PRYSM_PAGES.findIndex(([page]) => page === id));
+    const index = Math.max(
+      0,
+      PRYSM_PAGES.findIndex(([page]) => page === id),
+    );
     header.textContent = PRYSM_PAGES[index][1];
     pages.forEach((page, i) => (page.hidden = i !== index));
     buttons.forEach((dot, i) => {
@@ -208,7 +232,8 @@ function prysmPanel() {
     const step = { ArrowLeft: -1, ArrowRight: 1 }[e.key];
     if (!step) return;
     e.preventDefault();
-    const next = buttons[(buttons.indexOf(document.activeElement) + step + buttons.length) % buttons.length];
+    const next =
+      buttons[(buttons.indexOf(document.activeElement) + step + buttons.length) % buttons.length];
     next.focus();
     next.click();
   });
@@ -237,7 +262,9 @@ export function tweakTiles(preview, open) {
   const tweaks = preview?.tweaks ?? {};
   const tiles = [];
   if (tweaks.powerModule) {
-    const tile = keyed("button", "cc-module cc-tweak-tile", { background: "powerModuleContainerBackground" });
+    const tile = keyed("button", "cc-module cc-tweak-tile", {
+      background: "powerModuleContainerBackground",
+    });
     tile.type = "button";
     tile.setAttribute("aria-label", "PowerModule: show its menu");
     tile.dataset.opens = "power";
@@ -246,7 +273,9 @@ export function tweakTiles(preview, open) {
     tiles.push({ identifier: "com.dorvak07.powermodule", tile });
   }
   if (tweaks.bcxiWeather) {
-    const tile = keyed("button", "cc-module cc-tweak-tile cc-tile-wide cc-weather-tile", { background: "bcxiWeatherContainerBackground" });
+    const tile = keyed("button", "cc-module cc-tweak-tile cc-tile-wide cc-weather-tile", {
+      background: "bcxiWeatherContainerBackground",
+    });
     tile.type = "button";
     tile.setAttribute("aria-label", "Weather: show the forecast");
     tile.dataset.opens = "weather";

@@ -26,7 +26,9 @@ function appearanceSwitch(act) {
     const step = { ArrowLeft: -1, ArrowUp: -1, ArrowRight: 1, ArrowDown: 1 }[e.key];
     if (!step) return;
     e.preventDefault();
-    const i = (Math.max(buttons.indexOf(document.activeElement), 0) + step + buttons.length) % buttons.length;
+    const i =
+      (Math.max(buttons.indexOf(document.activeElement), 0) + step + buttons.length) %
+      buttons.length;
     buttons[i].focus();
     buttons[i].click();
   });
@@ -50,8 +52,11 @@ export function toolbar(act) {
 
 export function noteText(preview) {
   const lines = [];
-  if (typeof preview.appearanceNote === "string" && preview.appearanceNote) lines.push(preview.appearanceNote);
-  if (preview.tweakEnabled === false) lines.push("Quillane is off: Control Center keeps its stock colours.");
-  else if (preview.customToggleColours === false) lines.push("Toggle colours are off: the toggles keep their stock colours.");
+  if (typeof preview.appearanceNote === "string" && preview.appearanceNote)
+    lines.push(preview.appearanceNote);
+  if (preview.tweakEnabled === false)
+    lines.push("Quillane is off: Control Center keeps its stock colours.");
+  else if (preview.customToggleColours === false)
+    lines.push("Toggle colours are off: the toggles keep their stock colours.");
   return lines.join("\n");
 }

@@ -39,21 +39,33 @@ function paintToggles(parts, preview, backdrop) {
     const b = parts.connectivity.toggles.get(toggle.name);
     if (!b) continue;
     b.style.backgroundColor = colourCss(toggle.background);
-    b.style.color = glyphColour(toggle.glyph, [preview.connectivityBackground, toggle.background], backdrop);
+    b.style.color = glyphColour(
+      toggle.glyph,
+      [preview.connectivityBackground, toggle.background],
+      backdrop,
+    );
     const glyph = b.querySelector(".cc-toggle-glyph");
     setAttr(glyph, "data-key", toggle.glyph?.key ?? "");
     setAttr(b, "aria-pressed", String(toggle.enabled === true));
     setAttr(b, "aria-label", toggle.title || toggle.name);
     setAttr(b, "data-key", toggle.background?.key ?? "");
     setAttr(b, "data-source", toggle.background?.source ?? "");
-    setAttr(b, "title", `${toggle.title}: ${toggle.enabled ? "on" : "off"}\n${describeColour(toggle.background)}\n${describeColour(toggle.glyph)}`);
+    setAttr(
+      b,
+      "title",
+      `${toggle.title}: ${toggle.enabled ? "on" : "off"}\n${describeColour(toggle.background)}\n${describeColour(toggle.glyph)}`,
+    );
   }
 }
 
 function paintSlider(part, colours, backdrop) {
   part.module.style.background = colourCss(colours?.background);
   part.fill.style.background = colourCss(colours?.fill);
-  part.icon.style.color = glyphColour(colours?.glyph, [colours?.background, colours?.fill], backdrop);
+  part.icon.style.color = glyphColour(
+    colours?.glyph,
+    [colours?.background, colours?.fill],
+    backdrop,
+  );
 }
 
 function paintTiles(parts, preview, backdrop) {
@@ -68,7 +80,11 @@ function paintTiles(parts, preview, backdrop) {
     b.style.color = glyphColour(glyph, [preview.moduleBackground, tile.colour], backdrop);
     setAttr(b, "aria-pressed", String(tile.enabled === true));
     setAttr(b, "aria-label", tile.name || tile.identifier);
-    setAttr(b, "title", `${tile.name}: ${tile.enabled ? "on" : "off"}\n${describeColour(tile.colour)}`);
+    setAttr(
+      b,
+      "title",
+      `${tile.name}: ${tile.enabled ? "on" : "off"}\n${describeColour(tile.colour)}`,
+    );
   }
 }
 
@@ -80,9 +96,16 @@ function paintTiles(parts, preview, backdrop) {
 // colours, which may be illegible by choice, so it is told in words; its
 // toggles and tiles stay separate controls beside it.
 function pictureDescription(preview, appearance) {
-  const toggles = preview.connectivity.map((t) => `${t.title || t.name} ${t.enabled ? "on" : "off"}`);
-  const tiles = (preview.modules ?? []).map((t) => `${t.name || t.identifier} ${t.enabled ? "on" : "off"}`);
-  const parts = [`Control Center in the ${appearance} appearance`, `connectivity: ${toggles.join(", ")}`];
+  const toggles = preview.connectivity.map(
+    (t) => `${t.title || t.name} ${t.enabled ? "on" : "off"}`,
+  );
+  const tiles = (preview.modules ?? []).map(
+    (t) => `${t.name || t.identifier} ${t.enabled ? "on" : "off"}`,
+  );
+  const parts = [
+    `Control Center in the ${appearance} appearance`,
+    `connectivity: ${toggles.join(", ")}`,
+  ];
   parts.push("now playing, brightness and volume");
   if (tiles.length > 0) parts.push(`modules: ${tiles.join(", ")}`);
   return parts.join("; ");
@@ -151,14 +174,19 @@ export function createPreview(root, hooks = {}) {
       return;
     }
     const answer = await response.json().catch(() => null);
-    if (!response.ok || !isPreview(answer)) showError(answer?.error || `The preview answered ${response.status}.`);
+    if (!response.ok || !isPreview(answer))
+      showError(answer?.error || `The preview answered ${response.status}.`);
     else if (streamed === heard) draw(answer, { force: true });
   }
 
   // Actions go out one at a time, each drawn from its answer (see above).
   function act(action) {
     chain = chain.then(() =>
-      request({ method: "POST", headers: { "Content-Type": "application/json" }, body: JSON.stringify(action) }),
+      request({
+        method: "POST",
+        headers: { "Content-Type": "application/json" },
+        body: JSON.stringify(action),
+      }),
     );
     return chain;
   }
@@ -185,7 +213,8 @@ export function createPreview(root, hooks = {}) {
   }
 
   function rebuild(preview) {
-    const focused = document.activeElement?.closest?.(".cc-content [data-focus-key]")?.dataset.focusKey;
+    const focused = document.activeElement?.closest?.(".cc-content [data-focus-key]")?.dataset
+      .focusKey;
     const shown = shownKeys(preview);
     parts = buildGrid(preview, act, open);
     parts.main = el("div", "cc-main");
@@ -193,12 +222,18 @@ export function createPreview(root, hooks = {}) {
     parts.main.append(gridHead(shown), parts.grid);
     scenes = buildScenes(preview);
     content.replaceChildren(parts.main, ...scenes.map((s) => s.node));
-    sceneTabs.replaceChildren(sceneTab("cc", "Control Center"), ...scenes.map((s) => sceneTab(s.id, s.title)));
+    sceneTabs.replaceChildren(
+      sceneTab("cc", "Control Center"),
+      ...scenes.map((s) => sceneTab(s.id, s.title)),
+    );
     const nextStatus = statusBar(shown);
     status.replaceWith(nextStatus);
     status = nextStatus;
     open(scene);
-    if (focused) content.querySelector(`[data-focus-key="${CSS.escape(focused)}"]`)?.focus({ preventScroll: true });
+    if (focused)
+      content
+        .querySelector(`[data-focus-key="${CSS.escape(focused)}"]`)
+        ?.focus({ preventScroll: true });
   }
 
   // `only`: the keys whose colour changed (a drag), else everything.
@@ -208,8 +243,10 @@ export function createPreview(root, hooks = {}) {
     setAttr(screen, "data-appearance", appearance);
     setAttr(wallpaper, "aria-label", pictureDescription(preview, appearance));
     screen.classList.toggle("cc-live", pending !== null);
-    for (const b of buttons) setAttr(b, "aria-checked", String(b.dataset.appearance === appearance));
-    for (const b of buttons) setAttr(b, "tabindex", b.dataset.appearance === appearance ? "0" : "-1");
+    for (const b of buttons)
+      setAttr(b, "aria-checked", String(b.dataset.appearance === appearance));
+    for (const b of buttons)
+      setAttr(b, "tabindex", b.dataset.appearance === appearance ? "0" : "-1");
     const caption = noteText(preview);
     if (note.textContent !== caption || note.classList.contains("cc-note-error")) {
       note.textContent = caption;
@@ -226,8 +263,9 @@ export function createPreview(root, hooks = {}) {
     finder.refresh();
   }
 
-  const finder = createFinder(bar.querySelector(".cc-toolbar-head"), screen, content, (key) => hooks.onFindKey?.(key));
-
+  const finder = createFinder(bar.querySelector(".cc-toolbar-head"), screen, content, (key) =>
+    hooks.onFindKey?.(key),
+  );
 
   // `force` repaints an unchanged picture too, so an answer clears an error.
   function draw(preview, { force = false } = {}) {
@@ -262,7 +300,10 @@ export function createPreview(root, hooks = {}) {
   function outlineEditing() {
     for (const node of screen.querySelectorAll("[data-key]")) {
       const keys = node.dataset.key.split(" ");
-      node.classList.toggle("cc-editing", editing.some((k) => keys.includes(k)));
+      node.classList.toggle(
+        "cc-editing",
+        editing.some((k) => keys.includes(k)),
+      );
     }
   }
 
@@ -294,7 +335,9 @@ export function createPreview(root, hooks = {}) {
   // A small copy of the module or panel that draws the first of `keys`, as
   // painted now, for the picker on a phone-sized screen; null when none does.
   function partPicture(keys) {
-    const node = [...content.querySelectorAll("[data-key]")].find((n) => n.dataset.key.split(" ").some((k) => keys.includes(k)));
+    const node = [...content.querySelectorAll("[data-key]")].find((n) =>
+      n.dataset.key.split(" ").some((k) => keys.includes(k)),
+    );
     const part = node?.closest(".cc-module, .cc-scene-panel, .cc-head");
     if (!part) return null;
     const frame = el("div", "cc-screen cc-mini");
@@ -309,5 +352,16 @@ export function createPreview(root, hooks = {}) {
     return frame;
   }
 
-  return { receive, load, act, open, showPending, contrastFor, setEditedState, setEditing, layoutOf, partPicture };
+  return {
+    receive,
+    load,
+    act,
+    open,
+    showPending,
+    contrastFor,
+    setEditedState,
+    setEditing,
+    layoutOf,
+    partPicture,
+  };
 }

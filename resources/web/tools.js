@@ -57,7 +57,8 @@ export function createPresetTools(panel, { post, isModalOpen }) {
     const subtitle = el("p", "tools-subtitle", `Since “${changes.preset}” was saved`);
     const list = el("ul", "tools-list");
     for (const row of changes.rows) list.append(changeRow(row));
-    if (changes.rows.length === 0) list.append(el("li", "tools-row tools-empty", "No values differ."));
+    if (changes.rows.length === 0)
+      list.append(el("li", "tools-row tools-empty", "No values differ."));
     const button = el("button", "tools-discard", "Discard Changes");
     button.type = "button";
     button.dataset.testid = "discard-changes";

@@ -40,7 +40,8 @@ export function setupViews(tablist, panels, landmarks = {}) {
     const step = { ArrowLeft: -1, ArrowRight: 1 }[e.key];
     if (!step) return;
     e.preventDefault();
-    const i = (Math.max(tabs.indexOf(document.activeElement), 0) + step + tabs.length) % tabs.length;
+    const i =
+      (Math.max(tabs.indexOf(document.activeElement), 0) + step + tabs.length) % tabs.length;
     tabs[i].focus();
     show(tabs[i].dataset.view);
   });

@@ -102,7 +102,8 @@ int runCli(int argc, char** argv)
 {
     CLI::App app { "Quillane settings: the settings bundle of Quillane on a simulated device" };
     app.require_subcommand(1);
-    app.set_version_flag("--version", std::string(device::packageVersion()), "Print the version and exit");
+    app.set_version_flag(
+        "--version", std::string(device::packageVersion()), "Print the version and exit");
 
     std::string serveRoot;
     int port = 0;

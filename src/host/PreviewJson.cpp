@@ -1,7 +1,7 @@
 #include "host/PreviewJson.hpp"
 
-#include "host/Session.hpp"
 #include "host/AppearanceSwitch.hpp"
+#include "host/Session.hpp"
 #include "theming/PaletteValue.hpp"
 #include "theming/ThemingComponent.hpp"
 

@@ -4,7 +4,6 @@
 #include "device/DeviceSetup.hpp"
 #include "foundation/Dispatch.hpp"
 #include "foundation/Notifications.hpp"
-#include "device/DeviceSetup.hpp"
 #include "host/EventLoop.hpp"
 #include "host/PresetFiles.hpp"
 #include "host/PreviewJson.hpp"

@@ -61,29 +61,44 @@ function describe(violations) {
 // Fades wait two frames before they start: let those pass, then let every
 // animation end, so the colours judged are the ones that stay.
 async function settleLook(page) {
-  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+  await page.evaluate(
+    () => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))),
+  );
   await stillOnScreen(page);
 }
 
 // Runs axe in every look; collects "stop, look: violations" for the report.
 async function audit(page, stop, failures) {
-  if (!(await page.evaluate(() => typeof window.axe === "object"))) await page.addScriptTag({ path: AXE });
+  if (!(await page.evaluate(() => typeof window.axe === "object")))
+    await page.addScriptTag({ path: AXE });
   for (const look of LOOKS) {
     await page.setViewportSize(VIEWPORTS[look.viewport]);
     await page.emulateMedia({ colorScheme: look.scheme, reducedMotion: "reduce" });
     await settleLook(page);
     const violations = await page.evaluate(async (picture) => {
       // WCAG A and AA, best practices, and the experimental rules (label-content-name-mismatch is one).
-      const tags = ["wcag2a", "wcag2aa", "wcag21a", "wcag21aa", "wcag22aa", "best-practice", "experimental"];
+      const tags = [
+        "wcag2a",
+        "wcag2aa",
+        "wcag21a",
+        "wcag21aa",
+        "wcag22aa",
+        "best-practice",
+        "experimental",
+      ];
       const all = await window.axe.run(document, {
         runOnly: { type: "tag", values: tags },
         rules: { "color-contrast": { enabled: false } },
       });
       // The Control Center picture shows the user's own colours, legible or not.
-      const contrast = await window.axe.run({ include: [document], exclude: [[picture]] }, { runOnly: ["color-contrast"] });
+      const contrast = await window.axe.run(
+        { include: [document], exclude: [[picture]] },
+        { runOnly: ["color-contrast"] },
+      );
       return [...all.violations, ...contrast.violations];
     }, PICTURE);
-    if (violations.length > 0) failures.push(`${stop}, ${look.scheme} ${look.viewport}:\n  ${describe(violations)}`);
+    if (violations.length > 0)
+      failures.push(`${stop}, ${look.scheme} ${look.viewport}:\n  ${describe(violations)}`);
   }
   await page.setViewportSize(VIEWPORTS.phone);
   await page.emulateMedia({ colorScheme: "light", reducedMotion: "reduce" });
@@ -92,7 +107,9 @@ async function audit(page, stop, failures) {
 const linkTitles = (page) =>
   page
     .locator('#page .cell[data-cell="link"]:not([hidden])')
-    .evaluateAll((nodes) => nodes.filter((n) => n.getAttribute("aria-disabled") !== "true").map((n) => n.dataset.title));
+    .evaluateAll((nodes) =>
+      nodes.filter((n) => n.getAttribute("aria-disabled") !== "true").map((n) => n.dataset.title),
+    );
 
 test("axe finds no violation on any page or dialog, light and dark, desktop and phone", async (t) => {
   const session = await startSession(t, phone, { init: ["--all-tweaks"] });
@@ -113,7 +130,10 @@ test("axe finds no violation on any page or dialog, light and dark, desktop and 
   assert.ok(sections.length >= 6, `section links on the root page: ${sections}`);
   for (const title of sections) {
     await tapRow(session, title);
-    await eventually(async () => (await page.locator("#page-title").textContent()) !== "Quillane", `${title}'s page`);
+    await eventually(
+      async () => (await page.locator("#page-title").textContent()) !== "Quillane",
+      `${title}'s page`,
+    );
     const pageTitle = await page.locator("#page-title").textContent();
     await audit(page, `the ${pageTitle} page`, failures);
     await back(session, "Quillane");
@@ -163,7 +183,10 @@ test("axe finds no violation on the order page", async (t) => {
   await openBundle(session);
   await tapRow(session, "Connectivity", "Connectivity");
   await tapRow(session, "Rearrange Toggles");
-  await eventually(async () => (await page.locator("#page .cell.movable").count()) === 6, "the order page");
+  await eventually(
+    async () => (await page.locator("#page .cell.movable").count()) === 6,
+    "the order page",
+  );
   await audit(page, "the order page", failures);
   assert.deepEqual(failures, [], failures.join("\n"));
 });

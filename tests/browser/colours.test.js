@@ -50,7 +50,10 @@ test("the picker changes a colour row's swatch and the settings file, by draggin
   await act(session, () => row.click());
   await waitForPicker(page);
   // A row without a colour opens on what Control Center shows: Wi-Fi's blue.
-  assert.equal((await page.locator("[data-testid=picker-hex]").inputValue()).toUpperCase(), "#007AFF");
+  assert.equal(
+    (await page.locator("[data-testid=picker-hex]").inputValue()).toUpperCase(),
+    "#007AFF",
+  );
   const square = page.locator("[data-testid=picker-square]");
   const box = await square.boundingBox();
   await act(session, async () => {
@@ -63,11 +66,17 @@ test("the picker changes a colour row's swatch and the settings file, by draggin
   // Pointer events under a busy machine may stop a step short of the corner: what matters is
   // a saturated blue of that hue, and that the file and the row hold exactly what the picker
   // showed.
-  const shown = (await page.locator("[data-testid=picker-hex]").inputValue()).replace(/^#?/, "#").slice(0, 7).toUpperCase();
+  const shown = (await page.locator("[data-testid=picker-hex]").inputValue())
+    .replace(/^#?/, "#")
+    .slice(0, 7)
+    .toUpperCase();
   assert.match(shown, /^#[0-1][0-9A-F][5-8][0-9A-F][E-F][0-9A-F]$/);
   await closePicker(session);
 
-  await eventually(async () => ((await session.settings()).wifiEnabled ?? "").toUpperCase().startsWith(shown), "the shown blue in the file");
+  await eventually(
+    async () => ((await session.settings()).wifiEnabled ?? "").toUpperCase().startsWith(shown),
+    "the shown blue in the file",
+  );
   const [r, g, b] = [1, 3, 5].map((i) => parseInt(shown.slice(i, i + 2), 16));
   assert.equal(await swatchColour(row), `rgb(${r}, ${g}, ${b})`);
   assert.ok((await detailOf(row).textContent()).toUpperCase().startsWith(shown));
@@ -75,7 +84,9 @@ test("the picker changes a colour row's swatch and the settings file, by draggin
   // Typing a value replaces it; the picker opens on the stored colour.
   await act(session, () => row.click());
   await waitForPicker(page);
-  const reopened = (await page.locator("[data-testid=picker-hex]").inputValue()).replace(/^#?/, "#").toUpperCase();
+  const reopened = (await page.locator("[data-testid=picker-hex]").inputValue())
+    .replace(/^#?/, "#")
+    .toUpperCase();
   assert.ok(reopened.startsWith(shown), `the picker reopens on ${shown}, not ${reopened}`);
   await typeHex(session, "#1A2B3C:0.5");
   await closePicker(session);
@@ -103,7 +114,10 @@ test("holding a colour row for over a second resets it to the default", async (t
   assert.match(await detailOf(row).textContent(), /^#00A0FF/i);
 
   await longPress(session, row);
-  await eventually(async () => (await detailOf(row).textContent()) === "Default", "the row to show Default");
+  await eventually(
+    async () => (await detailOf(row).textContent()) === "Default",
+    "the row to show Default",
+  );
   assert.equal(await swatchColour(row), null);
   const settings = await session.settings();
   assert.equal("bluetoothGlyphEnabled" in settings, false);
@@ -132,10 +146,14 @@ test("Change All spreads one colour over the shown state's colour rows", async (
   await closePicker(session);
 
   const settings = await session.settings();
-  const enabledKeys = ["airplane", "cellularData", "wifi", "bluetooth", "airdrop", "hotspot"].flatMap((k) => [
-    `${k}Enabled`,
-    `${k}GlyphEnabled`,
-  ]);
+  const enabledKeys = [
+    "airplane",
+    "cellularData",
+    "wifi",
+    "bluetooth",
+    "airdrop",
+    "hotspot",
+  ].flatMap((k) => [`${k}Enabled`, `${k}GlyphEnabled`]);
   for (const key of enabledKeys) assert.match(settings[key] ?? "", /^#22CC44/i, key);
   // The module background is protected, the other state is not shown, and
   // the switch keeps its value.
@@ -143,7 +161,10 @@ test("Change All spreads one colour over the shown state's colour rows", async (
   assert.equal(settings.wifiDisabled, undefined);
   assert.equal(settings.connectivityModeEnabled, before.connectivityModeEnabled);
   // The page was reloaded: every row shows the new colour.
-  await eventually(async () => (await swatchColour(keyed(page, "hotspotGlyphEnabled"))) === "rgb(34, 204, 68)", "new swatches");
+  await eventually(
+    async () => (await swatchColour(keyed(page, "hotspotGlyphEnabled"))) === "rgb(34, 204, 68)",
+    "new swatches",
+  );
   assert.equal(await swatchColour(keyed(page, "connectivityContainerBackground")), null);
 
   // Cancelling the confirmation opens nothing and writes nothing.
@@ -176,7 +197,10 @@ test("closing the picker returns focus to the colour row that opened it", async 
     await waitForPicker(page);
     await act(session, close);
     await waitForNoModal(page);
-    assert.equal(await page.evaluate(() => document.activeElement?.closest("[data-key]")?.dataset.key ?? null), key);
+    assert.equal(
+      await page.evaluate(() => document.activeElement?.closest("[data-key]")?.dataset.key ?? null),
+      key,
+    );
   }
 });
 
@@ -197,7 +221,10 @@ test("the picker's text field says what it read and sends only colours", async (
   ];
   for (const [typed, says, stored] of cases) {
     const picks = [];
-    const listen = (r) => r.url().endsWith("/api/event") && /"pick"/.test(r.postData() ?? "") && picks.push(JSON.parse(r.postData()).color);
+    const listen = (r) =>
+      r.url().endsWith("/api/event") &&
+      /"pick"/.test(r.postData() ?? "") &&
+      picks.push(JSON.parse(r.postData()).color);
     page.on("request", listen);
     await hex.click();
     await hex.fill(typed);
@@ -237,7 +264,10 @@ test("a spread colour can be undone from its notice and redone with the keyboard
 
   await act(session, () => notice.getByRole("button", { name: "Undo" }).click());
   assert.deepEqual(await session.settings(), before);
-  await eventually(async () => (await swatchColour(keyed(page, "hotspotGlyphEnabled"))) === swatchBefore, "old swatches");
+  await eventually(
+    async () => (await swatchColour(keyed(page, "hotspotGlyphEnabled"))) === swatchBefore,
+    "old swatches",
+  );
   assert.equal(await notice.isHidden(), true);
   assert.equal(await redo.isDisabled(), false);
 

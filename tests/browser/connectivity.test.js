@@ -23,7 +23,9 @@ after(async () => {
 });
 
 const shownKeys = (page) =>
-  page.locator("#page .cell[data-key]").evaluateAll((nodes) => nodes.filter((n) => !n.hidden).map((n) => n.dataset.key));
+  page
+    .locator("#page .cell[data-key]")
+    .evaluateAll((nodes) => nodes.filter((n) => !n.hidden).map((n) => n.dataset.key));
 
 test("the state row switches the page between the enabled and the disabled colours", async (t) => {
   const session = await startSession(t, phone);
@@ -38,20 +40,35 @@ test("the state row switches the page between the enabled and the disabled colou
 
   await act(session, () => switcher.click());
   await eventually(
-    async () => (await keyed(page, "switchState").getAttribute("data-title")) === "Colors for Disabled State",
+    async () =>
+      (await keyed(page, "switchState").getAttribute("data-title")) === "Colors for Disabled State",
     "the disabled state's title",
   );
   const disabled = await shownKeys(page);
-  for (const key of ["airplaneDisabled", "wifiGlyphDisabled", "hotspotDisabled", "connectivityModeEnabled"]) {
+  for (const key of [
+    "airplaneDisabled",
+    "wifiGlyphDisabled",
+    "hotspotDisabled",
+    "connectivityModeEnabled",
+  ]) {
     assert.ok(disabled.includes(key), `${key} missing from ${disabled}`);
   }
-  assert.ok(!disabled.some((k) => k.includes("Enabled") && k !== "connectivityModeEnabled"), `${disabled}`);
-  assert.equal(await keyed(page, "switchState").locator(".cell-title").textContent(), "Colors for Disabled State");
+  assert.ok(
+    !disabled.some((k) => k.includes("Enabled") && k !== "connectivityModeEnabled"),
+    `${disabled}`,
+  );
+  assert.equal(
+    await keyed(page, "switchState").locator(".cell-title").textContent(),
+    "Colors for Disabled State",
+  );
 
   // Every fresh opening starts on the enabled state again.
   await back(session, "Quillane");
   await tapRow(session, "Connectivity", "Connectivity");
-  assert.equal(await keyed(page, "switchState").getAttribute("data-title"), "Colors for Enabled State");
+  assert.equal(
+    await keyed(page, "switchState").getAttribute("data-title"),
+    "Colors for Enabled State",
+  );
 });
 
 const TOGGLE_TITLES = {
@@ -77,11 +94,17 @@ test("dragging the first toggle's handle below the last moves it to the end of t
   await openBundle(session);
   await tapRow(session, "Connectivity", "Connectivity");
   await tapRow(session, "Rearrange Toggles");
-  await eventually(async () => (await page.locator("#page .cell.movable").count()) === 6, "six toggle rows");
+  await eventually(
+    async () => (await page.locator("#page .cell.movable").count()) === 6,
+    "six toggle rows",
+  );
   assert.equal(await page.locator("[data-testid=nav-right]").textContent(), "Respring");
 
   const order = await storedOrder(session);
-  assert.deepEqual(await movableTitles(page), order.map((c) => TOGGLE_TITLES[c]));
+  assert.deepEqual(
+    await movableTitles(page),
+    order.map((c) => TOGGLE_TITLES[c]),
+  );
   const persistentBefore = await session.persistent();
 
   const rows = page.locator("#page .cell.movable");
@@ -97,16 +120,28 @@ test("dragging the first toggle's handle below the last moves it to the end of t
   });
 
   const expected = [...order.slice(1), order[0]];
-  await eventually(async () => JSON.stringify(await storedOrder(session)) === JSON.stringify(expected), "the new order in the file");
-  assert.deepEqual(await movableTitles(page), expected.map((c) => TOGGLE_TITLES[c]));
+  await eventually(
+    async () => JSON.stringify(await storedOrder(session)) === JSON.stringify(expected),
+    "the new order in the file",
+  );
+  assert.deepEqual(
+    await movableTitles(page),
+    expected.map((c) => TOGGLE_TITLES[c]),
+  );
   // Saving the order marks nothing unsaved.
   assert.deepEqual(await session.persistent(), persistentBefore);
 
   // The page built again reads the new order back.
   await back(session, "Connectivity");
   await tapRow(session, "Rearrange Toggles");
-  await eventually(async () => (await page.locator("#page .cell.movable").count()) === 6, "six toggle rows");
-  assert.deepEqual(await movableTitles(page), expected.map((c) => TOGGLE_TITLES[c]));
+  await eventually(
+    async () => (await page.locator("#page .cell.movable").count()) === 6,
+    "six toggle rows",
+  );
+  assert.deepEqual(
+    await movableTitles(page),
+    expected.map((c) => TOGGLE_TITLES[c]),
+  );
 });
 
 // The handle's focus ring as drawn, and the boxes of the ancestors that clip it.
@@ -114,13 +149,24 @@ function ringAndClips(handle) {
   const style = getComputedStyle(handle);
   const grow = parseFloat(style.outlineOffset) + parseFloat(style.outlineWidth);
   const r = handle.getBoundingClientRect();
-  const ring = { left: r.left - grow, top: r.top - grow, right: r.right + grow, bottom: r.bottom + grow };
+  const ring = {
+    left: r.left - grow,
+    top: r.top - grow,
+    right: r.right + grow,
+    bottom: r.bottom + grow,
+  };
   const clips = [];
   for (let n = handle.parentElement; n; n = n.parentElement) {
     const s = getComputedStyle(n);
     if (s.overflowX !== "visible" || s.overflowY !== "visible") {
       const b = n.getBoundingClientRect();
-      clips.push({ className: n.className, left: b.left, top: b.top, right: b.right, bottom: b.bottom });
+      clips.push({
+        className: n.className,
+        left: b.left,
+        top: b.top,
+        right: b.right,
+        bottom: b.bottom,
+      });
     }
   }
   return { focused: handle.matches(":focus-visible"), outline: style.outlineStyle, ring, clips };
@@ -132,7 +178,10 @@ test("every reorder handle takes keyboard focus with its whole ring in view", as
   await openBundle(session);
   await tapRow(session, "Connectivity", "Connectivity");
   await tapRow(session, "Rearrange Toggles");
-  await eventually(async () => (await page.locator("#page .cell.movable").count()) === 6, "six toggle rows");
+  await eventually(
+    async () => (await page.locator("#page .cell.movable").count()) === 6,
+    "six toggle rows",
+  );
   await stillOnScreen(page);
   const handles = page.locator("#page .reorder-handle");
   // first, a middle one and last: the card's corners clip the first and the last
@@ -145,8 +194,14 @@ test("every reorder handle takes keyboard focus with its whole ring in view", as
     assert.ok(focused && outline !== "none", `handle ${i} shows a focus ring`);
     for (const clip of clips) {
       const inside =
-        ring.left >= clip.left && ring.top >= clip.top && ring.right <= clip.right && ring.bottom <= clip.bottom;
-      assert.ok(inside, `handle ${i}'s ring ${JSON.stringify(ring)} passes the edge of ${JSON.stringify(clip)}`);
+        ring.left >= clip.left &&
+        ring.top >= clip.top &&
+        ring.right <= clip.right &&
+        ring.bottom <= clip.bottom;
+      assert.ok(
+        inside,
+        `handle ${i}'s ring ${JSON.stringify(ring)} passes the edge of ${JSON.stringify(clip)}`,
+      );
     }
   }
 });

@@ -14,7 +14,8 @@ import { chromium } from "playwright-core";
 const here = path.dirname(fileURLToPath(import.meta.url));
 export const repoRoot = path.resolve(here, "../..");
 export const exe = process.env.QUILLANE_EXE || path.resolve(here, "../../build/src/quillane");
-export const screenshotDir = process.env.QLN_SCREENSHOT_DIR || path.join(repoRoot, "build", "screenshots");
+export const screenshotDir =
+  process.env.QLN_SCREENSHOT_DIR || path.join(repoRoot, "build", "screenshots");
 
 const CHROMIUM = process.env.QLN_CHROMIUM || "/usr/bin/chromium";
 const CHROMIUM_ARGS = [
@@ -56,7 +57,8 @@ function unescapeXml(text) {
 
 // Reads Apple's XML property list form, which the device's files use.
 export function parsePlist(text) {
-  if (text.startsWith("bplist")) throw new Error("binary property list: the tests read the XML form only");
+  if (text.startsWith("bplist"))
+    throw new Error("binary property list: the tests read the XML form only");
   const tokens = text
     .replace(/<\?xml[^>]*\?>|<!DOCTYPE[^>]*>|<!--[\s\S]*?-->/g, "")
     .match(/<[^>]+>|[^<]+/g)
@@ -74,16 +76,26 @@ export function parsePlist(text) {
   const value = () => {
     const tag = tokens[i++];
     switch (tag) {
-      case "<dict/>": return {};
-      case "<array/>": return [];
-      case "<string/>": return "";
-      case "<true/>": return true;
-      case "<false/>": return false;
-      case "<string>": return textUntil("</string>");
-      case "<integer>": return Number(textUntil("</integer>"));
-      case "<real>": return Number(textUntil("</real>"));
-      case "<date>": return new Date(textUntil("</date>"));
-      case "<data>": return Buffer.from(textUntil("</data>").replace(/\s+/g, ""), "base64");
+      case "<dict/>":
+        return {};
+      case "<array/>":
+        return [];
+      case "<string/>":
+        return "";
+      case "<true/>":
+        return true;
+      case "<false/>":
+        return false;
+      case "<string>":
+        return textUntil("</string>");
+      case "<integer>":
+        return Number(textUntil("</integer>"));
+      case "<real>":
+        return Number(textUntil("</real>"));
+      case "<date>":
+        return new Date(textUntil("</date>"));
+      case "<data>":
+        return Buffer.from(textUntil("</data>").replace(/\s+/g, ""), "base64");
       case "<array>": {
         const out = [];
         while (tokens[i] !== "</array>") out.push(value());
@@ -143,14 +155,19 @@ async function startServer(root) {
   child.stderr.on("data", (d) => (stderr += d));
   const url = await new Promise((resolve, reject) => {
     let out = "";
-    const timer = setTimeout(() => fail(new Error("no address within the start timeout")), START_TIMEOUT_MS);
+    const timer = setTimeout(
+      () => fail(new Error("no address within the start timeout")),
+      START_TIMEOUT_MS,
+    );
     function fail(error) {
       clearTimeout(timer);
       child.kill("SIGKILL");
       reject(new Error(`quillane serve: ${error.message}\n${stderr}`));
     }
     child.once("error", fail);
-    child.once("exit", (code, signal) => fail(new Error(`exited (${code ?? signal}) before printing its address`)));
+    child.once("exit", (code, signal) =>
+      fail(new Error(`exited (${code ?? signal}) before printing its address`)),
+    );
     child.stdout.on("data", (d) => {
       out += d;
       const line = out.split("\n")[0];
@@ -188,7 +205,11 @@ async function stopServer(child) {
 // ---- the browser ---------------------------------------------------------
 
 export function launchBrowser() {
-  return chromium.launch({ executablePath: CHROMIUM, args: CHROMIUM_ARGS, timeout: START_TIMEOUT_MS });
+  return chromium.launch({
+    executablePath: CHROMIUM,
+    args: CHROMIUM_ARGS,
+    timeout: START_TIMEOUT_MS,
+  });
 }
 
 // Counts the events the page has sent and not yet had answered, so a step
@@ -244,7 +265,14 @@ export async function openPhone({ colorScheme = "light" } = {}) {
 export async function startSession(t, phone, options = {}) {
   const dir = await mkdtemp(path.join(os.tmpdir(), "qln-browser-"));
   const root = path.join(dir, "device");
-  const session = { dir, root, server: null, page: phone.page, context: phone.context, events: phone.events };
+  const session = {
+    dir,
+    root,
+    server: null,
+    page: phone.page,
+    context: phone.context,
+    events: phone.events,
+  };
   session.close = async () => {
     // Leave the page first, so its event stream lets go of the server. The
     // server lingers over the browser's idle connections before it exits;
@@ -258,12 +286,16 @@ export async function startSession(t, phone, options = {}) {
   };
   t?.after?.(() => session.close());
   try {
-    await run(exe, ["device", "init", "--root", root, ...(options.init ?? [])], { timeout: START_TIMEOUT_MS });
+    await run(exe, ["device", "init", "--root", root, ...(options.init ?? [])], {
+      timeout: START_TIMEOUT_MS,
+    });
     session.server = await startServer(root);
     session.url = session.server.url;
     session.origin = new URL(session.url).origin;
     if (options.clipboard) {
-      await phone.context.grantPermissions(["clipboard-read", "clipboard-write"], { origin: session.origin });
+      await phone.context.grantPermissions(["clipboard-read", "clipboard-write"], {
+        origin: session.origin,
+      });
     }
     phone.errors.length = 0;
     session.errors = phone.errors;
@@ -275,7 +307,8 @@ export async function startSession(t, phone, options = {}) {
     throw error;
   }
   session.file = (relative) => path.join(root, relative);
-  session.readPlist = async (relative) => parsePlist(await readFile(session.file(relative), "utf8"));
+  session.readPlist = async (relative) =>
+    parsePlist(await readFile(session.file(relative), "utf8"));
   session.settings = () => session.readPlist(SETTINGS);
   session.persistent = () => session.readPlist(PERSISTENT);
   session.exists = (relative) => existsSync(session.file(relative));
@@ -344,7 +377,8 @@ export async function waitForNoModal(page) {
 export async function choose(session, title, texts = null) {
   const { page } = session;
   if (texts) {
-    for (const [i, text] of texts.entries()) await page.locator(`[data-testid="alert-field-${i}"]`).fill(text);
+    for (const [i, text] of texts.entries())
+      await page.locator(`[data-testid="alert-field-${i}"]`).fill(text);
   }
   await act(session, () => page.locator(`#modal button[data-action-title="${title}"]`).click());
 }
@@ -414,9 +448,11 @@ export async function closePicker(session) {
 
 // The CSS colour of a row's swatch, or null when it is hidden.
 export async function swatchColour(row) {
-  return row.locator(".swatch").evaluate((n) =>
-    n.classList.contains("swatch-hidden") ? null : getComputedStyle(n).backgroundColor,
-  );
+  return row
+    .locator(".swatch")
+    .evaluate((n) =>
+      n.classList.contains("swatch-hidden") ? null : getComputedStyle(n).backgroundColor,
+    );
 }
 
 export async function screenshot(page, name) {

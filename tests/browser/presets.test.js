@@ -29,9 +29,12 @@ after(async () => {
   await phone?.close();
 });
 
-const presetRow = (page, name) => page.locator(`#page .cell[data-cell-class="QLNPreset"][data-title="${name}"]`);
+const presetRow = (page, name) =>
+  page.locator(`#page .cell[data-cell-class="QLNPreset"][data-title="${name}"]`);
 const presetNames = (page) =>
-  page.locator('#page .cell[data-cell-class="QLNPreset"]').evaluateAll((nodes) => nodes.map((n) => n.dataset.title));
+  page
+    .locator('#page .cell[data-cell-class="QLNPreset"]')
+    .evaluateAll((nodes) => nodes.map((n) => n.dataset.title));
 
 async function newPreset(session, name) {
   await act(session, () => cell(session.page, "New Preset").click());
@@ -44,7 +47,10 @@ async function newPreset(session, name) {
 async function selectAction(session, name, action) {
   await act(session, () => presetRow(session.page, name).click());
   await waitForAlert(session.page, name);
-  assert.equal(await session.page.locator("#modal").getAttribute("data-modal-style"), "actionSheet");
+  assert.equal(
+    await session.page.locator("#modal").getAttribute("data-modal-style"),
+    "actionSheet",
+  );
   await choose(session, action);
 }
 
@@ -75,7 +81,10 @@ test("a new preset becomes current; loading another after a change asks first", 
   assert.equal((await session.settings()).connectivityModeEnabled, false);
   await back(session, "Quillane");
   await tapRow(session, "Presets", "Presets");
-  await eventually(async () => /Unsaved/.test(await presetRow(page, "Evening").textContent()), "Unsaved on Evening");
+  await eventually(
+    async () => /Unsaved/.test(await presetRow(page, "Evening").textContent()),
+    "Unsaved on Evening",
+  );
   assert.equal(await page.locator("[data-testid=nav-right]").isEnabled(), true);
 
   // Loading Morning warns about the change; Cancel keeps everything.
@@ -90,7 +99,10 @@ test("a new preset becomes current; loading another after a change asks first", 
   await waitForAlert(page, "Morning");
   await choose(session, "OK");
   await waitForNoModal(page);
-  await eventually(async () => (await presetRow(page, "Morning").locator(".checkmark").count()) === 1, "Morning checked");
+  await eventually(
+    async () => (await presetRow(page, "Morning").locator(".checkmark").count()) === 1,
+    "Morning checked",
+  );
   assert.doesNotMatch(await presetRow(page, "Morning").textContent(), /Unsaved/);
   const settings = await session.settings();
   assert.equal(settings.connectivityModeEnabled, true);
@@ -158,7 +170,9 @@ const focusPlace = (page) =>
     if (!active || active === document.body) return "<body>";
     if (active.id === "page-title") return `heading ${active.textContent}`;
     const row = active.closest("[data-title]");
-    return row ? `row ${row.dataset.title}` : `${active.tagName.toLowerCase()} ${active.textContent}`;
+    return row
+      ? `row ${row.dataset.title}`
+      : `${active.tagName.toLowerCase()} ${active.textContent}`;
   });
 
 test("after a dialog closes from the keyboard, focus is back on the row that opened it or on the heading", async (t) => {
@@ -176,8 +190,18 @@ test("after a dialog closes from the keyboard, focus is back on the row that ope
       },
       focus: "row New Preset",
     },
-    { row: "Evening", dialog: "Evening", answer: () => page.keyboard.press("Escape"), focus: "row Evening" },
-    { row: "New Preset", dialog: "New Preset", answer: () => page.keyboard.press("Escape"), focus: "row New Preset" },
+    {
+      row: "Evening",
+      dialog: "Evening",
+      answer: () => page.keyboard.press("Escape"),
+      focus: "row Evening",
+    },
+    {
+      row: "New Preset",
+      dialog: "New Preset",
+      answer: () => page.keyboard.press("Escape"),
+      focus: "row New Preset",
+    },
     {
       row: "Dawn",
       dialog: "Dawn",
@@ -236,10 +260,16 @@ test("beside the page, what changed since the preset was saved, and Discard Chan
   await waitForNoModal(page);
   assert.equal(await readFile(session.file(SETTINGS), "utf8"), saved);
   await eventually(() => tools.isHidden(), "the tools to go once nothing is unsaved");
-  assert.equal(await page.locator("[data-testid=history-undo]").getAttribute("aria-label"), "Undo Load “Evening”");
+  assert.equal(
+    await page.locator("[data-testid=history-undo]").getAttribute("aria-label"),
+    "Undo Load “Evening”",
+  );
 
   await act(session, () => page.locator("[data-testid=history-undo]").click());
   assert.equal(await readFile(session.file(SETTINGS), "utf8"), edited);
-  await eventually(async () => /Unsaved/.test(await presetRow(page, "Evening").textContent()), "Unsaved again");
+  await eventually(
+    async () => /Unsaved/.test(await presetRow(page, "Evening").textContent()),
+    "Unsaved again",
+  );
   await tools.waitFor();
 });

@@ -43,12 +43,16 @@ after(async () => {
 
 const toggle = (page, name) => page.locator(`#preview .cc-toggle[data-name="${name}"]`);
 const background = (locator) => locator.evaluate((n) => getComputedStyle(n).backgroundColor);
-const presetRow = (page, name) => page.locator(`#page .cell[data-cell-class="QLNPreset"][data-title="${name}"]`);
+const presetRow = (page, name) =>
+  page.locator(`#page .cell[data-cell-class="QLNPreset"][data-title="${name}"]`);
 
 async function start(t, viewport = WIDE) {
   await phone.page.setViewportSize(viewport);
   const session = await startSession(t, phone);
-  await eventually(async () => (await phone.page.locator("#preview .cc-toggle").count()) === 6, "six toggles drawn");
+  await eventually(
+    async () => (await phone.page.locator("#preview .cc-toggle").count()) === 6,
+    "six toggles drawn",
+  );
   // Gone after any reload of the page.
   await phone.page.evaluate(() => (window.sameDocument = true));
   return session;
@@ -63,7 +67,9 @@ async function pickColour(session, key, value) {
 
 // Clicks a control of the preview and waits for the theming component's answer.
 async function previewAction(page, locator) {
-  const answered = page.waitForResponse((r) => r.url().endsWith("/api/preview") && r.request().method() === "POST");
+  const answered = page.waitForResponse(
+    (r) => r.url().endsWith("/api/preview") && r.request().method() === "POST",
+  );
   await locator.click();
   const response = await answered;
   assert.equal(response.status(), 200, await response.text());
@@ -87,7 +93,9 @@ test("a colour picked in the settings reaches the preview's toggle without a rel
   assert.equal(await background(wifi), STOCK_BLUE);
   assert.equal(await wifi.getAttribute("data-source"), "stock");
   // The toggles are named, pressed when on, in the order the file gives.
-  const order = await page.locator("#preview .cc-toggle").evaluateAll((n) => n.map((b) => b.dataset.name));
+  const order = await page
+    .locator("#preview .cc-toggle")
+    .evaluateAll((n) => n.map((b) => b.dataset.name));
   assert.deepEqual(order, ["airplane", "cellularData", "wifi", "bluetooth", "airdrop", "hotspot"]);
   await page.getByRole("button", { name: "Wi-Fi", pressed: true }).waitFor();
   await page.getByRole("button", { name: "Airplane Mode", pressed: false }).waitFor();
@@ -134,7 +142,10 @@ test("switching the preview to dark brings back the preset used for Dark Mode", 
   await waitForAlert(page, "Night");
   await choose(session, "Use for Dark Mode");
   await waitForNoModal(page);
-  await eventually(async () => /Dark Mode/.test(await presetRow(page, "Night").textContent()), "Night used for dark");
+  await eventually(
+    async () => /Dark Mode/.test(await presetRow(page, "Night").textContent()),
+    "Night used for dark",
+  );
 
   await back(session, "Quillane");
   await tapRow(session, "Connectivity", "Connectivity");
@@ -143,18 +154,25 @@ test("switching the preview to dark brings back the preset used for Dark Mode", 
   await settledColour(toggle(page, "wifi"), PICKED, "the picked colour in the preview");
   await back(session, "Quillane");
   await tapRow(session, "Presets", "Presets");
-  await eventually(async () => /Unsaved/.test(await presetRow(page, "Night").textContent()), "Night unsaved");
+  await eventually(
+    async () => /Unsaved/.test(await presetRow(page, "Night").textContent()),
+    "Night unsaved",
+  );
 
   const screen = page.locator("[data-testid=preview-screen]");
   assert.equal(await screen.getAttribute("data-appearance"), "light");
   await previewAction(page, page.locator('#preview [role=radio][data-appearance="dark"]'));
   await attributeBecomes(screen, "data-appearance", "dark");
-  await eventually(async () => /Night/.test(await page.locator("[data-testid=preview-note]").textContent()), "the note");
+  await eventually(
+    async () => /Night/.test(await page.locator("[data-testid=preview-note]").textContent()),
+    "the note",
+  );
   await settledColour(toggle(page, "wifi"), STOCK_BLUE, "the preset's Wi-Fi colour in the preview");
   // The edits it replaced are not lost: the user is told and can go back.
   const notice = page.locator("[data-testid=history-notice]");
   await eventually(
-    async () => (await notice.textContent()) === "Your unsaved changes were replaced by “Night”.Undo",
+    async () =>
+      (await notice.textContent()) === "Your unsaved changes were replaced by “Night”.Undo",
     "the notice of the replaced edits",
   );
   assert.equal(
@@ -163,7 +181,10 @@ test("switching the preview to dark brings back the preset used for Dark Mode", 
   );
 
   // The open presets page rebuilt: Night is current and saved again.
-  await eventually(async () => !/Unsaved/.test(await presetRow(page, "Night").textContent()), "Night saved");
+  await eventually(
+    async () => !/Unsaved/.test(await presetRow(page, "Night").textContent()),
+    "Night saved",
+  );
   assert.equal(await presetRow(page, "Night").locator(".checkmark").count(), 1);
   assert.equal((await session.settings()).wifiEnabled, undefined);
   const persistent = await session.persistent();
@@ -184,7 +205,10 @@ test("switching the preview to dark brings back the preset used for Dark Mode", 
   await act(session, () => page.locator("[data-testid=history-undo]").click());
   assert.match((await session.settings()).wifiEnabled ?? "", /^#FF2D55/i);
   assert.equal((await session.persistent()).unsaved, true);
-  await eventually(async () => /^#FF2D55/i.test(await detailOf(keyed(page, "wifiEnabled")).textContent()), "the edit shown");
+  await eventually(
+    async () => /^#FF2D55/i.test(await detailOf(keyed(page, "wifiEnabled")).textContent()),
+    "the edit shown",
+  );
   assert.deepEqual(session.errors, []);
 });
 
@@ -219,10 +243,13 @@ test("on a narrow screen the preview has a tab of its own", async (t) => {
 
 function plistValue(value) {
   if (typeof value === "boolean") return value ? "<true/>" : "<false/>";
-  if (typeof value === "number") return Number.isInteger(value) ? `<integer>${value}</integer>` : `<real>${value}</real>`;
+  if (typeof value === "number")
+    return Number.isInteger(value) ? `<integer>${value}</integer>` : `<real>${value}</real>`;
   if (Array.isArray(value)) return `<array>${value.map(plistValue).join("")}</array>`;
   if (value && typeof value === "object") {
-    return `<dict>${Object.entries(value).map(([k, v]) => `<key>${k}</key>${plistValue(v)}`).join("")}</dict>`;
+    return `<dict>${Object.entries(value)
+      .map(([k, v]) => `<key>${k}</key>${plistValue(v)}`)
+      .join("")}</dict>`;
   }
   return `<string>${String(value).replace(/&/g, "&amp;").replace(/</g, "&lt;")}</string>`;
 }
@@ -254,11 +281,18 @@ function findDrawn([key, rgba]) {
   const parse = (css) => {
     const m = /rgba?\(([^)]+)\)/.exec(css);
     if (!m) return null;
-    const [r, g, b, a = 1] = m[1].split(/[ ,/]+/).filter(Boolean).map(Number);
+    const [r, g, b, a = 1] = m[1]
+      .split(/[ ,/]+/)
+      .filter(Boolean)
+      .map(Number);
     return [r, g, b, a];
   };
-  const near = (c) => c && c.every((x, i) => Math.abs((i < 3 ? x : x * 255) - (i < 3 ? rgba[i] : rgba[i] * 255)) <= 1);
-  const nodes = [...document.querySelectorAll("#preview [data-key]")].filter((n) => n.dataset.key.split(" ").includes(key));
+  const near = (c) =>
+    c &&
+    c.every((x, i) => Math.abs((i < 3 ? x : x * 255) - (i < 3 ? rgba[i] : rgba[i] * 255)) <= 1);
+  const nodes = [...document.querySelectorAll("#preview [data-key]")].filter((n) =>
+    n.dataset.key.split(" ").includes(key),
+  );
   const seen = [];
   for (const node of nodes) {
     const scene = node.closest("[data-scene]")?.dataset.scene;
@@ -276,9 +310,12 @@ function findDrawn([key, rgba]) {
 // The toggle or module whose other state draws `key`.
 function stateOwner(preview, key) {
   for (const toggle of preview.connectivity) {
-    if (key.startsWith(toggle.name) && /(Enabled|Disabled)$/.test(key)) return `.cc-toggle[data-name="${toggle.name}"]`;
+    if (key.startsWith(toggle.name) && /(Enabled|Disabled)$/.test(key))
+      return `.cc-toggle[data-name="${toggle.name}"]`;
   }
-  const module = preview.modules.find((m) => key === `${m.identifier}Enabled` || key === `${m.identifier}Disabled`);
+  const module = preview.modules.find(
+    (m) => key === `${m.identifier}Enabled` || key === `${m.identifier}Disabled`,
+  );
   return module ? `.cc-tile[data-identifier="${module.identifier}"]` : null;
 }
 
@@ -309,9 +346,15 @@ test("the picture is one described image; its toggles, tiles and appearance swit
   // What the picture shows is told anew as it changes.
   await previewAction(page, wifi);
   const flipped = state === "on" ? "off" : "on";
-  await eventually(async () => new RegExp(`Wi-?Fi ${flipped}`).test(await description()), `Wi-Fi ${flipped} told`);
+  await eventually(
+    async () => new RegExp(`Wi-?Fi ${flipped}`).test(await description()),
+    `Wi-Fi ${flipped} told`,
+  );
   await previewAction(page, preview.getByRole("radio", { name: "Dark" }));
-  await eventually(async () => (await description()).startsWith("Control Center in the dark appearance"), "dark told");
+  await eventually(
+    async () => (await description()).startsWith("Control Center in the dark appearance"),
+    "dark told",
+  );
   assert.deepEqual(session.errors, []);
 });
 
@@ -326,12 +369,23 @@ test("every colour the device's pages set is drawn in the preview, exactly", asy
     const session = await startSession(t, phone, { init: device.init });
     const { page } = session;
     const fetchPreview = () => page.evaluate(() => fetch("/api/preview").then((r) => r.json()));
-    const shown = (await fetchPreview()).groups.flatMap((g) => g.entries.filter((e) => e.shown).map((e) => e.colour.key));
+    const shown = (await fetchPreview()).groups.flatMap((g) =>
+      g.entries.filter((e) => e.shown).map((e) => e.colour.key),
+    );
     const keys = shown.filter((key) => !checked.has(key));
     assert.ok(keys.length > 0, device.what);
     const colours = new Map(keys.map((key, i) => [key, distinctColour(i)]));
-    await respringWith(session, Object.fromEntries([...colours].map(([key, c]) => [key, c.stored])));
-    await eventually(async () => (await fetchPreview()).groups.some((g) => g.entries.some((e) => e.colour.source === "stored")), "the respring");
+    await respringWith(
+      session,
+      Object.fromEntries([...colours].map(([key, c]) => [key, c.stored])),
+    );
+    await eventually(
+      async () =>
+        (await fetchPreview()).groups.some((g) =>
+          g.entries.some((e) => e.colour.source === "stored"),
+        ),
+      "the respring",
+    );
     await page.reload({ waitUntil: "load" });
     await page.locator("#preview .cc-toggle").first().waitFor();
 
@@ -344,11 +398,18 @@ test("every colour the device's pages set is drawn in the preview, exactly", asy
         if (owner) {
           await page.locator('#preview [data-scene-tab="cc"]').click();
           await previewAction(page, page.locator(`#preview ${owner}`));
-          await eventually(async () => (await page.evaluate(findDrawn, [key, want])) !== "no element", `${key} after the flip`).catch(() => {});
+          await eventually(
+            async () => (await page.evaluate(findDrawn, [key, want])) !== "no element",
+            `${key} after the flip`,
+          ).catch(() => {});
         }
       }
       // Colours ease in; give them their quarter second.
-      await eventually(async () => (found = await page.evaluate(findDrawn, [key, want])) === "drawn", key, 1500).catch(() => {});
+      await eventually(
+        async () => (found = await page.evaluate(findDrawn, [key, want])) === "drawn",
+        key,
+        1500,
+      ).catch(() => {});
       if (found !== "drawn") missing.push(`${key}: ${found}`);
       checked.add(key);
     }
@@ -357,12 +418,24 @@ test("every colour the device's pages set is drawn in the preview, exactly", asy
     const palette = await fetchPreview();
     const known = new Set(palette.groups.flatMap((g) => g.entries.map((e) => e.colour.key)));
     for (const m of palette.modules) Object.values(m.states).forEach((c) => known.add(c.key));
-    const named = await page.evaluate(() => [...document.querySelectorAll("#preview [data-key]")].flatMap((n) => n.dataset.key.split(" ").filter(Boolean)));
-    assert.deepEqual(named.filter((key) => !known.has(key)), [], "keys drawn that no page sets");
+    const named = await page.evaluate(() =>
+      [...document.querySelectorAll("#preview [data-key]")].flatMap((n) =>
+        n.dataset.key.split(" ").filter(Boolean),
+      ),
+    );
+    assert.deepEqual(
+      named.filter((key) => !known.has(key)),
+      [],
+      "keys drawn that no page sets",
+    );
     assert.deepEqual(session.errors, []);
     await session.close();
   }
-  assert.ok(checked.has("chevronGlyph") && checked.has("prysmBatteryFill") && checked.has("powerModuleReboot"));
+  assert.ok(
+    checked.has("chevronGlyph") &&
+      checked.has("prysmBatteryFill") &&
+      checked.has("powerModuleReboot"),
+  );
 });
 
 test("while the picker drags, the preview shows its colour before anything is stored", async (t) => {
@@ -374,7 +447,13 @@ test("while the picker drags, the preview shows its colour before anything is st
   await waitForPicker(page);
   const before = await session.settings();
   const picks = [];
-  page.on("request", (r) => r.url().endsWith("/api/event") && /"pick"/.test(r.postData() ?? "") && picks.push(r.postData()));
+  page.on(
+    "request",
+    (r) =>
+      r.url().endsWith("/api/event") &&
+      /"pick"/.test(r.postData() ?? "") &&
+      picks.push(r.postData()),
+  );
 
   // Fifty moves within one task: the picture follows the last at once, and
   // the server hears one pick for them.
@@ -382,12 +461,24 @@ test("while the picker drags, the preview shows its colour before anything is st
     const square = document.querySelector("[data-testid=picker-square]");
     const box = square.getBoundingClientRect();
     const at = (x, y, type) =>
-      square.dispatchEvent(new PointerEvent(type, { bubbles: true, isPrimary: true, button: 0, pointerId: 1, clientX: box.left + x * box.width, clientY: box.top + y * box.height }));
+      square.dispatchEvent(
+        new PointerEvent(type, {
+          bubbles: true,
+          isPrimary: true,
+          button: 0,
+          pointerId: 1,
+          clientX: box.left + x * box.width,
+          clientY: box.top + y * box.height,
+        }),
+      );
     square.setPointerCapture = () => {};
     at(0.05, 0.05, "pointerdown");
     for (let i = 1; i <= 50; i++) at(0.05 + i * 0.018, 0.05 + i * 0.004, "pointermove");
     const wifi = document.querySelector('#preview .cc-toggle[data-name="wifi"]');
-    return { toggle: getComputedStyle(wifi).backgroundColor, picker: getComputedStyle(document.querySelector(".picker-preview-fill")).backgroundColor };
+    return {
+      toggle: getComputedStyle(wifi).backgroundColor,
+      picker: getComputedStyle(document.querySelector(".picker-preview-fill")).backgroundColor,
+    };
   });
   assert.equal(drawn.toggle, drawn.picker);
   assert.notEqual(drawn.toggle, STOCK_BLUE);
@@ -400,7 +491,11 @@ test("while the picker drags, the preview shows its colour before anything is st
   const wifi = preview.connectivity.find((c) => c.name === "wifi");
   assert.equal(wifi.background.source, "pending");
   assert.deepEqual(await session.settings(), before);
-  await page.evaluate(() => document.querySelector("[data-testid=picker-square]").dispatchEvent(new PointerEvent("pointerup", { bubbles: true })));
+  await page.evaluate(() =>
+    document
+      .querySelector("[data-testid=picker-square]")
+      .dispatchEvent(new PointerEvent("pointerup", { bubbles: true })),
+  );
 
   await closePicker(session);
   await settledColour(toggle(page, "wifi"), drawn.toggle, "the stored colour");
@@ -424,8 +519,16 @@ test("a glyph set to its background's colour is flagged in the picture and in th
   await typeHex(session, "#007AFF");
   // Before anything is stored, both say so.
   assert.match(await contrast.textContent(), /^Wi-Fi glyph: 1\.0:1 contrast — below 3\.0:1/);
-  await eventually(async () => /Wi-Fi glyph: 1\.0:1, needs 3\.0:1/.test(await warnings.textContent()), "the warning");
-  assert.equal(await page.locator('#preview .cc-toggle-glyph.cc-low-contrast[data-key="wifiGlyphEnabled"]').count(), 1);
+  await eventually(
+    async () => /Wi-Fi glyph: 1\.0:1, needs 3\.0:1/.test(await warnings.textContent()),
+    "the warning",
+  );
+  assert.equal(
+    await page
+      .locator('#preview .cc-toggle-glyph.cc-low-contrast[data-key="wifiGlyphEnabled"]')
+      .count(),
+    1,
+  );
   await closePicker(session);
   await eventually(async () => await warnings.isVisible(), "the warning, stored");
   const preview = await page.evaluate(() => fetch("/api/preview").then((r) => r.json()));
@@ -443,33 +546,53 @@ test("a part of the preview leads to its row, and the open picker's parts are ou
     // the part, the page it leads to, the row
     ['.cc-toggle[data-name="airplane"]', "Connectivity", "airplaneDisabled"],
     [".cc-media-title", "Media Controls", "mediaTitleText"],
-    ['.cc-slider-volume .cc-slider-fill', "Sliders", "volumeFill"],
+    [".cc-slider-volume .cc-slider-fill", "Sliders", "volumeFill"],
   ];
   for (const [part, title, key] of cases) {
-    const pressed = await page.locator('#preview .cc-toggle[data-name="airplane"]').getAttribute("aria-pressed");
+    const pressed = await page
+      .locator('#preview .cc-toggle[data-name="airplane"]')
+      .getAttribute("aria-pressed");
     await page.locator("[data-testid=preview-find]").click();
     await page.locator(`#preview ${part}`).first().focus();
     await page.keyboard.press("Enter"); // by keyboard, as by a tap
-    await eventually(async () => (await page.locator("#page-title").textContent()) === title, title);
-    await eventually(async () => (await keyed(page, key).getAttribute("class")).includes("cell-found"), `${key} highlighted`);
+    await eventually(
+      async () => (await page.locator("#page-title").textContent()) === title,
+      title,
+    );
+    await eventually(
+      async () => (await keyed(page, key).getAttribute("class")).includes("cell-found"),
+      `${key} highlighted`,
+    );
     // Finding is not flipping.
-    assert.equal(await page.locator('#preview .cc-toggle[data-name="airplane"]').getAttribute("aria-pressed"), pressed);
+    assert.equal(
+      await page.locator('#preview .cc-toggle[data-name="airplane"]').getAttribute("aria-pressed"),
+      pressed,
+    );
   }
   // While the connectivity page edits the disabled state, the picture shows
   // every toggle disabled; in the enabled state, every toggle enabled.
   await back(session, "Quillane");
   await tapRow(session, "Connectivity", "Connectivity");
-  await eventually(async () => (await page.locator('#preview .cc-toggle[aria-pressed="true"]').count()) === 6, "all toggles enabled");
+  await eventually(
+    async () => (await page.locator('#preview .cc-toggle[aria-pressed="true"]').count()) === 6,
+    "all toggles enabled",
+  );
   await act(session, () => keyed(page, "switchState").click());
   assert.equal(await keyed(page, "airplaneDisabled").count(), 1);
-  await eventually(async () => (await page.locator('#preview .cc-toggle[aria-pressed="true"]').count()) === 0, "all toggles disabled");
+  await eventually(
+    async () => (await page.locator('#preview .cc-toggle[aria-pressed="true"]').count()) === 0,
+    "all toggles disabled",
+  );
   await act(session, () => keyed(page, "wifiDisabled").click());
   await waitForPicker(page);
   assert.equal(await page.locator('#preview .cc-editing[data-key="wifiDisabled"]').count(), 1);
   await closePicker(session);
   assert.equal(await page.locator("#preview .cc-editing").count(), 0);
   await back(session, "Quillane");
-  await eventually(async () => (await page.locator('#preview .cc-toggle[aria-pressed="true"]').count()) === 3, "the flipped states again");
+  await eventually(
+    async () => (await page.locator('#preview .cc-toggle[aria-pressed="true"]').count()) === 3,
+    "the flipped states again",
+  );
   assert.deepEqual(session.errors, []);
 });
 
@@ -484,7 +607,10 @@ test("on a phone-sized screen the picker shows the part it edits, live", async (
   assert.equal(await part.count(), 1);
   assert.equal(await part.evaluate((n) => getComputedStyle(n).backgroundColor), STOCK_BLUE);
   await typeHex(session, "#FF2D55");
-  await eventually(async () => (await part.evaluate((n) => getComputedStyle(n).backgroundColor)) === PICKED, "the typed colour, before Done");
+  await eventually(
+    async () => (await part.evaluate((n) => getComputedStyle(n).backgroundColor)) === PICKED,
+    "the typed colour, before Done",
+  );
   assert.equal((await session.settings()).wifiEnabled, undefined);
   await closePicker(session);
   assert.deepEqual(session.errors, []);
@@ -500,11 +626,17 @@ test("the parts shown on demand are reached by keyboard", async (t) => {
   ];
   for (const [key, scene, part] of cases) {
     await page.keyboard.press(key);
-    assert.equal(await page.locator(`#preview [data-scene-tab="${scene}"]`).getAttribute("aria-selected"), "true");
+    assert.equal(
+      await page.locator(`#preview [data-scene-tab="${scene}"]`).getAttribute("aria-selected"),
+      "true",
+    );
     assert.equal(await page.locator(`#preview ${part}`).first().isVisible(), true, scene);
   }
   // A tap on the media module expands it, too.
   await page.locator("#preview .cc-media").click();
-  assert.equal(await page.locator('#preview [data-key~="mediaVolumeFill"]').first().isVisible(), true);
+  assert.equal(
+    await page.locator('#preview [data-key~="mediaVolumeFill"]').first().isVisible(),
+    true,
+  );
   assert.deepEqual(session.errors, []);
 });

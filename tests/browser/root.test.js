@@ -37,7 +37,10 @@ test("the header's version line fades in with the project's version", async (t) 
   const version = page.locator("#page .header-label-1");
   const expected = projectVersion();
   assert.ok(expected, "the project version is readable from cmake/Version.cmake");
-  await eventually(async () => (await version.textContent()).startsWith(`Version ${expected}`), "the version text");
+  await eventually(
+    async () => (await version.textContent()).startsWith(`Version ${expected}`),
+    "the version text",
+  );
   await eventually(
     async () => (await version.evaluate((n) => getComputedStyle(n).opacity)) === "1",
     "the version line fully shown",
@@ -49,7 +52,10 @@ test("the greeting comes once per device, the Settings list returns on back", as
   const session = await startSession(t, phone);
   const { page } = session;
   await openBundle(session);
-  assert.equal(session.exists("var/mobile/Library/Preferences/com.tarrowvine.quillane.configured"), true);
+  assert.equal(
+    session.exists("var/mobile/Library/Preferences/com.tarrowvine.quillane.configured"),
+    true,
+  );
   await act(session, () => page.locator("[data-testid=nav-back]").click());
   await page.locator("[data-testid=open-bundle]").waitFor();
   await openBundle(session, { welcome: false });
@@ -77,7 +83,10 @@ test("Reset All Settings puts the defaults back after confirmation", async (t) =
   await waitForAlert(page, "Success");
   await choose(session, "OK");
   await waitForNoModal(page);
-  const defaults = await readFile(session.file("Library/PreferenceBundles/Quillane.bundle/defaults.plist"), "utf8");
+  const defaults = await readFile(
+    session.file("Library/PreferenceBundles/Quillane.bundle/defaults.plist"),
+    "utf8",
+  );
   assert.equal(await readFile(session.file(SETTINGS), "utf8"), defaults);
   await waitForTitle(page, "Quillane");
 });
@@ -101,7 +110,8 @@ test("a second tab opened on a deep page names its back button after the page be
     await backButton.waitFor();
     assert.equal(await backButton.textContent(), label, path.join(" > "));
     assert.equal(await backButton.getAttribute("aria-label"), `Back to ${label}`, path.join(" > "));
-    for (let i = path.length - 1; i >= 0; i--) await back(session, i === 0 ? "Quillane" : path[i - 1]);
+    for (let i = path.length - 1; i >= 0; i--)
+      await back(session, i === 0 ? "Quillane" : path[i - 1]);
   }
 });
 
@@ -113,6 +123,9 @@ test("the greeting's OK from the keyboard leaves focus on the new page's heading
   await waitForAlert(page, "Welcome");
   await act(session, () => page.keyboard.press("Enter"));
   await waitForNoModal(page);
-  const focused = await page.evaluate(() => [document.activeElement.id, document.activeElement.textContent]);
+  const focused = await page.evaluate(() => [
+    document.activeElement.id,
+    document.activeElement.textContent,
+  ]);
   assert.deepEqual(focused, ["page-title", "Quillane"]);
 });

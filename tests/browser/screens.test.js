@@ -57,7 +57,10 @@ test("every main page opens and is pictured", async (t) => {
   await screenshot(page, "01-alert-welcome");
   await choose(session, "OK");
   await waitForNoModal(page);
-  await eventually(async () => /Version \d/.test(await page.locator("#page .header-label-1").textContent()), "the version");
+  await eventually(
+    async () => /Version \d/.test(await page.locator("#page .header-label-1").textContent()),
+    "the version",
+  );
   await screenshot(page, "02-root");
 
   for (const [title, name] of PAGES) {
@@ -79,7 +82,10 @@ test("every main page opens and is pictured", async (t) => {
   await waitForNoModal(page);
 
   await tapRow(session, "Rearrange Toggles");
-  await eventually(async () => (await page.locator("#page .cell.movable").count()) > 0, "toggle rows");
+  await eventually(
+    async () => (await page.locator("#page .cell.movable").count()) > 0,
+    "toggle rows",
+  );
   await screenshot(page, "06-order");
   await back(session, "Connectivity");
   await back(session, "Quillane");

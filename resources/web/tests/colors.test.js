@@ -106,7 +106,10 @@ test("contrast ratios are the relative luminance ratios text is judged by", () =
     [parseColorValue("#85858B"), GROUPED, 3.28],
   ];
   for (const [x, y, want] of cases) {
-    assert.ok(Math.abs(contrastRatio(x, y) - want) < 0.01, `${hexString(x)} on ${hexString(y)}: ${contrastRatio(x, y)}`);
+    assert.ok(
+      Math.abs(contrastRatio(x, y) - want) < 0.01,
+      `${hexString(x)} on ${hexString(y)}: ${contrastRatio(x, y)}`,
+    );
   }
 });
 
@@ -124,15 +127,23 @@ test("an accent is kept where legible and moved just far enough where not", () =
     const accent = parseColorValue(hex);
     const got = legibleOn(accent, backgrounds);
     for (const bg of backgrounds) {
-      assert.ok(contrastRatio(got, bg) >= LEGIBLE_CONTRAST, `${hex} → ${hexString(got)} on ${hexString(bg)}`);
+      assert.ok(
+        contrastRatio(got, bg) >= LEGIBLE_CONTRAST,
+        `${hex} → ${hexString(got)} on ${hexString(bg)}`,
+      );
     }
     assert.equal(hexString(got) === hex, kept, `${hex} → ${hexString(got)}`);
-    if (towards === "lighter") assert.ok(contrastRatio(got, BLACK) > contrastRatio(accent, BLACK), hex);
-    if (towards === "darker") assert.ok(contrastRatio(got, WHITE) > contrastRatio(accent, WHITE), hex);
+    if (towards === "lighter")
+      assert.ok(contrastRatio(got, BLACK) > contrastRatio(accent, BLACK), hex);
+    if (towards === "darker")
+      assert.ok(contrastRatio(got, WHITE) > contrastRatio(accent, WHITE), hex);
     // Not moved further than needed: one step back would fall short on some background.
     if (!kept && hexString(got) !== "#FFFFFF" && hexString(got) !== "#000000") {
       const nearest = Math.min(...backgrounds.map((bg) => contrastRatio(got, bg)));
-      assert.ok(nearest < LEGIBLE_CONTRAST + 1.5, `${hex} → ${hexString(got)} went far: ${nearest}`);
+      assert.ok(
+        nearest < LEGIBLE_CONTRAST + 1.5,
+        `${hex} → ${hexString(got)} went far: ${nearest}`,
+      );
     }
   }
 });
@@ -142,7 +153,8 @@ test("only colours given as rgba get legible variants; system colours follow the
   assert.equal(accent.light, "rgba(207, 15, 33, 1)");
   assert.notEqual(accent.dark, accent.light);
   const [r, g, b] = accent.dark.match(/\d+/g).map((x) => Number(x) / 255);
-  for (const bg of [BLACK, CELL_DARK, SHEET_DARK]) assert.ok(contrastRatio({ r, g, b }, bg) >= LEGIBLE_CONTRAST);
+  for (const bg of [BLACK, CELL_DARK, SHEET_DARK])
+    assert.ok(contrastRatio({ r, g, b }, bg) >= LEGIBLE_CONTRAST);
   for (const color of [{ name: "labelColor" }, null, undefined, {}, { rgba: [1] }]) {
     assert.equal(legibleVariants(color), null, JSON.stringify(color));
   }

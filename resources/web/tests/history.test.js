@@ -2,7 +2,15 @@ import { test } from "node:test";
 import assert from "node:assert/strict";
 import { createNoticeTracker, historyShortcut, isTextEntry } from "../history-model.js";
 
-const key = (fields) => ({ key: "z", ctrlKey: false, metaKey: false, shiftKey: false, altKey: false, target: null, ...fields });
+const key = (fields) => ({
+  key: "z",
+  ctrlKey: false,
+  metaKey: false,
+  shiftKey: false,
+  altKey: false,
+  target: null,
+  ...fields,
+});
 
 test("the history shortcuts, per keyboard, and never inside a text field", () => {
   const field = { tagName: "INPUT", type: "text" };
@@ -33,7 +41,10 @@ test("a notice shows once, for a step newer than any seen, never on the first sc
   const screens = [
     [{ undo: "Load “Night”", notice: { step: 4, text: "old" } }, null],
     [{ undo: "Wi-Fi Background", notice: null }, null],
-    [{ undo: "Change All — Toggles", notice: { step: 6, text: "12 colours changed." } }, "12 colours changed."],
+    [
+      { undo: "Change All — Toggles", notice: { step: 6, text: "12 colours changed." } },
+      "12 colours changed.",
+    ],
     // The same screen again, after an undo back to an older notice, and a redo.
     [{ undo: "Change All — Toggles", notice: { step: 6, text: "12 colours changed." } }, null],
     [{ undo: "Load “Night”", notice: { step: 4, text: "old" } }, null],
@@ -41,5 +52,6 @@ test("a notice shows once, for a step newer than any seen, never on the first sc
     [{ undo: "Dark Mode applied “Night”", notice: { step: 9, text: "replaced" } }, "replaced"],
     [undefined, null],
   ];
-  for (const [history, expected] of screens) assert.equal(tracker.next(history), expected, JSON.stringify(history));
+  for (const [history, expected] of screens)
+    assert.equal(tracker.next(history), expected, JSON.stringify(history));
 });

@@ -29,7 +29,8 @@ test("palette colours become CSS; anything unreadable takes the fallback", () =>
     [{ value: "#FFFFFF:1.00" }, "fallback"],
     [null, "fallback"],
   ];
-  for (const [input, want] of cases) assert.equal(colourCss(input, "fallback"), want, JSON.stringify(input));
+  for (const [input, want] of cases)
+    assert.equal(colourCss(input, "fallback"), want, JSON.stringify(input));
   assert.deepEqual(rgbaOf(colour([0.2, 0.4, 0.6])), { r: 0.2, g: 0.4, b: 0.6, a: 1 });
 });
 
@@ -40,7 +41,10 @@ test("painting one colour over another mixes by the top colour's alpha", () => {
   assert.deepEqual(over({ r: 0, g: 0, b: 1, a: 1 }, black), { r: 0, g: 0, b: 1, a: 1 });
   const half = over({ r: 1, g: 0, b: 0, a: 0.5 }, { r: 0, g: 0, b: 1, a: 0.5 });
   assert.equal(half.a, 0.75);
-  assert.ok(Math.abs(half.r - 2 / 3) < 1e-9 && Math.abs(half.b - 1 / 3) < 1e-9, JSON.stringify(half));
+  assert.ok(
+    Math.abs(half.r - 2 / 3) < 1e-9 && Math.abs(half.b - 1 / 3) < 1e-9,
+    JSON.stringify(half),
+  );
   assert.deepEqual(over({ r: 1, g: 1, b: 1, a: 0 }, { r: 1, g: 1, b: 1, a: 0 }).a, 0);
 });
 
@@ -48,14 +52,35 @@ test("a stock glyph stays readable on its ground; a stored glyph is drawn as sto
   const darkModule = colour([0.11, 0.11, 0.12, 0.6]);
   const cases = [
     ["stock white on the stock white fill", colour(WHITE), [darkModule, colour(WHITE)], DIM],
-    ["stored white on a white fill", colour(WHITE, "stored"), [darkModule, colour(WHITE)], "rgba(255, 255, 255, 1)"],
-    ["stock white on blue", colour(WHITE), [darkModule, colour([0, 0.48, 1, 1])], "rgba(255, 255, 255, 1)"],
-    ["stock white on translucent grey", colour(WHITE), [darkModule, colour([0.56, 0.56, 0.58, 0.4])], "rgba(255, 255, 255, 1)"],
+    [
+      "stored white on a white fill",
+      colour(WHITE, "stored"),
+      [darkModule, colour(WHITE)],
+      "rgba(255, 255, 255, 1)",
+    ],
+    [
+      "stock white on blue",
+      colour(WHITE),
+      [darkModule, colour([0, 0.48, 1, 1])],
+      "rgba(255, 255, 255, 1)",
+    ],
+    [
+      "stock white on translucent grey",
+      colour(WHITE),
+      [darkModule, colour([0.56, 0.56, 0.58, 0.4])],
+      "rgba(255, 255, 255, 1)",
+    ],
     ["malformed white on white", colour(WHITE, "malformed"), [colour(WHITE)], DIM],
     ["no glyph colour", null, [darkModule], DIM],
-    ["unreadable grounds are skipped", colour(WHITE), [null, colour([1])], "rgba(255, 255, 255, 1)"],
+    [
+      "unreadable grounds are skipped",
+      colour(WHITE),
+      [null, colour([1])],
+      "rgba(255, 255, 255, 1)",
+    ],
   ];
-  for (const [what, glyph, behind, want] of cases) assert.equal(glyphColour(glyph, behind), want, what);
+  for (const [what, glyph, behind, want] of cases)
+    assert.equal(glyphColour(glyph, behind), want, what);
   // A light backdrop under a see-through ground makes white unreadable too.
   const clear = colour([0, 0, 0, 0]);
   assert.equal(glyphColour(colour(WHITE), [clear], BACKDROP.dark), "rgba(255, 255, 255, 1)");
@@ -66,10 +91,7 @@ test("a colour is found by its key in the pages' groups and the media controls",
   const tint = colour([0, 0, 0, 0.3], "stock", "backgroundTint");
   const play = colour(WHITE, "stored", "mediaPlayPauseButton");
   const preview = {
-    groups: [
-      { layout: "Misc", entries: [{ label: "Tint", colour: tint }] },
-      { layout: "Empty" },
-    ],
+    groups: [{ layout: "Misc", entries: [{ label: "Tint", colour: tint }] }, { layout: "Empty" }],
     mediaControls: [{ label: "Play / Pause", colour: play }],
   };
   assert.equal(colourForKey(preview, "backgroundTint"), tint);
@@ -115,13 +137,18 @@ test("a tile without a glyph shows its name's first letter or digit", () => {
 });
 
 test("contrast ratios match the known WCAG pairs the C++ tests read too", () => {
-  const vectors = JSON.parse(readFileSync(new URL("../../../tests/theming/wcag-contrast-pairs.json", import.meta.url)));
+  const vectors = JSON.parse(
+    readFileSync(new URL("../../../tests/theming/wcag-contrast-pairs.json", import.meta.url)),
+  );
   assert.ok(vectors.pairs.length > 0);
   for (const pair of vectors.pairs) {
     const fg = parseColorValue(pair.foreground);
     const bg = parseColorValue(pair.background);
     const ratio = contrast(over(fg, bg), bg);
-    assert.ok(Math.abs(ratio - pair.ratio) < 0.005, `${pair.foreground} on ${pair.background}: ${ratio}`);
+    assert.ok(
+      Math.abs(ratio - pair.ratio) < 0.005,
+      `${pair.foreground} on ${pair.background}: ${ratio}`,
+    );
   }
 });
 
@@ -132,12 +159,33 @@ test("legibility is worked out from the colours drawn, and warns only where the 
     appearance: "light",
     backdrop: [0.62, 0.64, 0.7, 1],
     connectivity: [{ name: "wifi", background: bg, glyph }],
-    legibility: [{ part: "Wi-Fi glyph", foreground: "glyph", background: "bg", layers: ["bg"], ratio: 0, minimum: 3 }],
+    legibility: [
+      {
+        part: "Wi-Fi glyph",
+        foreground: "glyph",
+        background: "bg",
+        layers: ["bg"],
+        ratio: 0,
+        minimum: 3,
+      },
+    ],
   });
   const cases = [
     ["stock white on stock blue", white("stock"), blue("stock"), 4.02, false],
-    ["blue glyph set on blue", colour([0, 122 / 255, 1, 1], "stored", "glyph"), blue("stock"), 1, true],
-    ["the same, still only pending", colour([0, 122 / 255, 1, 1], "pending", "glyph"), blue("stock"), 1, true],
+    [
+      "blue glyph set on blue",
+      colour([0, 122 / 255, 1, 1], "stored", "glyph"),
+      blue("stock"),
+      1,
+      true,
+    ],
+    [
+      "the same, still only pending",
+      colour([0, 122 / 255, 1, 1], "pending", "glyph"),
+      blue("stock"),
+      1,
+      true,
+    ],
     ["white on a set white", white("stock"), colour([1, 1, 1, 1], "stored", "bg"), 1, true],
     ["both stock and illegible", white("stock"), colour([1, 1, 1, 1], "stock", "bg"), 1, false],
   ];

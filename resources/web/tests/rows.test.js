@@ -19,7 +19,12 @@ test("group rows start sections; rows before the first group get one of their ow
   const sections = splitSections(rows);
   assert.deepEqual(
     sections.map((s) => [s.group?.index ?? null, s.rows.map((r) => r.index)]),
-    [[null, [0]], [1, [2, 3]], [4, []], [5, [6]]],
+    [
+      [null, [0]],
+      [1, [2, 3]],
+      [4, []],
+      [5, [6]],
+    ],
   );
   assert.deepEqual(splitSections([]), []);
   assert.deepEqual(splitSections(undefined), []);
@@ -32,13 +37,34 @@ test("what a row answers to follows its cell type and class", () => {
     [{ cell: "switch" }, { tap: false, long: false, move: false }],
     [{ cell: "segment" }, { tap: false, long: false, move: false }],
     [{ cell: "static" }, { tap: false, long: false, move: false }],
-    [{ cell: "button", cellClass: "QLNColorPicker" }, { tap: true, long: true, move: false }],
-    [{ cell: "button", cellClass: "QLNColorPicker", longPress: false }, { tap: true, long: false, move: false }],
-    [{ cell: "static", longPress: true }, { tap: false, long: true, move: false }],
-    [{ cell: "static", cellClass: "QLNMovableCell" }, { tap: false, long: false, move: true }],
-    [{ cell: "button", reorder: true }, { tap: true, long: false, move: true }],
-    [{ cell: "group", cellClass: "QLNHeader" }, { tap: false, long: false, move: false }],
-    [{ cell: "button", cellClass: "QLNImage" }, { tap: false, long: false, move: false }],
+    [
+      { cell: "button", cellClass: "QLNColorPicker" },
+      { tap: true, long: true, move: false },
+    ],
+    [
+      { cell: "button", cellClass: "QLNColorPicker", longPress: false },
+      { tap: true, long: false, move: false },
+    ],
+    [
+      { cell: "static", longPress: true },
+      { tap: false, long: true, move: false },
+    ],
+    [
+      { cell: "static", cellClass: "QLNMovableCell" },
+      { tap: false, long: false, move: true },
+    ],
+    [
+      { cell: "button", reorder: true },
+      { tap: true, long: false, move: true },
+    ],
+    [
+      { cell: "group", cellClass: "QLNHeader" },
+      { tap: false, long: false, move: false },
+    ],
+    [
+      { cell: "button", cellClass: "QLNImage" },
+      { tap: false, long: false, move: false },
+    ],
   ];
   for (const [row, want] of cases) {
     const got = { tap: isTappable(row), long: hasLongPress(row), move: isMovable(row) };
@@ -80,11 +106,23 @@ test("platform fonts map to CSS", () => {
 
 test("a row is named by what is seen on it, a colour row after its group", () => {
   const colour = { cell: "button", cellClass: "QLNColorPicker", title: "Background" };
-  const swatch = { value: "#1A2B3C:0.500000", color: { rgba: [0.1, 0.17, 0.24, 0.5] }, hidden: false };
+  const swatch = {
+    value: "#1A2B3C:0.500000",
+    color: { rgba: [0.1, 0.17, 0.24, 0.5] },
+    hidden: false,
+  };
   const cases = [
     [{ ...colour, detail: "#1A2B3C 50%", swatch }, "Wi-Fi", "Wi-Fi, Background, #1A2B3C 50%"],
-    [{ ...colour, detail: "Default", swatch: { value: null, hidden: true } }, "Wi-Fi", "Wi-Fi, Background, Default"],
-    [{ ...colour, detail: "Default", swatch: { value: null, hidden: true } }, "", "Background, Default"],
+    [
+      { ...colour, detail: "Default", swatch: { value: null, hidden: true } },
+      "Wi-Fi",
+      "Wi-Fi, Background, Default",
+    ],
+    [
+      { ...colour, detail: "Default", swatch: { value: null, hidden: true } },
+      "",
+      "Background, Default",
+    ],
     // A global row has no swatch and names no group.
     [{ ...colour, title: "Change All", detail: null, swatch: null }, "Wi-Fi", "Change All"],
     [{ cell: "link", title: "Presets" }, "General", "Presets"],
@@ -100,7 +138,8 @@ test("a row is named by what is seen on it, a colour row after its group", () =>
       "Night, Unsaved, Used for Dark Mode, selected",
     ],
   ];
-  for (const [row, section, want] of cases) assert.equal(accessibleLabel(row, section), want, JSON.stringify(row));
+  for (const [row, section, want] of cases)
+    assert.equal(accessibleLabel(row, section), want, JSON.stringify(row));
 });
 
 test("the back button reads the page beneath and is named after it once", () => {
