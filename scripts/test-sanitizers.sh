@@ -13,6 +13,9 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEB
 cmake --build build-asan -j "$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# libvips and GLib (themes from images, wallpapers) are not instrumented and keep their types and
+# thread pools for the life of the process; only they are let off, every other leak stays fatal.
+export LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan-image.supp
 # The reliability figures come from the normal build; here shorter runs look for memory faults.
 export QLN_CRASH_KILLS=${QLN_CRASH_KILLS:-50}
 # Events take several times longer here: kills wait longer, to land in the middle of work.
