@@ -318,7 +318,7 @@ function openModal(modal, screen) {
   component.focus?.focus({ preventScroll: true });
 }
 
-function renderModal(screen, force) {
+function renderModal(screen) {
   const modal = screen.modal;
   if (!modal) {
     closeModal();
@@ -334,7 +334,7 @@ function renderModal(screen, force) {
     current.component.update(modal);
     return;
   }
-  if (!force && current && current.json === JSON.stringify(modal)) return;
+  if (current && current.json === JSON.stringify(modal)) return;
   openModal(modal, screen);
 }
 
@@ -349,7 +349,7 @@ function receive(screen, { force = false } = {}) {
   applyTint(screen.page);
   renderNav(dom.nav, screen, ctx, (cls) => state.titles.get(cls));
   const pageChanged = renderPage(screen, force);
-  renderModal(screen, false);
+  renderModal(screen);
   state.screen = screen;
   state.pasteboard = pasteboardKey(screen.pasteboard);
   preview.setEditedState(editedStateOf(screen));
