@@ -1,7 +1,7 @@
 // The browser host: holds the latest screen, sends the user's events, listens
 // to the server's stream and redraws.
 
-import { cssColor, legibleVariants } from "./colors.js";
+import { cssColour, legibleVariants } from "./colours.js";
 import { createEventQueue } from "./queue.js";
 import { renderNav } from "./nav.js";
 import { renderTable, renderSettingsList } from "./table.js";
@@ -207,7 +207,7 @@ function restoreFocus(key, pageChanged) {
 }
 
 function applyTint(page) {
-  const tint = page ? cssColor(page.tint) : null;
+  const tint = page ? cssColour(page.tint) : null;
   const text = tint ? legibleVariants(page.tint) : null;
   const style = dom.phone.style;
   if (tint) style.setProperty("--tint", tint);

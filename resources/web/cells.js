@@ -1,6 +1,6 @@
 // Table cells: one element per row of the page, drawn from the row's values.
 
-import { cssColor, legibleVariants } from "./colors.js";
+import { cssColour, legibleVariants } from "./colours.js";
 import { el, applyFont, markRow } from "./dom.js";
 import { attachPress } from "./gestures.js";
 import { createHeaderView, createPictureView, isHeaderRow, isPictureRow } from "./header.js";
@@ -66,7 +66,7 @@ function paintText(node, color, fallback = null) {
     node.style.setProperty("--text-dark", variants.dark);
     return;
   }
-  const css = cssColor(color, fallback);
+  const css = cssColour(color, fallback);
   if (css) node.style.color = css;
 }
 
@@ -97,7 +97,7 @@ function titleNode(row) {
 function swatchNode(swatch) {
   const node = el("span", "swatch");
   node.setAttribute("aria-hidden", "true");
-  const color = cssColor(swatch.color);
+  const color = cssColour(swatch.color);
   if (swatch.hidden || !color) {
     node.classList.add("swatch-hidden");
     return node;
@@ -131,7 +131,7 @@ function switchControl(row, ctx) {
   button.setAttribute("aria-label", row.title || "Switch");
   button.dataset.focusKey = `switch:${row.index}`;
   button.disabled = row.enabled === false;
-  const tint = cssColor(row.tint);
+  const tint = cssColour(row.tint);
   if (tint) button.style.setProperty("--switch-on", tint);
   button.append(el("span", "switch-knob"));
   button.addEventListener("click", () => {
@@ -152,7 +152,7 @@ function segmentControl(row, ctx) {
   const group = el("div", "segmented no-press");
   group.setAttribute("role", "radiogroup");
   group.setAttribute("aria-label", row.title || "Options");
-  const tint = cssColor(row.tint);
+  const tint = cssColour(row.tint);
   if (tint) group.style.setProperty("--tint", tint);
   const titles = segmentTitles(row);
   const select = (i) => {

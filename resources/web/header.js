@@ -1,6 +1,6 @@
 // Header cell (the product title and the version line) and picture cells.
 
-import { cssColor, rgbaCss, ACCENT } from "./colors.js";
+import { cssColour, rgbaCss, ACCENT } from "./colours.js";
 import { el, applyFont, cssFont } from "./dom.js";
 
 const HEADER_HEIGHT = 100;
@@ -73,7 +73,7 @@ function fillTitle(node, label, index) {
       const chunk = ranged ? text.substr(start, Number(run.length) || 0) : (run.text ?? "");
       const span = el("span", null, chunk);
       applyFont(span, run.font);
-      const color = cssColor(run.color);
+      const color = cssColour(run.color);
       if (color) span.style.color = color;
       node.append(span);
       pos = start + chunk.length;
@@ -94,7 +94,7 @@ function headerLabel(label, index, keyBase) {
   const node = el("div", `header-label header-label-${index}`);
   const defaults = LABEL_DEFAULTS[index] ?? LABEL_DEFAULTS[1];
   applyFont(node, label.font ?? defaults.font);
-  node.style.color = cssColor(label.color) ?? defaults.color();
+  node.style.color = cssColour(label.color) ?? defaults.color();
   node.style.top = `${LABEL_CENTRES[index] ?? LABEL_CENTRES[1] + 20 * (index - 1)}px`;
   if (label.hidden) node.hidden = true;
   fillTitle(node, label, index);

@@ -4,14 +4,14 @@
 // open, so a drag is never interrupted by the screens that come back.
 
 import {
-  formatColorValue,
+  formatColourValue,
   hexString,
   hsvToRgb,
-  parseColorValue,
+  parseColourValue,
   rgbaCss,
   rgbToHsv,
-  sameColor,
-} from "./colors.js";
+  sameColour,
+} from "./colours.js";
 import { readColourEntry } from "./colour-entry.js";
 import { el } from "./dom.js";
 
@@ -147,7 +147,7 @@ export function createPicker(modal, title, hooks) {
   function postPick() {
     if (frame) cancelAnimationFrame(frame);
     frame = 0;
-    hooks.post({ event: "pick", color: formatColorValue(colour()) }, "pick");
+    hooks.post({ event: "pick", color: formatColourValue(colour()) }, "pick");
   }
   function send() {
     hooks.onColour?.(colour());
@@ -232,7 +232,7 @@ export function createPicker(modal, title, hooks) {
     paint();
     if (frame) cancelAnimationFrame(frame);
     frame = 0;
-    hooks.post({ event: "pick", color: formatColorValue(colour()) }, "pick");
+    hooks.post({ event: "pick", color: formatColourValue(colour()) }, "pick");
   }
   // While typing, wait for a pause: "…:0" on the way to "…:0.5" is not meant.
   let typing = null;
@@ -265,7 +265,7 @@ export function createPicker(modal, title, hooks) {
 
   ui.done.addEventListener("click", close);
 
-  adopt(parseColorValue(modal.color) ?? FALLBACK);
+  adopt(parseColourValue(modal.color) ?? FALLBACK);
   paint();
 
   return {
@@ -276,8 +276,8 @@ export function createPicker(modal, title, hooks) {
     // A newer screen of the same picker: take the server's colour unless the
     // user is still changing it here.
     update(next) {
-      const c = parseColorValue(next.color);
-      if (!c || sameColor(c, colour()) || dragging || frame || hooks.isPending()) return;
+      const c = parseColourValue(next.color);
+      if (!c || sameColour(c, colour()) || dragging || frame || hooks.isPending()) return;
       adopt(c);
       paint();
     },

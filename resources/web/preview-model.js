@@ -2,7 +2,7 @@
 // component's palette without touching the page: colours, legible glyphs and
 // the parts whose change needs the picture built again.
 
-import { rgbaCss } from "./colors.js";
+import { rgbaCss } from "./colours.js";
 
 // A palette colour ({"rgba": [r, g, b, a], …}) as {r, g, b, a}, or null.
 export function rgbaOf(colour) {

@@ -5,7 +5,7 @@ import { el, markRow } from "./dom.js";
 import { createCell, isMovable } from "./cells.js";
 import { attachReorder } from "./gestures.js";
 import { createHeaderView, createPictureView, isHeaderRow, isPictureRow } from "./header.js";
-import { rgbaCss, ACCENT } from "./colors.js";
+import { rgbaCss, ACCENT } from "./colours.js";
 
 const INSET_GROUPED = 2;
 const SEPARATOR_NONE = 0;

@@ -2,7 +2,7 @@
 // itself gains no row. For now one tool: what changed since the current
 // preset was saved, with a way back to it.
 
-import { cssColor } from "./colors.js";
+import { cssColour } from "./colours.js";
 
 function el(tag, className, text) {
   const node = document.createElement(tag);
@@ -13,7 +13,7 @@ function el(tag, className, text) {
 
 function swatch(stored, label) {
   const node = el("span", "tools-swatch");
-  const colour = stored?.color ? cssColor(stored.color) : null;
+  const colour = stored?.color ? cssColour(stored.color) : null;
   if (colour) node.style.setProperty("--swatch", colour);
   else node.classList.add("tools-swatch-none");
   node.title = `${label}: ${stored?.value ?? "not set"}`;

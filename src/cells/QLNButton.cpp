@@ -27,10 +27,10 @@ void QLNButton::layoutSubviews()
     fw::PSTableCell::layoutSubviews();
     const fw::PSSpecifier* row = m_specifier.get();
 
-    fw::UIColor colour = accentColor();
+    fw::UIColor colour = accentColour();
     if (propertyEquals(row, "textColor", "regular"))
-        colour = fw::UIColor::respondsToLabelColor() ? fw::UIColor::labelColor()
-                                                     : fw::UIColor::darkTextColor();
+        colour = fw::UIColor::respondsToLabelColour() ? fw::UIColor::labelColor()
+                                                      : fw::UIColor::darkTextColor();
     if (propertyEquals(row, "textColor", "disabled"))
         colour = fw::UIColor::systemGrayColor();
     textLabel()->setTextColor(colour);

@@ -95,8 +95,8 @@ void QLNColorPicker::layoutSubviews()
     fw::SparkColourPickerCell::layoutSubviews();
     if (!isGlobal())
         return;
-    textLabel()->setTextColor(accentColor());
-    textLabel()->setHighlightedTextColor(accentColor());
+    textLabel()->setTextColor(accentColour());
+    textLabel()->setHighlightedTextColor(accentColour());
 }
 
 bool QLNColorPicker::isGlobal() const
@@ -184,10 +184,10 @@ void QLNColorPicker::dismissPicker()
         fw::SparkColourPickerCell::colourPicker(colourPickerView(), *m_currentColor);
         return;
     }
-    spreadCurrentColor();
+    spreadCurrentColour();
 }
 
-void QLNColorPicker::spreadCurrentColor()
+void QLNColorPicker::spreadCurrentColour()
 {
     auto page = pageOf(*this);
     if (!page)

@@ -49,7 +49,7 @@ public:
     static std::string displayText(std::string_view value);
 
 private:
-    void spreadCurrentColor();
+    void spreadCurrentColour();
     void confirmGlobalReset(std::optional<fw::Dictionary> snapshot);
     void resetRow(std::optional<fw::Dictionary> snapshot);
     void updateSwatchValue();

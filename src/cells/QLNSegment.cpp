@@ -19,7 +19,7 @@ bool QLNSegment::initWithStyle(int /*style*/, const std::string& reuseIdentifier
             fw::UITableViewCellStyleSubtitle, reuseIdentifier, specifier))
         return false;
     if (auto segments = control())
-        segments->setTintColor(accentColor());
+        segments->setTintColor(accentColour());
     return true;
 }
 

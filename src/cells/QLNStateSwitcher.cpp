@@ -38,8 +38,8 @@ bool QLNStateSwitcher::initWithStyle(int /*style*/, const std::string& reuseIden
 void QLNStateSwitcher::layoutSubviews()
 {
     fw::PSTableCell::layoutSubviews();
-    fw::UIColor labelColour = fw::UIColor::respondsToLabelColor() ? fw::UIColor::labelColor()
-                                                                  : fw::UIColor::darkTextColor();
+    fw::UIColor labelColour = fw::UIColor::respondsToLabelColour() ? fw::UIColor::labelColor()
+                                                                   : fw::UIColor::darkTextColor();
     textLabel()->setTextColor(labelColour);
     textLabel()->setHighlightedTextColor(labelColour);
     textLabel()->setTextAlignment(fw::NSTextAlignmentCenter);

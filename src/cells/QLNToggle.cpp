@@ -19,7 +19,7 @@ bool QLNToggle::initWithStyle(int /*style*/, const std::string& reuseIdentifier,
             fw::UITableViewCellStyleSubtitle, reuseIdentifier, specifier))
         return false;
     if (auto toggle = std::dynamic_pointer_cast<fw::UISwitch>(control()))
-        toggle->setOnTintColor(accentColor());
+        toggle->setOnTintColor(accentColour());
     return true;
 }
 

@@ -21,7 +21,7 @@ namespace {
 
 constexpr double kTableWidth = 375;
 
-json colorJson(const std::optional<fw::UIColor>& color)
+json colourJson(const std::optional<fw::UIColor>& color)
 {
     if (!color)
         return nullptr;
@@ -69,7 +69,7 @@ json labelJson(const fw::UILabel& label)
 {
     json out { { "text", label.text() ? json(*label.text()) : json(nullptr) },
         { "alpha", label.alpha() }, { "font", fontJson(label.font()) },
-        { "color", colorJson(label.textColor()) }, { "alignment", label.textAlignment() },
+        { "color", colourJson(label.textColor()) }, { "alignment", label.textAlignment() },
         { "hidden", label.isHidden() } };
     if (auto& attributed = label.attributedText()) {
         json runs = json::array();
@@ -78,7 +78,7 @@ json labelJson(const fw::UILabel& label)
             if (run.font)
                 entry["font"] = fontJson(*run.font);
             if (run.foregroundColor)
-                entry["color"] = colorJson(run.foregroundColor);
+                entry["color"] = colourJson(run.foregroundColor);
             runs.push_back(entry);
         }
         out["runs"] = runs;
@@ -103,7 +103,7 @@ json detailRunsJson(const fw::NSAttributedString& text)
             return;
         json run { { "text", string.substr(from, to - from) } };
         if (color)
-            run["color"] = colorJson(color);
+            run["color"] = colourJson(color);
         runs.push_back(run);
     };
     for (auto& run : text.runs()) {
@@ -159,19 +159,19 @@ void addColourRow(json& out, const fw::PSSpecifier& specifier, const fw::PSTable
     auto& swatch = *picker->swatch();
     auto& value = picker->swatchValue();
     out["swatch"] = { { "value", value ? json(*value) : json(nullptr) },
-        { "color", colorJson(swatch.backgroundColor()) }, { "hidden", swatch.isHidden() } };
+        { "color", colourJson(swatch.backgroundColor()) }, { "hidden", swatch.isHidden() } };
 }
 
 void addValue(json& out, const fw::PSTableCell& cell, const fw::PSSpecifier& specifier)
 {
     if (auto* switchCell = dynamic_cast<const fw::PSSwitchTableCell*>(&cell)) {
         out["value"] = switchCell->switchControl()->isOn();
-        out["onTint"] = colorJson(switchCell->switchControl()->onTintColor());
+        out["onTint"] = colourJson(switchCell->switchControl()->onTintColor());
     }
     if (auto* segmentCell = dynamic_cast<const fw::PSSegmentTableCell*>(&cell)) {
         out["value"] = segmentCell->segmentedControl()->selectedSegmentIndex;
         out["titles"] = specifier.titles;
-        out["segmentTint"] = colorJson(segmentCell->segmentedControl()->tintColor());
+        out["segmentTint"] = colourJson(segmentCell->segmentedControl()->tintColor());
     }
 }
 
@@ -201,7 +201,7 @@ json rowJson(fw::PSListController& page, const TableRow& row)
     auto& title = *cell->textLabel();
     if (title.text())
         out["title"] = *title.text();
-    out["titleColor"] = colorJson(title.textColor());
+    out["titleColor"] = colourJson(title.textColor());
     if (title.textAlignment() == fw::NSTextAlignmentCenter)
         out["titleAlignment"] = "center";
     out["titleHidden"] = title.isHidden();
@@ -214,7 +214,7 @@ json rowJson(fw::PSListController& page, const TableRow& row)
     auto accessory = accessoryName(*cell, isColourRow);
     out["accessory"] = accessory.empty() ? json(nullptr) : json(accessory);
     if (cell->accessoryType() == fw::UITableViewCellAccessoryCheckmark)
-        out["accessoryTint"] = colorJson(cell->tintColor());
+        out["accessoryTint"] = colourJson(cell->tintColor());
     if (auto height = cell->preferredHeightForWidth(kTableWidth))
         out["height"] = *height;
     if (cell->showsReorderControl())
@@ -253,7 +253,7 @@ json pageJson(SessionState& state, fw::PSListController& page)
         rightButton = { { "title", item->title }, { "enabled", item->enabled } };
     auto table = page.table();
     return { { "class", page.isa().name }, { "title", page.navigationItem().title },
-        { "tint", colorJson(state.navigation->navigationBar().tintColor) },
+        { "tint", colourJson(state.navigation->navigationBar().tintColor) },
         { "rightButton", rightButton }, { "tableStyle", table->style() },
         { "separatorStyle", table->separatorStyle() }, { "rows", rowList },
         { "backTitle", backTitle(state, page) } };
@@ -345,7 +345,7 @@ json storedValueJson(const std::optional<std::string>& value)
         return nullptr;
     json out { { "value", *value } };
     if (value->starts_with("#"))
-        out["color"] = colorJson(qln::qlnRGBAColorFromHexString(*value));
+        out["color"] = colourJson(qln::qlnRGBAColorFromHexString(*value));
     return out;
 }
 

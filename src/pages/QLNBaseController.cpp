@@ -23,7 +23,7 @@ void QLNBaseController::viewWillAppear(bool animated)
 {
     fw::PSListController::viewWillAppear(animated);
     if (auto navigation = navigationController())
-        navigation->navigationBar().setTintColor(accentColor());
+        navigation->navigationBar().setTintColor(accentColour());
     const auto& subviews = view()->subviews();
     if (subviews.empty())
         return;

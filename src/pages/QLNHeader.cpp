@@ -73,7 +73,7 @@ void QLNHeader::addTitleLabel()
     m_title->setNumberOfLines(1);
     m_title->setAutoresizingMask(kBothFlexible);
     m_title->setFont(fw::UIFont::fontWithName("HelveticaNeue-Light", 34));
-    m_title->setTextColor(accentColor());
+    m_title->setTextColor(accentColour());
     fw::NSAttributedString title("QUILLANE");
     title.addFont(fw::UIFont::fontWithName("HelveticaNeue", 34), { 0, 5 });
     m_title->setAttributedText(title);

@@ -70,7 +70,7 @@ const fw::SpecifierList& QLNTogglesController::specifiers()
     auto rows = loadSpecifiersFromPlistName("Toggles", shared_from_this());
     titleStateSwitchRows(rows);
     appendModuleSpecifiers(rows);
-    auto changeAll = colorSpecifier("Change All", std::string(togglesGlobalKey));
+    auto changeAll = colourSpecifier("Change All", std::string(togglesGlobalKey));
     changeAll->setProperty(fw::Value(true), "global");
     rows.push_back(std::move(changeAll));
     _specifiers = std::move(rows);
@@ -135,10 +135,10 @@ std::shared_ptr<fw::PSSpecifier> QLNTogglesController::generateSpecifierForBundl
     // An untitled row could not be told apart from its neighbours.
     if (!displayName)
         return nullptr;
-    return colorSpecifier(*displayName, *identifier + std::string(stateWord(qlnEnabledState)));
+    return colourSpecifier(*displayName, *identifier + std::string(stateWord(qlnEnabledState)));
 }
 
-std::shared_ptr<fw::PSSpecifier> QLNTogglesController::colorSpecifier(
+std::shared_ptr<fw::PSSpecifier> QLNTogglesController::colourSpecifier(
     const std::string& name, const std::string& key)
 {
     auto row = fw::PSSpecifier::preferenceSpecifierNamed(name, shared_from_this(),

@@ -31,7 +31,7 @@ public:
 
 private:
     void appendModuleSpecifiers(fw::SpecifierList& rows);
-    std::shared_ptr<fw::PSSpecifier> colorSpecifier(
+    std::shared_ptr<fw::PSSpecifier> colourSpecifier(
         const std::string& name, const std::string& key);
 };
 

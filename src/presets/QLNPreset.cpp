@@ -27,18 +27,18 @@ void QLNPreset::didMoveToWindow()
     setAccessoryType(fw::UITableViewCellAccessoryNone);
     detailTextLabel()->setText(std::nullopt);
 
-    applyTitleColor();
+    applyTitleColour();
     applyCheckmark();
     applySubtitle();
 }
 
-void QLNPreset::applyTitleColor()
+void QLNPreset::applyTitleColour()
 {
-    fw::UIColor color = accentColor();
+    fw::UIColor color = accentColour();
     const std::string* textColor = m_specifier->stringForKey("textColor");
     if (textColor && *textColor == "regular")
-        color = fw::UIColor::respondsToLabelColor() ? fw::UIColor::labelColor()
-                                                    : fw::UIColor::darkTextColor();
+        color = fw::UIColor::respondsToLabelColour() ? fw::UIColor::labelColor()
+                                                     : fw::UIColor::darkTextColor();
     if (textColor && *textColor == "disabled")
         color = fw::UIColor::systemGrayColor();
     textLabel()->setTextColor(color);
@@ -50,7 +50,7 @@ void QLNPreset::applyCheckmark()
     if (!m_specifier->propertyForKey("isActive"))
         return;
     setAccessoryType(fw::UITableViewCellAccessoryCheckmark);
-    setTintColor(accentColor());
+    setTintColor(accentColour());
 }
 
 void QLNPreset::applySubtitle()
@@ -58,7 +58,7 @@ void QLNPreset::applySubtitle()
     fw::NSAttributedString subtitle;
     if (m_specifier->boolForKey("isUnsaved")) {
         subtitle.appendString("Unsaved");
-        subtitle.addForegroundColor(accentColor(), { 0, 7 });
+        subtitle.addForegroundColour(accentColour(), { 0, 7 });
     }
     const char* mode = nullptr;
     if (m_specifier->boolForKey("isDarkDefault"))

@@ -16,7 +16,7 @@ public:
     void didMoveToWindow() override;
 
 private:
-    void applyTitleColor();
+    void applyTitleColour();
     void applyCheckmark();
     void applySubtitle();
 };

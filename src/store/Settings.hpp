@@ -57,7 +57,7 @@ inline constexpr std::string_view shellPath = "/bin/sh";
 
 // The accent colour: navigation bars, header title, check marks, "Unsaved", global rows,
 // button text, switch and segment tints.
-inline fw::UIColor accentColor()
+inline fw::UIColor accentColour()
 {
     return fw::UIColor::colorWithRed(0.81, 0.06, 0.13, 1.0);
 }

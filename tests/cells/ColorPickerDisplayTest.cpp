@@ -161,12 +161,12 @@ TEST_F(ColourRowDisplay, GlobalRowHasNoSwatchAndAnAccentTitle)
     EXPECT_NE(global->detailTextLabel()->text(), "#00FF00");
     EXPECT_EQ(page->rowWithKey("G")->buttonAction(), "showOverwriteAlert");
     global->layoutSubviews();
-    EXPECT_EQ(global->textLabel()->textColor(), qln::accentColor());
-    EXPECT_EQ(global->textLabel()->highlightedTextColor(), qln::accentColor());
+    EXPECT_EQ(global->textLabel()->textColor(), qln::accentColour());
+    EXPECT_EQ(global->textLabel()->highlightedTextColor(), qln::accentColour());
 
     auto single = cell("A");
     single->layoutSubviews();
-    EXPECT_NE(single->textLabel()->textColor(), qln::accentColor());
+    EXPECT_NE(single->textLabel()->textColor(), qln::accentColour());
 }
 
 } // namespace

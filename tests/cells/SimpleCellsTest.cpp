@@ -139,12 +139,12 @@ TEST_F(SimpleCells, ButtonTitleColourFollowsTextColor)
         fw::UIColor expected;
     };
     const Case cases[] = {
-        { nullptr, "14.0", qln::accentColor() },
+        { nullptr, "14.0", qln::accentColour() },
         { "regular", "14.0", fw::UIColor::labelColor() },
         { "regular", "12.4", fw::UIColor::darkTextColor() },
         { "disabled", "12.4", fw::UIColor::systemGrayColor() },
-        { "Regular", "14.0", qln::accentColor() },
-        { "DISABLED", "14.0", qln::accentColor() },
+        { "Regular", "14.0", qln::accentColour() },
+        { "DISABLED", "14.0", qln::accentColour() },
     };
     for (const Case& c : cases) {
         setSystemVersion(c.version);
@@ -210,12 +210,12 @@ TEST_F(SimpleCells, SegmentAndSwitchAreAccentTintedInSubtitleStyle)
     auto segment = makeCell<qln::QLNSegment>();
     EXPECT_EQ(segment->style(), fw::UITableViewCellStyleSubtitle);
     ASSERT_TRUE(segment->control());
-    EXPECT_EQ(segment->control()->tintColor(), qln::accentColor());
+    EXPECT_EQ(segment->control()->tintColor(), qln::accentColour());
 
     auto toggle = makeCell<qln::QLNToggle>();
     EXPECT_EQ(toggle->style(), fw::UITableViewCellStyleSubtitle);
     ASSERT_TRUE(toggle->switchControl());
-    EXPECT_EQ(toggle->switchControl()->onTintColor(), qln::accentColor());
+    EXPECT_EQ(toggle->switchControl()->onTintColor(), qln::accentColour());
 }
 
 } // namespace

@@ -85,16 +85,16 @@ TEST(RootPage, TheTintGoesOnlyWhenReturningToTheSettingsList)
     BundleDevice device;
     auto root = openRoot(device);
     auto& bar = device.navigation->navigationBar();
-    EXPECT_EQ(bar.tintColor, qln::accentColor());
+    EXPECT_EQ(bar.tintColor, qln::accentColour());
 
     for (const auto& row : root->specifiers()) {
         if (row->detailControllerClass() == &qln::QLNPresetsController::classObject())
             root->tapSpecifier(row);
     }
     EXPECT_EQ(device.navigation->viewControllers().size(), 3u);
-    EXPECT_EQ(bar.tintColor, qln::accentColor());
+    EXPECT_EQ(bar.tintColor, qln::accentColour());
     device.navigation->popViewControllerAnimated(true);
-    EXPECT_EQ(bar.tintColor, qln::accentColor());
+    EXPECT_EQ(bar.tintColor, qln::accentColour());
 
     device.navigation->popViewControllerAnimated(true);
     EXPECT_EQ(bar.tintColor, std::nullopt);

@@ -64,7 +64,7 @@ TEST(PresetCell, ShowsItsRowsMarks)
         EXPECT_EQ(
             cell->accessoryType() == fw::UITableViewCellAccessoryCheckmark, cases[i].checkmark);
         if (cases[i].checkmark) {
-            EXPECT_EQ(cell->tintColor(), qln::accentColor());
+            EXPECT_EQ(cell->tintColor(), qln::accentColour());
         }
     }
 }
@@ -78,7 +78,7 @@ TEST(PresetCell, OnlyUnsavedCarriesTheAccentColour)
     ASSERT_EQ(text->runs().size(), 1u);
     EXPECT_EQ(text->runs()[0].range.location, 0u);
     EXPECT_EQ(text->runs()[0].range.length, 7u);
-    EXPECT_EQ(text->runs()[0].foregroundColor, qln::accentColor());
+    EXPECT_EQ(text->runs()[0].foregroundColor, qln::accentColour());
 }
 
 TEST(PresetCell, AnIsActivePropertyOfAnyValueShowsTheCheckmark)
@@ -113,8 +113,8 @@ TEST(PresetCell, TitleColourFollowsTextColorAndSystem)
         { "14.4", "regular", fw::UIColor::labelColor() },
         { "12.4", "regular", fw::UIColor::darkTextColor() },
         { "14.4", "disabled", fw::UIColor::systemGrayColor() },
-        { "14.4", "green", qln::accentColor() },
-        { "14.4", std::nullopt, qln::accentColor() },
+        { "14.4", "green", qln::accentColour() },
+        { "14.4", std::nullopt, qln::accentColour() },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.version) + " " + c.textColor.value_or("none"));

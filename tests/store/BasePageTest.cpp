@@ -80,13 +80,13 @@ TEST_F(BasePage, AppearingTintsTheBarAndDropsSeparatorsEveryTime)
     auto navigation
         = std::make_shared<fw::UINavigationController>(std::make_shared<fw::UIViewController>());
     navigation->pushViewController(page, false);
-    EXPECT_EQ(navigation->navigationBar().tintColor, qln::accentColor());
+    EXPECT_EQ(navigation->navigationBar().tintColor, qln::accentColour());
     EXPECT_EQ(page->table()->separatorStyle(), fw::UITableViewCellSeparatorStyleNone);
 
     navigation->navigationBar().setTintColor(std::nullopt);
     page->table()->setSeparatorStyle(fw::UITableViewCellSeparatorStyleSingleLine);
     page->viewWillAppear(true);
-    EXPECT_EQ(navigation->navigationBar().tintColor, qln::accentColor());
+    EXPECT_EQ(navigation->navigationBar().tintColor, qln::accentColour());
     EXPECT_EQ(page->table()->separatorStyle(), fw::UITableViewCellSeparatorStyleNone);
 }
 

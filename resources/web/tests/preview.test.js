@@ -1,7 +1,7 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
-import { parseColorValue } from "../colors.js";
+import { parseColourValue } from "../colours.js";
 import {
   BACKDROP,
   contrast,
@@ -142,8 +142,8 @@ test("contrast ratios match the known WCAG pairs the C++ tests read too", () => 
   );
   assert.ok(vectors.pairs.length > 0);
   for (const pair of vectors.pairs) {
-    const fg = parseColorValue(pair.foreground);
-    const bg = parseColorValue(pair.background);
+    const fg = parseColourValue(pair.foreground);
+    const bg = parseColourValue(pair.background);
     const ratio = contrast(over(fg, bg), bg);
     assert.ok(
       Math.abs(ratio - pair.ratio) < 0.005,

@@ -39,7 +39,7 @@ void NSAttributedString::appendString(const std::string& text)
     m_string += text;
 }
 
-void NSAttributedString::addForegroundColor(const UIColor& color, NSRange range)
+void NSAttributedString::addForegroundColour(const UIColor& color, NSRange range)
 {
     m_runs.push_back(Run { clampedRange(range, length()), color, std::nullopt });
 }

@@ -34,7 +34,7 @@ public:
     const std::vector<Run>& runs() const { return m_runs; }
 
     void appendString(const std::string& text);
-    void addForegroundColor(const UIColor& color, NSRange range);
+    void addForegroundColour(const UIColor& color, NSRange range);
     void addFont(const UIFont& font, NSRange range);
 
 private:

@@ -12,7 +12,7 @@ namespace {
 
 std::atomic<UIUserInterfaceStyle> g_appearance { UIUserInterfaceStyle::Light };
 
-UIColor systemColor(const char* name, double red, double green, double blue, double alpha)
+UIColor systemColour(const char* name, double red, double green, double blue, double alpha)
 {
     UIColor color = UIColor::colorWithRed(red, green, blue, alpha);
     color.systemName = name;
@@ -35,36 +35,36 @@ UIColor UIColor::colorWithRed(double red, double green, double blue, double alph
 UIColor UIColor::labelColor()
 {
     if (currentAppearance() == UIUserInterfaceStyle::Dark)
-        return systemColor("labelColor", 1, 1, 1, 1);
-    return systemColor("labelColor", 0, 0, 0, 1);
+        return systemColour("labelColor", 1, 1, 1, 1);
+    return systemColour("labelColor", 0, 0, 0, 1);
 }
 
 UIColor UIColor::darkTextColor()
 {
-    return systemColor("darkTextColor", 0, 0, 0, 1);
+    return systemColour("darkTextColor", 0, 0, 0, 1);
 }
 
 UIColor UIColor::systemGrayColor()
 {
-    return systemColor("systemGrayColor", 142.0 / 255.0, 142.0 / 255.0, 147.0 / 255.0, 1);
+    return systemColour("systemGrayColor", 142.0 / 255.0, 142.0 / 255.0, 147.0 / 255.0, 1);
 }
 
 UIColor UIColor::clearColor()
 {
-    return systemColor("clearColor", 0, 0, 0, 0);
+    return systemColour("clearColor", 0, 0, 0, 0);
 }
 
 UIColor UIColor::whiteColor()
 {
-    return systemColor("whiteColor", 1, 1, 1, 1);
+    return systemColour("whiteColor", 1, 1, 1, 1);
 }
 
 UIColor UIColor::blackColor()
 {
-    return systemColor("blackColor", 0, 0, 0, 1);
+    return systemColour("blackColor", 0, 0, 0, 1);
 }
 
-bool UIColor::respondsToLabelColor()
+bool UIColor::respondsToLabelColour()
 {
     return UIDevice::currentDevice().systemVersionAtLeast("13.0");
 }

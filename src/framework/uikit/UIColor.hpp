@@ -24,7 +24,7 @@ public:
 
     // [UIColor respondsToSelector:@selector(labelColor)]: the system offers labelColor from
     // 13.0 on.
-    static bool respondsToLabelColor();
+    static bool respondsToLabelColour();
 
     static UIUserInterfaceStyle currentAppearance();
     static void setCurrentAppearance(UIUserInterfaceStyle style);

@@ -27,7 +27,7 @@ TEST(UIColor, LabelColourIsOfferedFromSystem13On)
         { "14.0", true } };
     for (const auto& c : cases) {
         setSystemVersion(device, c.version);
-        EXPECT_EQ(fw::UIColor::respondsToLabelColor(), c.offered) << c.version;
+        EXPECT_EQ(fw::UIColor::respondsToLabelColour(), c.offered) << c.version;
     }
 }
 
@@ -70,7 +70,7 @@ TEST(NSAttributedString, AttributeRangesStayInsideTheText)
 {
     fw::NSAttributedString text("Unsaved");
     text.appendString(", Used for Dark Mode");
-    text.addForegroundColor(fw::UIColor::colorWithRed(0.81, 0.06, 0.13, 1), { 0, 7 });
+    text.addForegroundColour(fw::UIColor::colorWithRed(0.81, 0.06, 0.13, 1), { 0, 7 });
     text.addFont(fw::UIFont::fontWithName("HelveticaNeue", 34), { 20, 100 });
     ASSERT_EQ(text.runs().size(), 2u);
     EXPECT_EQ(text.runs()[0].range.length, 7u);

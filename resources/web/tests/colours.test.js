@@ -2,17 +2,17 @@ import { test } from "node:test";
 import assert from "node:assert/strict";
 import {
   contrastRatio,
-  cssColor,
-  formatColorValue,
+  cssColour,
+  formatColourValue,
   legibleOn,
   legibleVariants,
   LEGIBLE_CONTRAST,
   hexString,
   hsvToRgb,
-  parseColorValue,
+  parseColourValue,
   rgbToHsv,
-  sameColor,
-} from "../colors.js";
+  sameColour,
+} from "../colours.js";
 import { readColourEntry } from "../colour-entry.js";
 
 const bytes = (c) => [c.r, c.g, c.b].map((x) => Math.round(x * 255));
@@ -35,32 +35,32 @@ test("colour values are read leniently, as the bundle reads them", () => {
     ["#FFFFFFFFFF", [255, 255, 255], 1],
   ];
   for (const [text, rgb, alpha] of cases) {
-    const c = parseColorValue(text);
+    const c = parseColourValue(text);
     assert.deepEqual(bytes(c), rgb, text);
     assert.ok(Math.abs(c.a - alpha) < 1e-6, `${text}: alpha ${c.a}`);
   }
 });
 
 test("an empty or absent colour value gives no colour", () => {
-  assert.equal(parseColorValue(""), null);
-  assert.equal(parseColorValue(null), null);
-  assert.equal(parseColorValue(undefined), null);
+  assert.equal(parseColourValue(""), null);
+  assert.equal(parseColourValue(null), null);
+  assert.equal(parseColourValue(undefined), null);
 });
 
 test("formatting writes the bundle's form and keeps every byte", () => {
-  assert.equal(formatColorValue({ r: 1, g: 0, b: 0, a: 0.3 }), "#FF0000:0.300000");
-  assert.equal(formatColorValue({ r: 0, g: 0, b: 1, a: 1.7 }), "#0000FF:1.000000");
-  assert.equal(formatColorValue({ r: 0, g: 0, b: 0, a: -1 }), "#000000:0.000000");
+  assert.equal(formatColourValue({ r: 1, g: 0, b: 0, a: 0.3 }), "#FF0000:0.300000");
+  assert.equal(formatColourValue({ r: 0, g: 0, b: 1, a: 1.7 }), "#0000FF:1.000000");
+  assert.equal(formatColourValue({ r: 0, g: 0, b: 0, a: -1 }), "#000000:0.000000");
   for (let n = 0; n < 256; n++) {
     const hex = n.toString(16).toUpperCase().padStart(2, "0");
     const text = `#${hex}${hex}${hex}:0.250000`;
-    assert.equal(formatColorValue(parseColorValue(text)), text);
+    assert.equal(formatColourValue(parseColourValue(text)), text);
   }
 });
 
 test("hue, saturation and brightness convert both ways", () => {
   for (const hex of ["#FF0000", "#00FF00", "#0000FF", "#1A2B3C", "#FF7F00", "#808080"]) {
-    const c = parseColorValue(hex);
+    const c = parseColourValue(hex);
     assert.equal(hexString(hsvToRgb(rgbToHsv(c))), hex);
   }
   assert.deepEqual(rgbToHsv({ r: 0, g: 0, b: 1 }), { h: 240, s: 1, v: 1 });
@@ -72,38 +72,38 @@ test("a colour without hue keeps the hue the slider had", () => {
 });
 
 test("screen colours become CSS", () => {
-  assert.equal(cssColor({ rgba: [0.81, 0.06, 0.13, 1] }), "rgba(207, 15, 33, 1)");
-  assert.equal(cssColor({ rgba: [1, 1, 1, 0.5] }), "rgba(255, 255, 255, 0.5)");
-  assert.equal(cssColor({ name: "labelColor" }), "var(--label)");
-  assert.equal(cssColor({ name: "systemGrayColor" }), "var(--system-gray)");
-  assert.equal(cssColor({ name: "clearColor" }), "transparent");
-  assert.equal(cssColor({ name: "noSuchColor" }, "red"), "red");
-  assert.equal(cssColor(null, "blue"), "blue");
-  assert.equal(cssColor({ rgba: [1] }, "green"), "green");
+  assert.equal(cssColour({ rgba: [0.81, 0.06, 0.13, 1] }), "rgba(207, 15, 33, 1)");
+  assert.equal(cssColour({ rgba: [1, 1, 1, 0.5] }), "rgba(255, 255, 255, 0.5)");
+  assert.equal(cssColour({ name: "labelColor" }), "var(--label)");
+  assert.equal(cssColour({ name: "systemGrayColor" }), "var(--system-gray)");
+  assert.equal(cssColour({ name: "clearColor" }), "transparent");
+  assert.equal(cssColour({ name: "noSuchColor" }, "red"), "red");
+  assert.equal(cssColour(null, "blue"), "blue");
+  assert.equal(cssColour({ rgba: [1] }, "green"), "green");
 });
 
 test("colours compare by their bytes and opacity", () => {
-  const a = parseColorValue("#1A2B3C:0.5");
-  assert.ok(sameColor(a, parseColorValue("1a2b3c:0.500000")));
-  assert.ok(!sameColor(a, parseColorValue("#1A2B3D:0.5")));
-  assert.ok(!sameColor(a, parseColorValue("#1A2B3C:0.6")));
-  assert.ok(!sameColor(a, null));
+  const a = parseColourValue("#1A2B3C:0.5");
+  assert.ok(sameColour(a, parseColourValue("1a2b3c:0.500000")));
+  assert.ok(!sameColour(a, parseColourValue("#1A2B3D:0.5")));
+  assert.ok(!sameColour(a, parseColourValue("#1A2B3C:0.6")));
+  assert.ok(!sameColour(a, null));
 });
 
 const WHITE = { r: 1, g: 1, b: 1 };
 const BLACK = { r: 0, g: 0, b: 0 };
-const GROUPED = parseColorValue("#F2F2F7");
-const CELL_DARK = parseColorValue("#1C1C1E");
-const SHEET_DARK = parseColorValue("#2C2C2E");
+const GROUPED = parseColourValue("#F2F2F7");
+const CELL_DARK = parseColourValue("#1C1C1E");
+const SHEET_DARK = parseColourValue("#2C2C2E");
 
 test("contrast ratios are the relative luminance ratios text is judged by", () => {
   const cases = [
     [WHITE, BLACK, 21],
     [BLACK, WHITE, 21],
     [WHITE, WHITE, 1],
-    [parseColorValue("#777777"), WHITE, 4.48],
-    [parseColorValue("#CF0F21"), parseColorValue("#151517"), 3.25],
-    [parseColorValue("#85858B"), GROUPED, 3.28],
+    [parseColourValue("#777777"), WHITE, 4.48],
+    [parseColourValue("#CF0F21"), parseColourValue("#151517"), 3.25],
+    [parseColourValue("#85858B"), GROUPED, 3.28],
   ];
   for (const [x, y, want] of cases) {
     assert.ok(
@@ -124,7 +124,7 @@ test("an accent is kept where legible and moved just far enough where not", () =
     ["#FFFFFF", [WHITE], false, "darker"],
   ];
   for (const [hex, backgrounds, kept, towards] of cases) {
-    const accent = parseColorValue(hex);
+    const accent = parseColourValue(hex);
     const got = legibleOn(accent, backgrounds);
     for (const bg of backgrounds) {
       assert.ok(

@@ -31,7 +31,7 @@ function byte(x) {
 
 // A screen colour ({"rgba": [...]} or {"name": "..."}) as CSS, or `fallback`
 // when the value is absent or not understood.
-export function cssColor(color, fallback = null) {
+export function cssColour(color, fallback = null) {
   if (!color || typeof color !== "object") return fallback;
   if (Array.isArray(color.rgba) && color.rgba.length >= 3) {
     const [r, g, b, a = 1] = color.rgba.map(Number);
@@ -50,7 +50,7 @@ export function rgbaCss({ r, g, b, a = 1 }) {
 // Reads a colour value as the bundle does: optional "#", optional "0x",
 // optional ":alpha" (a missing number after the colon reads as 0). Returns
 // {r, g, b, a} in 0..1, or null for an empty text.
-export function parseColorValue(text) {
+export function parseColourValue(text) {
   if (typeof text !== "string" || text.length === 0) return null;
   const colon = text.indexOf(":");
   let a = 1;
@@ -83,11 +83,11 @@ export function hexString({ r, g, b }) {
 }
 
 // "#%02X%02X%02X:%f": the form the bundle writes.
-export function formatColorValue(c) {
+export function formatColourValue(c) {
   return `${hexString(c)}:${clamp01(c.a).toFixed(6)}`;
 }
 
-export function sameColor(x, y) {
+export function sameColour(x, y) {
   if (!x || !y) return false;
   return hexString(x) === hexString(y) && Math.abs(clamp01(x.a) - clamp01(y.a)) < 0.0005;
 }
@@ -158,8 +158,8 @@ export function legibleOn(color, backgrounds) {
 // What text stands on in each appearance: cells, the grouped background, the
 // navigation bar, alerts and sheets.
 const SURFACES = {
-  light: ["#FFFFFF", "#F2F2F7", "#F9F9F9", "#ECECEC"].map(parseColorValue),
-  dark: ["#000000", "#1C1C1E", "#151517", "#2C2C2E"].map(parseColorValue),
+  light: ["#FFFFFF", "#F2F2F7", "#F9F9F9", "#ECECEC"].map(parseColourValue),
+  dark: ["#000000", "#1C1C1E", "#151517", "#2C2C2E"].map(parseColourValue),
 };
 
 // A screen colour given as rgba, as CSS for text in each appearance; null for
