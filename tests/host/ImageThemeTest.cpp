@@ -28,7 +28,7 @@ double luminanceOf(const theming::Rgba& c)
     return 0.2126 * linear(c.red) + 0.7152 * linear(c.green) + 0.0722 * linear(c.blue);
 }
 
-theming::Rgba over(const theming::Rgba& top, const theming::Rgba& bottom)
+theming::Rgba paintedOver(const theming::Rgba& top, const theming::Rgba& bottom)
 {
     double a = top.alpha + bottom.alpha * (1 - top.alpha);
     auto mix = [&](double t, double b) {
@@ -224,8 +224,8 @@ TEST_F(ImageThemeTest, SyntheticImagesGiveTheirColoursAndLegiblePairs)
         for (const LegibilityPair& pair : theme.pairs) {
             theming::Rgba below = backdrop;
             for (auto layer = pair.layers.rbegin(); layer != pair.layers.rend(); ++layer)
-                below = over(colours.at(*layer), below);
-            theming::Rgba top = over(colours.at(pair.foreground), below);
+                below = paintedOver(colours.at(*layer), below);
+            theming::Rgba top = paintedOver(colours.at(pair.foreground), below);
             double high = std::max(luminanceOf(top), luminanceOf(below));
             double low = std::min(luminanceOf(top), luminanceOf(below));
             EXPECT_GE((high + 0.05) / (low + 0.05), pair.minimumRatio) << pair.foreground;

@@ -41,11 +41,6 @@ std::uint8_t toByte(double component)
     return static_cast<std::uint8_t>(std::lround(component * 255.0));
 }
 
-double linear(double component)
-{
-    return component <= 0.04045 ? component / 12.92 : std::pow((component + 0.055) / 1.055, 2.4);
-}
-
 } // namespace
 
 Lab toLab(Srgb colour)
@@ -74,31 +69,6 @@ double deltaE2000(const Lab& first, const Lab& second)
     cmsCIELab one { first.L, first.a, first.b };
     cmsCIELab two { second.L, second.a, second.b };
     return cmsCIE2000DeltaE(&one, &two, 1.0, 1.0, 1.0);
-}
-
-double relativeLuminance(const Rgba& colour)
-{
-    return 0.2126 * linear(colour.red) + 0.7152 * linear(colour.green)
-        + 0.0722 * linear(colour.blue);
-}
-
-double contrastRatio(const Rgba& first, const Rgba& second)
-{
-    double one = relativeLuminance(first);
-    double two = relativeLuminance(second);
-    return (std::max(one, two) + 0.05) / (std::min(one, two) + 0.05);
-}
-
-Rgba composite(const Rgba& top, const Rgba& bottom)
-{
-    double alpha = top.alpha + bottom.alpha * (1.0 - top.alpha);
-    if (alpha <= 0.0)
-        return { 0, 0, 0, 0 };
-    auto mix = [&](double upper, double lower) {
-        return (upper * top.alpha + lower * bottom.alpha * (1.0 - top.alpha)) / alpha;
-    };
-    return { mix(top.red, bottom.red), mix(top.green, bottom.green), mix(top.blue, bottom.blue),
-        alpha };
 }
 
 Rgba toRgba(Srgb colour, double alpha)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "theming/Contrast.hpp"
+
 #include <compare>
 #include <cstdint>
 
@@ -22,13 +24,11 @@ struct Lab {
     double b { 0 };
 };
 
-// A colour with straight (not premultiplied) alpha, components 0–1.
-struct Rgba {
-    double red { 0 };
-    double green { 0 };
-    double blue { 0 };
-    double alpha { 1 };
-};
+// A colour with straight (not premultiplied) alpha, components 0–1: the theming component's,
+// so that a generated theme is judged by the same contrast model the preview warns with.
+using Rgba = theming::Rgba;
+using theming::contrastRatio;
+using theming::relativeLuminance;
 
 Lab toLab(Srgb colour);
 // Out-of-gamut colours are clipped to the nearest byte values.
@@ -37,11 +37,11 @@ double chroma(const Lab& colour);
 // CIEDE2000 colour difference.
 double deltaE2000(const Lab& first, const Lab& second);
 
-// WCAG 2 relative luminance and contrast ratio (1 to 21) of opaque colours.
-double relativeLuminance(const Rgba& colour);
-double contrastRatio(const Rgba& first, const Rgba& second);
 // `top` drawn over `bottom` (source-over in sRGB, as browsers composite).
-Rgba composite(const Rgba& top, const Rgba& bottom);
+inline Rgba composite(const Rgba& top, const Rgba& bottom)
+{
+    return theming::over(top, bottom);
+}
 
 Rgba toRgba(Srgb colour, double alpha = 1.0);
 
