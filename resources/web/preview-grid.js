@@ -54,7 +54,8 @@ function glyphSpan(className, svg) {
 function mediaModule(open) {
   const module = keyed("div", "cc-module cc-media", { background: "mediaContainerBackground" });
   module.setAttribute("role", "button");
-  module.setAttribute("aria-label", "Media controls: expand");
+  // Named by what it shows, as a button's content names it; the hint says what it does.
+  module.title = "Expand the media controls";
   module.tabIndex = 0;
   module.dataset.opens = "expanded";
   module.dataset.focusKey = "cc-media";
@@ -89,10 +90,10 @@ function mediaModule(open) {
   return { module };
 }
 
-function slider(kind, label, glyph) {
+// Drawn only: the picture's description tells of the sliders.
+function slider(kind, glyph) {
   const module = el("div", `cc-module cc-slider cc-slider-${kind}`);
-  module.setAttribute("role", "img");
-  module.setAttribute("aria-label", label);
+  module.setAttribute("aria-hidden", "true");
   module.dataset.key = `${kind}ContainerBackground`;
   const fill = el("span", "cc-slider-fill");
   fill.dataset.key = `${kind}Fill`;
@@ -108,8 +109,7 @@ function ringerSlider() {
   const module = keyed("div", "cc-module cc-slider cc-slider-ringer", {
     background: "ringerContainerBackground",
   });
-  module.setAttribute("role", "img");
-  module.setAttribute("aria-label", "Ringer");
+  module.setAttribute("aria-hidden", "true");
   const fill = keyed("span", "cc-slider-fill", { background: "ringerFill" });
   fill.style.height = "70%";
   module.append(fill, keyedGlyph("cc-slider-glyph", "ringerGlyph", GLYPHS.bell));
@@ -156,8 +156,8 @@ export function buildGrid(preview, act, open) {
   const grid = el("div", "cc-grid");
   const connectivity = connectivityModule(preview, act);
   const media = mediaModule(open);
-  const brightness = slider("brightness", "Brightness", "sun");
-  const volume = slider("volume", "Volume", "speaker");
+  const brightness = slider("brightness", "sun");
+  const volume = slider("volume", "speaker");
   const tiles = new Map();
   grid.append(connectivity.module, media.module, brightness.module, volume.module);
   if (shown.has("ringerFill")) grid.append(ringerSlider());
