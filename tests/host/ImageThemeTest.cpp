@@ -333,9 +333,9 @@ const std::vector<RefusalCase>& refusalCases()
             "not a JPEG, PNG, WebP or HEIC" },
         { "AVIF brand",
             [] {
-                return std::string("\0\0\0\x1C"
+                return std::string("\0\0\0\x18"
                                    "ftypavif\0\0\0\0avifmif1",
-                    28);
+                    24);
             },
             "not a JPEG, PNG, WebP or HEIC" },
         { "over 32 MiB",
