@@ -4,6 +4,7 @@
 #include "foundation/FileIO.hpp"
 #include "foundation/NSFileManager.hpp"
 #include "foundation/PropertyList.hpp"
+#include "host/HistoryLabels.hpp"
 #include "store/Settings.hpp"
 
 #include <cerrno>
@@ -24,8 +25,6 @@ namespace {
 constexpr std::string_view kHistoryFileName = ".quillane-history";
 constexpr std::size_t kMaxHistoryBytes = 64u << 20;
 constexpr auto kLockPatience = std::chrono::seconds(10);
-constexpr const char* kForeignLabel = "Change by Another Program";
-constexpr const char* kForeignNotice = "The settings were changed by another program.";
 
 std::optional<std::string> lookupFile(const FileSet& files, const std::string& path)
 {
@@ -244,7 +243,7 @@ void History::begin()
         }
         if (now != m_store.known) {
             auto changes = changesBetween(m_store.known, now);
-            append(stepFor(changes, { kForeignLabel, kForeignNotice }), now);
+            append(stepFor(changes, nameForeignStep(changes)), now);
             m_foreignId = m_store.steps.back().id;
             save();
         }
@@ -284,7 +283,7 @@ std::optional<std::uint64_t> History::recordForeignChange()
         return std::nullopt;
     begin();
     auto foreign = m_foreignId;
-    finish([](const ChangeSet&) { return StepName { kForeignLabel, kForeignNotice }; });
+    finish(nameForeignStep);
     return foreign;
 }
 

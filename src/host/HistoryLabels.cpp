@@ -3,6 +3,7 @@
 #include "foundation/Device.hpp"
 #include "foundation/FileIO.hpp"
 #include "foundation/PropertyList.hpp"
+#include "host/PresetChanges.hpp"
 #include "host/SessionState.hpp"
 #include "sparkpicker/SparkColourPickerCell.hpp"
 #include "store/Settings.hpp"
@@ -137,6 +138,24 @@ std::optional<std::string> loadedPreset(const ChangeSet& changes)
     return *current->asString();
 }
 
+// Loading the preset that was current, over its unsaved edits, is going back to it.
+bool discardedEdits(const ChangeSet& changes, const std::string& preset)
+{
+    auto before = dictionaryIn(changes.before, qln::persistentFile);
+    if (!before)
+        return false;
+    const fw::Value* current = fw::lookup(*before, qln::currentPresetKey);
+    const fw::Value* unsaved = fw::lookup(*before, qln::unsavedKey);
+    return current && current->asString() && *current->asString() == preset && unsaved
+        && unsaved->boolValue();
+}
+
+std::string loadLabel(const ChangeSet& changes, const std::string& preset)
+{
+    return (discardedEdits(changes, preset) ? "Discard Changes to " : "Load ")
+        + curlyQuoted(preset);
+}
+
 std::optional<std::string> presetLabel(const EventContext& context, const ChangeSet& changes)
 {
     std::vector<std::string> created, removed, modified;
@@ -161,7 +180,7 @@ std::string settingsLabel(
     const EventContext& context, const ChangeSet& changes, const std::vector<std::string>& keys)
 {
     if (auto preset = loadedPreset(changes))
-        return "Load " + curlyQuoted(*preset);
+        return loadLabel(changes, *preset);
     if (context.event == "move" && !context.pageTitle.empty())
         return context.pageTitle;
     if (keys.size() == 1) {
@@ -247,11 +266,31 @@ StepName nameStep(const EventContext& context, const ChangeSet& changes)
     StepName name { settingsLabel(context, changes, keys), {} };
     int colours = changedColourCount(changes);
     // Replacing the whole settings is worth a word even when few colours differed.
-    bool replacedAll = name.label.starts_with("Load ") || name.label == "Reset All Settings";
+    bool replacedAll = name.label.starts_with("Load ") || name.label.starts_with("Discard ")
+        || name.label == "Reset All Settings";
     if (colours > 1 || replacedAll)
         name.notice = name.label + ": " + std::to_string(colours)
             + (colours == 1 ? " colour changed." : " colours changed.");
     return name;
+}
+
+StepName nameForeignStep(const ChangeSet& changes)
+{
+    const StepName generic { "Change by Another Program",
+        "The settings were changed by another program." };
+    auto label = presetLabel(EventContext {}, changes);
+    bool settingsChanged = changes.after.contains(std::string(qln::settingsFile))
+        || changes.before.contains(std::string(qln::settingsFile));
+    if (!label && settingsChanged) {
+        if (auto preset = loadedPreset(changes)) {
+            label = loadLabel(changes, *preset);
+        } else if (auto keys = changedKeys(changes); keys.size() == 1) {
+            label = rowTitleOfKey(keys.front());
+        }
+    }
+    if (!label)
+        return generic;
+    return { *label, "Another program changed the settings: " + *label + "." };
 }
 
 } // namespace host

@@ -32,6 +32,10 @@ EventContext captureContext(
 
 StepName nameStep(const EventContext& context, const ChangeSet& changes);
 
+// A change another program made while nobody here held the history: named from the files
+// alone, since nothing is known of what that program was doing.
+StepName nameForeignStep(const ChangeSet& changes);
+
 // How many colour values differ between two versions of the settings file.
 int changedColourCount(const ChangeSet& changes);
 

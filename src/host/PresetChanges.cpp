@@ -153,4 +153,13 @@ std::optional<PresetChanges> unsavedPresetChanges()
     return changes;
 }
 
+std::optional<std::string> rowTitleOfKey(const std::string& key)
+{
+    auto places = rowPlaces();
+    auto place = places.find(key);
+    if (place == places.end())
+        return std::nullopt;
+    return place->second.title;
+}
+
 } // namespace host

@@ -25,4 +25,8 @@ struct PresetChanges {
 // no unsaved changes.
 std::optional<PresetChanges> unsavedPresetChanges();
 
+// How the row that stores `key` is called where the user sees it ("Wi-Fi Background"), from
+// the bundle's page layouts; nullopt for a key no layout shows.
+std::optional<std::string> rowTitleOfKey(const std::string& key);
+
 } // namespace host

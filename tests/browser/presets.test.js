@@ -262,7 +262,7 @@ test("beside the page, what changed since the preset was saved, and Discard Chan
   await eventually(() => tools.isHidden(), "the tools to go once nothing is unsaved");
   assert.equal(
     await page.locator("[data-testid=history-undo]").getAttribute("aria-label"),
-    "Undo Load “Evening”",
+    "Undo Discard Changes to “Evening”",
   );
 
   await act(session, () => page.locator("[data-testid=history-undo]").click());

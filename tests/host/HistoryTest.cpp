@@ -324,7 +324,7 @@ TEST(HistoryScenario, UndoAndRedoRestoreEveryWritersBytesExactly)
             script({ ev("open"), tapTitle("Presets"),
                 ev("tap", { { "row", { { "fileName", "Night" } } } }),
                 ev("alert", { { "button", "Load" } }), ev("alert", { { "button", "OK" } }) }),
-            "Load \u201cNight\u201d", true },
+            "Discard Changes to \u201cNight\u201d", true },
         { "resetting all settings", picked,
             script({ ev("open"), tapTitle("Reset All Settings"),
                 ev("alert", { { "button", "Yes" } }) }),
@@ -336,6 +336,22 @@ TEST(HistoryScenario, UndoAndRedoRestoreEveryWritersBytesExactly)
                     { { "center", "darwin" }, { "name", "com.tarrowvine.quillane/update" } }) });
             },
             "Change by Another Program", true },
+        { "one colour changed by another program", picked,
+            [](const ScriptDevice& device) {
+                auto bytes = device.read(kSettings);
+                auto at = bytes.find("#FF8000");
+                ASSERT_NE(at, std::string::npos);
+                device.write(kSettings, bytes.replace(at, 7, "#0080FF"));
+                device.run({ ev("settle", { { "ms", 0 } }) });
+            },
+            "Wi-Fi Background", true },
+        { "a preset deleted by another program", presetsWithNight,
+            [](const ScriptDevice& device) {
+                std::filesystem::remove(device.root()
+                    / "var/mobile/Library/Preferences/com.tarrowvine.quillane.presets/Night.plist");
+                device.run({ ev("settle", { { "ms", 0 } }) });
+            },
+            "Delete \u201cNight\u201d", true },
         { "a file that is no property list", opening(),
             [](const ScriptDevice& device) {
                 device.write(kPersistent, std::string("\0\x01garbage\r\n", 11));
