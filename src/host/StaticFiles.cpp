@@ -58,7 +58,8 @@ std::optional<StaticFile> readFile(const fs::path& file)
     if (!in)
         return std::nullopt;
     auto time = fs::last_write_time(file, error).time_since_epoch().count();
-    std::string etag = "\"" + std::to_string(size) + "-" + std::to_string(time) + "\"";
+    std::string etag = "\"";
+    etag.append(std::to_string(size)).append("-").append(std::to_string(time)).append("\"");
     return StaticFile { bytes.str(), contentTypeFor(file), etag };
 }
 

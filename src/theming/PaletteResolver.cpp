@@ -74,11 +74,12 @@ std::vector<ModuleTile> resolveModules(const PaletteInput& input, const Resolver
     std::vector<ModuleTile> tiles;
     for (const EnabledModule& module : input.snapshot.modules) {
         bool on = isOn(input.moduleStates, module.identifier, false);
-        ModuleTile tile { module.identifier, module.name, on, {},
-            resolve(stateKey(module.identifier, true)), resolve(stateKey(module.identifier, false)),
-            module.hasRow && input.snapshot.moduleServices };
-        tile.colour = on ? tile.enabledColour : tile.disabledColour;
-        tiles.push_back(std::move(tile));
+        ResolvedColour enabledColour = resolve(stateKey(module.identifier, true));
+        ResolvedColour disabledColour = resolve(stateKey(module.identifier, false));
+        ResolvedColour shown = on ? enabledColour : disabledColour;
+        tiles.push_back(
+            { module.identifier, module.name, on, std::move(shown), std::move(enabledColour),
+                std::move(disabledColour), module.hasRow && input.snapshot.moduleServices });
     }
     return tiles;
 }
