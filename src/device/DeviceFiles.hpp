@@ -1,0 +1,30 @@
+#pragma once
+
+#include "foundation/Value.hpp"
+
+#include <filesystem>
+#include <functional>
+#include <string_view>
+
+// The device layer's file steps (private to src/device): every file is replaced whole, so a
+// crash leaves either the old file or the new one.
+namespace device::files {
+
+// Creates the folders above `path`, then writes the file atomically and durably; throws
+// std::runtime_error naming the file when it cannot.
+void writeWhole(const std::filesystem::path& path, std::string_view bytes);
+void writePlist(const std::filesystem::path& path, const fw::Dictionary& dictionary);
+
+// The dictionary in the property list at `path`, or an empty one when missing or unreadable.
+fw::Dictionary readDictionary(const std::filesystem::path& path);
+
+// Copies the folder `from` to `to` (which must not exist) through a hidden staging folder
+// beside it, so `to` appears only complete.
+void installFolder(const std::filesystem::path& from, const std::filesystem::path& to);
+// Lays out a folder with `build` filling a staging folder, then moves it into place as `to`.
+void installBuiltFolder(const std::filesystem::path& to,
+    const std::function<void(const std::filesystem::path& staging)>& build);
+// Removes a folder or file: moved aside first, so its name never stands for half of it.
+void removeWhole(const std::filesystem::path& path);
+
+} // namespace device::files
