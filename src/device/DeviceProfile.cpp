@@ -164,12 +164,8 @@ std::set<std::string> tweakModuleIdentifiers()
 {
     std::set<std::string> identifiers;
     for (const Tweak& tweak : kTweaks) {
-        if (tweak.moduleBundle.empty())
-            continue;
-        auto info = files::readDictionary(
-            dataDir() / "device" / "modules" / "thirdparty" / tweak.moduleBundle / "Info.plist");
-        if (const std::string* identifier = stringIn(info, "CFBundleIdentifier"))
-            identifiers.insert(lowered(*identifier));
+        if (auto module = tweakModule(tweak))
+            identifiers.insert(lowered(module->identifier));
     }
     return identifiers;
 }
@@ -249,12 +245,9 @@ Plan plan(const fs::path& root, const DeviceProfile& wanted)
     for (auto fixed : kFixedModules)
         taken.insert(lowered(fixed));
     for (const Tweak& tweak : kTweaks) {
-        if (!tweakNames.count(tweak.name) || tweak.moduleBundle.empty())
-            continue;
-        auto info = files::readDictionary(
-            dataDir() / "device" / "modules" / "thirdparty" / tweak.moduleBundle / "Info.plist");
-        if (const std::string* identifier = stringIn(info, "CFBundleIdentifier"))
-            available.insert(lowered(*identifier));
+        auto module = tweakModule(tweak);
+        if (module && tweakNames.count(tweak.name))
+            available.insert(lowered(module->identifier));
     }
 
     std::set<std::string> keptCustom;
@@ -320,6 +313,19 @@ Plan plan(const fs::path& root, const DeviceProfile& wanted)
 std::span<const Tweak> tweaks()
 {
     return kTweaks;
+}
+
+std::optional<Module> tweakModule(const Tweak& tweak)
+{
+    if (tweak.moduleBundle.empty())
+        return std::nullopt;
+    auto bundle = dataDir() / "device" / "modules" / "thirdparty" / tweak.moduleBundle;
+    auto info = files::readDictionary(bundle / "Info.plist");
+    const std::string* identifier = stringIn(info, "CFBundleIdentifier");
+    if (!identifier)
+        return std::nullopt;
+    return Module { *identifier, displayNameOf(bundle, info, *identifier), Module::Kind::Tweak,
+        std::string(tweak.name) };
 }
 
 std::optional<std::string> systemVersionProblem(std::string_view text)

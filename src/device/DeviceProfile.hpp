@@ -66,6 +66,10 @@ DeviceProfile readProfile(const std::filesystem::path& root);
 // then. Each file is replaced whole.
 void applyProfile(const std::filesystem::path& root, const DeviceProfile& wanted);
 
+// The module a tweak brings, as the shipped bundle describes it (Kind::Tweak), installed or
+// not; nullopt for a tweak without one.
+std::optional<Module> tweakModule(const Tweak& tweak);
+
 // Installs or removes one tweak's files (init and the panel share this).
 void installTweak(const std::filesystem::path& root, const Tweak& tweak);
 void removeTweak(const std::filesystem::path& root, const Tweak& tweak);

@@ -43,8 +43,12 @@ std::string deviceJson(const device::DeviceProfile& profile)
         bool installed
             = std::find(profile.installedTweaks.begin(), profile.installedTweaks.end(), tweak.name)
             != profile.installedTweaks.end();
-        tweaks.push_back(
-            { { "name", tweak.name }, { "title", tweak.title }, { "installed", installed } });
+        json entry { { "name", tweak.name }, { "title", tweak.title }, { "installed", installed } };
+        // So that the panel can offer the module of a tweak it is about to install.
+        if (auto module = device::tweakModule(tweak))
+            entry["module"]
+                = { { "identifier", module->identifier }, { "displayName", module->displayName } };
+        tweaks.push_back(std::move(entry));
     }
     json modules = json::array();
     for (const device::Module& module : profile.modules) {

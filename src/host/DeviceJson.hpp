@@ -8,8 +8,9 @@
 namespace host {
 
 // The device's profile as one line of JSON for the device panel: {"systemVersion", "tweaks":
-// [{"name", "title", "installed"}], "modules": [{"identifier", "displayName", "kind" (stock,
-// tweak or custom), "tweak"?}], "enabled": [identifier]}.
+// [{"name", "title", "installed", "module"?: {"identifier", "displayName"}}], "modules":
+// [{"identifier", "displayName", "kind" (stock, tweak or custom), "tweak"?}], "enabled":
+// [identifier]}.
 std::string deviceJson(const device::DeviceProfile& profile);
 
 // A profile in the same form (only the custom modules of "modules" count; tweaks missing from
