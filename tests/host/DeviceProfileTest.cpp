@@ -7,8 +7,9 @@
 
 #include <algorithm>
 #include <fstream>
-#include <map>
 #include <gtest/gtest.h>
+#include <map>
+#include <nlohmann/json.hpp>
 
 namespace fs = std::filesystem;
 
@@ -247,4 +248,23 @@ TEST(DeviceProfile, JsonRoundTripAndMalformedBodies)
                 << refusal.what();
         }
     }
+}
+
+TEST(DeviceProfile, ChecksVersionsAndIdentifiersAsTheBrowserDoes)
+{
+    std::ifstream in(std::string(QLN_SOURCE_DIR) + "/tests/host/device-input-cases.json");
+    auto cases = nlohmann::json::parse(in);
+    struct Check {
+        const char* name;
+        std::optional<std::string> (*problem)(std::string_view);
+    };
+    for (const Check& check : { Check { "versions", device::systemVersionProblem },
+             Check { "identifiers", device::bundleIdentifierProblem } }) {
+        for (const auto& text : cases[check.name]["accepted"])
+            EXPECT_EQ(check.problem(text.get<std::string>()), std::nullopt) << text;
+        for (const auto& text : cases[check.name]["refused"])
+            EXPECT_NE(check.problem(text.get<std::string>()), std::nullopt) << text;
+    }
+    EXPECT_EQ(device::bundleIdentifierProblem("com." + std::string(151, 'a')), std::nullopt);
+    EXPECT_NE(device::bundleIdentifierProblem("com." + std::string(152, 'a')), std::nullopt);
 }
