@@ -233,10 +233,10 @@ export function attachDevicePanel(panel) {
         const module = known.get(id) ?? { identifier: id, displayName: id };
         const row = moduleRow(module);
         const actions = el("span", "device-actions");
-        const up = button("Move Up", "device-action", `Move ${module.displayName} Up`);
+        const up = button("Move Up", "device-action", `Move Up ${module.displayName}`);
         up.dataset.action = "up";
         up.disabled = index === 0;
-        const down = button("Move Down", "device-action", `Move ${module.displayName} Down`);
+        const down = button("Move Down", "device-action", `Move Down ${module.displayName}`);
         down.dataset.action = "down";
         down.disabled = index === draft.enabled.length - 1;
         const remove = button(
