@@ -421,7 +421,9 @@ export function attachDevicePanel(panel) {
         return;
       }
       if (e.key !== "Tab") return;
-      // Focus stays within the panel while it is up.
+      // Focus stays within the panel while it is up; the page's own dialog
+      // keeping (a picker may be open under the panel) must not take it.
+      e.stopPropagation();
       const items = [
         ...sheet.querySelectorAll("button:not([disabled]), input:not([disabled])"),
       ].filter((n) => n.offsetParent !== null);

@@ -4,6 +4,7 @@
 #include "foundation/PropertyList.hpp"
 
 #include <fcntl.h>
+#include <fstream>
 #include <random>
 #include <stdexcept>
 #include <unistd.h>
@@ -35,17 +36,29 @@ void syncFolder(const fs::path& folder)
 
 } // namespace
 
-void writeWhole(const fs::path& path, std::string_view bytes)
+void writeWhole(const fs::path& path, std::string_view bytes, Care care)
 {
     std::error_code error;
     fs::create_directories(path.parent_path(), error);
-    if (error || !fw::writeFileAtomically(path, bytes))
+    bool written = false;
+    if (!error && care == Care::Durable) {
+        written = fw::writeFileAtomically(path, bytes);
+    } else if (!error) {
+        auto temporary = asideName(path, "new");
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        written = out && (fs::rename(temporary, path, error), !error);
+        if (!written)
+            fs::remove(temporary, error);
+    }
+    if (!written)
         throw std::runtime_error("cannot write " + path.string());
 }
 
-void writePlist(const fs::path& path, const fw::Dictionary& dictionary)
+void writePlist(const fs::path& path, const fw::Dictionary& dictionary, Care care)
 {
-    writeWhole(path, fw::xmlPropertyList(fw::Value(dictionary)));
+    writeWhole(path, fw::xmlPropertyList(fw::Value(dictionary)), care);
 }
 
 fw::Dictionary readDictionary(const fs::path& path)
@@ -58,7 +71,7 @@ fw::Dictionary readDictionary(const fs::path& path)
 }
 
 void installBuiltFolder(
-    const fs::path& to, const std::function<void(const fs::path& staging)>& build)
+    const fs::path& to, const std::function<void(const fs::path& staging)>& build, Care care)
 {
     fs::create_directories(to.parent_path());
     auto staging = asideName(to, "new");
@@ -71,25 +84,29 @@ void installBuiltFolder(
         fs::remove_all(staging, ignored);
         throw;
     }
-    syncFolder(to.parent_path());
+    if (care == Care::Durable)
+        syncFolder(to.parent_path());
 }
 
-void installFolder(const fs::path& from, const fs::path& to)
+void installFolder(const fs::path& from, const fs::path& to, Care care)
 {
-    installBuiltFolder(to, [&](const fs::path& staging) {
-        for (const auto& entry : fs::recursive_directory_iterator(from)) {
-            auto target = staging / fs::relative(entry.path(), from);
-            if (entry.is_directory()) {
-                fs::create_directories(target);
-                continue;
+    installBuiltFolder(
+        to,
+        [&](const fs::path& staging) {
+            for (const auto& entry : fs::recursive_directory_iterator(from)) {
+                auto target = staging / fs::relative(entry.path(), from);
+                if (entry.is_directory()) {
+                    fs::create_directories(target);
+                    continue;
+                }
+                auto bytes = fw::readFileContents(entry.path(), std::nullopt);
+                if (!bytes)
+                    throw std::runtime_error("cannot read " + entry.path().string());
+                writeWhole(target, *bytes, care);
+                fs::permissions(target, entry.status().permissions());
             }
-            auto bytes = fw::readFileContents(entry.path(), std::nullopt);
-            if (!bytes)
-                throw std::runtime_error("cannot read " + entry.path().string());
-            writeWhole(target, *bytes);
-            fs::permissions(target, entry.status().permissions());
-        }
-    });
+        },
+        care);
 }
 
 void removeWhole(const fs::path& path)

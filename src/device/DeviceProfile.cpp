@@ -352,17 +352,18 @@ std::optional<std::string> bundleIdentifierProblem(std::string_view text)
     return std::nullopt;
 }
 
-void installTweak(const fs::path& root, const Tweak& tweak)
+void installTweak(const fs::path& root, const Tweak& tweak, bool durable)
 {
+    auto care = durable ? files::Care::Durable : files::Care::Quick;
     if (tweak.moduleBundle.empty()) {
-        files::writeWhole(root / tweak.marker, "");
+        files::writeWhole(root / tweak.marker, "", care);
         return;
     }
     auto target = root / kThirdPartyFolder / tweak.moduleBundle;
     // A leftover without its marker (half of an old layout) makes way for the shipped bundle.
     files::removeWhole(target);
     files::installFolder(
-        dataDir() / "device" / "modules" / "thirdparty" / tweak.moduleBundle, target);
+        dataDir() / "device" / "modules" / "thirdparty" / tweak.moduleBundle, target, care);
 }
 
 void removeTweak(const fs::path& root, const Tweak& tweak)

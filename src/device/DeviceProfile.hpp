@@ -70,8 +70,9 @@ void applyProfile(const std::filesystem::path& root, const DeviceProfile& wanted
 // not; nullopt for a tweak without one.
 std::optional<Module> tweakModule(const Tweak& tweak);
 
-// Installs or removes one tweak's files (init and the panel share this).
-void installTweak(const std::filesystem::path& root, const Tweak& tweak);
+// Installs or removes one tweak's files (init and the panel share this). A fresh layout need
+// not be `durable`: one cut short is laid out again.
+void installTweak(const std::filesystem::path& root, const Tweak& tweak, bool durable = true);
 void removeTweak(const std::filesystem::path& root, const Tweak& tweak);
 
 } // namespace device

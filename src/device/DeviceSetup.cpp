@@ -18,8 +18,16 @@ constexpr const char* kBundleDir = "Library/PreferenceBundles/Quillane.bundle";
 constexpr const char* kPreferencesDir = "var/mobile/Library/Preferences";
 constexpr const char* kDeviceMarker = "System/Library/CoreServices/SystemVersion.plist";
 
-using files::writePlist;
-using files::writeWhole;
+// A fresh layout: see files::Care.
+void writeWhole(const fs::path& path, std::string_view bytes)
+{
+    files::writeWhole(path, bytes, files::Care::Quick);
+}
+
+void writePlist(const fs::path& path, const fw::Dictionary& dictionary)
+{
+    files::writePlist(path, dictionary, files::Care::Quick);
+}
 
 void copyTree(const fs::path& from, const fs::path& to)
 {
@@ -69,7 +77,7 @@ void layOutSystem(const fs::path& root, const DeviceOptions& options)
     fs::create_directories(root / "Library/ControlCenter/Bundles");
     for (const Tweak& tweak : tweaks()) {
         if (options.*tweak.option)
-            installTweak(root, tweak);
+            installTweak(root, tweak, false);
     }
 }
 
