@@ -8,6 +8,7 @@ import { el } from "./dom.js";
 const VERSIONS = ["12.4", "13.0", "13.7", "14.4", "14.8", "15.1.1", "15.7", "16.6", "17.4"];
 // As the server checks: iOS 11 to 17, the years of Control Center modules.
 const VERSION_FORM = /^(1[1-7])\.(0|[1-9][0-9]?)(\.(0|[1-9][0-9]?))?$/;
+const VERSION_HINT = "From 11.0 to 17.x. The settings look different from 13.0 on.";
 const IDENTIFIER_FORM = /^[A-Za-z0-9-]+(\.[A-Za-z0-9-]+)+$/;
 const MAX_IDENTIFIER = 155;
 const MAX_NAME = 64;
@@ -32,6 +33,31 @@ export function moduleProblem(identifier, name, taken) {
   return null;
 }
 
+// ---- the edited profile ------------------------------------------------
+
+// Every module the panel can show: the device's, and those of the tweaks it
+// knows, which may be switched on before they are installed.
+function knownModules(draft) {
+  const known = new Map();
+  for (const m of draft.modules) known.set(m.identifier, m);
+  for (const t of draft.tweaks) {
+    if (t.module && !known.has(t.module.identifier))
+      known.set(t.module.identifier, { ...t.module, kind: "tweak", tweak: t.name });
+  }
+  return known;
+}
+
+// What the user may include now: stock and custom modules, and those of the
+// tweaks switched on.
+function availableIds(draft) {
+  const on = new Set(draft.tweaks.filter((t) => t.installed).map((t) => t.name));
+  return [...knownModules(draft).values()]
+    .filter((m) => m.kind !== "tweak" || on.has(m.tweak))
+    .map((m) => m.identifier);
+}
+
+// ---- pieces of the sheet -----------------------------------------------
+
 function button(text, className, label) {
   const b = el("button", className, text);
   b.type = "button";
@@ -48,6 +74,319 @@ function group(titleText, id) {
   return section;
 }
 
+function versionGroup(draft) {
+  const section = group("System", "device-system");
+  const row = el("div", "device-row");
+  const label = el("label", "device-label", "iOS Version");
+  label.htmlFor = "device-version";
+  const input = el("input", "device-field device-version");
+  Object.assign(input, {
+    id: "device-version",
+    value: draft.systemVersion,
+    inputMode: "decimal",
+    autocomplete: "off",
+    spellcheck: false,
+  });
+  input.setAttribute("list", "device-versions");
+  input.setAttribute("aria-describedby", "device-version-hint");
+  const versions = el("datalist");
+  versions.id = "device-versions";
+  for (const v of VERSIONS) versions.append(Object.assign(el("option"), { value: v }));
+  const hint = el("p", "device-hint", VERSION_HINT);
+  hint.id = "device-version-hint";
+  input.addEventListener("input", () => {
+    draft.systemVersion = input.value.trim();
+    const problem = versionProblem(draft.systemVersion);
+    input.setAttribute("aria-invalid", String(Boolean(problem)));
+    hint.textContent = problem ?? VERSION_HINT;
+    hint.classList.toggle("device-hint-error", Boolean(problem));
+  });
+  row.append(label, input, versions);
+  section.append(row, hint);
+  return { section, input };
+}
+
+function tweaksGroup(draft, changed) {
+  const section = group("Tweaks", "device-tweaks");
+  const list = el("ul", "device-list");
+  for (const tweak of draft.tweaks) {
+    const row = el("li", "device-row");
+    const label = el("span", "device-label", tweak.title);
+    label.id = `device-tweak-${tweak.name}`;
+    const toggle = button(null, "switch device-switch");
+    toggle.setAttribute("role", "switch");
+    toggle.setAttribute("aria-checked", String(tweak.installed));
+    toggle.setAttribute("aria-labelledby", label.id);
+    toggle.dataset.tweak = tweak.name;
+    toggle.append(el("span", "switch-knob"));
+    toggle.addEventListener("click", () => {
+      tweak.installed = !tweak.installed;
+      toggle.setAttribute("aria-checked", String(tweak.installed));
+      // A removed tweak takes its module out of Control Center.
+      const ids = new Set(availableIds(draft));
+      draft.enabled = draft.enabled.filter((id) => ids.has(id));
+      changed();
+    });
+    row.append(label, toggle);
+    list.append(row);
+  }
+  section.append(list);
+  return section;
+}
+
+function moduleRow(module, actions) {
+  const row = el("li", "device-row device-module");
+  row.dataset.identifier = module.identifier;
+  const text = el("span", "device-module-text");
+  text.append(
+    el("span", "device-label", module.displayName),
+    el("span", "device-detail", module.identifier),
+  );
+  const buttons = el("span", "device-actions");
+  for (const [title, action, className, onClick, disabled] of actions) {
+    const b = button(title, `device-action ${className}`, `${title} ${module.displayName}`);
+    b.dataset.action = action;
+    b.disabled = Boolean(disabled);
+    b.addEventListener("click", onClick);
+    buttons.append(b);
+  }
+  row.append(text, buttons);
+  return row;
+}
+
+const EMPTY = {
+  enabled: "No modules are included.",
+  more: "Every module is included.",
+};
+
+// The included modules in order, and the others; `say` announces a change,
+// `focus` moves the keyboard to a control after the lists are redrawn.
+function moduleGroups(draft, { say, focus }) {
+  const enabledGroup = group("Included Modules", "device-enabled");
+  const enabledList = el("ol", "device-list");
+  enabledList.dataset.testid = "device-enabled";
+  enabledGroup.append(enabledList);
+  const moreGroup = group("More Modules", "device-more");
+  const moreList = el("ul", "device-list");
+  moreList.dataset.testid = "device-more";
+  moreGroup.append(moreList);
+  const control = (list, id, action) =>
+    `[data-testid=device-${list}] [data-identifier="${CSS.escape(id)}"] [data-action="${action}"]`;
+
+  function move(index, step) {
+    const list = draft.enabled;
+    const id = list[index];
+    [list[index], list[index + step]] = [list[index + step], list[index]];
+    render();
+    say(`${nameOf(id)} moved to position ${index + step + 1} of ${list.length}.`);
+    // Focus stays on the button pressed, or its partner at an end of the list.
+    const [same, other] = step < 0 ? ["up", "down"] : ["down", "up"];
+    focus(control("enabled", id, same), control("enabled", id, other));
+  }
+
+  function nameOf(id) {
+    return knownModules(draft).get(id)?.displayName ?? id;
+  }
+
+  function render() {
+    const known = knownModules(draft);
+    const last = draft.enabled.length - 1;
+    enabledList.replaceChildren(
+      ...draft.enabled.map((id, index) =>
+        moduleRow(known.get(id) ?? { identifier: id, displayName: id }, [
+          ["Move Up", "up", "", () => move(index, -1), index === 0],
+          ["Move Down", "down", "", () => move(index, 1), index === last],
+          [
+            "Remove",
+            "remove",
+            "device-remove",
+            () => {
+              draft.enabled.splice(index, 1);
+              render();
+              say(`${nameOf(id)} removed from Control Center.`);
+              focus(control("more", id, "add"));
+            },
+          ],
+        ]),
+      ),
+    );
+    const included = new Set(draft.enabled);
+    const more = availableIds(draft)
+      .filter((id) => !included.has(id))
+      .map((id) => known.get(id))
+      .sort((a, b) => a.displayName.localeCompare(b.displayName));
+    moreList.replaceChildren(
+      ...more.map((module) => {
+        const id = module.identifier;
+        const actions = [
+          [
+            "Add",
+            "add",
+            "device-add",
+            () => {
+              draft.enabled.push(id);
+              render();
+              say(`${module.displayName} added to Control Center.`);
+              focus(control("enabled", id, "remove"));
+            },
+          ],
+        ];
+        // Only a module of one's own leaves the device: its bundle goes.
+        if (module.kind === "custom")
+          actions.push([
+            "Delete",
+            "delete",
+            "device-delete",
+            () => {
+              draft.modules = draft.modules.filter((m) => m.identifier !== id);
+              render();
+              say(`${module.displayName} will be deleted from the device.`);
+              focus("[data-testid=device-add-module]");
+            },
+          ]);
+        return moduleRow(module, actions);
+      }),
+    );
+    for (const [list, empty] of [
+      [enabledList, EMPTY.enabled],
+      [moreList, EMPTY.more],
+    ]) {
+      if (list.childElementCount === 0) list.append(el("li", "device-row device-empty", empty));
+    }
+  }
+
+  render();
+  return { enabledGroup, moreGroup, render };
+}
+
+function addModuleGroup(draft, added) {
+  const section = group("Add Module", "device-add");
+  const reveal = button("Add Module…", "device-link");
+  reveal.dataset.testid = "device-add-module";
+  reveal.setAttribute("aria-expanded", "false");
+  reveal.setAttribute("aria-controls", "device-add-form");
+  const form = el("form", "device-form");
+  Object.assign(form, { id: "device-add-form", hidden: true, noValidate: true });
+  const error = el("p", "device-hint device-hint-error");
+  error.id = "device-add-error";
+  error.setAttribute("aria-live", "polite");
+  const field = (labelText, id, placeholder) => {
+    const row = el("div", "device-row");
+    const label = el("label", "device-label", labelText);
+    label.htmlFor = id;
+    const input = el("input", "device-field");
+    Object.assign(input, { id, placeholder, autocomplete: "off", spellcheck: false });
+    input.setAttribute("aria-describedby", error.id);
+    row.append(label, input);
+    form.append(row);
+    return input;
+  };
+  const identifier = field("Bundle Identifier", "device-identifier", "com.example.module");
+  identifier.autocapitalize = "off";
+  const displayName = field("Display Name", "device-name", "Module");
+  const submit = button("Add", "device-submit");
+  submit.type = "submit";
+  submit.dataset.testid = "device-add-submit";
+  form.append(error, submit);
+
+  reveal.addEventListener("click", () => {
+    form.hidden = !form.hidden;
+    reveal.setAttribute("aria-expanded", String(!form.hidden));
+    if (!form.hidden) identifier.focus();
+  });
+  form.addEventListener("submit", (e) => {
+    e.preventDefault();
+    const id = identifier.value.trim();
+    const name = displayName.value.trim();
+    const taken = new Set([...knownModules(draft).keys()].map((k) => k.toLowerCase()));
+    const problem = moduleProblem(id, name, taken);
+    const nameBad = Boolean(problem?.includes("display name"));
+    error.textContent = problem ?? "";
+    identifier.setAttribute("aria-invalid", String(Boolean(problem) && !nameBad));
+    displayName.setAttribute("aria-invalid", String(nameBad));
+    if (problem) {
+      (nameBad ? displayName : identifier).focus();
+      return;
+    }
+    draft.modules.push({ identifier: id, displayName: name, kind: "custom" });
+    // A module one adds is one to see.
+    draft.enabled.push(id);
+    identifier.value = "";
+    displayName.value = "";
+    added(name);
+    identifier.focus();
+  });
+  section.append(reveal, form);
+  return section;
+}
+
+function sheetFrame() {
+  const sheet = el("section", "device-sheet");
+  sheet.setAttribute("role", "dialog");
+  sheet.setAttribute("aria-modal", "true");
+  sheet.setAttribute("aria-labelledby", "device-title");
+  sheet.dataset.testid = "device-panel";
+  const bar = el("header", "device-head");
+  const cancel = button("Cancel", "device-bar-button");
+  cancel.dataset.testid = "device-cancel";
+  const title = el("h2", "device-title", "Device");
+  title.id = "device-title";
+  const done = button("Done", "device-bar-button device-done");
+  done.dataset.testid = "device-done";
+  bar.append(cancel, title, done);
+  const error = el("p", "device-error");
+  error.setAttribute("role", "alert");
+  error.dataset.testid = "device-error";
+  const status = el("p", "device-status");
+  status.setAttribute("role", "status");
+  const body = el("div", "device-body");
+  sheet.append(bar, error, body, status);
+  return { sheet, cancel, done, error, status, body };
+}
+
+// Focus stays within the panel while it is up; Escape cancels. The page's
+// own dialog keeping (a picker may be open under the panel) must not act.
+function keepKeyboard(sheet, cancel) {
+  sheet.addEventListener("keydown", (e) => {
+    if (e.key !== "Escape" && e.key !== "Tab") return;
+    e.stopPropagation();
+    if (e.key === "Escape") {
+      e.preventDefault();
+      cancel();
+      return;
+    }
+    const items = [
+      ...sheet.querySelectorAll("button:not([disabled]), input:not([disabled])"),
+    ].filter((n) => n.offsetParent !== null);
+    const first = items[0];
+    const last = items[items.length - 1];
+    if (e.shiftKey && document.activeElement === first) {
+      e.preventDefault();
+      last.focus();
+    } else if (!e.shiftKey && document.activeElement === last) {
+      e.preventDefault();
+      first.focus();
+    }
+  });
+}
+
+async function sendDevice(draft) {
+  try {
+    const response = await fetch("/api/device", {
+      method: "PUT",
+      headers: { "Content-Type": "application/json" },
+      body: JSON.stringify(draft),
+    });
+    if (response.ok) return null;
+    const answer = await response.json().catch(() => null);
+    return answer?.error || `The server answered ${response.status}.`;
+  } catch {
+    return "The settings host cannot be reached.";
+  }
+}
+
+// ---- the panel -----------------------------------------------------------
+
 export function attachDevicePanel(panel) {
   const head = panel.querySelector(".cc-toolbar-head");
   if (!head) return null;
@@ -55,390 +394,74 @@ export function attachDevicePanel(panel) {
   opener.dataset.testid = "device-open";
   opener.setAttribute("aria-haspopup", "dialog");
   head.append(opener);
-
   let layer = null;
-  let draft = null; // the profile being edited
-  let saving = false;
-  let hidden = []; // elements made inert while the panel is up
-
-  const modulesById = () => {
-    const known = new Map();
-    for (const m of draft.modules) known.set(m.identifier, m);
-    for (const t of draft.tweaks) {
-      if (t.module && !known.has(t.module.identifier))
-        known.set(t.module.identifier, { ...t.module, kind: "tweak", tweak: t.name });
-    }
-    return known;
-  };
-  const installed = (name) => draft.tweaks.some((t) => t.name === name && t.installed);
-  // What the user may enable now: stock and custom modules, and those of the
-  // tweaks switched on.
-  const availableIds = () =>
-    [...modulesById().values()]
-      .filter((m) => m.kind !== "tweak" || installed(m.tweak))
-      .map((m) => m.identifier);
+  let hidden = []; // what the panel made inert
 
   function close() {
     if (!layer) return;
     layer.remove();
     layer = null;
-    draft = null;
     for (const node of hidden) node.inert = false;
     hidden = [];
     opener.focus({ preventScroll: true });
   }
 
-  async function open() {
-    if (layer) return;
-    let profile;
-    try {
-      const response = await fetch("/api/device", { headers: { Accept: "application/json" } });
-      profile = await response.json();
-      if (!response.ok)
-        throw new Error(profile?.error || `The server answered ${response.status}.`);
-    } catch (error) {
-      opener.title = error.message || "The device cannot be read.";
-      return;
-    }
-    draft = structuredClone(profile);
-    build();
-  }
-
-  function build() {
-    layer = el("div", "device-layer");
-    const sheet = el("section", "device-sheet");
-    sheet.setAttribute("role", "dialog");
-    sheet.setAttribute("aria-modal", "true");
-    sheet.setAttribute("aria-labelledby", "device-title");
-    sheet.dataset.testid = "device-panel";
-
-    const bar = el("header", "device-head");
-    const cancel = button("Cancel", "device-bar-button");
-    cancel.dataset.testid = "device-cancel";
-    const title = el("h2", "device-title", "Device");
-    title.id = "device-title";
-    const done = button("Done", "device-bar-button device-done");
-    done.dataset.testid = "device-done";
-    bar.append(cancel, title, done);
-
-    const error = el("p", "device-error");
-    error.setAttribute("role", "alert");
-    error.dataset.testid = "device-error";
-    const status = el("p", "device-status");
-    status.setAttribute("role", "status");
-    const body = el("div", "device-body");
-    sheet.append(bar, error, body, status);
-    layer.append(sheet);
-    document.body.append(layer);
-    for (const node of document.body.children) {
-      if (node !== layer && !node.inert) {
-        node.inert = true;
-        hidden.push(node);
-      }
-    }
-
+  function show(draft) {
+    const frame = sheetFrame();
+    const { sheet, body, status } = frame;
     const say = (text) => (status.textContent = text);
-    const fail = (text) => (error.textContent = text ?? "");
-
-    // ---- version
-    const system = group("System", "device-system");
-    const versionRow = el("div", "device-row");
-    const versionLabel = el("label", "device-label", "iOS Version");
-    versionLabel.htmlFor = "device-version";
-    const version = el("input", "device-field device-version");
-    version.id = "device-version";
-    version.value = draft.systemVersion;
-    version.inputMode = "decimal";
-    version.autocomplete = "off";
-    version.spellcheck = false;
-    version.setAttribute("list", "device-versions");
-    version.setAttribute("aria-describedby", "device-version-hint");
-    const versions = el("datalist");
-    versions.id = "device-versions";
-    for (const v of VERSIONS) versions.append(Object.assign(el("option"), { value: v }));
-    const versionHint = el(
-      "p",
-      "device-hint",
-      "From 11.0 to 17.x. The settings look different from 13.0 on.",
-    );
-    versionHint.id = "device-version-hint";
-    version.addEventListener("input", () => {
-      draft.systemVersion = version.value.trim();
-      const problem = versionProblem(draft.systemVersion);
-      version.setAttribute("aria-invalid", String(Boolean(problem)));
-      versionHint.textContent =
-        problem ?? "From 11.0 to 17.x. The settings look different from 13.0 on.";
-      versionHint.classList.toggle("device-hint-error", Boolean(problem));
-    });
-    versionRow.append(versionLabel, version, versions);
-    system.append(versionRow, versionHint);
-
-    // ---- tweaks
-    const tweaks = group("Tweaks", "device-tweaks");
-    const tweakList = el("ul", "device-list");
-    for (const tweak of draft.tweaks) {
-      const row = el("li", "device-row");
-      const label = el("span", "device-label", tweak.title);
-      label.id = `device-tweak-${tweak.name}`;
-      const toggle = button(null, "switch device-switch");
-      toggle.setAttribute("role", "switch");
-      toggle.setAttribute("aria-checked", String(tweak.installed));
-      toggle.setAttribute("aria-labelledby", label.id);
-      toggle.dataset.tweak = tweak.name;
-      toggle.append(el("span", "switch-knob"));
-      toggle.addEventListener("click", () => {
-        tweak.installed = !tweak.installed;
-        toggle.setAttribute("aria-checked", String(tweak.installed));
-        // A removed tweak takes its module out of Control Center.
-        const ids = new Set(availableIds());
-        draft.enabled = draft.enabled.filter((id) => ids.has(id));
-        renderModules();
-      });
-      row.append(label, toggle);
-      tweakList.append(row);
-    }
-    tweaks.append(tweakList);
-
-    // ---- modules
-    const enabledGroup = group("Included Modules", "device-enabled");
-    const enabledList = el("ol", "device-list");
-    enabledList.dataset.testid = "device-enabled";
-    enabledGroup.append(enabledList);
-    const moreGroup = group("More Modules", "device-more");
-    const moreList = el("ul", "device-list");
-    moreList.dataset.testid = "device-more";
-    moreGroup.append(moreList);
-
-    function moduleRow(module) {
-      const row = el("li", "device-row device-module");
-      row.dataset.identifier = module.identifier;
-      const text = el("span", "device-module-text");
-      text.append(
-        el("span", "device-label", module.displayName),
-        el("span", "device-detail", module.identifier),
-      );
-      row.append(text);
-      return row;
-    }
-
-    function focusAfter(selector) {
-      const target = sheet.querySelector(selector);
-      target?.focus({ preventScroll: false });
-    }
-
-    function renderModules() {
-      const known = modulesById();
-      enabledList.replaceChildren();
-      draft.enabled.forEach((id, index) => {
-        const module = known.get(id) ?? { identifier: id, displayName: id };
-        const row = moduleRow(module);
-        const actions = el("span", "device-actions");
-        const up = button("Move Up", "device-action", `Move Up ${module.displayName}`);
-        up.dataset.action = "up";
-        up.disabled = index === 0;
-        const down = button("Move Down", "device-action", `Move Down ${module.displayName}`);
-        down.dataset.action = "down";
-        down.disabled = index === draft.enabled.length - 1;
-        const remove = button(
-          "Remove",
-          "device-action device-remove",
-          `Remove ${module.displayName}`,
-        );
-        remove.dataset.action = "remove";
-        const move = (step) => {
-          const list = draft.enabled;
-          [list[index], list[index + step]] = [list[index + step], list[index]];
-          renderModules();
-          say(`${module.displayName} moved to position ${index + step + 1} of ${list.length}.`);
-          const again = `[data-identifier="${CSS.escape(id)}"] [data-action="${step < 0 ? "up" : "down"}"]`;
-          const target = sheet.querySelector(again);
-          if (target && !target.disabled) target.focus();
-          else
-            focusAfter(
-              `[data-identifier="${CSS.escape(id)}"] [data-action="${step < 0 ? "down" : "up"}"]`,
-            );
-        };
-        up.addEventListener("click", () => move(-1));
-        down.addEventListener("click", () => move(1));
-        remove.addEventListener("click", () => {
-          draft.enabled.splice(index, 1);
-          renderModules();
-          say(`${module.displayName} removed from Control Center.`);
-          focusAfter(
-            `[data-testid=device-more] [data-identifier="${CSS.escape(id)}"] [data-action="add"]`,
-          );
-        });
-        actions.append(up, down, remove);
-        row.append(actions);
-        enabledList.append(row);
-      });
-      if (draft.enabled.length === 0)
-        enabledList.append(el("li", "device-row device-empty", "No modules are included."));
-
-      moreList.replaceChildren();
-      const enabled = new Set(draft.enabled);
-      const more = availableIds()
-        .filter((id) => !enabled.has(id))
-        .map((id) => known.get(id))
-        .sort((a, b) => a.displayName.localeCompare(b.displayName));
-      for (const module of more) {
-        const row = moduleRow(module);
-        const actions = el("span", "device-actions");
-        const add = button("Add", "device-action device-add", `Add ${module.displayName}`);
-        add.dataset.action = "add";
-        add.addEventListener("click", () => {
-          draft.enabled.push(module.identifier);
-          renderModules();
-          say(`${module.displayName} added to Control Center.`);
-          focusAfter(
-            `[data-testid=device-enabled] [data-identifier="${CSS.escape(module.identifier)}"] [data-action="remove"]`,
-          );
-        });
-        actions.append(add);
-        if (module.kind === "custom") {
-          const drop = button(
-            "Delete",
-            "device-action device-delete",
-            `Delete ${module.displayName}`,
-          );
-          drop.dataset.action = "delete";
-          drop.addEventListener("click", () => {
-            draft.modules = draft.modules.filter((m) => m.identifier !== module.identifier);
-            renderModules();
-            say(`${module.displayName} will be deleted from the device.`);
-            focusAfter("[data-testid=device-add-module]");
-          });
-          actions.append(drop);
-        }
-        row.append(actions);
-        moreList.append(row);
-      }
-      if (more.length === 0)
-        moreList.append(el("li", "device-row device-empty", "Every module is included."));
-    }
-
-    // ---- add a module
-    const addGroup = group("Add Module", "device-add");
-    const reveal = button("Add Module…", "device-link");
-    reveal.dataset.testid = "device-add-module";
-    reveal.setAttribute("aria-expanded", "false");
-    reveal.setAttribute("aria-controls", "device-add-form");
-    const form = el("form", "device-form");
-    form.id = "device-add-form";
-    form.hidden = true;
-    form.noValidate = true;
-    const field = (labelText, id, placeholder) => {
-      const row = el("div", "device-row");
-      const label = el("label", "device-label", labelText);
-      label.htmlFor = id;
-      const input = el("input", "device-field");
-      input.id = id;
-      input.placeholder = placeholder;
-      input.autocomplete = "off";
-      input.spellcheck = false;
-      row.append(label, input);
-      form.append(row);
-      return input;
+    const focus = (...selectors) => {
+      const target = selectors
+        .map((s) => sheet.querySelector(s))
+        .find((n) => n && !n.disabled && n.offsetParent !== null);
+      target?.focus();
     };
-    const identifier = field("Bundle Identifier", "device-identifier", "com.example.module");
-    identifier.autocapitalize = "off";
-    const displayName = field("Display Name", "device-name", "Module");
-    const formError = el("p", "device-hint device-hint-error");
-    formError.id = "device-add-error";
-    formError.setAttribute("aria-live", "polite");
-    identifier.setAttribute("aria-describedby", formError.id);
-    displayName.setAttribute("aria-describedby", formError.id);
-    const submit = button("Add", "device-submit");
-    submit.type = "submit";
-    submit.dataset.testid = "device-add-submit";
-    form.append(formError, submit);
-    reveal.addEventListener("click", () => {
-      form.hidden = !form.hidden;
-      reveal.setAttribute("aria-expanded", String(!form.hidden));
-      if (!form.hidden) identifier.focus();
-    });
-    form.addEventListener("submit", (e) => {
-      e.preventDefault();
-      const id = identifier.value.trim();
-      const name = displayName.value.trim();
-      const taken = new Set([...modulesById().keys()].map((k) => k.toLowerCase()));
-      const problem = moduleProblem(id, name, taken);
-      formError.textContent = problem ?? "";
-      const nameBad = Boolean(problem?.includes("display name"));
-      identifier.setAttribute("aria-invalid", String(Boolean(problem) && !nameBad));
-      displayName.setAttribute("aria-invalid", String(nameBad));
-      if (problem) {
-        (problem.includes("display name") ? displayName : identifier).focus();
-        return;
-      }
-      draft.modules.push({ identifier: id, displayName: name, kind: "custom" });
-      // A module one adds is one to see.
-      draft.enabled.push(id);
-      identifier.value = "";
-      displayName.value = "";
-      renderModules();
+    const version = versionGroup(draft);
+    const modules = moduleGroups(draft, { say, focus });
+    const tweaks = tweaksGroup(draft, modules.render);
+    const add = addModuleGroup(draft, (name) => {
+      modules.render();
       say(`${name} added to Control Center.`);
-      identifier.focus();
     });
-    addGroup.append(reveal, form);
+    body.append(version.section, tweaks, modules.enabledGroup, modules.moreGroup, add);
 
-    body.append(system, tweaks, enabledGroup, moreGroup, addGroup);
-    renderModules();
-
-    cancel.addEventListener("click", close);
-    done.addEventListener("click", async () => {
+    let saving = false;
+    frame.cancel.addEventListener("click", close);
+    frame.done.addEventListener("click", async () => {
       if (saving) return;
       const problem = versionProblem(draft.systemVersion);
+      frame.error.textContent = problem ?? "";
       if (problem) {
-        fail(problem);
-        version.focus();
+        version.input.focus();
         return;
       }
-      saving = true;
-      done.disabled = true;
-      fail("");
-      try {
-        const response = await fetch("/api/device", {
-          method: "PUT",
-          headers: { "Content-Type": "application/json" },
-          body: JSON.stringify(draft),
-        });
-        const answer = await response.json().catch(() => null);
-        if (!response.ok) fail(answer?.error || `The server answered ${response.status}.`);
-        else close();
-      } catch {
-        fail("The settings host cannot be reached.");
-      } finally {
-        saving = false;
-        done.disabled = false;
-      }
+      saving = frame.done.disabled = true;
+      const error = await sendDevice(draft);
+      saving = frame.done.disabled = false;
+      if (error === null) close();
+      else frame.error.textContent = error;
     });
-    sheet.addEventListener("keydown", (e) => {
-      if (e.key === "Escape") {
-        e.preventDefault();
-        e.stopPropagation();
-        close();
-        return;
-      }
-      if (e.key !== "Tab") return;
-      // Focus stays within the panel while it is up; the page's own dialog
-      // keeping (a picker may be open under the panel) must not take it.
-      e.stopPropagation();
-      const items = [
-        ...sheet.querySelectorAll("button:not([disabled]), input:not([disabled])"),
-      ].filter((n) => n.offsetParent !== null);
-      if (items.length === 0) return;
-      const first = items[0];
-      const last = items[items.length - 1];
-      if (e.shiftKey && document.activeElement === first) {
-        e.preventDefault();
-        last.focus();
-      } else if (!e.shiftKey && document.activeElement === last) {
-        e.preventDefault();
-        first.focus();
-      }
-    });
-    version.focus({ preventScroll: true });
+    keepKeyboard(sheet, close);
+
+    layer = el("div", "device-layer");
+    layer.append(sheet);
+    document.body.append(layer);
+    hidden = [...document.body.children].filter((n) => n !== layer && !n.inert);
+    for (const node of hidden) node.inert = true;
+    version.input.focus({ preventScroll: true });
+  }
+
+  async function open() {
+    if (layer) return;
+    try {
+      const response = await fetch("/api/device", { headers: { Accept: "application/json" } });
+      const profile = await response.json();
+      if (!response.ok)
+        throw new Error(profile?.error || `The server answered ${response.status}.`);
+      show(structuredClone(profile));
+    } catch (error) {
+      opener.title = error.message || "The device cannot be read.";
+    }
   }
 
   opener.addEventListener("click", open);
