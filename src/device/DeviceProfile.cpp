@@ -213,29 +213,80 @@ struct Plan {
     std::vector<std::string> enabled;
 };
 
+std::set<std::string_view> wantedTweaks(const DeviceProfile& wanted)
+{
+    std::set<std::string_view> names;
+    for (const std::string& name : wanted.installedTweaks) {
+        if (!tweakNamed(name))
+            throw ProfileError("there is no tweak named \"" + name + "\"");
+        if (!names.insert(name).second)
+            throw ProfileError("the tweak \"" + name + "\" is listed twice");
+    }
+    return names;
+}
+
+// The custom modules to add, rename and drop. `taken` holds the identifiers no new module may
+// have; each kept or added one joins `available`.
+void planCustomModules(const Inventory& now, const DeviceProfile& wanted,
+    const std::set<std::string>& taken, std::set<std::string>& available, Plan& plan)
+{
+    std::set<std::string> kept; // as spelled: one that changes case is a new bundle
+    for (const Module& module : wanted.modules) {
+        if (module.kind != Module::Kind::Custom)
+            continue;
+        auto key = lowered(module.identifier);
+        auto existing = now.customFolders.find(module.identifier);
+        bool isNew = existing == now.customFolders.end();
+        // A bundle already on the device is kept as it is, whatever its identifier.
+        if (isNew) {
+            if (auto problem = bundleIdentifierProblem(module.identifier))
+                throw ProfileError(*problem);
+            if (taken.count(key))
+                throw ProfileError("the identifier " + module.identifier
+                    + " belongs to a module of the system or of a tweak");
+        }
+        if (!available.insert(key).second)
+            throw ProfileError("two modules have the identifier " + module.identifier);
+        kept.insert(module.identifier);
+        auto info
+            = isNew ? fw::Dictionary {} : files::readDictionary(existing->second / "Info.plist");
+        const std::string* shown = stringIn(info, "CFBundleDisplayName");
+        if (shown && *shown == module.displayName)
+            continue;
+        if (auto problem = displayNameProblem(module.displayName))
+            throw ProfileError(*problem + " (" + module.identifier + ")");
+        if (isNew) {
+            plan.addCustom.emplace_back(module.identifier, module.displayName);
+            continue;
+        }
+        info["CFBundleDisplayName"] = fw::Value(module.displayName);
+        plan.renameCustom.emplace_back(existing->second / "Info.plist", std::move(info));
+    }
+    for (const auto& [identifier, folder] : now.customFolders) {
+        if (!kept.count(identifier))
+            plan.dropCustom.push_back(folder);
+    }
+}
+
 Plan plan(const fs::path& root, const DeviceProfile& wanted)
 {
     if (auto problem = systemVersionProblem(wanted.systemVersion))
         throw ProfileError(*problem);
     Plan result;
-    std::set<std::string_view> tweakNames;
-    for (const std::string& name : wanted.installedTweaks) {
-        if (!tweakNamed(name))
-            throw ProfileError("there is no tweak named \"" + name + "\"");
-        if (!tweakNames.insert(name).second)
-            throw ProfileError("the tweak \"" + name + "\" is listed twice");
-    }
+    auto tweakNames = wantedTweaks(wanted);
+    std::set<std::string> available; // lowered identifiers of what may be enabled
+    std::set<std::string> taken = tweakModuleIdentifiers();
     for (const Tweak& tweak : kTweaks) {
         bool want = tweakNames.count(tweak.name) > 0;
         if (want && !isInstalled(root, tweak))
             result.install.push_back(&tweak);
         if (!want && isInstalled(root, tweak))
             result.remove.push_back(&tweak);
+        auto module = tweakModule(tweak);
+        if (module && want)
+            available.insert(lowered(module->identifier));
     }
-
     Inventory now = inventory(root);
-    std::set<std::string> available; // lowered identifiers
-    std::set<std::string> taken = tweakModuleIdentifiers();
     for (const Module& module : now.modules) {
         if (module.kind == Module::Kind::Stock) {
             available.insert(lowered(module.identifier));
@@ -244,58 +295,7 @@ Plan plan(const fs::path& root, const DeviceProfile& wanted)
     }
     for (auto fixed : kFixedModules)
         taken.insert(lowered(fixed));
-    for (const Tweak& tweak : kTweaks) {
-        auto module = tweakModule(tweak);
-        if (module && tweakNames.count(tweak.name))
-            available.insert(lowered(module->identifier));
-    }
-
-    std::set<std::string> keptCustom;
-    for (const Module& module : wanted.modules) {
-        if (module.kind != Module::Kind::Custom)
-            continue;
-        auto existing = now.customFolders.find(module.identifier);
-        bool isNew = existing == now.customFolders.end();
-        // A bundle already on the device is kept as it is, whatever its identifier.
-        if (isNew) {
-            if (auto problem = bundleIdentifierProblem(module.identifier))
-                throw ProfileError(*problem);
-        }
-        auto key = lowered(module.identifier);
-        if (isNew && taken.count(key))
-            throw ProfileError("the identifier " + module.identifier
-                + " belongs to a module of the system or of a tweak");
-        if (!keptCustom.insert(key).second)
-            throw ProfileError("two modules have the identifier " + module.identifier);
-        available.insert(key);
-        if (isNew) {
-            if (auto problem = displayNameProblem(module.displayName))
-                throw ProfileError(*problem + " (" + module.identifier + ")");
-            result.addCustom.emplace_back(module.identifier, module.displayName);
-            continue;
-        }
-        auto info = files::readDictionary(existing->second / "Info.plist");
-        const std::string* shown = stringIn(info, "CFBundleDisplayName");
-        if (!shown || *shown != module.displayName) {
-            if (auto problem = displayNameProblem(module.displayName))
-                throw ProfileError(*problem + " (" + module.identifier + ")");
-            info["CFBundleDisplayName"] = fw::Value(module.displayName);
-            result.renameCustom.emplace_back(existing->second / "Info.plist", std::move(info));
-        }
-    }
-    for (const auto& [identifier, folder] : now.customFolders) {
-        if (!keptCustom.count(lowered(identifier)))
-            result.dropCustom.push_back(folder);
-    }
-    // A custom module whose identifier differs only in case replaces the old bundle.
-    for (const auto& [identifier, name] : result.addCustom) {
-        for (const auto& [existing, folder] : now.customFolders) {
-            if (existing != identifier && lowered(existing) == lowered(identifier)
-                && std::find(result.dropCustom.begin(), result.dropCustom.end(), folder)
-                    == result.dropCustom.end())
-                result.dropCustom.push_back(folder);
-        }
-    }
+    planCustomModules(now, wanted, taken, available, result);
 
     std::set<std::string> listed;
     for (const std::string& identifier : wanted.enabled) {

@@ -268,3 +268,39 @@ TEST(DeviceProfile, ChecksVersionsAndIdentifiersAsTheBrowserDoes)
     EXPECT_EQ(device::bundleIdentifierProblem("com." + std::string(151, 'a')), std::nullopt);
     EXPECT_NE(device::bundleIdentifierProblem("com." + std::string(152, 'a')), std::nullopt);
 }
+
+TEST(DeviceProfile, RenamesAndReplacesModulesOfOnesOwn)
+{
+    ScriptDevice device;
+    auto bundle = [&](const std::string& identifier) {
+        return device.path("/Library/ControlCenter/Bundles/" + identifier + ".bundle");
+    };
+    auto wanted = device::readProfile(device.root());
+    wanted.modules.push_back(custom("com.example.notes", "Notes"));
+    wanted.enabled.push_back("com.example.notes");
+    device::applyProfile(device.root(), wanted);
+
+    struct Step {
+        const char* what;
+        std::string identifier, name;
+        bool oldBundleStays;
+    };
+    const std::vector<Step> steps {
+        { "a new display name, in place", "com.example.notes", "Jottings", true },
+        { "another spelling is another bundle", "com.Example.Notes", "Jottings", false },
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        auto before = device::readProfile(device.root());
+        std::erase_if(before.modules,
+            [](const device::Module& m) { return m.kind == device::Module::Kind::Custom; });
+        before.modules.push_back(custom(step.identifier, step.name));
+        before.enabled = { step.identifier };
+        device::applyProfile(device.root(), before);
+        auto after = device::readProfile(device.root());
+        ASSERT_NE(moduleNamed(after, step.identifier), nullptr);
+        EXPECT_EQ(moduleNamed(after, step.identifier)->displayName, step.name);
+        EXPECT_EQ(after.enabled, (std::vector<std::string> { step.identifier }));
+        EXPECT_EQ(fs::exists(bundle("com.example.notes")), step.oldBundleStays);
+    }
+}
