@@ -406,6 +406,25 @@ export function attachDevicePanel(panel) {
     opener.focus({ preventScroll: true });
   }
 
+  function present(frame, focusFirst) {
+    keepKeyboard(frame.sheet, close);
+    frame.cancel.addEventListener("click", close);
+    layer = el("div", "device-layer");
+    layer.append(frame.sheet);
+    document.body.append(layer);
+    hidden = [...document.body.children].filter((n) => n !== layer && !n.inert);
+    for (const node of hidden) node.inert = true;
+    focusFirst.focus({ preventScroll: true });
+  }
+
+  // The device could not be read: the panel says why, and offers only Cancel.
+  function showFailure(message) {
+    const frame = sheetFrame();
+    frame.error.textContent = message;
+    frame.done.disabled = true;
+    present(frame, frame.cancel);
+  }
+
   function show(draft) {
     const frame = sheetFrame();
     const { sheet, body, status } = frame;
@@ -426,7 +445,6 @@ export function attachDevicePanel(panel) {
     body.append(version.section, tweaks, modules.enabledGroup, modules.moreGroup, add);
 
     let saving = false;
-    frame.cancel.addEventListener("click", close);
     frame.done.addEventListener("click", async () => {
       if (saving) return;
       const problem = versionProblem(draft.systemVersion);
@@ -441,14 +459,7 @@ export function attachDevicePanel(panel) {
       if (error === null) close();
       else frame.error.textContent = error;
     });
-    keepKeyboard(sheet, close);
-
-    layer = el("div", "device-layer");
-    layer.append(sheet);
-    document.body.append(layer);
-    hidden = [...document.body.children].filter((n) => n !== layer && !n.inert);
-    for (const node of hidden) node.inert = true;
-    version.input.focus({ preventScroll: true });
+    present(frame, version.input);
   }
 
   async function open() {
@@ -460,7 +471,7 @@ export function attachDevicePanel(panel) {
         throw new Error(profile?.error || `The server answered ${response.status}.`);
       show(structuredClone(profile));
     } catch (error) {
-      opener.title = error.message || "The device cannot be read.";
+      showFailure(error.message || "The device cannot be read.");
     }
   }
 
