@@ -11,6 +11,7 @@ import { editedStateOf, goToRow } from "./find-row.js";
 import { createPreview } from "./preview.js";
 import { attachWallpaper } from "./wallpaper.js";
 import { attachPresetFiles } from "./presetfiles.js";
+import { attachDevicePanel } from "./device.js";
 import { setupViews, WIDE_QUERY } from "./views.js";
 import { createHistoryControls } from "./history.js";
 import { createPresetTools } from "./tools.js";
@@ -408,6 +409,7 @@ const preview = createPreview(dom.previewContent, {
 });
 attachWallpaper(dom.previewContent);
 attachPresetFiles(dom.previewContent);
+attachDevicePanel(dom.previewContent);
 const views = setupViews(
   dom.views,
   { settings: dom.phone, preview: dom.preview },

@@ -1,9 +1,10 @@
 #include "device/DeviceSetup.hpp"
 
+#include "device/DeviceFiles.hpp"
+#include "device/DeviceProfile.hpp"
 #include "foundation/PropertyList.hpp"
 
 #include <cstdlib>
-#include <fstream>
 #include <stdexcept>
 #include <system_error>
 
@@ -17,18 +18,15 @@ constexpr const char* kBundleDir = "Library/PreferenceBundles/Quillane.bundle";
 constexpr const char* kPreferencesDir = "var/mobile/Library/Preferences";
 constexpr const char* kDeviceMarker = "System/Library/CoreServices/SystemVersion.plist";
 
-void writeFile(const fs::path& path, const std::string& bytes)
+// A fresh layout: see files::Care.
+void writeWhole(const fs::path& path, std::string_view bytes)
 {
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    if (!out)
-        throw std::runtime_error("cannot write " + path.string());
+    files::writeWhole(path, bytes, files::Care::Quick);
 }
 
-void writePlist(const fs::path& path, fw::Dictionary dictionary)
+void writePlist(const fs::path& path, const fw::Dictionary& dictionary)
 {
-    writeFile(path, fw::xmlPropertyList(fw::Value(std::move(dictionary))));
+    files::writePlist(path, dictionary, files::Care::Quick);
 }
 
 void copyTree(const fs::path& from, const fs::path& to)
@@ -77,16 +75,10 @@ void layOutSystem(const fs::path& root, const DeviceOptions& options)
     auto modules = dataDir() / "device" / "modules";
     copyTree(modules / "stock", root / "System/Library/ControlCenter/Bundles");
     fs::create_directories(root / "Library/ControlCenter/Bundles");
-    auto thirdParty = [&](bool installed, const char* name) {
-        if (installed)
-            copyTree(modules / "thirdparty" / name, root / "Library/ControlCenter/Bundles" / name);
-    };
-    thirdParty(options.powerModule, "PowerModule.bundle");
-    thirdParty(options.bcixWeather, "BCIXWeatherModule.bundle");
-    thirdParty(options.ccRinger, "CCRingerModule.bundle");
-    thirdParty(options.noctis, "NoctisToggle.bundle");
-    if (options.prysm)
-        writeFile(root / "Library/MobileSubstrate/DynamicLibraries/Prysm.dylib", "");
+    for (const Tweak& tweak : tweaks()) {
+        if (options.*tweak.option)
+            installTweak(root, tweak, false);
+    }
 }
 
 void layOutEnabledModules(const fs::path& root, const DeviceOptions& options)
@@ -109,7 +101,7 @@ void layOutPackageDatabase(const fs::path& root)
     auto admin = root / "var/lib/dpkg";
     fs::create_directories(admin / "info");
     fs::create_directories(admin / "updates");
-    writeFile(admin / "status",
+    writeWhole(admin / "status",
         std::string("Package: com.tarrowvine.quillane\n"
                     "Status: install ok installed\n"
                     "Priority: optional\n"
@@ -118,8 +110,8 @@ void layOutPackageDatabase(const fs::path& root)
                     "Architecture: iphoneos-arm\n"
                     "Version: ")
             + packageVersion() + "\nDescription: Recolour Control Center\n\n");
-    writeFile(admin / "available", "");
-    writeFile(admin / "info" / "com.tarrowvine.quillane.list",
+    writeWhole(admin / "available", "");
+    writeWhole(admin / "info" / "com.tarrowvine.quillane.list",
         "/.\n/Library\n/Library/PreferenceBundles\n/" + std::string(kBundleDir) + "\n");
 }
 

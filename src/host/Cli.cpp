@@ -1,5 +1,6 @@
 #include "host/Cli.hpp"
 
+#include "device/DeviceProfile.hpp"
 #include "device/DeviceSetup.hpp"
 #include "host/OpenCommand.hpp"
 #include "host/ScriptRunner.hpp"
@@ -64,9 +65,7 @@ void addDeviceInit(CLI::App& device, DeviceInitArgs& args)
     init->add_option(
             "--system-version", args.options.systemVersion, "iOS version, e.g. 12.4 or 14.4")
         ->check([](const std::string& text) {
-            return text.find_first_not_of("0123456789.") == std::string::npos && !text.empty()
-                ? std::string()
-                : std::string("a system version is digits and dots, like 14.4");
+            return device::systemVersionProblem(text).value_or(std::string());
         });
     init->add_flag("--prysm", args.options.prysm, "Prysm is installed");
     init->add_flag("--power-module", args.options.powerModule, "PowerModule is installed");

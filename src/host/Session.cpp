@@ -102,6 +102,24 @@ void Session::catchUpWithHistory()
         page->reloadSpecifiers();
 }
 
+std::optional<std::string> Session::presentedTitle() const
+{
+    auto modal = m->state.modal();
+    if (!modal)
+        return std::nullopt;
+    return modal->presentationTitle();
+}
+
+void Session::reloadAfterDeviceChange()
+{
+    // Pages read the device when they build their rows: pages below the top one too, so
+    // going back shows the new device.
+    for (const auto& controller : m->state.navigation->viewControllers()) {
+        if (auto page = std::dynamic_pointer_cast<fw::PSListController>(controller))
+            page->reloadSpecifiers();
+    }
+}
+
 std::string Session::screen(bool takeJournal)
 {
     return writeScreen(m->state, takeJournal, std::nullopt);

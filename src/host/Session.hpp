@@ -39,6 +39,13 @@ public:
     };
     std::optional<PendingPick> pendingPick() const;
 
+    // What is presented over the page (its title), which keeps the device as it is, as it
+    // keeps undo from moving; nullopt when nothing is.
+    std::optional<std::string> presentedTitle() const;
+    // The device's files changed (its version, tweaks or modules): every page of the stack
+    // builds its rows again from them. Not a step of the settings' history.
+    void reloadAfterDeviceChange();
+
     struct State;
 
 private:

@@ -1,9 +1,11 @@
 // The web front end. httplib is heavy, so it lives in this one translation unit.
 #include "host/WebServer.hpp"
 
+#include "device/DeviceProfile.hpp"
 #include "device/DeviceSetup.hpp"
 #include "foundation/Dispatch.hpp"
 #include "foundation/Notifications.hpp"
+#include "host/DeviceJson.hpp"
 #include "host/EventLoop.hpp"
 #include "host/PresetFiles.hpp"
 #include "host/PreviewJson.hpp"
@@ -416,6 +418,47 @@ void addPreviewRoutes(
     });
 }
 
+// What the simulated device holds: its version, tweaks and modules. A change is no step of the
+// settings' history; the open pages and the preview follow it.
+void addDeviceRoutes(httplib::Server& server, Session& session, theming::ThemingComponent& theming,
+    MainQueueGate& gate, const std::filesystem::path& root)
+{
+    server.Get("/api/device", [&](const httplib::Request&, httplib::Response& response) {
+        auto answer = gate.run([&] { return deviceJson(device::readProfile(root)); });
+        if (!answer)
+            return answerError(response, 503, "the settings are busy; try again");
+        response.set_content(*answer, "application/json");
+    });
+    server.Put("/api/device", [&](const httplib::Request& request, httplib::Response& response) {
+        int status = 200;
+        auto answer = gate.run([&]() -> std::string {
+            try {
+                if (auto title = session.presentedTitle()) {
+                    status = 409;
+                    return "{\"error\":" + jsonText("close '" + *title + "' first") + "}";
+                }
+                device::applyProfile(root, parseDeviceJson(request.body));
+            } catch (const device::ProfileError& refusal) {
+                status = 400;
+                return "{\"error\":" + jsonText(refusal.what()) + "}";
+            } catch (const std::exception& failure) {
+                // Some files may have changed before the failure: show them as they are.
+                status = 500;
+                session.reloadAfterDeviceChange();
+                theming.deviceChanged();
+                return "{\"error\":" + jsonText(failure.what()) + "}";
+            }
+            session.reloadAfterDeviceChange();
+            theming.deviceChanged();
+            return deviceJson(device::readProfile(root));
+        });
+        if (!answer)
+            return answerError(response, 503, "the settings are busy; try again");
+        response.status = status;
+        response.set_content(*answer, "application/json");
+    });
+}
+
 void addRoutes(httplib::Server& server, Session& session, theming::ThemingComponent& theming,
     MainQueueGate& gate, Broadcast& broadcast, const Origins& origins, const Access& access,
     const std::filesystem::path& deviceRoot)
@@ -528,6 +571,7 @@ int runServer(const std::filesystem::path& deviceRoot, int port)
     std::mutex wallpaperMutex;
     addWallpaperRoutes(server, wallpaper, wallpaperMutex, gate);
     addPresetFileRoutes(server, gate);
+    addDeviceRoutes(server, session, theming, gate, deviceRoot);
     access.cookieName = "quillane-" + std::to_string(port);
     addRoutes(server, session, theming, gate, broadcast, origins, access, deviceRoot);
     std::thread listener([&] { server.listen_after_bind(); });

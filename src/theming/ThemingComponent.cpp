@@ -61,6 +61,12 @@ bool ThemingComponent::checkForRestart()
     return true;
 }
 
+void ThemingComponent::deviceChanged()
+{
+    restartSpringBoard();
+    changed();
+}
+
 Palette ThemingComponent::palette() const
 {
     Palette palette = resolvePalette({ m_snapshot, m_order, m_toggleStates, m_moduleStates,

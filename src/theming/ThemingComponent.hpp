@@ -15,8 +15,9 @@ namespace theming {
 
 // The theming side of the settings: what the program inside SpringBoard knows of them, which is
 // only the device's files and the two notifications. It reads the files when it starts, again
-// on every update notification and at every SpringBoard restart, and at no other time; the
-// connectivity order is taken only when SpringBoard starts (component start and restart).
+// on every update notification and at every SpringBoard restart (a change of the device counts
+// as one), and at no other time; the connectivity order is taken only when SpringBoard starts
+// (component start and restart).
 //
 // Runs on the main queue: notifications arrive there, and the host calls it from there.
 class ThemingComponent {
@@ -33,6 +34,11 @@ public:
     // (its log grew), SpringBoard restarted, so the files and the order are read afresh. True
     // when it did.
     bool checkForRestart();
+
+    // The device itself changed (tweaks installed or removed, modules enabled or moved): as
+    // on a phone, where installing a tweak restarts SpringBoard, the files and the order are
+    // read afresh.
+    void deviceChanged();
 
     Palette palette() const;
     Appearance appearance() const { return m_appearance; }

@@ -166,6 +166,13 @@ test("axe finds no violation on any page or dialog, light and dark, desktop and 
   await page.locator("#tab-preview").click();
   await page.locator("[data-testid=preview-screen]").waitFor();
   await audit(page, "the Preview tab", failures);
+  await page.locator("[data-testid=device-open]").click();
+  await page.locator("[data-testid=device-panel]").waitFor();
+  await page.locator("[data-testid=device-add-module]").click();
+  await page.locator("[data-testid=device-add-submit]").click();
+  await audit(page, "the Device panel with a refused module", failures);
+  await page.locator("[data-testid=device-cancel]").click();
+  await page.locator("[data-testid=device-panel]").waitFor({ state: "detached" });
   await page.locator("#tab-settings").click();
   await waitForTitle(page, "Presets");
 

@@ -561,3 +561,104 @@ TEST(WebServer, PreviewShowsThePickersColourAsPendingUntilItCloses)
             = device.read("/var/mobile/Library/Preferences/com.tarrowvine.quillane.plist");
     }
 }
+
+TEST(WebServer, DevicePanelChangesTheDeviceAndTheOpenPageAndPreviewFollow)
+{
+    ScriptDevice device;
+    Server server(device);
+    int port = server.port();
+    std::string origin = "Origin: http://127.0.0.1:" + std::to_string(port) + "\r\n";
+    auto send = [&](const nlohmann::json& event) {
+        auto answer = request(port, post(server, event.dump(), origin));
+        EXPECT_EQ(answer.status, 200) << event.dump() << " " << answer.body;
+        return nlohmann::json::parse(answer.body, nullptr, false);
+    };
+    auto put = [&](const nlohmann::json& profile) {
+        return request(
+            port, call(server, "PUT", "/api/device", profile.dump(), "application/json"));
+    };
+    auto screenTitles = [&] {
+        std::vector<std::string> titles;
+        auto screen = nlohmann::json::parse(request(port, get(server, "/api/screen")).body);
+        for (const auto& row : screen["page"]["rows"])
+            titles.push_back(row.value("title", ""));
+        return titles;
+    };
+    auto previewNames = [&] {
+        std::vector<std::string> names;
+        auto preview = nlohmann::json::parse(request(port, get(server, "/api/preview")).body);
+        for (const auto& module : preview["modules"])
+            names.push_back(module.value("name", ""));
+        return names;
+    };
+    send({ { "event", "open" } });
+    send({ { "event", "alert" }, { "button", "OK" } });
+    send({ { "event", "tap" }, { "row", { { "title", "Toggles" } } } });
+    std::string settings
+        = device.read("/var/mobile/Library/Preferences/com.tarrowvine.quillane.plist");
+    std::string history = nlohmann::json::parse(request(port, get(server, "/api/screen")).body)
+                              .value("history", nlohmann::json::object())
+                              .dump();
+
+    auto profile = nlohmann::json::parse(request(port, get(server, "/api/device")).body);
+    EXPECT_EQ(profile["systemVersion"], "14.4");
+    profile["tweaks"] = { { { "name", "noctis" }, { "installed", true } } };
+    profile["modules"].push_back({ { "kind", "custom" }, { "identifier", "com.example.notes" },
+        { "displayName", "Notes" } });
+    profile["enabled"] = { "com.apple.control-center.CameraModule", "com.example.notes",
+        "com.laughingquoll.noctis.toggle" };
+    auto changed = put(profile);
+    ASSERT_EQ(changed.status, 200) << changed.body;
+    EXPECT_EQ(nlohmann::json::parse(changed.body)["enabled"], profile["enabled"]);
+
+    auto titles = screenTitles();
+    for (const char* title : { "Notes", "Noctis", "Camera" })
+        EXPECT_NE(std::find(titles.begin(), titles.end(), title), titles.end()) << title;
+    EXPECT_EQ(std::find(titles.begin(), titles.end(), "Timer"), titles.end())
+        << "the open Toggles page lists the new modules only";
+    EXPECT_EQ(previewNames(), (std::vector<std::string> { "Camera", "Notes", "Noctis" }));
+    EXPECT_EQ(
+        device.read("/var/mobile/Library/Preferences/com.tarrowvine.quillane.plist"), settings)
+        << "the settings are not touched";
+    EXPECT_EQ(nlohmann::json::parse(request(port, get(server, "/api/screen")).body)
+                  .value("history", nlohmann::json::object())
+                  .dump(),
+        history)
+        << "a device change is no step of the settings' history";
+
+    struct Refusal {
+        const char* what;
+        std::string body;
+        int status;
+        const char* message;
+    };
+    auto withVersion = profile;
+    withVersion["systemVersion"] = "9.3";
+    auto unknown = profile;
+    unknown["enabled"].push_back("com.example.none");
+    const std::vector<Refusal> refusals {
+        { "not JSON", "{", 400, "JSON object" },
+        { "a version out of range", withVersion.dump(), 400, "11.0 to 17.x" },
+        { "an unknown module", unknown.dump(), 400, "com.example.none" },
+    };
+    std::string configuration
+        = device.read("/var/mobile/Library/ControlCenter/ModuleConfiguration.plist");
+    for (const auto& refusal : refusals) {
+        SCOPED_TRACE(refusal.what);
+        auto answer
+            = request(port, call(server, "PUT", "/api/device", refusal.body, "application/json"));
+        EXPECT_EQ(answer.status, refusal.status);
+        auto error = nlohmann::json::parse(answer.body, nullptr, false);
+        ASSERT_TRUE(error.is_object()) << answer.body;
+        EXPECT_NE(error.value("error", "").find(refusal.message), std::string::npos) << answer.body;
+        EXPECT_EQ(device.read("/var/mobile/Library/ControlCenter/ModuleConfiguration.plist"),
+            configuration);
+    }
+
+    // Something presented over the page holds the device as it is.
+    send({ { "event", "back" } });
+    send({ { "event", "tap" }, { "row", { { "title", "Connectivity" } } } });
+    send({ { "event", "tap" }, { "row", { { "key", "wifiEnabled" } } } });
+    auto busy = put(profile);
+    EXPECT_EQ(busy.status, 409) << busy.body;
+}
