@@ -23,6 +23,7 @@ import { createFinder } from "./preview-find.js";
 import { contrastLine, createWarnings } from "./preview-legibility.js";
 import { noteText, toolbar } from "./preview-toolbar.js";
 import { buildScenes } from "./preview-scenes.js";
+import { trialMarker } from "./preview-trial.js";
 
 // ---- painting ------------------------------------------------------------
 
@@ -118,6 +119,9 @@ export function createPreview(root, hooks = {}) {
   let chain = Promise.resolve();
   let streamed = 0; // pictures heard on the stream
   let received = null; // the last picture drawn, as the server sent it
+  let live = null; // the server's newest picture of the settings in use
+  let trial = null; // {name} while a preset is tried without being loaded
+  let trialSerial = 0; // a trial answer older than the last start or end is dropped
 
   const screen = el("div", "cc-screen");
   screen.dataset.testid = "preview-screen";
@@ -142,7 +146,11 @@ export function createPreview(root, hooks = {}) {
     next?.focus();
     next?.click();
   });
-  screen.append(wallpaper, tint, status, content);
+  const marker = trialMarker({
+    onLoad: (name) => hooks.onTrialLoad?.(name),
+    onDone: () => endTrial(),
+  });
+  screen.append(wallpaper, tint, status, content, marker.node);
   root.replaceChildren(bar, screen);
   const warnings = createWarnings(bar, screen);
   let scene = "cc";
@@ -180,16 +188,79 @@ export function createPreview(root, hooks = {}) {
   }
 
   // Actions go out one at a time, each drawn from its answer (see above).
+  // A toggle or appearance changes the tried preset's picture too.
   function act(action) {
-    chain = chain.then(() =>
-      request({
-        method: "POST",
-        headers: { "Content-Type": "application/json" },
-        body: JSON.stringify(action),
-      }),
-    );
+    chain = chain
+      .then(() =>
+        request({
+          method: "POST",
+          headers: { "Content-Type": "application/json" },
+          body: JSON.stringify(action),
+        }),
+      )
+      .then(async () => {
+        if (!trial) return;
+        const error = await tryPreset(trial.name);
+        if (error) {
+          endTrial();
+          showError(error);
+        }
+      });
     return chain;
   }
+
+  // Shows the preset `name` as it would look once loaded, nothing loaded,
+  // until endTrial(); answers the error message, or null.
+  async function tryPreset(name) {
+    const serial = ++trialSerial;
+    let response;
+    try {
+      response = await fetch(`/api/preview?preset=${encodeURIComponent(name)}`, {
+        headers: { Accept: "application/json" },
+      });
+    } catch {
+      return "The settings host cannot be reached.";
+    }
+    const answer = await response.json().catch(() => null);
+    if (!response.ok || !isPreview(answer))
+      return answer?.error || `The preview answered ${response.status}.`;
+    if (serial !== trialSerial) return null;
+    clearTimeout(trial?.ending);
+    trial = { name };
+    show(answer, { force: true });
+    marker.show(name);
+    setAttr(screen, "data-trial", name);
+    hooks.onTrialChange?.(name);
+    return null;
+  }
+
+  // Back to the settings in use, with the newest picture of them. With
+  // `awaitPicture` (a load just ran) the trial stays until the server's next
+  // picture, which shows the loaded preset, or a second at most: drawing the
+  // picture from before would flash the old colours.
+  function endTrial({ awaitPicture = false } = {}) {
+    if (awaitPicture && trial) {
+      trial.ending = setTimeout(() => endTrial(), 1000);
+      return;
+    }
+    trialSerial++;
+    if (!trial) return;
+    clearTimeout(trial.ending);
+    const hadFocus = marker.node.contains(document.activeElement);
+    trial = null;
+    marker.hide();
+    screen.removeAttribute("data-trial");
+    if (live) show(live, { force: true });
+    if (hadFocus) buttons.find((b) => b.getAttribute("aria-checked") === "true")?.focus();
+    hooks.onTrialChange?.(null);
+  }
+
+  // Escape ends a trial, unless a dialog took it first.
+  document.addEventListener("keydown", (e) => {
+    if (e.key !== "Escape" || !trial || e.defaultPrevented) return;
+    e.preventDefault();
+    endTrial();
+  });
 
   // Shows one scene: Control Center itself ("cc") or one shown on demand.
   function open(id) {
@@ -267,9 +338,17 @@ export function createPreview(root, hooks = {}) {
     hooks.onFindKey?.(key),
   );
 
-  // `force` repaints an unchanged picture too, so an answer clears an error.
-  function draw(preview, { force = false } = {}) {
+  // A picture of the settings in use. While a preset is tried it is kept
+  // for the end of the trial, not drawn.
+  function draw(preview, options = {}) {
     if (!isPreview(preview)) return;
+    live = preview;
+    if (trial?.ending) endTrial();
+    else if (!trial) show(preview, options);
+  }
+
+  // `force` repaints an unchanged picture too, so an answer clears an error.
+  function show(preview, { force = false } = {}) {
     const json = JSON.stringify(preview);
     if (json === last && !force) return;
     last = json;
@@ -359,6 +438,9 @@ export function createPreview(root, hooks = {}) {
     open,
     showPending,
     contrastFor,
+    tryPreset,
+    endTrial,
+    trialName: () => trial?.name ?? null,
     setEditedState,
     setEditing,
     layoutOf,
