@@ -83,8 +83,8 @@ export function createPresetTools(panel, hooks) {
 
   const presets = section(
     "tools-presets-title",
-    "Presets",
-    "Preview shows a preset in the picture without loading it.",
+    "Preview and Export",
+    "A preview shows a preset in the picture without loading it.",
   );
   const presetList = el("ul", "tools-list");
   presets.append(presetList);
@@ -263,7 +263,7 @@ export function createPresetTools(panel, hooks) {
   function closeSheet() {
     if (!sheetOpen()) return;
     delete document.body.dataset.toolsSheet;
-    panel.removeAttribute("role");
+    panel.setAttribute("role", "complementary");
     panel.removeAttribute("aria-modal");
     panel.removeAttribute("aria-labelledby");
     for (const node of [...behind(), ...panel.parentElement.children]) node.inert = false;
