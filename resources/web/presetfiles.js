@@ -44,6 +44,8 @@ let serial = 0;
 // the user cancels; a refusal is shown in the sheet, which stays for another
 // name.
 export function askToImport(file) {
+  // One question at a time: a second file waits for no answer.
+  if (document.querySelector(".import-sheet[open]")) return Promise.resolve(null);
   const ids = { title: `import-title-${++serial}`, message: `import-message-${serial}` };
   const dialog = el("dialog", "alert import-sheet");
   dialog.setAttribute("aria-labelledby", ids.title);

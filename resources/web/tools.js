@@ -274,11 +274,17 @@ export function createPresetTools(panel, hooks) {
   opener.addEventListener("click", openSheet);
   sheetDone.addEventListener("click", closeSheet);
   backdrop.addEventListener("click", closeSheet);
-  document.addEventListener("keydown", (e) => {
-    if (e.key !== "Escape" || !sheetOpen() || e.defaultPrevented) return;
-    e.preventDefault();
-    closeSheet();
-  });
+  // Escape closes the sheet before anything behind it hears the key (a trial
+  // in the picture would end), unless the import sheet over it takes it.
+  document.addEventListener(
+    "keydown",
+    (e) => {
+      if (e.key !== "Escape" || !sheetOpen() || document.querySelector("dialog[open]")) return;
+      e.preventDefault();
+      closeSheet();
+    },
+    true,
+  );
   wide.addEventListener?.("change", closeSheet);
 
   return {

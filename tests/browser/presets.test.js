@@ -411,6 +411,14 @@ test("on a phone-sized screen the tools open as a sheet, and a tried preset show
   assert.equal(await page.evaluate(() => document.body.dataset.view), "preview");
   const marker = page.locator("[data-testid=trial-marker]");
   await marker.waitFor();
+  // Escape closes the sheet opened over a trial, and leaves the trial.
+  await page.getByRole("tab", { name: "Settings" }).click();
+  await opener.click();
+  await sheet.waitFor();
+  await page.keyboard.press("Escape");
+  await sheet.waitFor({ state: "hidden" });
+  assert.equal(await marker.getAttribute("hidden"), null, "still tried");
+  await page.getByRole("tab", { name: "Preview" }).click();
   await marker.getByRole("button", { name: /^Done/ }).click();
   await marker.waitFor({ state: "hidden" });
 
