@@ -311,6 +311,9 @@ export function createPresetTools(panel, hooks) {
       const nextNames = onPresets
         ? (next.page.rows ?? []).filter((r) => r.cellClass === "QLNPreset").map((r) => r.title)
         : names;
+      // A preset deleted while it was tried is no longer there to show.
+      const tried = preview.trialName();
+      if (names.includes(tried) && !nextNames.includes(tried)) preview.endTrial();
       if (
         JSON.stringify(nextNames) !== JSON.stringify(names) ||
         presetList.childElementCount === 0

@@ -422,6 +422,17 @@ test("on a phone-sized screen the tools open as a sheet, and a tried preset show
   await marker.getByRole("button", { name: /^Done/ }).click();
   await marker.waitFor({ state: "hidden" });
 
+  // A preset deleted while it is tried leaves the picture too.
+  await opener.click();
+  await sheet.getByRole("button", { name: "Preview “Evening”" }).click();
+  await marker.waitFor();
+  await page.getByRole("tab", { name: "Settings" }).click();
+  await selectAction(session, "Evening", "Delete");
+  await waitForAlert(page, "Evening");
+  await choose(session, "Yes");
+  await waitForNoModal(page);
+  await eventually(async () => (await marker.getAttribute("hidden")) !== null, "the trial ended");
+
   // Away from the presets page there are no preset tools.
   await page.getByRole("tab", { name: "Settings" }).click();
   await back(session, "Quillane");
