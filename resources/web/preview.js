@@ -23,7 +23,7 @@ import { createFinder } from "./preview-find.js";
 import { contrastLine, createWarnings } from "./preview-legibility.js";
 import { noteText, toolbar } from "./preview-toolbar.js";
 import { buildScenes } from "./preview-scenes.js";
-import { trialMarker } from "./preview-trial.js";
+import { createTrial } from "./preview-trial.js";
 
 // ---- painting ------------------------------------------------------------
 
@@ -120,8 +120,6 @@ export function createPreview(root, hooks = {}) {
   let streamed = 0; // pictures heard on the stream
   let received = null; // the last picture drawn, as the server sent it
   let live = null; // the server's newest picture of the settings in use
-  let trial = null; // {name} while a preset is tried without being loaded
-  let trialSerial = 0; // a trial answer older than the last start or end is dropped
 
   const screen = el("div", "cc-screen");
   screen.dataset.testid = "preview-screen";
@@ -146,11 +144,7 @@ export function createPreview(root, hooks = {}) {
     next?.focus();
     next?.click();
   });
-  const marker = trialMarker({
-    onLoad: (name) => hooks.onTrialLoad?.(name),
-    onDone: () => endTrial(),
-  });
-  screen.append(wallpaper, tint, status, content, marker.node);
+  screen.append(wallpaper, tint, status, content);
   root.replaceChildren(bar, screen);
   const warnings = createWarnings(bar, screen);
   let scene = "cc";
@@ -198,69 +192,9 @@ export function createPreview(root, hooks = {}) {
           body: JSON.stringify(action),
         }),
       )
-      .then(async () => {
-        if (!trial) return;
-        const error = await tryPreset(trial.name);
-        if (error) {
-          endTrial();
-          showError(error);
-        }
-      });
+      .then(() => trial.refresh());
     return chain;
   }
-
-  // Shows the preset `name` as it would look once loaded, nothing loaded,
-  // until endTrial(); answers the error message, or null.
-  async function tryPreset(name) {
-    const serial = ++trialSerial;
-    let response;
-    try {
-      response = await fetch(`/api/preview?preset=${encodeURIComponent(name)}`, {
-        headers: { Accept: "application/json" },
-      });
-    } catch {
-      return "The settings host cannot be reached.";
-    }
-    const answer = await response.json().catch(() => null);
-    if (!response.ok || !isPreview(answer))
-      return answer?.error || `The preview answered ${response.status}.`;
-    if (serial !== trialSerial) return null;
-    clearTimeout(trial?.ending);
-    trial = { name };
-    show(answer, { force: true });
-    marker.show(name);
-    setAttr(screen, "data-trial", name);
-    hooks.onTrialChange?.(name);
-    return null;
-  }
-
-  // Back to the settings in use, with the newest picture of them. With
-  // `awaitPicture` (a load just ran) the trial stays until the server's next
-  // picture, which shows the loaded preset, or a second at most: drawing the
-  // picture from before would flash the old colours.
-  function endTrial({ awaitPicture = false } = {}) {
-    if (awaitPicture && trial) {
-      trial.ending = setTimeout(() => endTrial(), 1000);
-      return;
-    }
-    trialSerial++;
-    if (!trial) return;
-    clearTimeout(trial.ending);
-    const hadFocus = marker.node.contains(document.activeElement);
-    trial = null;
-    marker.hide();
-    screen.removeAttribute("data-trial");
-    if (live) show(live, { force: true });
-    if (hadFocus) buttons.find((b) => b.getAttribute("aria-checked") === "true")?.focus();
-    hooks.onTrialChange?.(null);
-  }
-
-  // Escape ends a trial, unless a dialog took it first.
-  document.addEventListener("keydown", (e) => {
-    if (e.key !== "Escape" || !trial || e.defaultPrevented) return;
-    e.preventDefault();
-    endTrial();
-  });
 
   // Shows one scene: Control Center itself ("cc") or one shown on demand.
   function open(id) {
@@ -334,6 +268,17 @@ export function createPreview(root, hooks = {}) {
     finder.refresh();
   }
 
+  // A preset shown as it would look once loaded, instead of the settings in use.
+  const trial = createTrial(screen, {
+    show,
+    live: () => live,
+    // Focus leaves the marker for the appearance switch beside the picture.
+    focusAfter: () => buttons.find((b) => b.getAttribute("aria-checked") === "true")?.focus(),
+    onError: showError,
+    onChange: (name) => hooks.onTrialChange?.(name),
+    onLoad: (name) => hooks.onTrialLoad?.(name),
+  });
+
   const finder = createFinder(bar.querySelector(".cc-toolbar-head"), screen, content, (key) =>
     hooks.onFindKey?.(key),
   );
@@ -343,8 +288,7 @@ export function createPreview(root, hooks = {}) {
   function draw(preview, options = {}) {
     if (!isPreview(preview)) return;
     live = preview;
-    if (trial?.ending) endTrial();
-    else if (!trial) show(preview, options);
+    if (!trial.holdsPicture()) show(preview, options);
   }
 
   // `force` repaints an unchanged picture too, so an answer clears an error.
@@ -438,9 +382,9 @@ export function createPreview(root, hooks = {}) {
     open,
     showPending,
     contrastFor,
-    tryPreset,
-    endTrial,
-    trialName: () => trial?.name ?? null,
+    tryPreset: trial.tryPreset,
+    endTrial: trial.end,
+    trialName: trial.name,
     setEditedState,
     setEditing,
     layoutOf,
