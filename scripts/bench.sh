@@ -91,6 +91,20 @@ url="$(grep -o 'http://[^ ]*' "$out/serve.out")"
 node "$repo/bench/picker-drag.mjs" "$url" 240 >"$out/drag.json"
 kill "$server"
 wait "$server" 2>/dev/null || true
+
+echo "== A 12-megapixel wallpaper in Chromium: drop to the picture drawn over it"
+device="$out/wallpaper-device"
+"$build/src/quillane" device init --root "$device" --all-tweaks >/dev/null
+"$build/src/quillane" serve --root "$device" --port 0 >"$out/serve.out" 2>/dev/null &
+server=$!
+for _ in $(seq 100); do
+  grep -q http "$out/serve.out" 2>/dev/null && break
+  sleep 0.05
+done
+url="$(grep -o 'http://[^ ]*' "$out/serve.out")"
+node "$repo/bench/wallpaper-upload.mjs" "$url" "$paints" "$out" >"$out/wallpaper.json"
+kill "$server"
+wait "$server" 2>/dev/null || true
 trap - EXIT
 
 echo

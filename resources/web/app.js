@@ -10,7 +10,6 @@ import { createPicker } from "./picker.js";
 import { editedStateOf, goToRow } from "./find-row.js";
 import { createPreview } from "./preview.js";
 import { attachWallpaper } from "./wallpaper.js";
-import { attachPresetFiles } from "./presetfiles.js";
 import { attachDevicePanel } from "./device.js";
 import { setupViews, WIDE_QUERY } from "./views.js";
 import { createHistoryControls } from "./history.js";
@@ -396,8 +395,9 @@ const historyControls = createHistoryControls(dom.history, dom.phone, {
   post,
   isModalOpen: () => Boolean(state.modal),
 });
-const presetTools = createPresetTools(dom.tools, { post, isModalOpen: () => Boolean(state.modal) });
 const preview = createPreview(dom.previewContent, {
+  onTrialLoad: (name) => presetTools.load(name),
+  onTrialChange: (name) => presetTools.trialChanged(name),
   onFindKey: async (key) => {
     const found = await goToRow(
       { post, screen: () => state.screen, layoutOf: preview.layoutOf, page: dom.page },
@@ -407,14 +407,22 @@ const preview = createPreview(dom.previewContent, {
     else views.show("settings");
   },
 });
-attachWallpaper(dom.previewContent);
-attachPresetFiles(dom.previewContent);
+const wallpaper = attachWallpaper(dom.previewContent);
 attachDevicePanel(dom.previewContent);
 const views = setupViews(
   dom.views,
   { settings: dom.phone, preview: dom.preview },
   { preview: dom.previewContent },
 );
+const presetTools = createPresetTools(dom.tools, {
+  post,
+  isModalOpen: () => Boolean(state.modal),
+  preview,
+  wallpaper,
+  views,
+  sheetButtonHost: dom.views,
+  announce: showToast,
+});
 
 loadScreen();
 preview.load();

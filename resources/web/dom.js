@@ -7,6 +7,12 @@ export function el(tag, className, text) {
   return node;
 }
 
+// A message of the server (which starts in lower case, to follow a colon) as
+// a sentence of its own.
+export function sentence(text) {
+  return `${text.charAt(0).toUpperCase()}${text.slice(1)}`;
+}
+
 const WEIGHTS = {
   UltraLight: 200,
   Thin: 100,

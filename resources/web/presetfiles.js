@@ -1,80 +1,148 @@
-// Presets as files, beside the exchange string: "Export to File" downloads a
-// preset's file as it is (<name>.plist); "Import from File" stores a property
-// list from a file as a new preset under the file's name, or the name typed.
+// Presets as files, beside the exchange string: a preset's file downloaded as
+// it is (<name>.plist), and a property list from a file stored as a new preset
+// under a name the user gives in a sheet, prefilled with the file's name.
 
-import { el } from "./dom.js";
+import { el, sentence } from "./dom.js";
 
-export function attachPresetFiles(panel) {
-  const bar = el("div", "wp-bar pf-bar");
-  const label = el("label", "pf-label", "Preset");
-  const select = el("select", "pf-select");
-  select.id = "pf-preset";
-  label.htmlFor = select.id;
-  const exportButton = el("button", "wp-button", "Export to File");
-  exportButton.type = "button";
-  const importButton = el("button", "wp-button", "Import from File…");
-  importButton.type = "button";
-  const input = el("input");
-  input.type = "file";
-  input.accept = ".plist,application/x-plist,application/xml,text/xml";
-  input.hidden = true;
-  input.dataset.testid = "preset-file";
-  const status = el("p", "wp-status");
-  status.setAttribute("role", "status");
-  status.setAttribute("aria-live", "polite");
-  bar.append(label, select, exportButton, importButton, input);
-  panel.append(bar, status);
+export const PLIST_ACCEPT = ".plist,application/x-plist,application/xml,text/xml";
 
-  function say(message, { error = false } = {}) {
-    status.textContent = message;
-    status.classList.toggle("wp-status-error", error);
+// Whether a file (from a picker or a drop) is meant as a preset.
+export function isPresetFile(file) {
+  return /\.plist$/i.test(file?.name ?? "") || file?.type === "application/x-plist";
+}
+
+export function exportPreset(name) {
+  const link = el("a");
+  link.href = `/api/presets/file?name=${encodeURIComponent(name)}`;
+  link.download = `${name}.plist`;
+  link.click();
+}
+
+// Stores `file` as the preset `name`: the new preset's name, or throws with
+// the server's message.
+async function storePreset(name, file) {
+  let response;
+  try {
+    response = await fetch(`/api/presets/file?name=${encodeURIComponent(name)}`, {
+      method: "POST",
+      headers: { "Content-Type": "application/octet-stream" },
+      body: file,
+    });
+  } catch {
+    throw new Error("The settings host cannot be reached.");
   }
+  const answer = await response.json().catch(() => null);
+  if (!response.ok || typeof answer?.name !== "string")
+    throw new Error(answer?.error || `The server answered ${response.status}.`);
+  return answer.name;
+}
 
-  async function refresh() {
-    const names = await fetch("/api/presets")
-      .then((r) => (r.ok ? r.json() : []))
-      .catch(() => []);
-    const chosen = select.value;
-    select.replaceChildren(
-      ...names.map((name) => Object.assign(el("option", null, name), { value: name })),
-    );
-    if (names.includes(chosen)) select.value = chosen;
-    exportButton.disabled = names.length === 0;
-  }
+let serial = 0;
 
-  exportButton.addEventListener("click", () => {
-    if (!select.value) return;
-    const link = el("a");
-    link.href = `/api/presets/file?name=${encodeURIComponent(select.value)}`;
-    link.download = `${select.value}.plist`;
-    link.click();
-  });
+// The sheet that asks for the new preset's name: an alert as the phone draws
+// it, over the whole window. Resolves with the imported name, or null when
+// the user cancels; a refusal is shown in the sheet, which stays for another
+// name.
+export function askToImport(file) {
+  // One question at a time: a second file waits for no answer.
+  if (document.querySelector(".import-sheet[open]")) return Promise.resolve(null);
+  const ids = { title: `import-title-${++serial}`, message: `import-message-${serial}` };
+  const dialog = el("dialog", "alert import-sheet");
+  dialog.setAttribute("aria-labelledby", ids.title);
+  dialog.setAttribute("aria-describedby", ids.message);
+  dialog.dataset.testid = "import-sheet";
+  const content = el("div", "alert-content");
+  const title = el("h2", "alert-title", "Import Preset");
+  title.id = ids.title;
+  const message = el("p", "alert-message", `Enter a name for the preset in “${file.name}”.`);
+  message.id = ids.message;
+  const fields = el("div", "alert-fields");
+  const field = el("input", "alert-field");
+  field.type = "text";
+  field.value = file.name.replace(/\.plist$/i, "");
+  field.autocomplete = "off";
+  field.spellcheck = false;
+  field.setAttribute("aria-label", "Name");
+  field.dataset.testid = "import-name";
+  fields.append(field);
+  const error = el("p", "import-error");
+  error.dataset.testid = "import-error";
+  error.setAttribute("role", "alert");
+  content.append(title, message, fields, error);
+  const actions = el("div", "alert-actions horizontal");
+  const cancel = el("button", "alert-button", "Cancel");
+  cancel.type = "button";
+  const confirm = el("button", "alert-button import-preferred", "Import");
+  confirm.type = "button";
+  actions.append(cancel, confirm);
+  dialog.append(content, actions);
+  document.body.append(dialog);
 
-  importButton.addEventListener("click", () => input.click());
-  input.addEventListener("change", async () => {
-    const file = input.files?.[0];
-    input.value = "";
-    if (!file) return;
-    const suggested = file.name.replace(/\.plist$/i, "");
-    const name = window.prompt("Name of the new preset", suggested);
-    if (name === null) return;
-    try {
-      const response = await fetch(`/api/presets/file?name=${encodeURIComponent(name)}`, {
-        method: "POST",
-        headers: { "Content-Type": "application/octet-stream" },
-        body: file,
-      });
-      const answer = await response.json().catch(() => null);
-      if (!response.ok)
-        say(answer?.error || `The server answered ${response.status}.`, { error: true });
-      else say(`Preset “${answer.name}” imported.`);
-    } catch {
-      say("The settings host cannot be reached.", { error: true });
+  return new Promise((resolve) => {
+    let busy = false;
+    const refresh = () => {
+      confirm.disabled = busy || field.value.trim() === "";
+      cancel.disabled = busy;
+      field.disabled = busy;
+    };
+    const finish = (name) => {
+      dialog.close();
+      dialog.remove();
+      resolve(name);
+    };
+    async function submit() {
+      if (busy || field.value.trim() === "") return;
+      busy = true;
+      refresh();
+      try {
+        finish(await storePreset(field.value, file));
+      } catch (refusal) {
+        busy = false;
+        refresh();
+        error.textContent = sentence(refusal.message);
+        field.setAttribute("aria-invalid", "true");
+        field.focus();
+        field.select();
+      }
     }
+    field.addEventListener("input", () => {
+      error.textContent = "";
+      field.removeAttribute("aria-invalid");
+      refresh();
+    });
+    field.addEventListener("keydown", (e) => {
+      if (e.key !== "Enter") return;
+      e.preventDefault();
+      submit();
+    });
+    // Escape cancels here, so nothing behind the sheet hears it.
+    dialog.addEventListener("keydown", (e) => {
+      if (e.key !== "Escape") return;
+      e.preventDefault();
+      if (!busy) finish(null);
+    });
+    dialog.addEventListener("cancel", (e) => e.preventDefault());
+    cancel.addEventListener("click", () => finish(null));
+    confirm.addEventListener("click", submit);
     refresh();
+    dialog.showModal();
+    field.focus();
+    field.select();
   });
+}
 
-  select.addEventListener("focus", refresh);
-  refresh();
-  return { refresh };
+// A .plist dropped anywhere on the page is offered for import; any other file
+// dropped outside a target of its own is kept from replacing the page.
+export function acceptPresetDrops(onFile) {
+  const carriesFiles = (e) => [...(e.dataTransfer?.types ?? [])].includes("Files");
+  document.addEventListener("dragover", (e) => {
+    if (carriesFiles(e)) e.preventDefault();
+  });
+  document.addEventListener("drop", (e) => {
+    if (!carriesFiles(e)) return;
+    const file = e.dataTransfer.files?.[0];
+    const handled = e.defaultPrevented;
+    e.preventDefault();
+    if (!handled && isPresetFile(file)) onFile(file);
+  });
 }

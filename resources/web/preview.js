@@ -23,6 +23,7 @@ import { createFinder } from "./preview-find.js";
 import { contrastLine, createWarnings } from "./preview-legibility.js";
 import { noteText, toolbar } from "./preview-toolbar.js";
 import { buildScenes } from "./preview-scenes.js";
+import { createTrial } from "./preview-trial.js";
 
 // ---- painting ------------------------------------------------------------
 
@@ -118,6 +119,7 @@ export function createPreview(root, hooks = {}) {
   let chain = Promise.resolve();
   let streamed = 0; // pictures heard on the stream
   let received = null; // the last picture drawn, as the server sent it
+  let live = null; // the server's newest picture of the settings in use
 
   const screen = el("div", "cc-screen");
   screen.dataset.testid = "preview-screen";
@@ -180,14 +182,17 @@ export function createPreview(root, hooks = {}) {
   }
 
   // Actions go out one at a time, each drawn from its answer (see above).
+  // A toggle or appearance changes the tried preset's picture too.
   function act(action) {
-    chain = chain.then(() =>
-      request({
-        method: "POST",
-        headers: { "Content-Type": "application/json" },
-        body: JSON.stringify(action),
-      }),
-    );
+    chain = chain
+      .then(() =>
+        request({
+          method: "POST",
+          headers: { "Content-Type": "application/json" },
+          body: JSON.stringify(action),
+        }),
+      )
+      .then(() => trial.refresh());
     return chain;
   }
 
@@ -263,13 +268,31 @@ export function createPreview(root, hooks = {}) {
     finder.refresh();
   }
 
+  // A preset shown as it would look once loaded, instead of the settings in use.
+  const trial = createTrial(screen, {
+    show,
+    live: () => live,
+    // Focus leaves the marker for the appearance switch beside the picture.
+    focusAfter: () => buttons.find((b) => b.getAttribute("aria-checked") === "true")?.focus(),
+    onError: showError,
+    onChange: (name) => hooks.onTrialChange?.(name),
+    onLoad: (name) => hooks.onTrialLoad?.(name),
+  });
+
   const finder = createFinder(bar.querySelector(".cc-toolbar-head"), screen, content, (key) =>
     hooks.onFindKey?.(key),
   );
 
-  // `force` repaints an unchanged picture too, so an answer clears an error.
-  function draw(preview, { force = false } = {}) {
+  // A picture of the settings in use. While a preset is tried it is kept
+  // for the end of the trial, not drawn.
+  function draw(preview, options = {}) {
     if (!isPreview(preview)) return;
+    live = preview;
+    if (!trial.holdsPicture()) show(preview, options);
+  }
+
+  // `force` repaints an unchanged picture too, so an answer clears an error.
+  function show(preview, { force = false } = {}) {
     const json = JSON.stringify(preview);
     if (json === last && !force) return;
     last = json;
@@ -359,6 +382,9 @@ export function createPreview(root, hooks = {}) {
     open,
     showPending,
     contrastFor,
+    tryPreset: trial.tryPreset,
+    endTrial: trial.end,
+    trialName: trial.name,
     setEditedState,
     setEditing,
     layoutOf,

@@ -1,9 +1,11 @@
 // The wallpaper behind the Control Center picture: chosen with a file picker or
 // dropped onto the picture, decoded and kept by the server (which also turns it
-// into a new preset on request). The picture shows it blurred behind the
-// modules, as iOS does; "Remove Wallpaper" returns to the gradient.
+// into a new preset on request, from the presets page's tools). The picture
+// shows it blurred behind the modules, as iOS does; "Remove Wallpaper" returns
+// to the gradient.
 
 import { el } from "./dom.js";
+import { isPresetFile } from "./presetfiles.js";
 
 const ACCEPTED = "image/jpeg,image/png,image/webp,image/heic,image/heif,.heic,.heif";
 const MAX_BYTES = 32 * 1024 * 1024;
@@ -23,16 +25,16 @@ export function attachWallpaper(panel) {
   choose.type = "button";
   const remove = el("button", "wp-button", "Remove Wallpaper");
   remove.type = "button";
-  const theme = el("button", "wp-button", "Theme from Wallpaper");
-  theme.type = "button";
   const status = el("p", "wp-status");
   status.setAttribute("role", "status");
   status.setAttribute("aria-live", "polite");
-  bar.append(choose, remove, theme, input);
+  bar.append(choose, remove, input);
   panel.append(bar, status);
 
   let version = 0;
   let busy = false;
+  const listeners = [];
+  const present = () => screen.dataset.wallpaper === "image";
 
   function say(message, { error = false } = {}) {
     status.textContent = message;
@@ -48,15 +50,14 @@ export function attachWallpaper(panel) {
     }
     screen.dataset.wallpaper = present ? "image" : "gradient";
     remove.disabled = !present || busy;
-    theme.disabled = !present || busy;
+    listeners.forEach((hear) => hear());
   }
 
   function setBusy(value) {
     busy = value;
     choose.disabled = value;
-    const present = screen.dataset.wallpaper === "image";
-    remove.disabled = value || !present;
-    theme.disabled = value || !present;
+    remove.disabled = value || !present();
+    listeners.forEach((hear) => hear());
   }
 
   async function errorOf(response) {
@@ -108,18 +109,17 @@ export function attachWallpaper(panel) {
     }
   }
 
+  // A new preset from the wallpaper: {name} or {error}.
   async function makeTheme() {
     setBusy(true);
     try {
       const response = await fetch("/api/wallpaper/theme?name=Wallpaper", { method: "POST" });
       const answer = await response.json().catch(() => null);
-      if (!response.ok || typeof answer?.name !== "string") {
-        say(answer?.error || `The server answered ${response.status}.`, { error: true });
-        return;
-      }
-      say(`New preset “${answer.name}” — load it in Presets.`);
+      if (!response.ok || typeof answer?.name !== "string")
+        return { error: answer?.error || `The server answered ${response.status}.` };
+      return { name: answer.name };
     } catch {
-      say("The settings host cannot be reached.", { error: true });
+      return { error: "The settings host cannot be reached." };
     } finally {
       setBusy(false);
     }
@@ -131,7 +131,6 @@ export function attachWallpaper(panel) {
     input.value = "";
   });
   remove.addEventListener("click", removeWallpaper);
-  theme.addEventListener("click", makeTheme);
 
   // A file dropped onto the picture.
   screen.addEventListener("dragover", (e) => {
@@ -143,7 +142,8 @@ export function attachWallpaper(panel) {
   screen.addEventListener("drop", (e) => {
     screen.classList.remove("wp-drop");
     const file = e.dataTransfer?.files?.[0];
-    if (!file) return;
+    // A preset file is for the page's import, not a wallpaper.
+    if (!file || isPresetFile(file)) return;
     e.preventDefault();
     upload(file);
   });
@@ -154,5 +154,12 @@ export function attachWallpaper(panel) {
     .catch(() => show(false));
   show(false);
 
-  return { upload, remove: removeWallpaper, makeTheme };
+  return {
+    upload,
+    remove: removeWallpaper,
+    makeTheme,
+    // Whether a theme can be made now; onChange hears when that may change.
+    canMakeTheme: () => present() && !busy,
+    onChange: (hear) => listeners.push(hear),
+  };
 }

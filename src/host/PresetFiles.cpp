@@ -41,6 +41,18 @@ std::optional<std::string> exportPresetFile(std::string_view name)
     return fw::NSFileManager::defaultManager().contentsAtPath(presetPath(name));
 }
 
+std::optional<fw::Dictionary> presetDictionary(std::string_view name)
+{
+    auto bytes = exportPresetFile(name);
+    if (!bytes)
+        return std::nullopt;
+    auto value = fw::parsePropertyList(*bytes);
+    if (!value || !value->asDictionary())
+        throw PresetFileRefused(
+            "the preset \"" + std::string(name) + "\" is not a readable property-list dictionary");
+    return *value->asDictionary();
+}
+
 void importPresetFile(std::string_view name, std::string_view bytes)
 {
     std::string path = presetPath(name);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/Value.hpp"
+
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -21,6 +23,11 @@ std::vector<std::string> presetNames();
 // The preset file's bytes; nullopt when there is no such preset. Throws PresetFileRefused for a
 // name that would leave the presets folder.
 std::optional<std::string> exportPresetFile(std::string_view name);
+
+// The preset's dictionary, to show it without loading it; nullopt when there is no such preset.
+// Throws PresetFileRefused for a name that would leave the presets folder, or for a file that is
+// no property-list dictionary.
+std::optional<fw::Dictionary> presetDictionary(std::string_view name);
 
 // Stores `bytes` as the new preset `name`. Throws PresetFileRefused when the bytes are no
 // property-list dictionary, the name is empty, holds "/" or is taken, or the write fails.

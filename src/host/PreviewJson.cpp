@@ -1,6 +1,7 @@
 #include "host/PreviewJson.hpp"
 
 #include "host/AppearanceSwitch.hpp"
+#include "host/PresetFiles.hpp"
 #include "host/Session.hpp"
 #include "theming/PaletteValue.hpp"
 #include "theming/ThemingComponent.hpp"
@@ -44,6 +45,24 @@ std::string previewJson(const theming::Palette& palette)
 {
     return toJson(theming::paletteValue(palette))
         .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+PresetPreview presetPreview(const theming::ThemingComponent& theming, std::string_view name)
+{
+    // The name comes from the address as it was typed: any bytes, not always UTF-8.
+    auto error = [](int status, const std::string& message) {
+        return PresetPreview { status,
+            nlohmann::json { { "error", message } }.dump(
+                -1, ' ', false, nlohmann::json::error_handler_t::replace) };
+    };
+    try {
+        auto settings = presetDictionary(name);
+        if (!settings)
+            return error(404, "there is no preset named \"" + std::string(name) + "\"");
+        return { 200, previewJson(theming.paletteWith(*settings)) };
+    } catch (const PresetFileRefused& refusal) {
+        return error(400, refusal.what());
+    }
 }
 
 std::string applyPreviewAction(theming::ThemingComponent& theming, const std::string& body)

@@ -395,10 +395,20 @@ void addPresetFileRoutes(httplib::Server& server, MainQueueGate& gate)
 void addPreviewRoutes(
     httplib::Server& server, theming::ThemingComponent& theming, MainQueueGate& gate)
 {
-    server.Get("/api/preview", [&](const httplib::Request&, httplib::Response& response) {
-        auto preview = gate.run([&] { return previewJson(theming.palette()); });
+    server.Get("/api/preview", [&](const httplib::Request& request, httplib::Response& response) {
+        // ?preset=NAME: that preset as it would look once loaded, nothing loaded.
+        bool trial = request.has_param("preset");
+        int status = 200;
+        auto preview = gate.run([&] {
+            if (!trial)
+                return previewJson(theming.palette());
+            auto answer = presetPreview(theming, request.get_param_value("preset"));
+            status = answer.status;
+            return answer.json;
+        });
         if (!preview)
             return answerError(response, 503, "the settings are busy; try again");
+        response.status = status;
         response.set_content(*preview, "application/json");
     });
     server.Post("/api/preview", [&](const httplib::Request& request, httplib::Response& response) {

@@ -75,6 +75,14 @@ Palette ThemingComponent::palette() const
     return palette;
 }
 
+Palette ThemingComponent::paletteWith(const fw::Dictionary& settings) const
+{
+    DeviceSnapshot snapshot = m_snapshot;
+    snapshot.settings = settings;
+    return resolvePalette(
+        { snapshot, m_order, m_toggleStates, m_moduleStates, m_appearance, nullptr });
+}
+
 std::optional<PresetApplication> ThemingComponent::setAppearance(Appearance appearance)
 {
     if (appearance == m_appearance)

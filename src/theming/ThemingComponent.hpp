@@ -41,6 +41,10 @@ public:
     void deviceChanged();
 
     Palette palette() const;
+    // The palette as it would be with `settings` in place of the settings file, for a preset
+    // tried before it is loaded. The toggles, the order and the appearance stay as they are; the
+    // picker's colour belongs to the settings of now, so it is left out.
+    Palette paletteWith(const fw::Dictionary& settings) const;
     Appearance appearance() const { return m_appearance; }
 
     // Switching to the other appearance applies the preset assigned to it, if any. Switching to

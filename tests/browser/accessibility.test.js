@@ -67,11 +67,12 @@ async function settleLook(page) {
   await stillOnScreen(page);
 }
 
-// Runs axe in every look; collects "stop, look: violations" for the report.
-async function audit(page, stop, failures) {
+// Runs axe in every look (or those given); collects "stop, look: violations"
+// for the report.
+async function audit(page, stop, failures, looks = LOOKS) {
   if (!(await page.evaluate(() => typeof window.axe === "object")))
     await page.addScriptTag({ path: AXE });
-  for (const look of LOOKS) {
+  for (const look of looks) {
     await page.setViewportSize(VIEWPORTS[look.viewport]);
     await page.emulateMedia({ colorScheme: look.scheme, reducedMotion: "reduce" });
     await settleLook(page);
@@ -161,6 +162,31 @@ test("axe finds no violation on any page or dialog, light and dark, desktop and 
   await choose(session, "Cancel");
   await waitForNoModal(page);
   await audit(page, "the Presets page with a preset", failures);
+
+  // Beside the page: a preset tried in the picture, and the sheet that names an import.
+  await page.setViewportSize(VIEWPORTS.desktop);
+  await page.locator("#tools").getByRole("button", { name: "Preview “Evening”" }).click();
+  await page.locator("[data-testid=trial-marker]").waitFor();
+  await audit(page, "a preset tried in the picture", failures);
+  await page.setViewportSize(VIEWPORTS.desktop);
+  await page.keyboard.press("Escape");
+  await page.locator("[data-testid=trial-marker]").waitFor({ state: "hidden" });
+  await page.locator("[data-testid=preset-file]").setInputFiles({
+    name: "shared.plist",
+    mimeType: "application/x-plist",
+    buffer: Buffer.from("<plist><array/></plist>"),
+  });
+  await page.locator("[data-testid=import-sheet]").getByRole("button", { name: "Import" }).click();
+  await page.locator("[data-testid=import-error]:not(:empty)").waitFor();
+  await audit(page, "the import sheet with its refusal", failures);
+  await page.keyboard.press("Escape");
+  await page.locator("[data-testid=import-sheet]").waitFor({ state: "detached" });
+  // A phone-sized window has the tools as a sheet of their own.
+  await page.getByRole("button", { name: "Preset Tools" }).click();
+  await page.getByRole("dialog", { name: "Preset Tools" }).waitFor();
+  const phoneLooks = LOOKS.filter((look) => look.viewport === "phone");
+  await audit(page, "the tools sheet", failures, phoneLooks);
+  await page.keyboard.press("Escape");
 
   // The phone-sized window shows the Control Center picture on its own tab.
   await page.locator("#tab-preview").click();

@@ -1,9 +1,10 @@
 // The presets page: create, load with its confirmation, export and import
-// through the browser's clipboard.
+// through the browser's clipboard; beside it, what changed, and a preset tried
+// in the picture before it is loaded.
 
 import { test, before, after } from "node:test";
 import assert from "node:assert/strict";
-import { readFile } from "node:fs/promises";
+import { mkdir, readFile, writeFile } from "node:fs/promises";
 import {
   act,
   back,
@@ -13,9 +14,12 @@ import {
   keyed,
   openPhone,
   openBundle,
+  PERSISTENT,
   PRESETS_DIR,
+  screenshot,
   SETTINGS,
   startSession,
+  stillOnScreen,
   tapRow,
   waitForAlert,
   waitForNoModal,
@@ -237,7 +241,7 @@ test("beside the page, what changed since the preset was saved, and Discard Chan
   await page.setViewportSize({ width: 1280, height: 900 });
   t.after(() => page.setViewportSize({ width: 390, height: 844 }));
   await newPreset(session, "Evening");
-  const tools = page.locator("#tools");
+  const tools = page.locator("#tools .tools-changes");
   assert.equal(await tools.isHidden(), true);
   const saved = await readFile(session.file(`${PRESETS_DIR}/Evening.plist`), "utf8");
 
@@ -272,4 +276,165 @@ test("beside the page, what changed since the preset was saved, and Discard Chan
     "Unsaved again",
   );
   await tools.waitFor();
+});
+
+const wifi = (page) => page.locator('#preview .cc-toggle[data-name="wifi"]');
+const rgbOf = (locator) =>
+  locator.evaluate((n) =>
+    getComputedStyle(n)
+      .backgroundColor.match(/[\d.]+/g)
+      .map(Number),
+  );
+const near = (rgb, want) => want.every((c, i) => Math.abs(rgb[i] - c) <= 1);
+const NIGHT_ON = [48, 176, 199]; // #30B0C7
+const NIGHT_OFF = [88, 86, 214]; // #5856D6
+
+// The device's settings as the preset "Night", with its own Wi-Fi colours.
+async function writeNight(session) {
+  const settings = await readFile(session.file(SETTINGS), "utf8");
+  const night = settings.replace(
+    "<dict>",
+    "<dict><key>wifiEnabled</key><string>#30B0C7</string>" +
+      "<key>wifiDisabled</key><string>#5856D6</string>",
+  );
+  await mkdir(session.file(PRESETS_DIR), { recursive: true });
+  await writeFile(session.file(`${PRESETS_DIR}/Night.plist`), night);
+  return night;
+}
+
+async function wifiBecomes(page, want, what) {
+  await eventually(async () => near(await rgbOf(wifi(page)), want), what);
+  await stillOnScreen(page);
+  assert.ok(near(await rgbOf(wifi(page)), want), what);
+}
+
+test("a preset is tried in the picture, marked, with nothing written, until Done, Escape or leaving; Load makes it real", async (t) => {
+  await phone.page.setViewportSize({ width: 1280, height: 900 });
+  t.after(() => phone.page.setViewportSize({ width: 390, height: 844 }));
+  const session = await startSession(t, phone);
+  const { page } = session;
+  const night = await writeNight(session);
+  await openBundle(session);
+  await tapRow(session, "Presets", "Presets");
+  await newPreset(session, "Evening");
+  // An unsaved change, so that Load asks first: custom toggle colours off.
+  await back(session, "Quillane");
+  await tapRow(session, "Connectivity", "Connectivity");
+  await act(session, () => keyed(page, "connectivityModeEnabled").locator("[role=switch]").click());
+  await back(session, "Quillane");
+  await tapRow(session, "Presets", "Presets");
+  await stillOnScreen(page);
+  const live = await rgbOf(wifi(page));
+  assert.ok(!near(live, NIGHT_ON));
+  const settings = await readFile(session.file(SETTINGS));
+  const persistent = await readFile(session.file(PERSISTENT));
+  const marker = page.locator("[data-testid=trial-marker]");
+  const tryNight = page.locator("#tools").getByRole("button", { name: "Preview “Night”" });
+
+  await tryNight.click();
+  await marker.waitFor();
+  assert.equal(
+    await marker.locator("[data-testid=trial-label]").textContent(),
+    "Preview of “Night”",
+  );
+  assert.equal(await tryNight.getAttribute("aria-pressed"), "true");
+  assert.equal(await wifi(page).getAttribute("data-key"), "wifiEnabled");
+  await wifiBecomes(page, NIGHT_ON, "Night's Wi-Fi colour in the picture");
+  await screenshot(page, "45-preset-trial");
+  // A toggle flipped meanwhile shows the tried preset's other state.
+  await wifi(page).click();
+  await wifiBecomes(page, NIGHT_OFF, "Night's colour of Wi-Fi off");
+  await wifi(page).click();
+  await wifiBecomes(page, NIGHT_ON, "Night's colour of Wi-Fi on again");
+  assert.deepEqual(await readFile(session.file(SETTINGS)), settings);
+  assert.deepEqual(await readFile(session.file(PERSISTENT)), persistent);
+  const state = await session.persistent();
+  assert.equal(state.currentPreset, "Evening");
+  assert.equal(state.unsaved, true);
+
+  // Each way out returns to the colours in use.
+  const ways = [
+    ["Escape", () => page.keyboard.press("Escape")],
+    ["Done", () => marker.getByRole("button", { name: /^Done/ }).click()],
+    ["the row's Preview again", () => tryNight.click()],
+    ["leaving the page", () => back(session, "Quillane")],
+  ];
+  for (const [way, leave] of ways) {
+    if (!(await tryNight.isVisible())) await tapRow(session, "Presets", "Presets");
+    if (await marker.isHidden()) await tryNight.click();
+    await marker.waitFor();
+    await wifiBecomes(page, NIGHT_ON, `tried before ${way}`);
+    await leave();
+    await marker.waitFor({ state: "hidden" });
+    await wifiBecomes(page, live, `the colours in use after ${way}`);
+  }
+  assert.deepEqual(await readFile(session.file(SETTINGS)), settings);
+  assert.deepEqual(await readFile(session.file(PERSISTENT)), persistent);
+
+  // Load from the marker runs the page's own Load, its question included.
+  await tapRow(session, "Presets", "Presets");
+  await tryNight.click();
+  await marker.waitFor();
+  await act(session, () => marker.getByRole("button", { name: "Load “Night”" }).click());
+  await waitForAlert(page, "Night");
+  assert.match(await page.locator("#modal .alert-message").textContent(), /unsaved changes/);
+  await choose(session, "OK");
+  await waitForNoModal(page);
+  await marker.waitFor({ state: "hidden" });
+  await wifiBecomes(page, NIGHT_ON, "Night loaded");
+  assert.equal(await readFile(session.file(SETTINGS), "utf8"), night);
+  const loaded = await session.persistent();
+  assert.equal(loaded.currentPreset, "Night");
+  assert.equal(loaded.unsaved, false);
+});
+
+test("on a phone-sized screen the tools open as a sheet, and a tried preset shows on the Preview tab", async (t) => {
+  const session = await presets(t);
+  const { page } = session;
+  await newPreset(session, "Evening");
+  const opener = page.getByRole("button", { name: "Preset Tools" });
+  const sheet = page.getByRole("dialog", { name: "Preset Tools" });
+  assert.equal(await page.locator("#tools").isVisible(), false);
+
+  await opener.click();
+  await sheet.waitFor();
+  assert.equal(await page.locator("#phone").evaluate((n) => n.inert), true);
+  await stillOnScreen(page);
+  await screenshot(page, "46-tools-sheet");
+  await page.keyboard.press("Escape");
+  await sheet.waitFor({ state: "hidden" });
+  assert.equal(await opener.evaluate((n) => n === document.activeElement), true);
+
+  await opener.click();
+  await sheet.getByRole("button", { name: "Preview “Evening”" }).click();
+  await sheet.waitFor({ state: "hidden" });
+  assert.equal(await page.evaluate(() => document.body.dataset.view), "preview");
+  const marker = page.locator("[data-testid=trial-marker]");
+  await marker.waitFor();
+  // Escape closes the sheet opened over a trial, and leaves the trial.
+  await page.getByRole("tab", { name: "Settings" }).click();
+  await opener.click();
+  await sheet.waitFor();
+  await page.keyboard.press("Escape");
+  await sheet.waitFor({ state: "hidden" });
+  assert.equal(await marker.getAttribute("hidden"), null, "still tried");
+  await page.getByRole("tab", { name: "Preview" }).click();
+  await marker.getByRole("button", { name: /^Done/ }).click();
+  await marker.waitFor({ state: "hidden" });
+
+  // A preset deleted while it is tried leaves the picture too.
+  await opener.click();
+  await sheet.getByRole("button", { name: "Preview “Evening”" }).click();
+  await marker.waitFor();
+  await page.getByRole("tab", { name: "Settings" }).click();
+  await selectAction(session, "Evening", "Delete");
+  await waitForAlert(page, "Evening");
+  await choose(session, "Yes");
+  await waitForNoModal(page);
+  await eventually(async () => (await marker.getAttribute("hidden")) !== null, "the trial ended");
+
+  // Away from the presets page there are no preset tools.
+  await page.getByRole("tab", { name: "Settings" }).click();
+  await back(session, "Quillane");
+  assert.equal(await opener.isVisible(), false);
 });

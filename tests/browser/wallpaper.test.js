@@ -1,5 +1,7 @@
-// The wallpaper behind the preview: set from a file, refused with a message,
-// turned into a new preset that loads like any other, and removed again.
+// The wallpaper behind the preview: set from a file or a drop, refused with a
+// message, turned into a new preset that is tried and loads like any other,
+// and removed again; presets imported from files through a sheet, and
+// exported as they are.
 
 import { test, before, after } from "node:test";
 import assert from "node:assert/strict";
@@ -7,7 +9,6 @@ import fs from "node:fs";
 import path from "node:path";
 import {
   act,
-  choose,
   eventually,
   openBundle,
   openPhone,
@@ -16,8 +17,8 @@ import {
   screenshot,
   SETTINGS,
   startSession,
+  stillOnScreen,
   tapRow,
-  waitForAlert,
   waitForNoModal,
 } from "./harness.js";
 
@@ -44,7 +45,8 @@ test("a wallpaper is set, refused, made into a preset that loads, and removed", 
     async () => (await page.locator("#preview .cc-toggle").count()) === 6,
     "six toggles drawn",
   );
-  const status = page.locator(".wp-bar:not(.pf-bar) + .wp-status");
+  const status = page.locator(".wp-bar + .wp-status");
+  const toolsStatus = page.locator("[data-testid=tools-status]");
   const layer = page.locator("#preview .cc-wallpaper");
   const file = page.locator("[data-testid=wallpaper-file]");
 
@@ -72,20 +74,42 @@ test("a wallpaper is set, refused, made into a preset that loads, and removed", 
   const before = await background(wifi(page));
   await page.getByRole("button", { name: "Theme from Wallpaper" }).click();
   await eventually(
-    async () => /New preset “Wallpaper”/.test(await status.textContent()),
+    async () => /New preset “Wallpaper”/.test(await toolsStatus.textContent()),
     "preset made",
   );
   await presetRow(page, "Wallpaper").waitFor();
+  const settings = fs.readFileSync(path.join(session.root, SETTINGS));
 
-  await act(session, () => presetRow(page, "Wallpaper").click());
-  await waitForAlert(page, "Wallpaper");
-  await choose(session, "Load");
-  await waitForNoModal(page);
+  // Tried first: the picture changes, the settings do not.
+  await page
+    .locator("#tools .tools-offer")
+    .getByRole("button", { name: "Preview “Wallpaper”" })
+    .click();
+  await page.locator("[data-testid=trial-marker]").waitFor();
   await eventually(
     async () => (await background(wifi(page))) !== before,
     "the preset's colours in the preview",
   );
+  await stillOnScreen(page);
+  const tried = await background(wifi(page));
+  assert.deepEqual(fs.readFileSync(path.join(session.root, SETTINGS)), settings);
   await screenshot(page, "40-wallpaper-theme");
+
+  // The page's own Load, as its action sheet offers it; nothing unsaved, so no question.
+  await act(session, () =>
+    page
+      .locator("[data-testid=trial-marker]")
+      .getByRole("button", { name: "Load “Wallpaper”" })
+      .click(),
+  );
+  await waitForNoModal(page);
+  await page.locator("[data-testid=trial-marker]").waitFor({ state: "hidden" });
+  await stillOnScreen(page);
+  assert.equal(await background(wifi(page)), tried, "the loaded preset as it was tried");
+  assert.deepEqual(
+    fs.readFileSync(path.join(session.root, SETTINGS)),
+    fs.readFileSync(path.join(session.root, PRESETS_DIR, "Wallpaper.plist")),
+  );
 
   await page.getByRole("button", { name: "Remove Wallpaper" }).click();
   await eventually(
@@ -98,19 +122,33 @@ test("a wallpaper is set, refused, made into a preset that loads, and removed", 
   );
 });
 
-test("a preset is imported from a file and exported as it is", async (t) => {
+test("a preset is imported from a file through a sheet, by picker or drop, and exported as it is", async (t) => {
   await phone.page.setViewportSize(WIDE);
   const session = await startSession(t, phone);
   const { page } = session;
   const settings = fs.readFileSync(path.join(session.root, SETTINGS), "utf8");
-  const status = page.locator(".pf-bar + .wp-status");
+  const status = page.locator("[data-testid=tools-status]");
+  const sheet = page.locator("[data-testid=import-sheet]");
+  const name = page.locator("[data-testid=import-name]");
+  const error = page.locator("[data-testid=import-error]");
+  await openBundle(session);
+  await tapRow(session, "Presets", "Presets");
 
-  page.once("dialog", (dialog) => dialog.accept("Imported"));
-  await page.locator("[data-testid=preset-file]").setInputFiles({
+  const chooser = page.waitForEvent("filechooser");
+  await page.getByRole("button", { name: "Import from File…" }).click();
+  await (
+    await chooser
+  ).setFiles({
     name: "shared.plist",
     mimeType: "application/x-plist",
     buffer: Buffer.from(settings),
   });
+  await sheet.waitFor();
+  assert.equal(await name.inputValue(), "shared", "the file's name, prefilled");
+  assert.equal(await name.evaluate((n) => n === document.activeElement), true);
+  await name.fill("Imported");
+  await sheet.getByRole("button", { name: "Import" }).click();
+  await sheet.waitFor({ state: "detached" });
   await eventually(
     async () => /Preset “Imported” imported/.test(await status.textContent()),
     "imported",
@@ -119,31 +157,91 @@ test("a preset is imported from a file and exported as it is", async (t) => {
     fs.readFileSync(path.join(session.root, PRESETS_DIR, "Imported.plist"), "utf8"),
     settings,
   );
+  await presetRow(page, "Imported").waitFor();
 
-  page.once("dialog", (dialog) => dialog.accept("Broken"));
+  // Refusals are told in the sheet, which stays for another try.
   await page.locator("[data-testid=preset-file]").setInputFiles({
     name: "broken.plist",
     mimeType: "application/x-plist",
     buffer: Buffer.from("not a property list"),
   });
+  await sheet.waitFor();
+  await sheet.getByRole("button", { name: "Import" }).click();
   await eventually(
-    async () => /not a property-list dictionary/.test(await status.textContent()),
-    "refused",
+    async () => /not a property-list dictionary/.test(await error.textContent()),
+    "refused in the sheet",
   );
-  assert.equal(fs.existsSync(path.join(session.root, PRESETS_DIR, "Broken.plist")), false);
+  assert.equal(await name.getAttribute("aria-invalid"), "true");
+  await screenshot(page, "41-import-refused");
+  await page.keyboard.press("Escape");
+  await sheet.waitFor({ state: "detached" });
+  assert.equal(fs.existsSync(path.join(session.root, PRESETS_DIR, "broken.plist")), false);
+  assert.equal(await page.locator("#page-title").textContent(), "Presets", "Escape left the page");
 
-  await openBundle(session);
-  await tapRow(session, "Presets", "Presets");
-  await presetRow(page, "Imported").waitFor();
-
-  await page.locator(".pf-select").focus();
-  await eventually(
-    async () => (await page.locator(".pf-select option").count()) === 1,
-    "the preset listed",
+  // A .plist dropped on the page: a taken name is refused, another one stored.
+  await page.locator("#page").evaluate((target, text) => {
+    const data = new DataTransfer();
+    data.items.add(new File([text], "Imported.plist", { type: "application/x-plist" }));
+    for (const type of ["dragenter", "dragover", "drop"])
+      target.dispatchEvent(
+        new DragEvent(type, { bubbles: true, cancelable: true, dataTransfer: data }),
+      );
+  }, settings);
+  await sheet.waitFor();
+  await name.press("Enter");
+  await eventually(async () => /already exists/.test(await error.textContent()), "name taken");
+  await name.fill("Dropped");
+  assert.equal(await error.textContent(), "", "typing clears the message");
+  await name.press("Enter");
+  await sheet.waitFor({ state: "detached" });
+  await presetRow(page, "Dropped").waitFor();
+  assert.equal(
+    fs.readFileSync(path.join(session.root, PRESETS_DIR, "Dropped.plist"), "utf8"),
+    settings,
   );
+
   const download = page.waitForEvent("download");
-  await page.getByRole("button", { name: "Export to File" }).click();
+  await page.getByRole("button", { name: "Export “Imported” to File" }).click();
   const file = await download;
   assert.equal(file.suggestedFilename(), "Imported.plist");
   assert.equal(fs.readFileSync(await file.path(), "utf8"), settings);
+});
+
+test("an image dropped onto the picture is drawn behind the modules", async (t) => {
+  await phone.page.setViewportSize(WIDE);
+  const session = await startSession(t, phone);
+  const { page } = session;
+  const screen = page.locator("[data-testid=preview-screen]");
+  await eventually(
+    async () => (await page.locator("#preview .cc-toggle").count()) === 6,
+    "six toggles drawn",
+  );
+  const gradient = await screen.screenshot({ animations: "disabled" });
+
+  await screen.evaluate((target, base64) => {
+    const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+    const data = new DataTransfer();
+    data.items.add(new File([bytes], "p3.png", { type: "image/png" }));
+    for (const type of ["dragenter", "dragover", "drop"])
+      target.dispatchEvent(
+        new DragEvent(type, { bubbles: true, cancelable: true, dataTransfer: data }),
+      );
+  }, fs.readFileSync(photo).toString("base64"));
+  await eventually(
+    async () => (await screen.getAttribute("data-wallpaper")) === "image",
+    "the wallpaper set",
+  );
+  // Drawn: the layer's image decodes, and the picture is no longer the gradient.
+  const width = await page.locator("#preview .cc-wallpaper").evaluate(async (layer) => {
+    const url = /url\("?([^")]+)"?\)/.exec(getComputedStyle(layer).backgroundImage)?.[1];
+    const image = new Image();
+    image.src = url;
+    await image.decode();
+    return image.naturalWidth;
+  });
+  assert.ok(width > 0, "the display copy decodes");
+  await eventually(
+    async () => !(await screen.screenshot({ animations: "disabled" })).equals(gradient),
+    "the picture drawn over the wallpaper",
+  );
 });

@@ -459,6 +459,64 @@ TEST(WebServer, ExportsAndImportsPresetsAsFiles)
     EXPECT_FALSE(std::filesystem::exists(device.path("/User/Library/x.plist")));
 }
 
+// A preset tried in the preview shows its colours with nothing loaded; a name that is no
+// preset, or would leave the presets folder, or a file that is no preset, is refused.
+TEST(WebServer, TriesAPresetInThePreviewWithoutLoadingIt)
+{
+    ScriptDevice device;
+    Server server(device);
+    auto port = server.port();
+    std::string presets = "/User/Library/Preferences/com.tarrowvine.quillane.presets/";
+    std::string settingsFile = "/User/Library/Preferences/com.tarrowvine.quillane.plist";
+    std::string persistentFile
+        = "/User/Library/Preferences/com.tarrowvine.quillane.persistent.plist";
+    std::string settings = device.read(settingsFile);
+    std::string persistent = device.read(persistentFile);
+    std::string night = settings;
+    night.insert(night.find("<dict>") + 6, "<key>wifiEnabled</key><string>#FF0000</string>");
+    std::filesystem::create_directories(device.path(presets));
+    device.write(presets + "Night.plist", night);
+    device.write(presets + "Broken.plist", "not a property list");
+    device.write(presets + "List.plist", "<plist version=\"1.0\"><array/></plist>");
+
+    struct Step {
+        const char* what;
+        std::string path;
+        int status;
+        const char* answer;
+    };
+    const std::vector<Step> steps {
+        { "a preset", "/api/preview?preset=Night", 200, "#FF0000" },
+        { "no such preset", "/api/preview?preset=Nowhere", 404, "no preset named" },
+        { "an empty name", "/api/preview?preset=", 400, "empty" },
+        { "a name that leaves the folder", "/api/preview?preset=..%2Fcom.tarrowvine.quillane", 400,
+            "cannot contain" },
+        { "a name with a NUL byte", "/api/preview?preset=Night%00x", 400, "cannot contain" },
+        { "a name that is not UTF-8", "/api/preview?preset=%FF", 404, "no preset named" },
+        { "a damaged file", "/api/preview?preset=Broken", 400, "not a readable" },
+        { "an array is no preset", "/api/preview?preset=List", 400, "not a readable" },
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        auto answer = request(port, get(server, step.path));
+        EXPECT_EQ(answer.status, step.status) << answer.body.substr(0, 200);
+        EXPECT_NE(answer.body.find(step.answer), std::string::npos) << answer.body.substr(0, 200);
+        auto json = nlohmann::json::parse(answer.body, nullptr, false);
+        EXPECT_FALSE(json.is_discarded()) << "every answer is JSON";
+        EXPECT_EQ(json.contains("error"), answer.status != 200);
+    }
+    auto tried
+        = nlohmann::json::parse(request(port, get(server, "/api/preview?preset=Night")).body);
+    auto live = nlohmann::json::parse(request(port, get(server, "/api/preview")).body);
+    ASSERT_FALSE(previewEntries(tried, "wifiEnabled").empty());
+    for (const auto& entry : previewEntries(tried, "wifiEnabled"))
+        EXPECT_EQ(entry, "stored #FF0000:1.00");
+    for (const auto& entry : previewEntries(live, "wifiEnabled"))
+        EXPECT_EQ(entry, "stock #007AFF:1.00");
+    EXPECT_EQ(device.read(settingsFile), settings);
+    EXPECT_EQ(device.read(persistentFile), persistent);
+}
+
 // A client of the event stream: reads what the server pushes until `wanted` turns up.
 class StreamReader {
 public:
