@@ -287,6 +287,23 @@ std::optional<std::uint64_t> History::recordForeignChange()
     return foreign;
 }
 
+void History::record(
+    const std::function<void()>& change, const std::function<StepName(const ChangeSet&)>& name)
+{
+    bool ownChange = !m_open;
+    if (ownChange)
+        begin();
+    try {
+        change();
+    } catch (...) {
+        if (ownChange)
+            finish(name);
+        throw;
+    }
+    if (ownChange)
+        finish(name);
+}
+
 History::Move History::undo()
 {
     return move(true);

@@ -78,6 +78,12 @@ public:
     std::optional<std::uint64_t> finish(const std::function<StepName(const ChangeSet&)>& name);
     bool isOpen() const { return m_open; }
 
+    // Runs `change` as one step of this process, named by `name`: for changes the host makes
+    // outside an event (a preset imported from a file), which would otherwise be taken for
+    // another program's. Rethrows what `change` throws, after closing the history.
+    void record(
+        const std::function<void()>& change, const std::function<StepName(const ChangeSet&)>& name);
+
     // Inside begin()/finish(): puts the files back as before the last step (or as after the
     // step last undone). Answers the label of the step, or what was wrong; nothing is changed
     // then.

@@ -7,6 +7,7 @@
 #include "foundation/Notifications.hpp"
 #include "host/DeviceJson.hpp"
 #include "host/EventLoop.hpp"
+#include "host/History.hpp"
 #include "host/PresetFiles.hpp"
 #include "host/PreviewJson.hpp"
 #include "host/Session.hpp"
@@ -295,7 +296,13 @@ void addWallpaperRoutes(httplib::Server& server, imagetheme::WallpaperStore& wal
             bool made = false;
             auto answer = gate.run([&]() -> std::string {
                 try {
-                    std::string preset = imagetheme::createPresetFromInput(*input, name);
+                    std::string preset;
+                    History::shared().record(
+                        [&] { preset = imagetheme::createPresetFromInput(*input, name); },
+                        [&](const ChangeSet&) {
+                            return StepName { "Theme from Wallpaper \u201c" + preset + "\u201d",
+                                {} };
+                        });
                     made = true;
                     // As when a preset arrives from outside: the presets page lists it again.
                     fw::NSDistributedNotificationCenter::defaultCenter().postNotificationName(
@@ -334,8 +341,11 @@ void addPresetFileRoutes(httplib::Server& server, MainQueueGate& gate)
     server.Get("/api/presets", [&](const httplib::Request&, httplib::Response& response) {
         auto answer = gate.run([] {
             std::string list = "[";
-            for (const std::string& name : presetNames())
-                list += (list.size() > 1 ? "," : "") + jsonText(name);
+            for (const std::string& name : presetNames()) {
+                if (list.size() > 1)
+                    list += ',';
+                list += jsonText(name);
+            }
             return list + "]";
         });
         if (!answer)
@@ -374,7 +384,10 @@ void addPresetFileRoutes(httplib::Server& server, MainQueueGate& gate)
             bool stored = false;
             auto answer = gate.run([&]() -> std::string {
                 try {
-                    importPresetFile(name, request.body);
+                    History::shared().record([&] { importPresetFile(name, request.body); },
+                        [&](const ChangeSet&) {
+                            return StepName { "Import \u201c" + name + "\u201d", {} };
+                        });
                     stored = true;
                     // As when a preset arrives from outside: the presets page lists it again.
                     fw::NSDistributedNotificationCenter::defaultCenter().postNotificationName(

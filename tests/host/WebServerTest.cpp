@@ -391,6 +391,9 @@ TEST(WebServer, KeepsAWallpaperAndMakesAThemeFromIt)
             EXPECT_EQ(answer.body.substr(0, 3), "\xFF\xD8\xFF");
         }
     }
+    auto screen = nlohmann::json::parse(request(port, call(server, "GET", "/api/screen")).body);
+    EXPECT_EQ(screen["history"]["undo"], "Theme from Wallpaper \u201cHarbour 2\u201d")
+        << screen["history"];
     // The browser and the command line make the same preset from the same image.
     std::string cliImage = (device.root().parent_path() / "Harbour.jpg").string();
     std::ofstream(cliImage, std::ios::binary) << photo;
@@ -457,6 +460,10 @@ TEST(WebServer, ExportsAndImportsPresetsAsFiles)
     EXPECT_NE(download.head.find("filename*=UTF-8''Shared.plist"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(device.path(presets + "List.plist")));
     EXPECT_FALSE(std::filesystem::exists(device.path("/User/Library/x.plist")));
+    // An import is this program's own step, not a change by another program.
+    auto screen = nlohmann::json::parse(request(port, call(server, "GET", "/api/screen")).body);
+    EXPECT_EQ(screen["history"]["undo"], "Import \u201cBinary\u201d") << screen["history"];
+    EXPECT_TRUE(screen["history"]["notice"].is_null()) << screen["history"];
 }
 
 // A preset tried in the preview shows its colours with nothing loaded; a name that is no
