@@ -199,6 +199,59 @@ def wallpaper(upload):
     table("6. Wallpaper in Chromium (wall time)", ["what", "target", "measured", "result"], rows)
 
 
+def live_preview(runs, drag):
+    rows = []
+    pick = runs.get("preview/pick_and_push", {})
+    if pick:
+        p95 = seconds(pick["p95"], "real_time")
+        rows.append(["pick + preview push, host CPU", "p95 ≤ 5 ms",
+                     f"median {fmt_time(seconds(pick['median'], 'real_time'))}, p95 {fmt_time(p95)}",
+                     verdict(p95 <= 5e-3)])
+    if drag:
+        rows.append([f"pointer move → restyle in Chromium ({drag['moves']} moves)", "p95 ≤ 16.7 ms",
+                     f"median {drag['median_ms']:.1f} ms, p95 {drag['p95_ms']:.1f} ms",
+                     verdict(drag["p95_ms"] <= 16.7)])
+    table("Live preview while dragging", ["what", "target", "measured", "result"], rows)
+
+
+def images(runs):
+    rows = []
+    jpeg = median(runs, "jpegBytesToPreset", "real_time")
+    if jpeg:
+        rows.append(["12-MP JPEG bytes → written preset (wall)", "≤ 300 ms", fmt_time(jpeg),
+                     verdict(jpeg <= 0.3)])
+    for kind, limit in (("jpeg", None), ("png", 2.0), ("heic", 2.0)):
+        wall = median(runs, f"command/{kind}", "real_time")
+        if wall is None:
+            continue
+        rss = counter(runs, f"command/{kind}", "peak_rss_MiB")
+        target = f"< {limit:.0f} s" if limit else "—"
+        rows.append([f"theme-from-image, 12-MP {kind.upper()} (wall)", target,
+                     f"{fmt_time(wall)} (peak {rss:.0f} MiB)",
+                     verdict(wall < limit) if limit else "—"])
+    table("Themes from images", ["what", "target", "measured", "result"], rows)
+
+
+def history(runs):
+    rows = []
+    for name, what in (("history/rowWrite/without", "row write without the history"),
+                       ("history/rowWrite/with", "row write with the history"),
+                       ("history/undo", "undo, with its durable writes"),
+                       ("history/redo", "redo, with its durable writes")):
+        entry = runs.get(name, {})
+        if not entry:
+            continue
+        p99 = seconds(entry["p99"], "real_time")
+        rows.append([what, "p99 < 16.7 ms", f"median {fmt_time(seconds(entry['median'], 'real_time'))}, "
+                     f"p99 {fmt_time(p99)}", verdict(p99 < 16.7e-3)])
+    for name, entry in runs.items():
+        if name.startswith("history/size/"):
+            size = entry["single"]["history_bytes"]
+            rows.append([f"history on disk ({name.removeprefix('history/size/')})", "≤ 2 MiB",
+                         f"{size / 1024:.1f} KiB", verdict(size <= 2 * 2**20)])
+    table("History", ["what", "target", "measured", "result"], rows)
+
+
 def main():
     folder = pathlib.Path(sys.argv[1])
     plist = load(folder / "plist.json")
@@ -230,6 +283,14 @@ def main():
         growth("4d. Enabled modules → Toggles page build", page_runs, "scale/modules/", "modules")
     if foot or paint:
         footprint(foot, paint)
+    drag = json.loads((folder / "drag.json").read_text()) if (folder / "drag.json").exists() else None
+    preview_runs = load(folder / "preview.json")
+    if preview_runs or drag:
+        live_preview(preview_runs, drag)
+    if (folder / "images.json").exists():
+        images(load(folder / "images.json"))
+    if (folder / "history.json").exists():
+        history(load(folder / "history.json"))
     if (folder / "wallpaper.json").exists():
         wallpaper(json.loads((folder / "wallpaper.json").read_text()))
 
