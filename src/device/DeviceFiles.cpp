@@ -19,9 +19,10 @@ namespace {
 fs::path asideName(const fs::path& path, std::string_view purpose)
 {
     static std::mt19937_64 random { std::random_device {}() };
-    return path.parent_path()
-        / ("." + path.filename().string() + "." + std::string(purpose) + "-"
-            + std::to_string(random() % 1000000000));
+    std::string name = ".";
+    name.append(path.filename().string()).append(".").append(purpose).append("-");
+    name.append(std::to_string(random() % 1000000000));
+    return path.parent_path() / name;
 }
 
 // A rename is durable only once its folder is flushed.

@@ -345,10 +345,13 @@ std::optional<std::string> bundleIdentifierProblem(std::string_view text)
     if (text.size() > kMaxIdentifierLength)
         return "a bundle identifier has at most " + std::to_string(kMaxIdentifierLength)
             + " characters";
-    if (!std::regex_match(text.begin(), text.end(), form))
-        return "\"" + std::string(text)
-            + "\" is no bundle identifier: use letters, digits and hyphens in two or more parts "
-              "separated by dots, like com.example.module";
+    if (!std::regex_match(text.begin(), text.end(), form)) {
+        std::string problem = "\"";
+        problem.append(text).append("\" is no bundle identifier: use letters, digits and hyphens "
+                                    "in two or more parts separated by dots, like "
+                                    "com.example.module");
+        return problem;
+    }
     return std::nullopt;
 }
 
