@@ -63,49 +63,35 @@ echo "== Live preview: a pick and its push"
 echo "== Themes from images"
 "$build/bench/qln_bench_images" "${common[@]}" --benchmark_out="$out/images.json"
 
+# Runs a browser benchmark against a fresh all-tweaks device served on a free port:
+#   in_browser NAME OUTPUT SCRIPT [ARGUMENTS...]   (the script gets the address first)
+server=""
+trap '[[ -n "$server" ]] && kill "$server" 2>/dev/null || true' EXIT
+in_browser() {
+  local name="$1" output="$2" script="$3"
+  shift 3
+  local device="$out/$name-device"
+  "$build/src/quillane" device init --root "$device" --all-tweaks >/dev/null
+  "$build/src/quillane" serve --root "$device" --port 0 >"$out/serve.out" 2>/dev/null &
+  server=$!
+  for _ in $(seq 100); do
+    grep -q http "$out/serve.out" 2>/dev/null && break
+    sleep 0.05
+  done
+  local url
+  url="$(grep -o 'http://[^ ]*' "$out/serve.out")"
+  node "$repo/bench/$script" "$url" "$@" >"$out/$output"
+  kill "$server"
+  wait "$server" 2>/dev/null || true
+  server=""
+}
+
 echo "== First paint in Chromium"
-device="$out/paint-device"
-"$build/src/quillane" device init --root "$device" --all-tweaks >/dev/null
-"$build/src/quillane" serve --root "$device" --port 0 >"$out/serve.out" 2>/dev/null &
-server=$!
-trap 'kill "$server" 2>/dev/null || true' EXIT
-for _ in $(seq 100); do
-  grep -q http "$out/serve.out" 2>/dev/null && break
-  sleep 0.05
-done
-url="$(grep -o 'http://[^ ]*' "$out/serve.out")"
-node "$repo/bench/first-paint.mjs" "$url" "$paints" >"$out/paint.json"
-kill "$server"
-wait "$server" 2>/dev/null || true
-
+in_browser paint paint.json first-paint.mjs "$paints"
 echo "== Live preview in Chromium: pointer move to restyle"
-device="$out/drag-device"
-"$build/src/quillane" device init --root "$device" --all-tweaks >/dev/null
-"$build/src/quillane" serve --root "$device" --port 0 >"$out/serve.out" 2>/dev/null &
-server=$!
-for _ in $(seq 100); do
-  grep -q http "$out/serve.out" 2>/dev/null && break
-  sleep 0.05
-done
-url="$(grep -o 'http://[^ ]*' "$out/serve.out")"
-node "$repo/bench/picker-drag.mjs" "$url" 240 >"$out/drag.json"
-kill "$server"
-wait "$server" 2>/dev/null || true
-
+in_browser drag drag.json picker-drag.mjs 240
 echo "== A 12-megapixel wallpaper in Chromium: drop to the picture drawn over it"
-device="$out/wallpaper-device"
-"$build/src/quillane" device init --root "$device" --all-tweaks >/dev/null
-"$build/src/quillane" serve --root "$device" --port 0 >"$out/serve.out" 2>/dev/null &
-server=$!
-for _ in $(seq 100); do
-  grep -q http "$out/serve.out" 2>/dev/null && break
-  sleep 0.05
-done
-url="$(grep -o 'http://[^ ]*' "$out/serve.out")"
-node "$repo/bench/wallpaper-upload.mjs" "$url" "$paints" "$out" >"$out/wallpaper.json"
-kill "$server"
-wait "$server" 2>/dev/null || true
-trap - EXIT
+in_browser wallpaper wallpaper.json wallpaper-upload.mjs "$paints" "$out"
 
 echo
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"

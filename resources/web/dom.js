@@ -7,6 +7,16 @@ export function el(tag, className, text) {
   return node;
 }
 
+// A file input kept out of sight: a button of our own opens it.
+export function hiddenFileInput(accept, testid) {
+  const input = el("input");
+  input.type = "file";
+  input.accept = accept;
+  input.hidden = true;
+  input.dataset.testid = testid;
+  return input;
+}
+
 // A message of the server (which starts in lower case, to follow a colon) as
 // a sentence of its own.
 export function sentence(text) {

@@ -6,7 +6,7 @@
 // button presents them as a sheet.
 
 import { cssColour } from "./colours.js";
-import { el, sentence } from "./dom.js";
+import { el, hiddenFileInput, sentence } from "./dom.js";
 import { acceptPresetDrops, askToImport, exportPreset, PLIST_ACCEPT } from "./presetfiles.js";
 import { WIDE_QUERY } from "./views.js";
 
@@ -92,11 +92,7 @@ export function createPresetTools(panel, hooks) {
   const created = section("tools-new-title", "New Preset");
   const importButton = button("tools-action", "Import from File…");
   const themeButton = button("tools-action", "Theme from Wallpaper");
-  const input = el("input");
-  input.type = "file";
-  input.accept = PLIST_ACCEPT;
-  input.hidden = true;
-  input.dataset.testid = "preset-file";
+  const input = hiddenFileInput(PLIST_ACCEPT, "preset-file");
   const status = el("p", "tools-status");
   status.setAttribute("role", "status");
   status.dataset.testid = "tools-status";

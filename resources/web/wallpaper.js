@@ -4,7 +4,7 @@
 // shows it blurred behind the modules, as iOS does; "Remove Wallpaper" returns
 // to the gradient.
 
-import { el } from "./dom.js";
+import { el, hiddenFileInput } from "./dom.js";
 import { isPresetFile } from "./presetfiles.js";
 
 const ACCEPTED = "image/jpeg,image/png,image/webp,image/heic,image/heif,.heic,.heif";
@@ -16,11 +16,7 @@ export function attachWallpaper(panel) {
   if (!screen || !layer) return null;
 
   const bar = el("div", "wp-bar");
-  const input = el("input");
-  input.type = "file";
-  input.accept = ACCEPTED;
-  input.hidden = true;
-  input.dataset.testid = "wallpaper-file";
+  const input = hiddenFileInput(ACCEPTED, "wallpaper-file");
   const choose = el("button", "wp-button", "Choose Wallpaper…");
   choose.type = "button";
   const remove = el("button", "wp-button", "Remove Wallpaper");
