@@ -413,11 +413,12 @@ void applyProfile(const fs::path& root, const DeviceProfile& wanted)
             installTweak(root, *tweak);
         for (const fs::path& folder : steps.dropCustom)
             files::removeWhole(folder);
-        for (const auto& [identifier, name] : steps.addCustom) {
+        for (const auto& added : steps.addCustom) {
             // The identifier was checked: letters, digits, hyphens and dots, no empty part.
             files::installBuiltFolder(
-                root / kThirdPartyFolder / (identifier + ".bundle"), [&](const fs::path& staging) {
-                    files::writePlist(staging / "Info.plist", customInfo(identifier, name));
+                root / kThirdPartyFolder / (added.first + ".bundle"), [&](const fs::path& staging) {
+                    files::writePlist(
+                        staging / "Info.plist", customInfo(added.first, added.second));
                 });
         }
         for (const auto& [file, info] : steps.renameCustom)
