@@ -8,6 +8,8 @@ set(QLN_DIST_DIR ${CMAKE_SOURCE_DIR}/dist)
 set(QLN_DIST_BINARY_DIR ${CMAKE_BINARY_DIR}/dist)
 
 install(TARGETS quillane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The image decoder: where the program looks for it, ../lib/quillane beside its own folder.
+install(TARGETS quillane-image-decoder RUNTIME DESTINATION lib/quillane)
 
 set(QLN_RESOURCE_EXCLUDES PATTERN tests EXCLUDE PATTERN tools EXCLUDE PATTERN package.json EXCLUDE
   PATTERN README.md EXCLUDE PATTERN node_modules EXCLUDE PATTERN .* EXCLUDE)

@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string_view bytes(reinterpret_cast<const char*>(data), size);
     imagetheme::Theme theme;
     try {
-        theme = imagetheme::themeFromImage(bytes, targets());
+        // Decoded in this process, where the sanitizers see it.
+        theme = imagetheme::themeFromInput(imagetheme::decodeForQuantiserHere(bytes), targets());
     } catch (const imagetheme::ImageRefused&) {
         return 0;
     }

@@ -381,6 +381,47 @@ TEST_F(ImageThemeTest, RefusesEveryBadImageAndWritesNothing)
     expectStateUntouched();
 }
 
+// The decoder runs in a process of its own: one that cannot start, fails without a word or
+// dies on a signal is a refusal with a message, and this process goes on.
+TEST_F(ImageThemeTest, ADecoderThatFailsIsARefusalNotACrash)
+{
+    fs::path folder = device.root().parent_path();
+    auto script = [&](const std::string& name, const std::string& body) {
+        fs::path path = folder / name;
+        std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+        fs::permissions(path, fs::perms::owner_all);
+        return path.string();
+    };
+    struct Case {
+        std::string decoder;
+        const char* message;
+    } cases[] = {
+        { (folder / "no-such-decoder").string(), "could not be started" },
+        { script("silent", "cat >/dev/null; exit 1"), "could not be decoded" },
+        { script("crashes", "cat >/dev/null; kill -SEGV $$"), "could not be decoded" },
+        { script("short", "cat >/dev/null; printf abc"), "could not be decoded" },
+        { script("refuses", "cat >/dev/null; echo 'the picture is upside down' >&2; exit 1"),
+            "the picture is upside down" },
+    };
+    std::string bytes = slateAndRed(Encoding::Png);
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.decoder);
+        ::setenv("QUILLANE_IMAGE_DECODER", test.decoder.c_str(), 1);
+        try {
+            createPresetFromImage(bytes, "Refused");
+            ADD_FAILURE() << "accepted";
+        } catch (const ImageRefused& refusal) {
+            EXPECT_NE(std::string(refusal.what()).find(test.message), std::string::npos)
+                << refusal.what();
+        }
+        ::unsetenv("QUILLANE_IMAGE_DECODER");
+        EXPECT_TRUE(presetFiles().empty());
+    }
+    expectStateUntouched();
+    // The program's own decoder is back in use.
+    EXPECT_EQ(createPresetFromImage(bytes, "Decoded"), "Decoded");
+}
+
 TEST_F(ImageThemeTest, RefusesNamesThatLeaveThePresetsFolder)
 {
     std::string bytes = slateAndRed(Encoding::Png);

@@ -5,6 +5,7 @@
 # Usage: install_and_package.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 work=$(mktemp -d)
 server=""
 cleanup() {
@@ -26,7 +27,8 @@ for file in share/quillane/Quillane.bundle share/quillane/device/enabled-modules
   share/quillane/web/index.html share/man/man1/quillane.1.gz share/doc/quillane/copyright \
   share/bash-completion/completions/quillane share/fish/vendor_completions.d/quillane.fish \
   share/zsh/site-functions/_quillane share/applications/quillane.desktop \
-  share/icons/hicolor/scalable/apps/quillane.svg lib/systemd/user/quillane.service; do
+  share/icons/hicolor/scalable/apps/quillane.svg lib/systemd/user/quillane.service \
+  lib/quillane/quillane-image-decoder; do
   [ -e "$prefix/$file" ] || fail "the install lacks $file"
 done
 [ ! -e "$prefix/share/quillane/web/tests" ] || fail "the browser UI's tests were installed"
@@ -37,6 +39,11 @@ version=$("$quillane" --version)
 "$quillane" device init --root "$work/device" >/dev/null
 grep -q "Version: $version" "$work/device/var/lib/dpkg/status" ||
   fail "the device's package database does not report version $version"
+# Images are decoded by a program of the installation's own, found beside the moved one.
+preset=$("$quillane" theme-from-image --root "$work/device" \
+  "$repo/fuzz/corpus/image_theme/flat.png" --name Installed) ||
+  fail "the installed program could not make a theme from an image"
+[ "$preset" = Installed ] || fail "theme-from-image printed '$preset'"
 
 export XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work/runtime"
 mkdir -p "$XDG_RUNTIME_DIR"
@@ -91,16 +98,19 @@ for field in "Package: quillane" "Version: $version" "Maintainer: The Quillane s
 done
 depends=$(sed -n 's/^ Depends: //p' <<<"$info")
 # Every shared library the program links comes from a package the package depends on.
-libraries=$(ldd "$build/src/quillane")
-for name in $(readelf -d "$build/src/quillane" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
+for program in "$build/src/quillane" "$build/lib/quillane/quillane-image-decoder"; do
+libraries=$(ldd "$program")
+for name in $(readelf -d "$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
   path=$(awk -v name="$name" '$1 == name && $2 == "=>" {print $3}' <<<"$libraries")
   owner=$(dpkg -S "$(readlink -f "$path")" 2>/dev/null || dpkg -S "$path")
   owner=${owner%%:*}
   tr ',' '\n' <<<"$depends" | awk '{print $1}' | grep -qxF "$owner" ||
     fail "the package does not depend on $owner (for $path): $depends"
 done
+done
 contents=$(dpkg-deb --contents "$deb")
-for file in ./usr/bin/quillane ./usr/share/quillane/web/index.html \
+for file in ./usr/bin/quillane ./usr/lib/quillane/quillane-image-decoder \
+  ./usr/share/quillane/web/index.html \
   ./usr/share/quillane/Quillane.bundle/ ./usr/share/man/man1/quillane.1.gz \
   ./usr/share/doc/quillane/copyright ./usr/share/doc/quillane/changelog.gz \
   ./usr/share/zsh/vendor-completions/_quillane ./usr/lib/systemd/user/quillane.service; do

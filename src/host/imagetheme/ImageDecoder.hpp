@@ -48,6 +48,10 @@ struct QuantiserInput {
 
 std::optional<ImageFormat> sniffImageFormat(std::string_view bytes);
 
+// Refuses what no decoder should see (no bytes, more than kMaxImageBytes, none of the four
+// formats) and answers the format. Throws ImageRefused.
+ImageFormat checkImageBytes(std::string_view bytes);
+
 // Decodes bytes of a JPEG, PNG, WebP or HEIF image into the quantiser's input, converting an
 // embedded colour profile (Display P3, Adobe RGB, CMYK) to sRGB and shrinking on load so that
 // the full image is never in memory. Throws ImageRefused.
@@ -65,5 +69,13 @@ inline constexpr int kWallpaperDisplaySide = 1600;
 
 // Throws ImageRefused, like decodeForQuantiser.
 WallpaperImages decodeWallpaper(std::string_view bytes);
+
+// decodeForQuantiser and decodeWallpaper run the decoder program on the bytes
+// (lib/quillane/quillane-image-decoder beside the program's folder, or $QUILLANE_IMAGE_DECODER):
+// libvips and the codecs it loads cost some 20 MiB of memory in whatever process links them,
+// and a codec that fails on hostile input takes only that process down. These do the work in
+// the calling process; only the decoder program and the image fuzz target link them.
+QuantiserInput decodeForQuantiserHere(std::string_view bytes);
+WallpaperImages decodeWallpaperHere(std::string_view bytes);
 
 } // namespace imagetheme

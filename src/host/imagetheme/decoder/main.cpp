@@ -1,0 +1,69 @@
+// quillane-image-decoder quantiser|wallpaper: decodes the image on standard input in a process of
+// its own, so that the program that asks never links libvips. It writes the quantiser's input
+// (RGBA, row by row) and, for a wallpaper, the display copy's JPEG after it; a refusal is one
+// line on standard error and exit status 1.
+#include "host/imagetheme/ImageDecoder.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+bool writeAll(std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        ssize_t count = ::write(1, bytes.data(), bytes.size());
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(count));
+    }
+    return true;
+}
+
+std::string pixelBytes(const imagetheme::QuantiserInput& input)
+{
+    std::string raw;
+    raw.reserve(input.pixels.size() * 4);
+    for (const auto& pixel : input.pixels) {
+        for (std::uint8_t band : { pixel.red, pixel.green, pixel.blue, pixel.alpha })
+            raw += static_cast<char>(band);
+    }
+    return raw;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string mode = argc == 2 ? argv[1] : "";
+    if (mode != "quantiser" && mode != "wallpaper") {
+        std::cerr << "usage: quillane-image-decoder quantiser|wallpaper < IMAGE\n";
+        return 2;
+    }
+    // One byte past the limit is enough to refuse it.
+    std::string bytes;
+    char buffer[65536];
+    while (bytes.size() <= imagetheme::kMaxImageBytes) {
+        ssize_t count = ::read(0, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            break;
+        bytes.append(buffer, static_cast<std::size_t>(count));
+    }
+    try {
+        if (mode == "quantiser")
+            return writeAll(pixelBytes(imagetheme::decodeForQuantiserHere(bytes))) ? 0 : 3;
+        auto images = imagetheme::decodeWallpaperHere(bytes);
+        return writeAll(pixelBytes(images.input)) && writeAll(images.display) ? 0 : 3;
+    } catch (const std::exception& refusal) {
+        std::cerr << refusal.what() << '\n';
+        return 1;
+    }
+}
