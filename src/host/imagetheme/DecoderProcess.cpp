@@ -2,7 +2,9 @@
 // run on each image.
 #include "host/imagetheme/ImageDecoder.hpp"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +22,9 @@ namespace imagetheme {
 namespace {
 
 namespace fs = std::filesystem;
+
+// A 200-megapixel image decodes in seconds; a decoder still at it after this is stuck.
+constexpr auto kDecoderPatience = std::chrono::seconds(60);
 
 constexpr std::size_t kPixelBytes
     = static_cast<std::size_t>(kQuantiserSide) * kQuantiserSide * sizeof(Pixel);
@@ -136,12 +141,19 @@ Decoded runDecoder(const char* mode, std::string_view bytes)
     if (bytes.empty())
         input.closeWrite();
     char buffer[65536];
+    auto deadline = std::chrono::steady_clock::now() + kDecoderPatience;
+    bool stuck = false;
     while (input.write >= 0 || output.read >= 0 || errors.read >= 0) {
         pollfd watched[3] = { { input.write, POLLOUT, 0 }, { output.read, POLLIN, 0 },
             { errors.read, POLLIN, 0 } };
-        if (::poll(watched, 3, -1) < 0) {
-            if (errno == EINTR)
-                continue;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        int ready = ::poll(watched, 3, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0) {
+            stuck = ready == 0;
+            ::kill(child, SIGKILL);
             break;
         }
         if (input.write >= 0 && watched[0].revents) {
@@ -166,6 +178,8 @@ Decoded runDecoder(const char* mode, std::string_view bytes)
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) { }
     decoded.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (stuck)
+        throw ImageRefused("the image took too long to decode");
     return decoded;
 }
 
