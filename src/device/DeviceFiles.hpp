@@ -6,6 +6,15 @@
 #include <functional>
 #include <string_view>
 
+// Where the device keeps what its layer lays out and reads, relative to the device root.
+namespace device::paths {
+inline constexpr const char* kSystemVersion = "System/Library/CoreServices/SystemVersion.plist";
+inline constexpr const char* kStockModules = "System/Library/ControlCenter/Bundles";
+inline constexpr const char* kThirdPartyModules = "Library/ControlCenter/Bundles";
+inline constexpr const char* kModuleConfiguration
+    = "var/mobile/Library/ControlCenter/ModuleConfiguration.plist";
+} // namespace device::paths
+
 // The device layer's file steps (private to src/device): every file is replaced whole, so a
 // crash leaves either the old file or the new one.
 namespace device::files {

@@ -15,11 +15,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kVersionFile = "System/Library/CoreServices/SystemVersion.plist";
-constexpr const char* kStockFolder = "System/Library/ControlCenter/Bundles";
-constexpr const char* kThirdPartyFolder = "Library/ControlCenter/Bundles";
-constexpr const char* kConfigurationFile
-    = "var/mobile/Library/ControlCenter/ModuleConfiguration.plist";
+using paths::kModuleConfiguration;
+using paths::kStockModules;
+using paths::kSystemVersion;
+using paths::kThirdPartyModules;
 constexpr std::size_t kMaxIdentifierLength = 155;
 constexpr std::size_t kMaxDisplayNameLength = 64;
 
@@ -135,7 +134,7 @@ Inventory inventory(const fs::path& root)
 {
     Inventory result;
     std::set<std::string> seen;
-    for (auto& bundle : bundlesIn(root / kStockFolder)) {
+    for (auto& bundle : bundlesIn(root / kStockModules)) {
         bool fixed = std::find(kFixedModules.begin(), kFixedModules.end(), bundle.identifier)
             != kFixedModules.end();
         if (fixed || !seen.insert(lowered(bundle.identifier)).second)
@@ -143,7 +142,7 @@ Inventory inventory(const fs::path& root)
         result.modules.push_back(
             { bundle.identifier, bundle.displayName, Module::Kind::Stock, {} });
     }
-    for (auto& bundle : bundlesIn(root / kThirdPartyFolder)) {
+    for (auto& bundle : bundlesIn(root / kThirdPartyModules)) {
         // When two bundles claim one identifier, the stock one wins, as in Control Center.
         if (!seen.insert(lowered(bundle.identifier)).second)
             continue;
@@ -362,7 +361,7 @@ void installTweak(const fs::path& root, const Tweak& tweak, bool durable)
         files::writeWhole(root / tweak.marker, "", care);
         return;
     }
-    auto target = root / kThirdPartyFolder / tweak.moduleBundle;
+    auto target = root / kThirdPartyModules / tweak.moduleBundle;
     // A leftover without its marker (half of an old layout) makes way for the shipped bundle.
     files::removeWhole(target);
     files::installFolder(
@@ -372,13 +371,13 @@ void installTweak(const fs::path& root, const Tweak& tweak, bool durable)
 void removeTweak(const fs::path& root, const Tweak& tweak)
 {
     files::removeWhole(tweak.moduleBundle.empty() ? root / tweak.marker
-                                                  : root / kThirdPartyFolder / tweak.moduleBundle);
+                                                  : root / kThirdPartyModules / tweak.moduleBundle);
 }
 
 DeviceProfile readProfile(const fs::path& root)
 {
     DeviceProfile profile;
-    auto version = files::readDictionary(root / kVersionFile);
+    auto version = files::readDictionary(root / kSystemVersion);
     if (const std::string* text = stringIn(version, "ProductVersion"))
         profile.systemVersion = *text;
     for (const Tweak& tweak : kTweaks) {
@@ -389,7 +388,7 @@ DeviceProfile readProfile(const fs::path& root)
     std::map<std::string, std::string> installed; // lowered → as the bundle spells it
     for (const Module& module : profile.modules)
         installed.emplace(lowered(module.identifier), module.identifier);
-    auto configuration = files::readDictionary(root / kConfigurationFile);
+    auto configuration = files::readDictionary(root / kModuleConfiguration);
     const fw::Value* list = fw::lookup(configuration, "module-identifiers");
     std::set<std::string> listed;
     for (const fw::Value& entry : list && list->asArray() ? *list->asArray() : fw::Array {}) {
@@ -415,25 +414,25 @@ void applyProfile(const fs::path& root, const DeviceProfile& wanted)
             files::removeWhole(folder);
         for (const auto& added : steps.addCustom) {
             // The identifier was checked: letters, digits, hyphens and dots, no empty part.
-            files::installBuiltFolder(
-                root / kThirdPartyFolder / (added.first + ".bundle"), [&](const fs::path& staging) {
+            files::installBuiltFolder(root / kThirdPartyModules / (added.first + ".bundle"),
+                [&](const fs::path& staging) {
                     files::writePlist(
                         staging / "Info.plist", customInfo(added.first, added.second));
                 });
         }
         for (const auto& [file, info] : steps.renameCustom)
             files::writePlist(file, info);
-        auto version = files::readDictionary(root / kVersionFile);
+        auto version = files::readDictionary(root / kSystemVersion);
         if (!stringIn(version, "ProductName"))
             version["ProductName"] = fw::Value(std::string("iPhone OS"));
         version["ProductVersion"] = fw::Value(wanted.systemVersion);
-        files::writePlist(root / kVersionFile, version);
-        auto configuration = files::readDictionary(root / kConfigurationFile);
+        files::writePlist(root / kSystemVersion, version);
+        auto configuration = files::readDictionary(root / kModuleConfiguration);
         fw::Array identifiers;
         for (const std::string& identifier : steps.enabled)
             identifiers.emplace_back(identifier);
         configuration["module-identifiers"] = fw::Value(std::move(identifiers));
-        files::writePlist(root / kConfigurationFile, configuration);
+        files::writePlist(root / kModuleConfiguration, configuration);
     } catch (const fs::filesystem_error& failure) {
         throw std::runtime_error(std::string("cannot change the device: ") + failure.what());
     }

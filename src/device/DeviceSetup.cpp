@@ -16,7 +16,6 @@ namespace {
 
 constexpr const char* kBundleDir = "Library/PreferenceBundles/Quillane.bundle";
 constexpr const char* kPreferencesDir = "var/mobile/Library/Preferences";
-constexpr const char* kDeviceMarker = "System/Library/CoreServices/SystemVersion.plist";
 
 // A fresh layout: see files::Care.
 void writeWhole(const fs::path& path, std::string_view bytes)
@@ -66,15 +65,15 @@ void layOutPreferences(const fs::path& root)
 
 void layOutSystem(const fs::path& root, const DeviceOptions& options)
 {
-    writePlist(root / kDeviceMarker,
+    writePlist(root / paths::kSystemVersion,
         { { "ProductName", fw::Value("iPhone OS") },
             { "ProductVersion", fw::Value(options.systemVersion) } });
     if (options.controlCenterServices)
         fs::create_directories(
             root / "System/Library/PrivateFrameworks/ControlCenterServices.framework");
     auto modules = dataDir() / "device" / "modules";
-    copyTree(modules / "stock", root / "System/Library/ControlCenter/Bundles");
-    fs::create_directories(root / "Library/ControlCenter/Bundles");
+    copyTree(modules / "stock", root / paths::kStockModules);
+    fs::create_directories(root / paths::kThirdPartyModules);
     for (const Tweak& tweak : tweaks()) {
         if (options.*tweak.option)
             installTweak(root, tweak, false);
@@ -83,7 +82,7 @@ void layOutSystem(const fs::path& root, const DeviceOptions& options)
 
 void layOutEnabledModules(const fs::path& root, const DeviceOptions& options)
 {
-    auto target = root / "var/mobile/Library/ControlCenter/ModuleConfiguration.plist";
+    auto target = root / paths::kModuleConfiguration;
     if (!options.enabledModules) {
         fs::create_directories(target.parent_path());
         fs::copy_file(dataDir() / "device" / "enabled-modules.plist", target,
@@ -163,7 +162,7 @@ fs::path dataDir()
 bool isDevice(const fs::path& root)
 {
     std::error_code error;
-    return fs::exists(root / kDeviceMarker, error) && fs::exists(root / kBundleDir, error);
+    return fs::exists(root / paths::kSystemVersion, error) && fs::exists(root / kBundleDir, error);
 }
 
 void initDevice(const fs::path& root, const DeviceOptions& options, bool replace)

@@ -109,30 +109,37 @@ bool checkHeader(std::string_view bytes, ImageFormat format)
     return vips_image_get_typeof(header.get(), VIPS_META_ICC_NAME) != 0;
 }
 
-// Area-reduces to the fixed size; an embedded profile is converted to sRGB, and an image without
-// one is taken as sRGB as it is (asking for an sRGB export then would convert it once more and
-// darken it).
-ImagePtr reduce(std::string_view bytes, ImageFormat format, bool hasProfile)
+// Shrinks on load to fit `side` (exactly, with VIPS_SIZE_FORCE), as sRGB: an embedded profile
+// is converted, and an image without one is taken as sRGB as it is (asking for an sRGB export
+// then would convert it once more and darken it).
+ImagePtr thumbnail(
+    std::string_view bytes, ImageFormat format, bool hasProfile, int side, VipsSize size)
 {
     // The loader itself must stop at damage: a truncated file would otherwise come out padded
     // with grey, and grey would become the theme.
     constexpr const char* kLoadOptions = "fail_on=error";
     VipsImage* raw = nullptr;
     void* data = const_cast<char*>(bytes.data());
-    int failed = hasProfile
-        ? vips_thumbnail_buffer(data, bytes.size(), &raw, kQuantiserSide, "height", kQuantiserSide,
-            "size", VIPS_SIZE_FORCE, "export_profile", "srgb", "option_string", kLoadOptions,
-            nullptr)
-        : vips_thumbnail_buffer(data, bytes.size(), &raw, kQuantiserSide, "height", kQuantiserSide,
-            "size", VIPS_SIZE_FORCE, "option_string", kLoadOptions, nullptr);
+    int failed = hasProfile ? vips_thumbnail_buffer(data, bytes.size(), &raw, side, "height", side,
+                     "size", size, "export_profile", "srgb", "option_string", kLoadOptions, nullptr)
+                            : vips_thumbnail_buffer(data, bytes.size(), &raw, side, "height", side,
+                                "size", size, "option_string", kLoadOptions, nullptr);
     if (failed)
         refuseUndecodable(format);
     ImagePtr image(raw);
-    // Greyscale and 16-bit images: three 8-bit sRGB bands, plus alpha when there is one.
+    // Greyscale images and others: sRGB bands, plus alpha when there is one.
     if (vips_colourspace(image.get(), &raw, VIPS_INTERPRETATION_sRGB, nullptr))
         refuseUndecodable(format);
     image.reset(raw);
+    return image;
+}
+
+// Area-reduces to the quantiser's fixed size, in 8-bit bands.
+ImagePtr reduce(std::string_view bytes, ImageFormat format, bool hasProfile)
+{
+    ImagePtr image = thumbnail(bytes, format, hasProfile, kQuantiserSide, VIPS_SIZE_FORCE);
     if (vips_image_get_format(image.get()) != VIPS_FORMAT_UCHAR) {
+        VipsImage* raw = nullptr;
         if (vips_cast_uchar(image.get(), &raw, nullptr))
             refuseUndecodable(format);
         image.reset(raw);
@@ -169,21 +176,8 @@ QuantiserInput pixelsOf(VipsImage* image, ImageFormat format)
 // shows over the dark of the screen.
 std::string displayCopy(std::string_view bytes, ImageFormat format, bool hasProfile)
 {
+    ImagePtr image = thumbnail(bytes, format, hasProfile, kWallpaperDisplaySide, VIPS_SIZE_DOWN);
     VipsImage* raw = nullptr;
-    void* data = const_cast<char*>(bytes.data());
-    constexpr const char* kLoadOptions = "fail_on=error";
-    int failed = hasProfile
-        ? vips_thumbnail_buffer(data, bytes.size(), &raw, kWallpaperDisplaySide, "height",
-            kWallpaperDisplaySide, "size", VIPS_SIZE_DOWN, "export_profile", "srgb",
-            "option_string", kLoadOptions, nullptr)
-        : vips_thumbnail_buffer(data, bytes.size(), &raw, kWallpaperDisplaySide, "height",
-            kWallpaperDisplaySide, "size", VIPS_SIZE_DOWN, "option_string", kLoadOptions, nullptr);
-    if (failed)
-        refuseUndecodable(format);
-    ImagePtr image(raw);
-    if (vips_colourspace(image.get(), &raw, VIPS_INTERPRETATION_sRGB, nullptr))
-        refuseUndecodable(format);
-    image.reset(raw);
     if (vips_image_hasalpha(image.get())) {
         if (vips_flatten(image.get(), &raw, nullptr))
             refuseUndecodable(format);
