@@ -59,19 +59,6 @@ bool faulted(FileOp op, const std::optional<std::string_view>& faultPath)
     return faultPath && FileFaults::shouldFail(op, *faultPath);
 }
 
-bool writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 std::string randomSuffix()
 {
     static constexpr char kAlphabet[]
@@ -316,6 +303,19 @@ bool copyFileWithoutReplacing(const std::filesystem::path& from, const std::file
     if (!temporary.flushAndClose())
         return false;
     return temporary.commit(false);
+}
+
+bool writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
 }
 
 std::optional<std::string> readFileContents(

@@ -23,6 +23,10 @@ bool writeFileAtomically(const std::filesystem::path& target, std::string_view b
 bool copyFileWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
     std::optional<std::string_view> faultPath = std::nullopt);
 
+// Every byte to an open descriptor (a file, a pipe), through short and interrupted writes. False
+// on any error.
+bool writeAll(int fd, std::string_view bytes);
+
 // The whole regular file, or nullopt when missing, unreadable or larger than `limit` bytes
 // (no limit when `limit` is nullopt).
 std::optional<std::string> readFileContents(

@@ -2,29 +2,15 @@
 // its own, so that the program that asks never links libvips. It writes the quantiser's input
 // (RGBA, row by row) and, for a wallpaper, the display copy's JPEG after it; a refusal is one
 // line on standard error and exit status 1.
+#include "foundation/FileIO.hpp"
 #include "host/imagetheme/ImageDecoder.hpp"
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <string>
 #include <unistd.h>
 
 namespace {
-
-bool writeAll(std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        ssize_t count = ::write(1, bytes.data(), bytes.size());
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(count));
-    }
-    return true;
-}
 
 std::string pixelBytes(const imagetheme::QuantiserInput& input)
 {
@@ -59,9 +45,9 @@ int main(int argc, char** argv)
     }
     try {
         if (mode == "quantiser")
-            return writeAll(pixelBytes(imagetheme::decodeForQuantiserHere(bytes))) ? 0 : 3;
+            return fw::writeAll(1, pixelBytes(imagetheme::decodeForQuantiserHere(bytes))) ? 0 : 3;
         auto images = imagetheme::decodeWallpaperHere(bytes);
-        return writeAll(pixelBytes(images.input)) && writeAll(images.display) ? 0 : 3;
+        return fw::writeAll(1, pixelBytes(images.input)) && fw::writeAll(1, images.display) ? 0 : 3;
     } catch (const std::exception& refusal) {
         std::cerr << refusal.what() << '\n';
         return 1;
