@@ -58,6 +58,22 @@ test("a wallpaper is set, refused, made into a preset that loads, and removed", 
     "image",
   );
 
+  // A new photo replaces the old one at once: fading between two blurred photos
+  // repaints the whole picture on every frame.
+  await layer.evaluate((node) => {
+    window.fadesSeen = [];
+    new MutationObserver(() => {
+      getComputedStyle(node).backgroundImage;
+      window.fadesSeen.push(node.getAnimations().length);
+    }).observe(node, { attributes: true, attributeFilter: ["style"] });
+  });
+  await file.setInputFiles(photo);
+  await eventually(
+    async () => (await page.evaluate(() => window.fadesSeen.length)) > 0,
+    "second wallpaper drawn",
+  );
+  assert.deepEqual(await page.evaluate(() => window.fadesSeen), [0]);
+
   await file.setInputFiles({
     name: "notes.png",
     mimeType: "image/png",
