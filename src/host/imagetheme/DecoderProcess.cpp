@@ -26,9 +26,6 @@ namespace fs = std::filesystem;
 // A 200-megapixel image decodes in seconds; a decoder still at it after this is stuck.
 constexpr auto kDecoderPatience = std::chrono::seconds(60);
 
-constexpr std::size_t kPixelBytes
-    = static_cast<std::size_t>(kQuantiserSide) * kQuantiserSide * sizeof(Pixel);
-
 bool startsWith(std::string_view bytes, std::size_t offset, std::string_view magic)
 {
     return bytes.size() >= offset + magic.size() && bytes.substr(offset, magic.size()) == magic;
@@ -195,18 +192,29 @@ std::string decoderOutput(const char* mode, std::string_view bytes, std::size_t 
     throw ImageRefused("the image could not be decoded");
 }
 
-QuantiserInput pixelsFrom(std::string_view raw)
+} // namespace
+
+std::string pixelBytes(const QuantiserInput& input)
+{
+    std::string bytes;
+    bytes.reserve(input.pixels.size() * 4);
+    for (const Pixel& pixel : input.pixels) {
+        for (std::uint8_t band : { pixel.red, pixel.green, pixel.blue, pixel.alpha })
+            bytes += static_cast<char>(band);
+    }
+    return bytes;
+}
+
+QuantiserInput pixelsFromBytes(std::string_view bytes)
 {
     QuantiserInput input;
-    input.pixels.resize(raw.size() / sizeof(Pixel));
+    input.pixels.resize(bytes.size() / 4);
     for (std::size_t i = 0; i < input.pixels.size(); ++i) {
-        auto at = [&](std::size_t band) { return static_cast<std::uint8_t>(raw[i * 4 + band]); };
+        auto at = [&](std::size_t band) { return static_cast<std::uint8_t>(bytes[i * 4 + band]); };
         input.pixels[i] = { at(0), at(1), at(2), at(3) };
     }
     return input;
 }
-
-} // namespace
 
 std::optional<ImageFormat> sniffImageFormat(std::string_view bytes)
 {
@@ -242,17 +250,17 @@ ImageFormat checkImageBytes(std::string_view bytes)
 QuantiserInput decodeForQuantiser(std::string_view bytes)
 {
     checkImageBytes(bytes);
-    std::string raw = decoderOutput("quantiser", bytes, kPixelBytes);
-    return pixelsFrom(std::string_view(raw).substr(0, kPixelBytes));
+    std::string raw = decoderOutput("quantiser", bytes, kQuantiserInputBytes);
+    return pixelsFromBytes(std::string_view(raw).substr(0, kQuantiserInputBytes));
 }
 
 WallpaperImages decodeWallpaper(std::string_view bytes)
 {
     checkImageBytes(bytes);
-    std::string raw = decoderOutput("wallpaper", bytes, kPixelBytes + 1);
+    std::string raw = decoderOutput("wallpaper", bytes, kQuantiserInputBytes + 1);
     WallpaperImages images;
-    images.input = pixelsFrom(std::string_view(raw).substr(0, kPixelBytes));
-    images.display = raw.substr(kPixelBytes);
+    images.input = pixelsFromBytes(std::string_view(raw).substr(0, kQuantiserInputBytes));
+    images.display = raw.substr(kQuantiserInputBytes);
     return images;
 }
 

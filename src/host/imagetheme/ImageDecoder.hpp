@@ -46,6 +46,14 @@ struct QuantiserInput {
     std::vector<Pixel> pixels;
 };
 
+// The quantiser's input as bytes, RGBA row by row: how the decoder program answers, and how the
+// host keeps a wallpaper's colours on the device.
+inline constexpr std::size_t kQuantiserInputBytes
+    = static_cast<std::size_t>(kQuantiserSide) * kQuantiserSide * 4;
+std::string pixelBytes(const QuantiserInput& input);
+// One pixel for every four bytes of `bytes`.
+QuantiserInput pixelsFromBytes(std::string_view bytes);
+
 std::optional<ImageFormat> sniffImageFormat(std::string_view bytes);
 
 // Refuses what no decoder should see (no bytes, more than kMaxImageBytes, none of the four

@@ -6,25 +6,6 @@
 
 namespace imagetheme {
 
-namespace {
-
-constexpr std::size_t kInputBytes = static_cast<std::size_t>(kQuantiserSide) * kQuantiserSide * 4;
-
-std::string packed(const QuantiserInput& input)
-{
-    std::string bytes;
-    bytes.reserve(kInputBytes);
-    for (const Pixel& pixel : input.pixels) {
-        bytes.push_back(static_cast<char>(pixel.red));
-        bytes.push_back(static_cast<char>(pixel.green));
-        bytes.push_back(static_cast<char>(pixel.blue));
-        bytes.push_back(static_cast<char>(pixel.alpha));
-    }
-    return bytes;
-}
-
-} // namespace
-
 WallpaperStore::WallpaperStore(std::filesystem::path deviceRoot)
     : m_display(deviceRoot / ".wallpaper.jpg")
     , m_input(deviceRoot / ".wallpaper.rgba")
@@ -35,7 +16,7 @@ void WallpaperStore::set(std::string_view imageBytes)
 {
     WallpaperImages images = decodeWallpaper(imageBytes);
     // The colours first: a display copy without them would offer a theme from the old picture.
-    if (!fw::writeFileAtomically(m_input, packed(images.input))
+    if (!fw::writeFileAtomically(m_input, pixelBytes(images.input))
         || !fw::writeFileAtomically(m_display, images.display)) {
         remove();
         throw std::runtime_error("the wallpaper could not be stored on the device");
@@ -44,24 +25,18 @@ void WallpaperStore::set(std::string_view imageBytes)
 
 std::optional<std::string> WallpaperStore::display() const
 {
-    if (!fw::readFileContents(m_input, kInputBytes))
+    if (!fw::readFileContents(m_input, kQuantiserInputBytes))
         return std::nullopt;
     return fw::readFileContents(m_display, kMaxImageBytes);
 }
 
 std::optional<QuantiserInput> WallpaperStore::quantiserInput() const
 {
-    auto bytes = fw::readFileContents(m_input, kInputBytes);
-    if (!bytes || bytes->size() != kInputBytes || !fw::readFileContents(m_display, kMaxImageBytes))
+    auto bytes = fw::readFileContents(m_input, kQuantiserInputBytes);
+    if (!bytes || bytes->size() != kQuantiserInputBytes
+        || !fw::readFileContents(m_display, kMaxImageBytes))
         return std::nullopt;
-    QuantiserInput input;
-    input.pixels.reserve(kInputBytes / 4);
-    for (std::size_t at = 0; at < kInputBytes; at += 4) {
-        auto byte
-            = [&](std::size_t offset) { return static_cast<std::uint8_t>((*bytes)[at + offset]); };
-        input.pixels.push_back({ byte(0), byte(1), byte(2), byte(3) });
-    }
-    return input;
+    return pixelsFromBytes(*bytes);
 }
 
 bool WallpaperStore::remove()

@@ -12,17 +12,6 @@
 
 namespace {
 
-std::string pixelBytes(const imagetheme::QuantiserInput& input)
-{
-    std::string raw;
-    raw.reserve(input.pixels.size() * 4);
-    for (const auto& pixel : input.pixels) {
-        for (std::uint8_t band : { pixel.red, pixel.green, pixel.blue, pixel.alpha })
-            raw += static_cast<char>(band);
-    }
-    return raw;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -45,9 +34,15 @@ int main(int argc, char** argv)
     }
     try {
         if (mode == "quantiser")
-            return fw::writeAll(1, pixelBytes(imagetheme::decodeForQuantiserHere(bytes))) ? 0 : 3;
+            return fw::writeAll(
+                       1, imagetheme::pixelBytes(imagetheme::decodeForQuantiserHere(bytes)))
+                ? 0
+                : 3;
         auto images = imagetheme::decodeWallpaperHere(bytes);
-        return fw::writeAll(1, pixelBytes(images.input)) && fw::writeAll(1, images.display) ? 0 : 3;
+        return fw::writeAll(1, imagetheme::pixelBytes(images.input))
+                && fw::writeAll(1, images.display)
+            ? 0
+            : 3;
     } catch (const std::exception& refusal) {
         std::cerr << refusal.what() << '\n';
         return 1;
