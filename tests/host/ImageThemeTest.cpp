@@ -4,6 +4,7 @@
 #include "host/ScriptDriver.hpp"
 #include "host/SyntheticImages.hpp"
 #include "host/imagetheme/ImagePreset.hpp"
+#include "host/imagetheme/WallpaperStore.hpp"
 #include "theming/ColourValue.hpp"
 
 #include <cmath>
@@ -420,6 +421,40 @@ TEST_F(ImageThemeTest, ADecoderThatFailsIsARefusalNotACrash)
     expectStateUntouched();
     // The program's own decoder is back in use.
     EXPECT_EQ(createPresetFromImage(bytes, "Decoded"), "Decoded");
+}
+
+// A wallpaper's colours cut short or padded by a crash must not become a theme, and a display
+// copy without its colours is no wallpaper.
+TEST_F(ImageThemeTest, AStoredWallpaperIsWholeOrAbsent)
+{
+    WallpaperStore store(device.root());
+    store.set(slateAndRed(Encoding::Png));
+    auto input = store.quantiserInput();
+    ASSERT_TRUE(input);
+    EXPECT_EQ(input->pixels.size(), static_cast<std::size_t>(kQuantiserSide) * kQuantiserSide);
+    EXPECT_EQ(pixelBytes(*input), device.read("/.wallpaper.rgba"));
+    EXPECT_TRUE(store.display());
+
+    std::string colours = device.read("/.wallpaper.rgba");
+    struct Damage {
+        const char* what;
+        std::optional<std::string> colours;
+    } damages[] = {
+        { "empty", "" },
+        { "one byte short", colours.substr(1) },
+        { "one byte over", colours + "x" },
+        { "missing", std::nullopt },
+    };
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.what);
+        fs::remove(device.path("/.wallpaper.rgba"));
+        if (damage.colours)
+            std::ofstream(device.path("/.wallpaper.rgba"), std::ios::binary) << *damage.colours;
+        EXPECT_FALSE(store.quantiserInput());
+    }
+    EXPECT_FALSE(store.display());
+    EXPECT_TRUE(store.remove());
+    EXPECT_FALSE(store.remove());
 }
 
 TEST_F(ImageThemeTest, RefusesNamesThatLeaveThePresetsFolder)
