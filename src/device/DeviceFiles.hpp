@@ -1,5 +1,6 @@
 #pragma once
 
+#include "contract/SettingsContract.hpp"
 #include "foundation/Value.hpp"
 
 #include <filesystem>
@@ -11,8 +12,8 @@ namespace device::paths {
 inline constexpr const char* kSystemVersion = "System/Library/CoreServices/SystemVersion.plist";
 inline constexpr const char* kStockModules = "System/Library/ControlCenter/Bundles";
 inline constexpr const char* kThirdPartyModules = "Library/ControlCenter/Bundles";
-inline constexpr const char* kModuleConfiguration
-    = "var/mobile/Library/ControlCenter/ModuleConfiguration.plist";
+inline constexpr std::string_view kModuleConfiguration
+    = contract::moduleConfigurationFile.substr(1);
 } // namespace device::paths
 
 // The device layer's file steps (private to src/device): every file is replaced whole, so a

@@ -1,5 +1,6 @@
 #include "device/DeviceProfile.hpp"
 
+#include "contract/SettingsContract.hpp"
 #include "device/DeviceFiles.hpp"
 #include "foundation/PropertyList.hpp"
 
@@ -22,19 +23,25 @@ using paths::kThirdPartyModules;
 constexpr std::size_t kMaxIdentifierLength = 155;
 constexpr std::size_t kMaxDisplayNameLength = 64;
 
+// A device path without its leading "/", to join to the device root.
+constexpr std::string_view underRoot(std::string_view devicePath)
+{
+    return devicePath.substr(1);
+}
+
 constexpr std::array kTweaks {
-    Tweak { "prysm", "Prysm", &DeviceOptions::prysm,
-        "Library/MobileSubstrate/DynamicLibraries/Prysm.dylib", "" },
+    Tweak { "prysm", "Prysm", &DeviceOptions::prysm, underRoot(contract::prysmFile), "" },
     Tweak { "powerModule", "PowerModule", &DeviceOptions::powerModule,
-        "Library/ControlCenter/Bundles/PowerModule.bundle", "PowerModule.bundle" },
+        underRoot(contract::powerModuleBundle), "PowerModule.bundle" },
     Tweak { "bcixWeather", "BetterCCXI Weather", &DeviceOptions::bcixWeather,
-        "Library/ControlCenter/Bundles/BCIXWeatherModule.bundle", "BCIXWeatherModule.bundle" },
+        underRoot(contract::bcixWeatherBundle), "BCIXWeatherModule.bundle" },
     // The module's executable, not its folder, is what the settings look for.
     Tweak { "ccRinger", "CCRinger", &DeviceOptions::ccRinger,
-        "Library/ControlCenter/Bundles/CCRingerModule.bundle/CCRingerModule",
-        "CCRingerModule.bundle" },
+        underRoot(contract::ccRingerExecutable), "CCRingerModule.bundle" },
+    // Without its trailing "/": the marker is the folder itself.
     Tweak { "noctis", "Noctis", &DeviceOptions::noctis,
-        "Library/ControlCenter/Bundles/NoctisToggle.bundle", "NoctisToggle.bundle" },
+        underRoot(contract::noctisToggleBundle.substr(0, contract::noctisToggleBundle.size() - 1)),
+        "NoctisToggle.bundle" },
 };
 
 // Always shown in Control Center, never in the user's list.
@@ -389,7 +396,7 @@ DeviceProfile readProfile(const fs::path& root)
     for (const Module& module : profile.modules)
         installed.emplace(lowered(module.identifier), module.identifier);
     auto configuration = files::readDictionary(root / kModuleConfiguration);
-    const fw::Value* list = fw::lookup(configuration, "module-identifiers");
+    const fw::Value* list = fw::lookup(configuration, contract::moduleIdentifiersKey);
     std::set<std::string> listed;
     for (const fw::Value& entry : list && list->asArray() ? *list->asArray() : fw::Array {}) {
         const std::string* identifier = entry.asString();
@@ -431,7 +438,8 @@ void applyProfile(const fs::path& root, const DeviceProfile& wanted)
         fw::Array identifiers;
         for (const std::string& identifier : steps.enabled)
             identifiers.emplace_back(identifier);
-        configuration["module-identifiers"] = fw::Value(std::move(identifiers));
+        configuration[std::string(contract::moduleIdentifiersKey)]
+            = fw::Value(std::move(identifiers));
         files::writePlist(root / kModuleConfiguration, configuration);
     } catch (const fs::filesystem_error& failure) {
         throw std::runtime_error(std::string("cannot change the device: ") + failure.what());

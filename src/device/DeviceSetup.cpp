@@ -14,8 +14,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kBundleDir = "Library/PreferenceBundles/Quillane.bundle";
-constexpr const char* kPreferencesDir = "var/mobile/Library/Preferences";
+// Device paths joined to the root (without their leading "/").
+constexpr std::string_view kBundleDir
+    = contract::bundleDirectory.substr(1, contract::bundleDirectory.size() - 2);
+constexpr std::string_view kPreferencesDir = "var/mobile/Library/Preferences";
 
 // A fresh layout: see files::Care.
 void writeWhole(const fs::path& path, std::string_view bytes)
@@ -51,16 +53,15 @@ void layOutBundle(const fs::path& root)
 
 void layOutPreferences(const fs::path& root)
 {
-    auto preferences = root / kPreferencesDir;
-    fs::create_directories(preferences);
-    // The package installer's part: the settings start as the shipped defaults, the persistent
-    // file as an empty dictionary; no configured marker, so the first opening greets the user.
-    fs::copy_file(root / kBundleDir / "defaults.plist",
-        preferences / "com.tarrowvine.quillane.plist", fs::copy_options::overwrite_existing);
-    writePlist(preferences / "com.tarrowvine.quillane.persistent.plist", {});
+    fs::create_directories(root / kPreferencesDir);
     fs::create_directories(root / "var/mobile/Library/Logs");
     // "/User" is the mobile user's home: a relative link, so nothing escapes the root.
     fs::create_directory_symlink("var/mobile", root / "User");
+    // The package installer's part: the settings start as the shipped defaults, the persistent
+    // file as an empty dictionary; no configured marker, so the first opening greets the user.
+    fs::copy_file(root / kBundleDir / contract::defaultsFileName,
+        root / contract::settingsFile.substr(1), fs::copy_options::overwrite_existing);
+    writePlist(root / contract::persistentFile.substr(1), {});
 }
 
 void layOutSystem(const fs::path& root, const DeviceOptions& options)
@@ -69,8 +70,7 @@ void layOutSystem(const fs::path& root, const DeviceOptions& options)
         { { "ProductName", fw::Value("iPhone OS") },
             { "ProductVersion", fw::Value(options.systemVersion) } });
     if (options.controlCenterServices)
-        fs::create_directories(
-            root / "System/Library/PrivateFrameworks/ControlCenterServices.framework");
+        fs::create_directories(root / contract::moduleServicesFramework.substr(1));
     auto modules = dataDir() / "device" / "modules";
     copyTree(modules / "stock", root / paths::kStockModules);
     fs::create_directories(root / paths::kThirdPartyModules);
@@ -92,7 +92,8 @@ void layOutEnabledModules(const fs::path& root, const DeviceOptions& options)
     fw::Array identifiers;
     for (auto& identifier : *options.enabledModules)
         identifiers.emplace_back(identifier);
-    writePlist(target, { { "module-identifiers", fw::Value(std::move(identifiers)) } });
+    writePlist(target,
+        { { std::string(contract::moduleIdentifiersKey), fw::Value(std::move(identifiers)) } });
 }
 
 void layOutPackageDatabase(const fs::path& root)

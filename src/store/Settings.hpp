@@ -1,19 +1,18 @@
 #pragma once
 
+#include "contract/SettingsContract.hpp"
 #include "uikit/UIColor.hpp"
 
 #include <string_view>
 
-// Every path, key and notification name of the settings, in one place.
+// Every path, key and notification name of the settings, in one place: those the theming
+// component reads too come from the contract between the two.
 namespace qln {
 
 // Path constants named by the system.
-inline constexpr std::string_view settingsFile
-    = "/User/Library/Preferences/com.tarrowvine.quillane.plist";
-inline constexpr std::string_view persistentFile
-    = "/User/Library/Preferences/com.tarrowvine.quillane.persistent.plist";
-inline constexpr std::string_view presetPath
-    = "/User/Library/Preferences/com.tarrowvine.quillane.presets/";
+inline constexpr std::string_view settingsFile = contract::settingsFile;
+inline constexpr std::string_view persistentFile = contract::persistentFile;
+inline constexpr std::string_view presetPath = contract::presetsDirectory;
 
 // The colour picker cell addresses the settings file through the mobile user's real home.
 inline constexpr std::string_view settingsFileVarMobile
@@ -23,33 +22,26 @@ inline constexpr std::string_view configuredMarker
 inline constexpr std::string_view defaultsFile
     = "/Library/PreferenceBundles/Quillane.bundle/defaults.plist";
 inline constexpr std::string_view bundlePath = "/Library/PreferenceBundles/Quillane.bundle";
-inline constexpr std::string_view preferencesPathFormatPrefix = "/User/Library/Preferences/";
+inline constexpr std::string_view preferencesPathFormatPrefix = contract::preferencesDirectory;
 
-inline constexpr std::string_view settingsDomain = "com.tarrowvine.quillane";
+inline constexpr std::string_view settingsDomain = contract::settingsDomain;
 
-inline constexpr std::string_view updateNotification = "com.tarrowvine.quillane/update";
-inline constexpr std::string_view presetChangedNotification
-    = "com.tarrowvine.quillane/presetChanged";
+inline constexpr std::string_view updateNotification = contract::updateNotification;
+inline constexpr std::string_view presetChangedNotification = contract::presetChangedNotification;
 
 // Keys of the persistent file.
-inline constexpr std::string_view unsavedKey = "unsaved";
-inline constexpr std::string_view currentPresetKey = "currentPreset";
-inline constexpr std::string_view darkDefaultKey = "darkDefault";
-inline constexpr std::string_view lightDefaultKey = "lightDefault";
+inline constexpr std::string_view unsavedKey = contract::unsavedKey;
+inline constexpr std::string_view currentPresetKey = contract::currentPresetKey;
+inline constexpr std::string_view darkDefaultKey = contract::darkDefaultKey;
+inline constexpr std::string_view lightDefaultKey = contract::lightDefaultKey;
 
 // Other fixed paths the system tests or runs.
-inline constexpr std::string_view prysmPath
-    = "/Library/MobileSubstrate/DynamicLibraries/Prysm.dylib";
-inline constexpr std::string_view powerModulePath
-    = "/Library/ControlCenter/Bundles/PowerModule.bundle";
-inline constexpr std::string_view bcixWeatherModulePath
-    = "/Library/ControlCenter/Bundles/BCIXWeatherModule.bundle";
-inline constexpr std::string_view ccRingerModulePath
-    = "/Library/ControlCenter/Bundles/CCRingerModule.bundle/CCRingerModule";
-inline constexpr std::string_view noctisTogglePath
-    = "/Library/ControlCenter/Bundles/NoctisToggle.bundle/";
-inline constexpr std::string_view controlCenterServicesPath
-    = "/System/Library/PrivateFrameworks/ControlCenterServices.framework";
+inline constexpr std::string_view prysmPath = contract::prysmFile;
+inline constexpr std::string_view powerModulePath = contract::powerModuleBundle;
+inline constexpr std::string_view bcixWeatherModulePath = contract::bcixWeatherBundle;
+inline constexpr std::string_view ccRingerModulePath = contract::ccRingerExecutable;
+inline constexpr std::string_view noctisTogglePath = contract::noctisToggleBundle;
+inline constexpr std::string_view controlCenterServicesPath = contract::moduleServicesFramework;
 inline constexpr std::string_view packageListFile
     = "/var/lib/dpkg/info/com.tarrowvine.quillane.list";
 inline constexpr std::string_view sbreloadPath = "/usr/bin/sbreload";
