@@ -110,8 +110,7 @@ std::vector<std::string> QLNColorPicker::keysToColour() const
         auto page = pageOf(*this);
         return page ? qualifyingKeys(*page) : std::vector<std::string> {};
     }
-    const std::string* key = m_specifier ? m_specifier->stringForKey("key") : nullptr;
-    return key ? std::vector<std::string> { *key } : std::vector<std::string> {};
+    return SparkColourPickerCell::keysToColour();
 }
 
 void QLNColorPicker::handleLongPress(const std::shared_ptr<fw::UIGestureRecognizer>& /*recognizer*/)

@@ -44,7 +44,7 @@ public:
     bool isGlobal() const;
     // The keys the picker writes when it closes on a colour: the row's own, or for a global
     // row every key its spread sets.
-    std::vector<std::string> keysToColour() const;
+    std::vector<std::string> keysToColour() const override;
     // The detail text for a colour value: "#1A2B3C 50%", "#1A2B3C", or "Hidden".
     static std::string displayText(std::string_view value);
 

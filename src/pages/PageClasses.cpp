@@ -10,7 +10,8 @@ namespace qln {
 void registerPageClasses()
 {
     fw::registerClass(QLNBaseController::classObject());
-    fw::registerClass(QLNRootListController::classObject());
+    // The Settings app opens the bundle on its root page.
+    fw::declarePrincipalClass(QLNRootListController::classObject());
     fw::registerClass(QLNHeader::classObject());
     registerSectionPageClasses();
 }

@@ -24,6 +24,7 @@ class QLNPresetsController : public QLNBaseController {
 public:
     static const fw::ClassDescriptor& classObject();
     const fw::ClassDescriptor& isa() const override { return classObject(); }
+    fw::PageRole pageRole() const override { return fw::PageRole::Presets; }
 
     const fw::SpecifierList& specifiers() override;
     void selectPreset(const std::shared_ptr<fw::PSSpecifier>& row);

@@ -27,6 +27,7 @@ namespace {
 struct Registry {
     std::mutex mutex;
     std::map<std::string, const ClassDescriptor*, std::less<>> classes;
+    const ClassDescriptor* principal { nullptr };
 };
 Registry& registry()
 {
@@ -48,6 +49,21 @@ const ClassDescriptor* NSClassFromString(std::string_view name)
     std::lock_guard lock(r.mutex);
     auto it = r.classes.find(name);
     return it == r.classes.end() ? nullptr : it->second;
+}
+
+void declarePrincipalClass(const ClassDescriptor& cls)
+{
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.classes[cls.name] = &cls;
+    r.principal = &cls;
+}
+
+const ClassDescriptor* principalClass()
+{
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    return r.principal;
 }
 
 const ClassDescriptor& NSObject::classObject()

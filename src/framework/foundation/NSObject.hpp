@@ -41,6 +41,10 @@ struct ClassDescriptor {
 // NSClassFromString and its registration side.
 void registerClass(const ClassDescriptor& cls);
 const ClassDescriptor* NSClassFromString(std::string_view name);
+// The class the Settings app makes to open a preference bundle (its NSPrincipalClass): declared
+// by the bundle when it registers its classes; null until then.
+void declarePrincipalClass(const ClassDescriptor& cls);
+const ClassDescriptor* principalClass();
 
 class NSObject : public std::enable_shared_from_this<NSObject> {
 public:

@@ -16,10 +16,16 @@ namespace fw {
 
 // The base of every settings page: a list of rows (specifiers) shown in a grouped table, with
 // the getter and setter the framework calls for value rows.
+// What a page is to whoever shows it beside the Settings app and adds facts of its own: the
+// framework's pages are ordinary; a bundle's page that lists presets says so.
+enum class PageRole { Ordinary, Presets };
+
 class PSListController : public UIViewController {
 public:
     static const ClassDescriptor& classObject();
     const ClassDescriptor& isa() const override { return classObject(); }
+
+    virtual PageRole pageRole() const { return PageRole::Ordinary; }
 
     // The page's rows. The framework's own answer is the stored list (empty when none).
     virtual const SpecifierList& specifiers();

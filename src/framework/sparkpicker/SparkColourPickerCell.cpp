@@ -192,4 +192,10 @@ bool SparkColourPickerCell::gestureRecognizer(
     return true;
 }
 
+std::vector<std::string> SparkColourPickerCell::keysToColour() const
+{
+    const std::string* key = specifier() ? specifier()->stringForKey("key") : nullptr;
+    return key ? std::vector<std::string> { *key } : std::vector<std::string> {};
+}
+
 } // namespace fw

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace fw {
 
@@ -75,6 +76,9 @@ public:
     // Closes the picker. The closing itself never calls a subclass's dismissPicker back.
     virtual void dismissPicker();
     virtual void updateCellDisplay() { }
+    // The keys the picker writes when it closes on a colour: the row's own key here; a subclass
+    // that writes others says which. Whoever shows a pending colour asks this.
+    virtual std::vector<std::string> keysToColour() const;
 
     // What a row without a stored colour and without a "fallback" of its own opens on: the
     // colour value the device shows for the key, or nullopt to use the option's fallback.
