@@ -5,7 +5,7 @@
 #include "foundation/Device.hpp"
 #include "foundation/NSFileManager.hpp"
 #include "foundation/PropertyList.hpp"
-#include "host/History.hpp"
+#include "history/History.hpp"
 #include "store/Settings.hpp"
 
 #include <algorithm>
@@ -49,10 +49,10 @@ struct RowWriter {
     }
     void recordedWrite()
     {
-        auto& history = host::History::shared();
+        auto& history = history::History::shared();
         history.begin();
         write();
-        history.finish([](const host::ChangeSet&) { return host::StepName { "Row", {} }; });
+        history.finish([](const history::ChangeSet&) { return history::StepName { "Row", {} }; });
     }
 };
 
@@ -75,11 +75,11 @@ void move(benchmark::State& state, bool backwards)
 {
     static RowWriter writer("history-moves");
     fw::Device::setRoot(bench::scratchDirectory() / "history-moves");
-    auto& history = host::History::shared();
+    auto& history = history::History::shared();
     auto step = [&](bool undo) {
         history.begin();
         auto moved = undo ? history.undo() : history.redo();
-        history.finish([](const host::ChangeSet&) { return host::StepName {}; });
+        history.finish([](const history::ChangeSet&) { return history::StepName {}; });
         return moved.label.has_value();
     };
     for (auto _ : state) {
@@ -104,7 +104,7 @@ void sizeAfter(benchmark::State& state, int writes)
         for (int i = 0; i < writes; ++i)
             writer.recordedWrite();
         state.counters["history_bytes"]
-            = static_cast<double>(fs::file_size(host::History::filePath()));
+            = static_cast<double>(fs::file_size(history::History::filePath()));
         state.counters["settings_bytes"]
             = static_cast<double>(fs::file_size(fw::Device::resolve(qln::settingsFile)));
     }

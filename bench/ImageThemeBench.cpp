@@ -4,7 +4,7 @@
 #include "BenchSupport.hpp"
 #include "Frontend.hpp"
 #include "foundation/Device.hpp"
-#include "host/imagetheme/ImagePreset.hpp"
+#include "imagetheme/ImagePreset.hpp"
 
 #include <benchmark/benchmark.h>
 #include <chrono>

@@ -5,7 +5,7 @@
 // percentile; process CPU time, as the host's share of the machine.
 #include "BenchSupport.hpp"
 #include "foundation/PropertyList.hpp"
-#include "host/PreviewJson.hpp"
+#include "web/PreviewJson.hpp"
 #include "host/Session.hpp"
 #include "theming/ThemingComponent.hpp"
 
@@ -48,8 +48,8 @@ void pickAndPush(benchmark::State& state)
         std::string event = R"({"event":"pick","color":")" + bench::colourValue(index++) + "\"}";
         double before = bench::processCpuSeconds();
         auto answer = host.session->handle(event);
-        host::showPendingPick(*host.session, host.theming);
-        std::string preview = host::previewJson(host.theming.palette());
+        web::showPendingPick(*host.session, host.theming);
+        std::string preview = web::previewJson(host.theming.palette());
         state.SetIterationTime(bench::processCpuSeconds() - before);
         if (!answer.applied || preview.find(R"("source":"pending")") == std::string::npos)
             state.SkipWithError("the pick did not reach the preview");

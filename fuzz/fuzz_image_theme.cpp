@@ -4,7 +4,7 @@
 #include "FuzzDevice.hpp"
 #include "foundation/Device.hpp"
 #include "foundation/PropertyList.hpp"
-#include "host/imagetheme/ImagePreset.hpp"
+#include "imagetheme/ImagePreset.hpp"
 
 #include <cstdint>
 #include <cstdio>

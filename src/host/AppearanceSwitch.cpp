@@ -3,7 +3,8 @@
 #include "foundation/Device.hpp"
 #include "foundation/FileIO.hpp"
 #include "foundation/PropertyList.hpp"
-#include "host/History.hpp"
+#include "history/History.hpp"
+#include "host/HistoryLabels.hpp"
 #include "store/Settings.hpp"
 
 namespace host {
@@ -26,7 +27,7 @@ bool hasUnsavedEdits()
 std::optional<theming::PresetApplication> switchAppearance(
     theming::ThemingComponent& component, theming::Appearance appearance)
 {
-    auto& history = History::shared();
+    auto& history = labelledHistory();
     bool ownChange = !history.isOpen();
     if (ownChange)
         history.begin();
@@ -34,11 +35,11 @@ std::optional<theming::PresetApplication> switchAppearance(
     auto application = component.setAppearance(appearance);
     if (!ownChange)
         return application;
-    history.finish([&](const ChangeSet& changes) {
+    history.finish([&](const history::ChangeSet& changes) {
         std::string preset
             = "\u201c" + (application ? application->preset : std::string()) + "\u201d";
         std::string mode = appearance == theming::Appearance::Dark ? "Dark Mode" : "Light Mode";
-        StepName name { mode + " applied " + preset, mode + " applied " + preset + "." };
+        history::StepName name { mode + " applied " + preset, mode + " applied " + preset + "." };
         bool settingsReplaced = changes.after.contains(std::string(qln::settingsFile))
             || changes.before.contains(std::string(qln::settingsFile));
         if (unsaved && settingsReplaced)

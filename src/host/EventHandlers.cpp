@@ -3,7 +3,8 @@
 #include "foundation/Dispatch.hpp"
 #include "foundation/Notifications.hpp"
 #include "foundation/UIPasteboard.hpp"
-#include "host/History.hpp"
+#include "history/History.hpp"
+#include "host/HistoryLabels.hpp"
 #include "sparkpicker/SparkColourPickerCell.hpp"
 #include "store/Settings.hpp"
 #include "store/UIColor+Quillane.hpp"
@@ -133,7 +134,7 @@ void open(SessionState& state, const json&)
 {
     if (state.topPage())
         throw Refusal("the bundle is already open; 'open' works from the Settings app's list");
-    auto* cls = fw::NSClassFromString("QLNRootListController");
+    auto* cls = fw::principalClass();
     std::shared_ptr<fw::PSListController> page;
     if (cls && cls->make)
         page = std::dynamic_pointer_cast<fw::PSListController>(cls->make());
@@ -372,7 +373,7 @@ void moveInHistory(SessionState& state, bool backwards)
 {
     if (auto modal = state.modal())
         throw Refusal("'" + modal->presentationTitle() + "' is presented over the page");
-    auto& history = History::shared();
+    auto& history = labelledHistory();
     auto moved = backwards ? history.undo() : history.redo();
     if (!moved.label)
         throw Refusal(moved.error);

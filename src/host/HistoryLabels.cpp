@@ -91,7 +91,7 @@ std::string presetName(const std::string& path)
     return name;
 }
 
-std::optional<fw::Dictionary> dictionaryIn(const FileSet& files, std::string_view path)
+std::optional<fw::Dictionary> dictionaryIn(const history::FileSet& files, std::string_view path)
 {
     auto found = files.find(std::string(path));
     if (found == files.end())
@@ -102,7 +102,7 @@ std::optional<fw::Dictionary> dictionaryIn(const FileSet& files, std::string_vie
     return *value->asDictionary();
 }
 
-std::vector<std::string> changedKeys(const ChangeSet& changes)
+std::vector<std::string> changedKeys(const history::ChangeSet& changes)
 {
     auto before = dictionaryIn(changes.before, qln::settingsFile).value_or(fw::Dictionary {});
     auto after = dictionaryIn(changes.after, qln::settingsFile).value_or(fw::Dictionary {});
@@ -121,7 +121,7 @@ std::vector<std::string> changedKeys(const ChangeSet& changes)
 
 // The preset a change loaded: the persistent file names it as current and saved, and the
 // settings are now its bytes.
-std::optional<std::string> loadedPreset(const ChangeSet& changes)
+std::optional<std::string> loadedPreset(const history::ChangeSet& changes)
 {
     auto settings = changes.after.find(std::string(qln::settingsFile));
     auto persistent = dictionaryIn(changes.after, qln::persistentFile);
@@ -139,7 +139,7 @@ std::optional<std::string> loadedPreset(const ChangeSet& changes)
 }
 
 // Loading the preset that was current, over its unsaved edits, is going back to it.
-bool discardedEdits(const ChangeSet& changes, const std::string& preset)
+bool discardedEdits(const history::ChangeSet& changes, const std::string& preset)
 {
     auto before = dictionaryIn(changes.before, qln::persistentFile);
     if (!before)
@@ -150,13 +150,14 @@ bool discardedEdits(const ChangeSet& changes, const std::string& preset)
         && unsaved->boolValue();
 }
 
-std::string loadLabel(const ChangeSet& changes, const std::string& preset)
+std::string loadLabel(const history::ChangeSet& changes, const std::string& preset)
 {
     return (discardedEdits(changes, preset) ? "Discard Changes to " : "Load ")
         + curlyQuoted(preset);
 }
 
-std::optional<std::string> presetLabel(const EventContext& context, const ChangeSet& changes)
+std::optional<std::string> presetLabel(
+    const EventContext& context, const history::ChangeSet& changes)
 {
     std::vector<std::string> created, removed, modified;
     for (auto& path : changes.paths) {
@@ -176,8 +177,8 @@ std::optional<std::string> presetLabel(const EventContext& context, const Change
     return std::nullopt;
 }
 
-std::string settingsLabel(
-    const EventContext& context, const ChangeSet& changes, const std::vector<std::string>& keys)
+std::string settingsLabel(const EventContext& context, const history::ChangeSet& changes,
+    const std::vector<std::string>& keys)
 {
     if (auto preset = loadedPreset(changes))
         return loadLabel(changes, *preset);
@@ -210,7 +211,7 @@ EventContext captureContext(
     if (!page)
         return context;
     context.pageTitle = page->navigationItem().title;
-    context.rootPage = page->isa().name == "QLNRootListController";
+    context.rootPage = &page->isa() == fw::principalClass();
     auto rows = tableRows(*page);
     context.rowNames = rowNamesOf(rows);
     auto modal = state.modal();
@@ -235,7 +236,7 @@ EventContext captureContext(
     return context;
 }
 
-int changedColourCount(const ChangeSet& changes)
+int changedColourCount(const history::ChangeSet& changes)
 {
     auto before = dictionaryIn(changes.before, qln::settingsFile).value_or(fw::Dictionary {});
     auto after = dictionaryIn(changes.after, qln::settingsFile).value_or(fw::Dictionary {});
@@ -250,7 +251,7 @@ int changedColourCount(const ChangeSet& changes)
     return count;
 }
 
-StepName nameStep(const EventContext& context, const ChangeSet& changes)
+history::StepName nameStep(const EventContext& context, const history::ChangeSet& changes)
 {
     if (auto label = presetLabel(context, changes))
         return { *label, {} };
@@ -263,7 +264,7 @@ StepName nameStep(const EventContext& context, const ChangeSet& changes)
         return { context.rowTitle.value_or("Change Presets"), {} };
     }
     auto keys = changedKeys(changes);
-    StepName name { settingsLabel(context, changes, keys), {} };
+    history::StepName name { settingsLabel(context, changes, keys), {} };
     int colours = changedColourCount(changes);
     // Replacing the whole settings is worth a word even when few colours differed.
     bool replacedAll = name.label.starts_with("Load ") || name.label.starts_with("Discard ")
@@ -274,10 +275,8 @@ StepName nameStep(const EventContext& context, const ChangeSet& changes)
     return name;
 }
 
-StepName nameForeignStep(const ChangeSet& changes)
+history::StepName nameForeignStep(const history::ChangeSet& changes)
 {
-    const StepName generic { "Change by Another Program",
-        "The settings were changed by another program." };
     auto label = presetLabel(EventContext {}, changes);
     bool settingsChanged = changes.after.contains(std::string(qln::settingsFile))
         || changes.before.contains(std::string(qln::settingsFile));
@@ -289,8 +288,16 @@ StepName nameForeignStep(const ChangeSet& changes)
         }
     }
     if (!label)
-        return generic;
+        return history::foreignChange(changes);
     return { *label, "Another program changed the settings: " + *label + "." };
+}
+
+history::History& labelledHistory()
+{
+    auto& shared = history::History::shared();
+    static const bool named = (shared.nameForeignChangesWith(nameForeignStep), true);
+    (void)named;
+    return shared;
 }
 
 } // namespace host

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/History.hpp"
+#include "history/History.hpp"
 
 #include <map>
 #include <optional>
@@ -30,13 +30,16 @@ struct EventContext {
 EventContext captureContext(
     SessionState& state, std::string_view eventJson, const EventContext& previous);
 
-StepName nameStep(const EventContext& context, const ChangeSet& changes);
+history::StepName nameStep(const EventContext& context, const history::ChangeSet& changes);
 
 // A change another program made while nobody here held the history: named from the files
 // alone, since nothing is known of what that program was doing.
-StepName nameForeignStep(const ChangeSet& changes);
+history::StepName nameForeignStep(const history::ChangeSet& changes);
+
+// The device's history, with changes made elsewhere named as above.
+history::History& labelledHistory();
 
 // How many colour values differ between two versions of the settings file.
-int changedColourCount(const ChangeSet& changes);
+int changedColourCount(const history::ChangeSet& changes);
 
 } // namespace host

@@ -4,6 +4,7 @@
 #include "foundation/FileIO.hpp"
 #include "foundation/PropertyList.hpp"
 #include "store/Settings.hpp"
+#include "theming/BundleLayouts.hpp"
 
 #include <filesystem>
 #include <map>
@@ -56,44 +57,20 @@ template <class Places> std::string stateOf(const std::string& key, const Places
 std::map<std::string, RowPlace> rowPlaces()
 {
     std::map<std::string, RowPlace> places;
-    std::error_code error;
-    for (auto& entry :
-        std::filesystem::directory_iterator(fw::Device::resolve(qln::bundlePath), error)) {
-        auto name = entry.path().filename().string();
-        if (entry.path().extension() != ".plist" || name == "defaults.plist")
-            continue;
-        auto layout = readDictionary(std::string(qln::bundlePath) + "/" + name);
-        const fw::Value* items = layout ? fw::lookup(*layout, "items") : nullptr;
-        if (!items || !items->asArray())
-            continue;
-        const std::string* pageTitle = stringIn(*layout, "title");
+    for (const theming::PageLayout& layout : theming::readPageLayouts()) {
         // Rows of the two states share their titles: only a title repeated within one state
         // needs its group.
         std::map<std::string, int> labelCount;
-        for (auto& item : *items->asArray()) {
-            auto* dictionary = item.asDictionary();
-            auto* key = dictionary ? stringIn(*dictionary, "key") : nullptr;
-            auto* label = dictionary ? stringIn(*dictionary, "label") : nullptr;
-            if (key && label)
-                ++labelCount[*label + "|" + suffixState(*key)];
+        for (const theming::LayoutRow& row : layout.rows) {
+            if (!row.key.empty() && !row.label.empty())
+                ++labelCount[row.label + "|" + suffixState(row.key)];
         }
-        std::string group;
-        for (auto& item : *items->asArray()) {
-            auto* dictionary = item.asDictionary();
-            if (!dictionary)
+        for (const theming::LayoutRow& row : layout.rows) {
+            if (row.key.empty() || row.label.empty() || places.contains(row.key))
                 continue;
-            auto* cell = stringIn(*dictionary, "cell");
-            auto* label = stringIn(*dictionary, "label");
-            if (cell && *cell == "PSGroupCell") {
-                group = label ? *label : std::string();
-                continue;
-            }
-            auto* key = stringIn(*dictionary, "key");
-            if (!key || !label || places.contains(*key))
-                continue;
-            bool shared = labelCount[*label + "|" + suffixState(*key)] > 1 && !group.empty();
-            places[*key] = { pageTitle ? *pageTitle : std::string(),
-                shared ? group + " " + *label : *label };
+            bool shared
+                = labelCount[row.label + "|" + suffixState(row.key)] > 1 && !row.group.empty();
+            places[row.key] = { layout.title, shared ? row.group + " " + row.label : row.label };
         }
     }
     return places;

@@ -2,7 +2,8 @@
 
 #include "foundation/Journal.hpp"
 #include "foundation/UIPasteboard.hpp"
-#include "host/History.hpp"
+#include "history/History.hpp"
+#include "host/HistoryLabels.hpp"
 #include "host/PresetChanges.hpp"
 #include "host/SessionState.hpp"
 #include "sparkpicker/SparkColourPickerCell.hpp"
@@ -331,7 +332,7 @@ json effectJson(const fw::Effect& effect)
 
 json historyJson()
 {
-    auto summary = History::shared().summary();
+    auto summary = labelledHistory().summary();
     json notice = nullptr;
     if (!summary.notice.empty())
         notice = { { "step", summary.headId }, { "text", summary.notice } };
@@ -352,7 +353,7 @@ json storedValueJson(const std::optional<std::string>& value)
 // Beside the presets page only: what the current preset's unsaved changes are.
 json presetChangesJson(const fw::PSListController& page)
 {
-    if (page.isa().name != "QLNPresetsController")
+    if (page.pageRole() != fw::PageRole::Presets)
         return nullptr;
     auto changes = unsavedPresetChanges();
     if (!changes)

@@ -1,7 +1,6 @@
 #include "host/Session.hpp"
 
 #include "bundle/BundleClasses.hpp"
-#include "cells/QLNColorPicker.hpp"
 #include "foundation/ClassDescription.hpp"
 #include "foundation/Device.hpp"
 #include "host/EventHandlers.hpp"
@@ -55,7 +54,7 @@ Session::Session(const std::filesystem::path& deviceRoot)
     m->state.root = deviceRoot;
     m->state.settingsList = std::make_shared<SettingsListController>();
     m->state.navigation = std::make_shared<fw::UINavigationController>(m->state.settingsList);
-    m->seenHead = History::shared().summary().headId;
+    m->seenHead = labelledHistory().summary().headId;
     m->watcher = HistoryWatcher::start([this] { catchUpWithHistory(); });
 }
 
@@ -64,10 +63,10 @@ Session::~Session() = default;
 EventAnswer Session::handle(std::string_view eventJson)
 {
     auto context = captureContext(m->state, eventJson, m->lastContext);
-    auto& history = History::shared();
+    auto& history = labelledHistory();
     history.begin();
     auto refusal = handleEvent(m->state, eventJson);
-    history.finish([&](const ChangeSet& changes) { return nameStep(context, changes); });
+    history.finish([&](const history::ChangeSet& changes) { return nameStep(context, changes); });
     if (!refusal)
         m->lastContext = std::move(context);
     m->seenHead = history.summary().headId;
@@ -79,7 +78,7 @@ std::optional<Session::PendingPick> Session::pendingPick() const
     auto picker = std::dynamic_pointer_cast<fw::SparkColourPickerViewController>(m->state.modal());
     if (!picker || picker != m->state.pickedPicker.lock())
         return std::nullopt;
-    auto cell = std::dynamic_pointer_cast<qln::QLNColorPicker>(picker->cell());
+    auto cell = picker->cell();
     if (!cell)
         return std::nullopt;
     return PendingPick { cell->keysToColour(), qln::qlnHexStringFromColor(picker->colour()) };
@@ -87,7 +86,7 @@ std::optional<Session::PendingPick> Session::pendingPick() const
 
 void Session::catchUpWithHistory()
 {
-    auto& history = History::shared();
+    auto& history = labelledHistory();
     if (history.isOpen())
         return;
     history.recordForeignChange();

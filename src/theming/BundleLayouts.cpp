@@ -17,59 +17,72 @@ std::string stringFor(const fw::Dictionary& item, std::string_view key)
     return text ? *text : std::string();
 }
 
-bool isColourRow(const fw::Dictionary& item)
+std::vector<LayoutRow> rowsOf(const fw::Dictionary& layout)
 {
-    const fw::Value* global = fw::lookup(item, "global");
-    return stringFor(item, "cellClass") == colourPickerCellClass && !stringFor(item, "key").empty()
-        && !(global && global->boolValue());
-}
-
-void collectRows(const fw::Dictionary& layout, const std::string& stem, const std::string& page,
-    std::vector<ColourRowGroup>& groups)
-{
+    std::vector<LayoutRow> rows;
     const fw::Value* items = fw::lookup(layout, "items");
     if (!items || !items->asArray())
-        return;
-    std::string area;
-    bool areaListed = false;
+        return rows;
+    std::string group;
+    int section = 0;
     for (const fw::Value& value : *items->asArray()) {
         const fw::Dictionary* item = value.asDictionary();
         if (!item)
             continue;
         if (stringFor(*item, "cell") == "PSGroupCell") {
-            area = stringFor(*item, "label");
-            areaListed = false;
+            group = stringFor(*item, "label");
+            ++section;
             continue;
         }
-        if (!isColourRow(*item))
-            continue;
-        if (!areaListed) {
-            groups.push_back({ stem, page, area, {} });
-            areaListed = true;
-        }
-        groups.back().rows.push_back(
-            { stringFor(*item, "label"), stringFor(*item, "key"), stringFor(*item, "feature") });
+        const fw::Value* global = fw::lookup(*item, "global");
+        rows.push_back({ section, group, stringFor(*item, "cell"), stringFor(*item, "cellClass"),
+            stringFor(*item, "label"), stringFor(*item, "key"), stringFor(*item, "feature"),
+            global && global->boolValue() });
     }
+    return rows;
+}
+
+// A global row ("Change All") sets other rows: it is no colour of a part.
+bool isColourRow(const LayoutRow& row)
+{
+    return row.cellClass == colourPickerCellClass && !row.key.empty() && !row.global;
 }
 
 } // namespace
 
-std::vector<ColourRowGroup> readLayoutColourRows()
+std::vector<PageLayout> readPageLayouts()
 {
     auto names = fw::NSFileManager::defaultManager().contentsOfDirectoryAtPath(bundleDirectory);
     if (!names)
         return {};
     std::sort(names->begin(), names->end());
-    std::vector<ColourRowGroup> groups;
+    std::vector<PageLayout> layouts;
     for (const std::string& name : *names) {
         if (!name.ends_with(plistSuffix) || name == defaultsFileName)
             continue;
         auto layout = fw::propertyListWithContentsOfFile(std::string(bundleDirectory) + name);
         if (!layout || !layout->asDictionary())
             continue;
-        std::string stem = name.substr(0, name.size() - plistSuffix.size());
-        std::string page = stringFor(*layout->asDictionary(), "title");
-        collectRows(*layout->asDictionary(), stem, page.empty() ? stem : page, groups);
+        layouts.push_back({ name.substr(0, name.size() - plistSuffix.size()),
+            stringFor(*layout->asDictionary(), "title"), rowsOf(*layout->asDictionary()) });
+    }
+    return layouts;
+}
+
+std::vector<ColourRowGroup> readLayoutColourRows()
+{
+    std::vector<ColourRowGroup> groups;
+    for (const PageLayout& layout : readPageLayouts()) {
+        const std::string& page = layout.title.empty() ? layout.name : layout.title;
+        int listedSection = -1;
+        for (const LayoutRow& row : layout.rows) {
+            if (!isColourRow(row))
+                continue;
+            if (row.section != listedSection)
+                groups.push_back({ layout.name, page, row.group, {} });
+            listedSection = row.section;
+            groups.back().rows.push_back({ row.label, row.key, row.feature });
+        }
     }
     return groups;
 }

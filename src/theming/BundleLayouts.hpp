@@ -5,6 +5,29 @@
 
 namespace theming {
 
+// One row of a page layout file, as the file gives it (absent strings are empty).
+struct LayoutRow {
+    int section { 0 }; // how many group rows are above it
+    std::string group; // the label of the group row above, "" when it has none
+    std::string cell;
+    std::string cellClass;
+    std::string label;
+    std::string key;
+    std::string feature; // the tweak whose presence shows or hides the row
+    bool global { false };
+};
+
+// A page layout file of the bundle: its rows in file order, group rows left out.
+struct PageLayout {
+    std::string name; // the file's name without ".plist": "MediaControls"
+    std::string title; // the layout's "title", or empty
+    std::vector<LayoutRow> rows;
+};
+
+// Every page layout file of the bundle in the device, in name order; unreadable files are left
+// out. The one reader of the layouts for everyone outside the bundle.
+std::vector<PageLayout> readPageLayouts();
+
 struct ColourRow {
     std::string label;
     std::string key;

@@ -1,5 +1,7 @@
 #include "theming/ColourValue.hpp"
 
+#include "foundation/NumberScanner.hpp"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -83,6 +85,13 @@ std::string displayColour(const Rgba& colour)
         std::chars_format::fixed, 2)
                    .ptr;
     return std::string(hex) + std::string(alpha, end);
+}
+
+std::string storedColourValue(std::uint8_t red, std::uint8_t green, std::uint8_t blue, double alpha)
+{
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "#%02X%02X%02X:", red, green, blue);
+    return hex + fw::formatDouble6(std::clamp(alpha, 0.0, 1.0));
 }
 
 } // namespace theming

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,11 @@ std::optional<Rgba> parseColourValue(std::string_view text);
 
 // "#RRGGBB:0.50": components rounded to bytes, alpha with two decimals, for display.
 std::string displayColour(const Rgba& colour);
+
+// A colour as the settings store writes one ("#RRGGBB:%f"), for files made outside the bundle
+// (themes from images) that the bundle and this component must read exactly as their own.
+std::string storedColourValue(
+    std::uint8_t red, std::uint8_t green, std::uint8_t blue, double alpha);
 
 // Shorthand for the stock colour table: 0xRRGGBB and an alpha.
 constexpr Rgba rgb(unsigned hex, double alpha = 1.0)

@@ -1,6 +1,6 @@
 // End-to-end scenarios: the real program on a real device directory, as a script drives it.
-#include "ScriptDriver.hpp"
 #include "foundation/PropertyList.hpp"
+#include "support/ScriptDriver.hpp"
 
 #include <arpa/inet.h>
 #include <fstream>

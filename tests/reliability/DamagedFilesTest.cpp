@@ -6,7 +6,7 @@
 #include "ScratchDevice.hpp"
 #include "UiDriver.hpp"
 #include "foundation/PropertyList.hpp"
-#include "host/PreviewJson.hpp"
+#include "web/PreviewJson.hpp"
 #include "theming/ThemingComponent.hpp"
 
 #include <chrono>
@@ -117,7 +117,7 @@ std::string palette()
 {
     theming::ThemingComponent component;
     component.start();
-    return host::previewJson(component.palette());
+    return web::previewJson(component.palette());
 }
 
 // A row write after the walk, on a page whose layout is at hand.

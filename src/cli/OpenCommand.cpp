@@ -1,0 +1,224 @@
+#include "cli/OpenCommand.hpp"
+
+#include "web/UserState.hpp"
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <iostream>
+#include <netinet/in.h>
+#include <poll.h>
+#include <spawn.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace cli {
+
+namespace {
+
+constexpr auto kStartTimeout = std::chrono::seconds(20);
+constexpr int kAnswerTimeoutMs = 2000;
+constexpr std::string_view kAddressPrefix = "Quillane settings: ";
+
+struct Address {
+    int port { 0 };
+    std::string token;
+};
+
+std::optional<Address> parseAddress(const std::string& url)
+{
+    constexpr std::string_view prefix = "http://127.0.0.1:";
+    if (url.rfind(prefix, 0) != 0)
+        return std::nullopt;
+    Address address;
+    std::size_t end = prefix.size();
+    while (end < url.size() && std::isdigit(static_cast<unsigned char>(url[end])))
+        address.port = address.port * 10 + (url[end++] - '0');
+    if (auto token = url.find("token="); token != std::string::npos)
+        address.token = url.substr(token + 6);
+    if (address.port <= 0 || address.port > 65535)
+        return std::nullopt;
+    return address;
+}
+
+bool waitFor(int fd, short events)
+{
+    pollfd entry { fd, events, 0 };
+    return ::poll(&entry, 1, kAnswerTimeoutMs) == 1;
+}
+
+// True when a Quillane server with that secret answers at the address: a port that another
+// program took over since, or a server with another secret, does not count.
+bool serverAnswers(const std::string& url)
+{
+    auto address = parseAddress(url);
+    if (!address)
+        return false;
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    sockaddr_in target {};
+    target.sin_family = AF_INET;
+    target.sin_port = htons(std::uint16_t(address->port));
+    target.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string answer;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&target), sizeof target) == 0) {
+        auto request
+            = "GET /api/screen HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(address->port)
+            + "\r\nAuthorization: Bearer " + address->token + "\r\nConnection: close\r\n\r\n";
+        if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == ssize_t(request.size())
+            && waitFor(fd, POLLIN)) {
+            char buffer[64];
+            auto got = ::recv(fd, buffer, sizeof buffer, 0);
+            if (got > 0)
+                answer.assign(buffer, std::size_t(got));
+        }
+    }
+    ::close(fd);
+    return answer.rfind("HTTP/1.1 200", 0) == 0;
+}
+
+std::string ownProgram()
+{
+    char path[PATH_MAX];
+    auto length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0)
+        return "quillane";
+    return std::string(path, std::size_t(length));
+}
+
+// Runs a program with the caller's environment and waits for it; its output goes where ours
+// goes unless `quiet`.
+int runAndWait(const std::vector<std::string>& arguments, bool quiet)
+{
+    std::vector<char*> argv;
+    for (auto& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (quiet) {
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    }
+    pid_t child = 0;
+    int error = ::posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0)
+        return 127;
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) { }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+}
+
+bool userServiceInstalled()
+{
+    return runAndWait({ "systemctl", "--user", "cat", "quillane.service" }, true) == 0;
+}
+
+// Starts `quillane serve` in a session of its own, so it outlives this command, and reads the
+// address it prints. Its messages go to a log in the state directory.
+std::optional<std::string> startDetachedServer()
+{
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
+        return std::nullopt;
+    auto log = (web::userStateDir() / "serve.log").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+    posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    auto program = ownProgram();
+    std::string serve = "serve";
+    char* argv[] = { program.data(), serve.data(), nullptr };
+    pid_t child = 0;
+    int error = ::posix_spawn(&child, program.c_str(), &actions, &attributes, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    ::close(pipeFds[1]);
+    std::string line;
+    auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+    while (error == 0 && line.find('\n') == std::string::npos
+        && std::chrono::steady_clock::now() < deadline && waitFor(pipeFds[0], POLLIN)) {
+        char buffer[256];
+        auto got = ::read(pipeFds[0], buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        line.append(buffer, std::size_t(got));
+    }
+    ::close(pipeFds[0]);
+    // The server lives on in its own session; its exit is reaped by init.
+    if (line.rfind(kAddressPrefix, 0) != 0 || line.find('\n') == std::string::npos)
+        return std::nullopt;
+    return line.substr(kAddressPrefix.size(), line.find('\n') - kAddressPrefix.size());
+}
+
+std::optional<std::string> waitForRecordedServer()
+{
+    auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (auto url = web::recordedServerAddress(); url && serverAnswers(*url))
+            return url;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> runningServer()
+{
+    if (auto url = web::recordedServerAddress(); url && serverAnswers(*url))
+        return url;
+    if (web::userRuntimeDir() && userServiceInstalled()) {
+        std::cerr << "quillane: starting the settings server (quillane.service)\n";
+        if (runAndWait({ "systemctl", "--user", "start", "quillane.service" }, false) == 0)
+            return waitForRecordedServer();
+    }
+    std::cerr << "quillane: starting the settings server\n";
+    return startDetachedServer();
+}
+
+int openInBrowser(const std::string& url)
+{
+    std::string browser = "xdg-open";
+    if (const char* chosen = std::getenv("BROWSER"); chosen && *chosen) {
+        browser = chosen;
+        browser = browser.substr(0, browser.find(':'));
+    }
+    if (runAndWait({ browser, url }, false) == 0)
+        return 0;
+    std::cerr << "quillane: could not start a browser (" << browser
+              << "); open this address yourself:\n"
+              << url << "\n";
+    return 1;
+}
+
+} // namespace
+
+int runOpen(bool printOnly)
+{
+    auto url = runningServer();
+    if (!url) {
+        std::cerr << "quillane: the settings server did not start; see "
+                  << (web::userStateDir() / "serve.log").string() << "\n";
+        return 1;
+    }
+    if (printOnly) {
+        std::cout << *url << "\n";
+        return 0;
+    }
+    return openInBrowser(*url);
+}
+
+} // namespace cli

@@ -1,0 +1,201 @@
+#include "history/History.hpp"
+
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+#include <unordered_map>
+#include <zlib.h>
+
+// The history file's form: a marker, a checksum of the rest, then one CBOR document whose steps
+// are each a CBOR document of their own, so that a step is encoded once for all later saves.
+namespace history {
+
+using nlohmann::json;
+
+namespace {
+
+constexpr std::string_view kMagic = "QLNHIST1";
+// Small pieces cost more to compress than they save.
+constexpr std::size_t kCompressFrom = 96;
+constexpr std::size_t kMaxStoredBytes = 64u << 20;
+
+json binary(std::string_view bytes)
+{
+    return json::binary(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+}
+
+std::string compressed(std::string_view bytes)
+{
+    // The same preset and settings files are stored again on every save: keep their packing.
+    static std::unordered_map<std::string, std::string> memo;
+    if (auto found = memo.find(std::string(bytes)); found != memo.end())
+        return found->second;
+    uLongf size = compressBound(static_cast<uLong>(bytes.size()));
+    std::string out(size, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(out.data()), &size,
+            reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uLong>(bytes.size()), 6)
+        != Z_OK)
+        throw std::runtime_error("compression failed");
+    out.resize(size);
+    if (memo.size() > 64)
+        memo.clear();
+    memo.emplace(std::string(bytes), out);
+    return out;
+}
+
+json pack(std::string_view bytes)
+{
+    if (bytes.size() < kCompressFrom)
+        return { { "b", binary(bytes) } };
+    return { { "n", bytes.size() }, { "z", binary(compressed(bytes)) } };
+}
+
+json pack(std::string_view bytes, std::string& stored)
+{
+    if (bytes.size() < kCompressFrom)
+        return { { "b", binary(bytes) } };
+    if (stored.empty())
+        stored = compressed(bytes);
+    return { { "n", bytes.size() }, { "z", binary(stored) } };
+}
+
+std::string storedForm(const json& packed)
+{
+    auto z = packed.find("z");
+    if (z == packed.end())
+        return {};
+    auto& data = z->get_binary();
+    return std::string(data.begin(), data.end());
+}
+
+std::string unpack(const json& packed)
+{
+    if (auto raw = packed.find("b"); raw != packed.end()) {
+        auto& data = raw->get_binary();
+        return std::string(data.begin(), data.end());
+    }
+    auto size = packed.at("n").get<std::uint64_t>();
+    auto& data = packed.at("z").get_binary();
+    if (size > kMaxStoredBytes)
+        throw std::runtime_error("a stored file is too large");
+    std::string out(size, '\0');
+    uLongf outSize = static_cast<uLongf>(size);
+    if (uncompress(reinterpret_cast<Bytef*>(out.data()), &outSize, data.data(),
+            static_cast<uLong>(data.size()))
+            != Z_OK
+        || outSize != size)
+        throw std::runtime_error("a stored file does not decompress");
+    return out;
+}
+
+json changeJson(const FileChange& change)
+{
+    return { { "path", change.path }, { "eb", change.existedBefore }, { "ea", change.existedAfter },
+        { "p", change.prefix }, { "s", change.suffix },
+        { "mb", pack(change.middleBefore, change.storedBefore) },
+        { "ma", pack(change.middleAfter, change.storedAfter) }, { "nb", change.sizeBefore },
+        { "na", change.sizeAfter }, { "cb", change.crcBefore }, { "ca", change.crcAfter } };
+}
+
+FileChange changeFromJson(const json& j)
+{
+    FileChange change;
+    change.path = j.at("path").get<std::string>();
+    change.existedBefore = j.at("eb").get<bool>();
+    change.existedAfter = j.at("ea").get<bool>();
+    change.prefix = j.at("p").get<std::uint64_t>();
+    change.suffix = j.at("s").get<std::uint64_t>();
+    change.middleBefore = unpack(j.at("mb"));
+    change.middleAfter = unpack(j.at("ma"));
+    change.storedBefore = storedForm(j.at("mb"));
+    change.storedAfter = storedForm(j.at("ma"));
+    change.sizeBefore = j.at("nb").get<std::uint64_t>();
+    change.sizeAfter = j.at("na").get<std::uint64_t>();
+    change.crcBefore = j.at("cb").get<std::uint32_t>();
+    change.crcAfter = j.at("ca").get<std::uint32_t>();
+    return change;
+}
+
+const std::string& encodedStep(const HistoryStep& step)
+{
+    if (!step.encoded.empty())
+        return step.encoded;
+    json changes = json::array();
+    for (auto& change : step.changes)
+        changes.push_back(changeJson(change));
+    json document = json::object();
+    document["id"] = step.id;
+    document["label"] = step.label;
+    document["notice"] = step.notice;
+    document["changes"] = std::move(changes);
+    auto bytes = json::to_cbor(document);
+    step.encoded.assign(bytes.begin(), bytes.end());
+    return step.encoded;
+}
+
+HistoryStep decodeStep(const json& stored)
+{
+    auto& bytes = stored.get_binary();
+    auto j = json::from_cbor(bytes);
+    HistoryStep step;
+    step.id = j.at("id").get<std::uint64_t>();
+    step.label = j.at("label").get<std::string>();
+    step.notice = j.at("notice").get<std::string>();
+    for (auto& change : j.at("changes"))
+        step.changes.push_back(changeFromJson(change));
+    step.encoded.assign(bytes.begin(), bytes.end());
+    return step;
+}
+
+} // namespace
+
+std::string encodeHistory(const History::Store& store)
+{
+    json known = json::object();
+    for (auto& [path, bytes] : store.known)
+        known[path] = pack(bytes);
+    json steps = json::array();
+    for (auto& step : store.steps)
+        steps.push_back(binary(encodedStep(step)));
+    json document = json::object();
+    document["position"] = store.position;
+    document["nextId"] = store.nextId;
+    document["known"] = std::move(known);
+    document["steps"] = std::move(steps);
+    auto body = json::to_cbor(document);
+    std::string bodyBytes(body.begin(), body.end());
+    std::uint32_t crc = historyChecksum(bodyBytes);
+    std::string out(kMagic);
+    for (int shift = 0; shift < 32; shift += 8)
+        out.push_back(static_cast<char>((crc >> shift) & 0xff));
+    return out + bodyBytes;
+}
+
+History::Store decodeHistory(const std::string& bytes)
+{
+    if (bytes.size() < kMagic.size() + 4 || !bytes.starts_with(kMagic))
+        throw std::runtime_error("it is not a history file");
+    std::uint32_t crc = 0;
+    for (int i = 0; i < 4; ++i)
+        crc |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[kMagic.size() + i]))
+            << (8 * i);
+    std::string_view body = std::string_view(bytes).substr(kMagic.size() + 4);
+    if (historyChecksum(body) != crc)
+        throw std::runtime_error("its checksum does not match");
+    try {
+        auto document = json::from_cbor(body);
+        History::Store store;
+        for (auto& [path, packed] : document.at("known").items())
+            store.known[path] = unpack(packed);
+        for (auto& stored : document.at("steps"))
+            store.steps.push_back(decodeStep(stored));
+        store.position = document.at("position").get<std::size_t>();
+        store.nextId = document.at("nextId").get<std::uint64_t>();
+        if (store.position > store.steps.size())
+            throw std::runtime_error("its position is past its last step");
+        return store;
+    } catch (const json::exception& error) {
+        throw std::runtime_error(error.what());
+    }
+}
+
+} // namespace history

@@ -1,8 +1,0 @@
-#pragma once
-
-namespace host {
-
-// The `quillane` command line: serve, script, device init. Returns the exit status.
-int runCli(int argc, char** argv);
-
-} // namespace host

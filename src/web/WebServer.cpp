@@ -1,0 +1,100 @@
+#include "web/WebServer.hpp"
+
+#include "host/EventLoop.hpp"
+#include "host/Session.hpp"
+#include "imagetheme/WallpaperStore.hpp"
+#include "theming/ThemingComponent.hpp"
+#include "web/Access.hpp"
+#include "web/HttpServer.hpp"
+#include "web/PreviewJson.hpp"
+#include "web/Routes.hpp"
+#include "web/SlowWorker.hpp"
+#include "web/UserState.hpp"
+
+#include <csignal>
+#include <iostream>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+namespace web {
+
+namespace {
+
+int blockTerminationSignals()
+{
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+    return signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
+}
+
+void addRoutes(Router& router, RouteContext& context)
+{
+    addEventRoutes(router, context);
+    addPreviewRoutes(router, context);
+    addWallpaperRoutes(router, context);
+    addPresetFileRoutes(router, context);
+    addDeviceRoutes(router, context);
+    addStaticRoutes(router, context);
+}
+
+} // namespace
+
+int runServer(const std::filesystem::path& deviceRoot, int port)
+{
+    std::string secret = loadOrCreateAccessToken(userStateDir());
+    // Before any thread starts, so every thread inherits the mask.
+    int signals = blockTerminationSignals();
+    host::EventLoop loop;
+    host::Session session(deviceRoot);
+    theming::ThemingComponent theming;
+    bool previewChanged = true;
+    theming.onChange = [&] { previewChanged = true; };
+    theming.start();
+
+    Broadcast broadcast;
+    SlowWorker slowWorker;
+    imagetheme::WallpaperStore wallpaper(deviceRoot);
+    RouteContext context { session, theming, wallpaper, deviceRoot,
+        [&slowWorker](std::function<void()> job) { slowWorker.run(std::move(job)); } };
+    Router router;
+    addRoutes(router, context);
+
+    std::optional<Access> access;
+    HttpServer server(
+        router, broadcast, [&access](const Request& head) { return access->judge(head); });
+    auto bound = server.listenOnLoopback(port);
+    if (!bound) {
+        std::cerr << "quillane: cannot listen on 127.0.0.1" << (port ? " at that port" : "")
+                  << "\n";
+        return 1;
+    }
+    access.emplace(secret, *bound);
+    server.start();
+
+    auto address = access->address();
+    std::cout << "Quillane settings: " << address << "\n" << std::flush;
+    recordServerAddress(address);
+    broadcast.publish(Broadcast::Screen, session.screen());
+    loop.watch(signals, [&] { loop.stop(); });
+    loop.afterEachTurn([&](bool didWork) {
+        if (didWork)
+            broadcast.publish(Broadcast::Screen, session.screen());
+        theming.checkForRestart();
+        if (previewChanged)
+            broadcast.publish(Broadcast::Preview, previewJson(theming.palette()));
+        previewChanged = false;
+    });
+    loop.run();
+
+    forgetServerAddress(address);
+    server.stop();
+    slowWorker.stop();
+    close(signals);
+    return 0;
+}
+
+} // namespace web
