@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fstream>
+#include <future>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <nlohmann/json.hpp>
@@ -15,6 +17,7 @@
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -62,6 +65,16 @@ public:
             ADD_FAILURE() << "quillane serve ended with " << ending;
     }
     int port() const { return m_port; }
+    // The server's resident memory now, in MiB (from /proc).
+    double residentMiB() const
+    {
+        std::ifstream status("/proc/" + std::to_string(m_pid) + "/status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.starts_with("VmRSS:"))
+                return std::stod(line.substr(6)) / 1024.0;
+        }
+        return 0;
+    }
     // The header that lets a request past the server's secret, so the abuse reaches the parts
     // behind it.
     std::string authorization() const { return "Authorization: Bearer " + m_token + "\r\n"; }
@@ -266,4 +279,252 @@ TEST(WebHostAbuse, AbandonedEventStreamsDoNotStallTheServer)
     for (int i = 0; i < 40; ++i)
         exchange(server.port(), request(server, "GET /api/stream HTTP/1.1"), 20);
     EXPECT_EQ(exchange(server.port(), request(server, "GET /api/screen HTTP/1.1"), 5000), 200);
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int connectTo(int port)
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// The first line of whatever the server said on `fd` within `ms`, or "" when it said nothing
+// (a close included).
+std::string statusLine(int fd, int ms)
+{
+    std::string answer;
+    char buffer[4096];
+    pollfd wait { fd, POLLIN, 0 };
+    while (answer.find("\r\n") == std::string::npos && ::poll(&wait, 1, ms) > 0) {
+        auto count = ::read(fd, buffer, sizeof buffer);
+        if (count <= 0)
+            break;
+        answer.append(buffer, static_cast<std::size_t>(count));
+    }
+    return answer.substr(0, answer.find("\r\n"));
+}
+
+// Sends `total` bytes made by `piece` until the server answers or closes; answers the status
+// line and how many bytes went out.
+std::pair<std::string, std::size_t> pour(
+    int fd, const std::string& head, const std::string& piece, std::size_t total)
+{
+    std::size_t sent = 0;
+    (void)!::send(fd, head.data(), head.size(), MSG_NOSIGNAL);
+    pollfd readable { fd, POLLIN, 0 };
+    while (sent < total) {
+        if (::poll(&readable, 1, 0) > 0)
+            break;
+        auto count = ::send(fd, piece.data(), piece.size(), MSG_NOSIGNAL);
+        if (count <= 0)
+            break;
+        sent += static_cast<std::size_t>(count);
+    }
+    return { statusLine(fd, 5000), sent };
+}
+
+// The user's own requests while an attack goes on: how long the slowest took, in ms, and
+// whether every one was answered.
+struct UserSees {
+    bool allAnswered { true };
+    double slowestMs { 0 };
+};
+UserSees userRequestsFor(const Server& server, std::chrono::milliseconds span)
+{
+    UserSees sees;
+    for (auto end = Clock::now() + span; Clock::now() < end;) {
+        auto start = Clock::now();
+        int status = exchange(server.port(), request(server, "GET /api/screen HTTP/1.1"), 5000);
+        sees.allAnswered = sees.allAnswered && status == 200;
+        sees.slowestMs = std::max(sees.slowestMs,
+            std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return sees;
+}
+
+std::string head(const Server& server, const std::string& line, const std::string& fields,
+    bool withSecret = true)
+{
+    return line + "\r\nHost: 127.0.0.1:" + std::to_string(server.port()) + "\r\n"
+        + (withSecret ? server.authorization() : "") + fields + "\r\n";
+}
+
+} // namespace
+
+// Each attack against a fresh server: what it is answered, what the server's memory may grow
+// by, and that the user's requests meanwhile are all answered within a bound far above what a
+// healthy server needs (the speed itself is measured by the benchmarks).
+TEST(WebHostAbuse, AttacksCostTheServerABoundedAmountAndStallNoOne)
+{
+    struct Outcome {
+        std::string answer; // the status line the attacker saw ("" for a close)
+        std::string detail;
+    };
+    struct Attack {
+        const char* what;
+        std::function<Outcome(const Server&)> run;
+        const char* expected; // the start of the status line, or "" for a close
+        double maxGrowthMiB;
+    };
+    const Attack attacks[] = {
+        { "256 connections that each send a head line every 4.5 s",
+            [](const Server& server) {
+                std::vector<int> slow;
+                for (int i = 0; i < 256; ++i)
+                    slow.push_back(connectTo(server.port()));
+                auto started = Clock::now();
+                auto user = std::async(std::launch::async,
+                    [&] { return userRequestsFor(server, std::chrono::seconds(9)); });
+                std::string line = "GET /api/screen HTTP/1.1\r\n";
+                for (int round = 0; round < 4; ++round) {
+                    for (int fd : slow)
+                        (void)!::send(fd, line.data(), line.size(), MSG_NOSIGNAL);
+                    line = "X-Slow-" + std::to_string(round) + ": a\r\n";
+                    std::this_thread::sleep_for(std::chrono::milliseconds(4500));
+                }
+                auto sees = user.get();
+                // Every slow head is closed once its deadline passes.
+                std::size_t closed = 0;
+                for (int fd : slow) {
+                    if (statusLine(fd, 3000).empty())
+                        ++closed;
+                    ::close(fd);
+                }
+                auto seconds = std::chrono::duration<double>(Clock::now() - started).count();
+                return Outcome { closed == slow.size() && sees.allAnswered ? "" : "open",
+                    std::to_string(closed) + " closed by " + std::to_string(int(seconds))
+                        + " s; the user's slowest request " + std::to_string(int(sees.slowestMs))
+                        + " ms" };
+            },
+            "", 16 },
+        { "a head line of 64 MiB, no secret",
+            [](const Server& server) {
+                int fd = connectTo(server.port());
+                auto [answer, sent] = pour(fd,
+                    "GET /api/screen HTTP/1.1\r\nX-Long: ", std::string(64 * 1024, 'a'), 64u << 20);
+                ::close(fd);
+                return Outcome { answer, std::to_string(sent >> 10) + " KiB sent" };
+            },
+            "HTTP/1.1 431", 4 },
+        { "a 31 MiB event sent chunked, with the secret",
+            [](const Server& server) {
+                int fd = connectTo(server.port());
+                std::string chunk = "10000\r\n" + std::string(0x10000, ' ') + "\r\n";
+                auto user = std::async(std::launch::async,
+                    [&] { return userRequestsFor(server, std::chrono::milliseconds(500)); });
+                auto [answer, sent] = pour(fd,
+                    head(server, "POST /api/event HTTP/1.1", "Transfer-Encoding: chunked\r\n"),
+                    chunk, 31u << 20);
+                ::close(fd);
+                auto sees = user.get();
+                return Outcome { sees.allAnswered ? answer : "stalled",
+                    std::to_string(sent >> 10) + " KiB sent" };
+            },
+            "HTTP/1.1 413", 4 },
+        { "a 31 MiB device sent chunked, without the secret",
+            [](const Server& server) {
+                int fd = connectTo(server.port());
+                std::string chunk = "10000\r\n" + std::string(0x10000, ' ') + "\r\n";
+                auto [answer, sent] = pour(fd,
+                    head(server, "PUT /api/device HTTP/1.1", "Transfer-Encoding: chunked\r\n",
+                        false),
+                    chunk, 31u << 20);
+                ::close(fd);
+                return Outcome { answer, std::to_string(sent >> 10) + " KiB sent" };
+            },
+            "HTTP/1.1 401", 4 },
+        { "an event declared 100 MiB long",
+            [](const Server& server) {
+                int fd = connectTo(server.port());
+                auto [answer, sent] = pour(fd,
+                    head(server, "POST /api/event HTTP/1.1", "Content-Length: 104857600\r\n"),
+                    std::string(0x10000, ' '), 100u << 20);
+                ::close(fd);
+                return Outcome { answer, std::to_string(sent >> 10) + " KiB sent" };
+            },
+            "HTTP/1.1 413", 4 },
+        { "1,000 parallel connections, one request each",
+            [](const Server& server) {
+                std::vector<int> fds;
+                auto bytes = request(server, "GET /api/screen HTTP/1.1");
+                for (int i = 0; i < 1000; ++i) {
+                    fds.push_back(connectTo(server.port()));
+                    (void)!::send(fds.back(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
+                }
+                int answered = 0;
+                for (int fd : fds) {
+                    answered += statusLine(fd, 10000).starts_with("HTTP/1.1 200");
+                    ::close(fd);
+                }
+                return Outcome { answered == 1000 ? "HTTP/1.1 200" : "missing",
+                    std::to_string(answered) + " answered" };
+            },
+            "HTTP/1.1 200", 24 },
+        { "256 event streams left open",
+            [](const Server& server) {
+                std::vector<int> streams;
+                auto bytes = request(server, "GET /api/stream HTTP/1.1");
+                for (int i = 0; i < 256; ++i) {
+                    streams.push_back(connectTo(server.port()));
+                    (void)!::send(streams.back(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
+                }
+                auto sees = userRequestsFor(server, std::chrono::seconds(1));
+                for (int fd : streams)
+                    ::close(fd);
+                return Outcome { sees.allAnswered ? "answered" : "stalled",
+                    "the user's slowest request " + std::to_string(int(sees.slowestMs)) + " ms" };
+            },
+            "answered", 16 },
+        // After the secret: the user's own burst of uploads leaves nothing behind.
+        { "16 parallel uploads of 32 MiB",
+            [](const Server& server) {
+                std::vector<std::future<std::string>> uploads;
+                for (int i = 0; i < 16; ++i)
+                    uploads.push_back(std::async(std::launch::async, [&server] {
+                        int fd = connectTo(server.port());
+                        auto [answer, sent] = pour(fd,
+                            head(server, "POST /api/wallpaper HTTP/1.1",
+                                "Content-Length: 33554432\r\n"),
+                            std::string(0x10000, 'j'), 32u << 20);
+                        ::close(fd);
+                        return answer;
+                    }));
+                int refused = 0;
+                for (auto& upload : uploads)
+                    refused += upload.get().starts_with("HTTP/1.1 400");
+                return Outcome { refused == 16 ? "HTTP/1.1 400" : "lost",
+                    std::to_string(refused) + " refused as no image" };
+            },
+            "HTTP/1.1 400", 8 },
+    };
+    for (const Attack& attack : attacks) {
+        SCOPED_TRACE(attack.what);
+        ScratchDevice device;
+        Server server(device.root());
+        double before = server.residentMiB();
+        auto outcome = attack.run(server);
+        // Memory comes back once the attack is over.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        double after = server.residentMiB();
+        EXPECT_TRUE(outcome.answer.starts_with(attack.expected))
+            << "answered \"" << outcome.answer << "\"; " << outcome.detail;
+        EXPECT_LT(after - before, attack.maxGrowthMiB) << before << " MiB before, " << after;
+        EXPECT_EQ(exchange(server.port(), request(server, "GET /api/screen HTTP/1.1"), 5000), 200);
+        recordFigure("web-host-attacks",
+            std::string(attack.what) + ": " + (outcome.answer.empty() ? "closed" : outcome.answer)
+                + ", " + outcome.detail + "; " + std::to_string(int(before)) + " → "
+                + std::to_string(int(after)) + " MiB");
+    }
 }
