@@ -65,10 +65,39 @@ function availableIds(draft) {
     .map((m) => m.identifier);
 }
 
+const nameIn = (draft, id) => knownModules(draft).get(id)?.displayName ?? id;
+
+// The modules Control Center includes, in its order.
+function includedModules(draft) {
+  const last = draft.enabled.length - 1;
+  return draft.enabled.map((identifier, index) => ({
+    identifier,
+    displayName: nameIn(draft, identifier),
+    canMoveUp: index > 0,
+    canMoveDown: index < last,
+  }));
+}
+
+// The modules it may include besides, by name; only a module of one's own
+// can be deleted from the device (its bundle goes).
+function moreModules(draft) {
+  const known = knownModules(draft);
+  const included = new Set(draft.enabled);
+  return availableIds(draft)
+    .filter((id) => !included.has(id))
+    .map((id) => known.get(id))
+    .sort((a, b) => a.displayName.localeCompare(b.displayName))
+    .map((m) => ({
+      identifier: m.identifier,
+      displayName: m.displayName,
+      deletable: m.kind === "custom",
+    }));
+}
+
 // `profile`: the device as GET /api/device answers it; the draft edits a copy.
 export function createDeviceDraft(profile) {
   const draft = structuredClone(profile);
-  const nameOf = (id) => knownModules(draft).get(id)?.displayName ?? id;
+  const nameOf = (id) => nameIn(draft, id);
 
   return {
     // The device as edited, in the form PUT /api/device takes.
@@ -93,31 +122,8 @@ export function createDeviceDraft(profile) {
       return tweak.installed;
     },
 
-    // The modules Control Center includes, in its order.
-    included() {
-      const last = draft.enabled.length - 1;
-      return draft.enabled.map((identifier, index) => ({
-        identifier,
-        displayName: nameOf(identifier),
-        canMoveUp: index > 0,
-        canMoveDown: index < last,
-      }));
-    },
-    // The modules it may include besides, by name; only a module of one's own
-    // can be deleted from the device (its bundle goes).
-    more() {
-      const known = knownModules(draft);
-      const included = new Set(draft.enabled);
-      return availableIds(draft)
-        .filter((id) => !included.has(id))
-        .map((id) => known.get(id))
-        .sort((a, b) => a.displayName.localeCompare(b.displayName))
-        .map((m) => ({
-          identifier: m.identifier,
-          displayName: m.displayName,
-          deletable: m.kind === "custom",
-        }));
-    },
+    included: () => includedModules(draft),
+    more: () => moreModules(draft),
 
     // Each edit answers the sentence that tells it, or null when it did nothing.
     move(index, step) {

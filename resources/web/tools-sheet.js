@@ -6,14 +6,20 @@
 import { el } from "./dom.js";
 import { button } from "./tools-parts.js";
 
-// `panel`: the tools' panel, in its workspace; `host`: where the "Tools"
-// button goes; `wide`: the media query of the wide layout.
-export function createToolsSheet(panel, { host, wide }) {
+// The sheet's title and Done, at the top of the panel while it is a sheet.
+function sheetHead() {
   const head = el("div", "tools-sheet-head");
   const title = el("h2", "tools-sheet-title", "Preset Tools");
   title.id = "tools-sheet-title";
   const done = button("tools-sheet-done", "Done");
   head.append(title, done);
+  return { head, done };
+}
+
+// `panel`: the tools' panel, in its workspace; `host`: where the "Tools"
+// button goes; `wide`: the media query of the wide layout.
+export function createToolsSheet(panel, { host, wide }) {
+  const { head, done } = sheetHead();
   const opener = button("tools-open", "Tools", "Preset Tools");
   opener.hidden = true;
   opener.setAttribute("aria-haspopup", "dialog");
