@@ -1,6 +1,10 @@
 // Shared set-up of the browser tests: a fresh simulated device, the real
 // `quillane serve` on it, and Debian's Chromium driven headless through
 // playwright-core. Every wait here is bounded.
+//
+// A test file begins with `const phone = sharedPhone();` (one browser for its
+// tests) and each test with `const session = await phone.start(t, options);`
+// (its own device, server and page, undone after the test).
 
 import { spawn, execFile } from "node:child_process";
 import { mkdtemp, mkdir, readFile, rm } from "node:fs/promises";
@@ -9,6 +13,7 @@ import os from "node:os";
 import path from "node:path";
 import { fileURLToPath } from "node:url";
 import { promisify } from "node:util";
+import { after, before } from "node:test";
 import { chromium } from "playwright-core";
 
 const here = path.dirname(fileURLToPath(import.meta.url));
@@ -30,6 +35,14 @@ const CHROMIUM_ARGS = [
 const START_TIMEOUT_MS = 15000;
 const STOP_TIMEOUT_MS = 8000;
 export const STEP_TIMEOUT_MS = 10000;
+
+// The window sizes the tests use: a phone's, where the settings and the
+// picture are on tabs of their own, and two where they are side by side.
+export const SIZES = {
+  phone: { width: 390, height: 844 },
+  wide: { width: 1200, height: 900 },
+  desktop: { width: 1280, height: 900 },
+};
 
 const run = promisify(execFile);
 
@@ -235,7 +248,7 @@ export async function openPhone({ colorScheme = "light" } = {}) {
   const browser = await launchBrowser();
   try {
     const context = await browser.newContext({
-      viewport: { width: 390, height: 844 },
+      viewport: SIZES.phone,
       deviceScaleFactor: 2,
       colorScheme,
     });
@@ -261,8 +274,11 @@ export async function openPhone({ colorScheme = "light" } = {}) {
 }
 
 // One device and its server, shown in `phone`; `close()` undoes them.
-// options: init (extra `device init` arguments), clipboard (grant access).
+// options: init (extra `device init` arguments), clipboard (grant access),
+// size (of the window: a name of SIZES or {width, height}; the phone's by
+// default), picture (wait until the Control Center picture is drawn).
 export async function startSession(t, phone, options = {}) {
+  await phone.page.setViewportSize(SIZES[options.size ?? "phone"] ?? options.size);
   const dir = await mkdtemp(path.join(os.tmpdir(), "qln-browser-"));
   const root = path.join(dir, "device");
   const session = {
@@ -301,6 +317,7 @@ export async function startSession(t, phone, options = {}) {
     session.errors = phone.errors;
     await phone.page.goto(session.url, { waitUntil: "load" });
     await phone.page.locator("[data-testid=open-bundle]").waitFor();
+    if (options.picture) await picture(phone.page);
   } catch (error) {
     await session.close();
     await Promise.all(phone.stopping);
@@ -313,6 +330,41 @@ export async function startSession(t, phone, options = {}) {
   session.persistent = () => session.readPlist(PERSISTENT);
   session.exists = (relative) => existsSync(session.file(relative));
   return session;
+}
+
+// The tests of one file share one phone, opened before the first and closed
+// after the last; `start(t, options)` gives a test its own device on it (see
+// startSession).
+export function sharedPhone(look = {}) {
+  let phone = null;
+  before(async () => {
+    phone = await openPhone(look);
+  });
+  after(async () => {
+    await phone?.close();
+  });
+  return {
+    get page() {
+      return phone.page;
+    },
+    get context() {
+      return phone.context;
+    },
+    start: (t, options) => startSession(t, phone, options),
+  };
+}
+
+// A phone of the test's own, in `look` (see openPhone), with a device on it;
+// both are closed after the test, the device first.
+export async function startOwnPhone(t, look = {}, options = {}) {
+  const phone = await openPhone(look);
+  let session = null;
+  t.after(async () => {
+    await session?.close();
+    await phone.close();
+  });
+  session = await startSession(null, phone, options);
+  return { phone, session };
 }
 
 // ---- steps in the page -----------------------------------------------------
@@ -346,6 +398,14 @@ export const modal = (page) => page.locator("#modal");
 export const cell = (page, title) => page.locator(`#page .cell[data-title="${title}"]`).first();
 export const keyed = (page, key) => page.locator(`#page .cell[data-key="${key}"]`);
 export const detailOf = (row) => row.locator(".cell-detail");
+
+// Waits until the Control Center picture shows its six toggles.
+export async function picture(page) {
+  await eventually(
+    async () => (await page.locator("#preview .cc-toggle").count()) === 6,
+    "six toggles drawn",
+  );
+}
 
 export async function waitForTitle(page, title) {
   await page.waitForFunction(
