@@ -141,6 +141,13 @@ export function coloursByKey(preview) {
   return colours;
 }
 
+// The layout file of the page whose row colours `key`, or null.
+export function layoutOf(preview, key) {
+  return (
+    preview?.groups?.find((g) => g.entries?.some((e) => e.colour?.key === key))?.layout ?? null
+  );
+}
+
 // The keys whose rows the settings pages show on this device.
 export function shownKeys(preview) {
   const keys = new Set();

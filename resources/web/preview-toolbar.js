@@ -2,6 +2,7 @@
 // that tells what the last switch did or why the colours are stock.
 
 import { el } from "./dom.js";
+import { setAttr } from "./preview-paint.js";
 
 const APPEARANCES = [
   ["light", "Light"],
@@ -59,4 +60,22 @@ export function noteText(preview) {
   else if (preview.customToggleColours === false)
     lines.push("Toggle colours are off: the toggles keep their stock colours.");
   return lines.join("\n");
+}
+
+// The switch shows `appearance`; the caption tells `preview`'s notes, and
+// replaces a refusal (which stays until the next picture).
+export function paintToolbar({ buttons, note }, preview, appearance) {
+  for (const b of buttons) setAttr(b, "aria-checked", String(b.dataset.appearance === appearance));
+  for (const b of buttons) setAttr(b, "tabindex", b.dataset.appearance === appearance ? "0" : "-1");
+  const caption = noteText(preview);
+  if (note.textContent !== caption || note.classList.contains("cc-note-error")) {
+    note.textContent = caption;
+    note.classList.remove("cc-note-error");
+  }
+}
+
+// A refused action is told in the caption, which either layout shows.
+export function showRefusal(note, message) {
+  note.textContent = message;
+  note.classList.add("cc-note-error");
 }

@@ -2,7 +2,7 @@
 // dark and at a desktop and a phone-sized window: no rule may be broken.
 // One device walks the pages; each stop is checked in all four looks.
 
-import { test, before, after } from "node:test";
+import { test } from "node:test";
 import assert from "node:assert/strict";
 import path from "node:path";
 import {
@@ -14,9 +14,9 @@ import {
   eventually,
   keyed,
   openBundle,
-  openPhone,
+  sharedPhone,
+  SIZES,
   repoRoot,
-  startSession,
   stillOnScreen,
   tapRow,
   typeHex,
@@ -35,18 +35,8 @@ const LOOKS = [
   { scheme: "dark", viewport: "phone" },
 ];
 const PICTURE = "[data-testid=preview-screen]";
-const VIEWPORTS = {
-  desktop: { width: 1280, height: 900 },
-  phone: { width: 390, height: 844 },
-};
 
-let phone;
-before(async () => {
-  phone = await openPhone();
-});
-after(async () => {
-  await phone?.close();
-});
+const phone = sharedPhone();
 
 // One line per broken rule: the rule, its nodes and axe's own summary of the first.
 function describe(violations) {
@@ -73,7 +63,7 @@ async function audit(page, stop, failures, looks = LOOKS) {
   if (!(await page.evaluate(() => typeof window.axe === "object")))
     await page.addScriptTag({ path: AXE });
   for (const look of looks) {
-    await page.setViewportSize(VIEWPORTS[look.viewport]);
+    await page.setViewportSize(SIZES[look.viewport]);
     await page.emulateMedia({ colorScheme: look.scheme, reducedMotion: "reduce" });
     await settleLook(page);
     const violations = await page.evaluate(async (picture) => {
@@ -101,7 +91,7 @@ async function audit(page, stop, failures, looks = LOOKS) {
     if (violations.length > 0)
       failures.push(`${stop}, ${look.scheme} ${look.viewport}:\n  ${describe(violations)}`);
   }
-  await page.setViewportSize(VIEWPORTS.phone);
+  await page.setViewportSize(SIZES.phone);
   await page.emulateMedia({ colorScheme: "light", reducedMotion: "reduce" });
 }
 
@@ -113,7 +103,7 @@ const linkTitles = (page) =>
     );
 
 test("axe finds no violation on any page or dialog, light and dark, desktop and phone", async (t) => {
-  const session = await startSession(t, phone, { init: ["--all-tweaks"] });
+  const session = await phone.start(t, { init: ["--all-tweaks"] });
   const { page } = session;
   const failures = [];
   // Fades end at once, so every look is judged at its final colours.
@@ -164,11 +154,11 @@ test("axe finds no violation on any page or dialog, light and dark, desktop and 
   await audit(page, "the Presets page with a preset", failures);
 
   // Beside the page: a preset tried in the picture, and the sheet that names an import.
-  await page.setViewportSize(VIEWPORTS.desktop);
+  await page.setViewportSize(SIZES.desktop);
   await page.locator("#tools").getByRole("button", { name: "Preview “Evening”" }).click();
   await page.locator("[data-testid=trial-marker]").waitFor();
   await audit(page, "a preset tried in the picture", failures);
-  await page.setViewportSize(VIEWPORTS.desktop);
+  await page.setViewportSize(SIZES.desktop);
   await page.keyboard.press("Escape");
   await page.locator("[data-testid=trial-marker]").waitFor({ state: "hidden" });
   await page.locator("[data-testid=preset-file]").setInputFiles({
@@ -209,7 +199,7 @@ test("axe finds no violation on any page or dialog, light and dark, desktop and 
 // Some tweaks take the toggles' order over, so the order page is checked on
 // a device without them.
 test("axe finds no violation on the order page", async (t) => {
-  const session = await startSession(t, phone);
+  const session = await phone.start(t);
   const { page } = session;
   const failures = [];
   await page.emulateMedia({ reducedMotion: "reduce" });

@@ -1,7 +1,7 @@
 // Colour rows on the connectivity page: the picker, the long-press reset
 // and the global spread, seen both on screen and in the settings file.
 
-import { test, before, after } from "node:test";
+import { test } from "node:test";
 import assert from "node:assert/strict";
 import {
   act,
@@ -9,10 +9,9 @@ import {
   closePicker,
   detailOf,
   keyed,
-  openPhone,
+  sharedPhone,
   longPress,
   openBundle,
-  startSession,
   swatchColour,
   tapRow,
   typeHex,
@@ -22,16 +21,10 @@ import {
   eventually,
 } from "./harness.js";
 
-let phone;
-before(async () => {
-  phone = await openPhone();
-});
-after(async () => {
-  await phone?.close();
-});
+const phone = sharedPhone();
 
 async function connectivity(t) {
-  const session = await startSession(t, phone);
+  const session = await phone.start(t);
   await openBundle(session);
   await tapRow(session, "Connectivity", "Connectivity");
   return session;

@@ -1,6 +1,6 @@
 // The connectivity page's edited state and the order page's drag handles.
 
-import { test, before, after } from "node:test";
+import { test } from "node:test";
 import assert from "node:assert/strict";
 import {
   act,
@@ -8,19 +8,12 @@ import {
   back,
   eventually,
   keyed,
-  openPhone,
+  sharedPhone,
   openBundle,
-  startSession,
   tapRow,
 } from "./harness.js";
 
-let phone;
-before(async () => {
-  phone = await openPhone();
-});
-after(async () => {
-  await phone?.close();
-});
+const phone = sharedPhone();
 
 const shownKeys = (page) =>
   page
@@ -28,7 +21,7 @@ const shownKeys = (page) =>
     .evaluateAll((nodes) => nodes.filter((n) => !n.hidden).map((n) => n.dataset.key));
 
 test("the state row switches the page between the enabled and the disabled colours", async (t) => {
-  const session = await startSession(t, phone);
+  const session = await phone.start(t);
   const { page } = session;
   await openBundle(session);
   await tapRow(session, "Connectivity", "Connectivity");
@@ -89,7 +82,7 @@ const movableTitles = (page) =>
   page.locator("#page .cell.movable").evaluateAll((nodes) => nodes.map((n) => n.dataset.title));
 
 test("dragging the first toggle's handle below the last moves it to the end of the stored order", async (t) => {
-  const session = await startSession(t, phone);
+  const session = await phone.start(t);
   const { page } = session;
   await openBundle(session);
   await tapRow(session, "Connectivity", "Connectivity");
@@ -173,7 +166,7 @@ function ringAndClips(handle) {
 }
 
 test("every reorder handle takes keyboard focus with its whole ring in view", async (t) => {
-  const session = await startSession(t, phone);
+  const session = await phone.start(t);
   const { page } = session;
   await openBundle(session);
   await tapRow(session, "Connectivity", "Connectivity");

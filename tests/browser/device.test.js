@@ -2,30 +2,15 @@
 // and reorders Control Center; the open Toggles page and the picture follow
 // the device's files as they would on a phone.
 
-import { test, before, after } from "node:test";
+import { test } from "node:test";
 import assert from "node:assert/strict";
-import {
-  cell,
-  eventually,
-  openBundle,
-  openPhone,
-  screenshot,
-  startSession,
-  tapRow,
-} from "./harness.js";
+import { cell, eventually, openBundle, sharedPhone, screenshot, tapRow } from "./harness.js";
 
-const WIDE = { width: 1200, height: 900 };
 const CONFIGURATION = "var/mobile/Library/ControlCenter/ModuleConfiguration.plist";
 const NOCTIS = "com.laughingquoll.noctis.toggle";
 const NOTES = "com.example.notes";
 
-let phone;
-before(async () => {
-  phone = await openPhone();
-});
-after(async () => {
-  await phone?.close();
-});
+const phone = sharedPhone();
 
 const panel = (page) => page.locator("[data-testid=device-panel]");
 const enabledRow = (page, id) =>
@@ -52,9 +37,8 @@ const tileOrder = (page) =>
   page.$$eval("#preview [data-identifier]", (nodes) => nodes.map((n) => n.dataset.identifier));
 
 test("a tweak and a module of one's own reach the Toggles page and the picture, in the order set", async (t) => {
-  const { page } = phone;
-  await page.setViewportSize(WIDE);
-  const session = await startSession(t, phone);
+  const session = await phone.start(t, { size: "wide" });
+  const { page } = session;
   await openBundle(session);
   await tapRow(session, "Toggles", "Toggles");
 
@@ -124,5 +108,38 @@ test("a tweak and a module of one's own reach the Toggles page and the picture, 
     (await session.readPlist("System/Library/CoreServices/SystemVersion.plist")).ProductVersion,
     "13.0",
   );
+  assert.deepEqual(session.errors, []);
+});
+
+test("a second press on Device while the device is read opens one panel, and Cancel gives the page back", async (t) => {
+  const session = await phone.start(t, { size: "wide" });
+  const { page } = session;
+  // The device's answer waits until both presses are made.
+  let reads = 0;
+  let release;
+  const held = new Promise((resolve) => (release = resolve));
+  await page.route("**/api/device", async (route) => {
+    reads++;
+    await held;
+    await route.continue();
+  });
+  t.after(() => {
+    release();
+    return page.unroute("**/api/device");
+  });
+  const opener = page.locator("[data-testid=device-open]");
+  await opener.click();
+  await opener.click();
+  release();
+  await panel(page).waitFor();
+  await page.locator("[data-testid=device-cancel]").click();
+  await panel(page).waitFor({ state: "detached" });
+  assert.equal(reads, 1);
+  const inert = await page.evaluate(() =>
+    [...document.querySelectorAll("[inert]")].map((n) => n.id || n.className),
+  );
+  assert.deepEqual(inert, []);
+  // The page answers again.
+  await openBundle(session);
   assert.deepEqual(session.errors, []);
 });

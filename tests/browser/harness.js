@@ -1,6 +1,10 @@
 // Shared set-up of the browser tests: a fresh simulated device, the real
 // `quillane serve` on it, and Debian's Chromium driven headless through
 // playwright-core. Every wait here is bounded.
+//
+// A test file begins with `const phone = sharedPhone();` (one browser for its
+// tests) and each test with `const session = await phone.start(t, options);`
+// (its own device, server and page, undone after the test).
 
 import { spawn, execFile } from "node:child_process";
 import { mkdtemp, mkdir, readFile, rm } from "node:fs/promises";
@@ -9,7 +13,9 @@ import os from "node:os";
 import path from "node:path";
 import { fileURLToPath } from "node:url";
 import { promisify } from "node:util";
+import { after, before } from "node:test";
 import { chromium } from "playwright-core";
+import { parsePlist } from "./plist.js";
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 export const repoRoot = path.resolve(here, "../..");
@@ -31,6 +37,14 @@ const START_TIMEOUT_MS = 15000;
 const STOP_TIMEOUT_MS = 8000;
 export const STEP_TIMEOUT_MS = 10000;
 
+// The window sizes the tests use: a phone's, where the settings and the
+// picture are on tabs of their own, and two where they are side by side.
+export const SIZES = {
+  phone: { width: 390, height: 844 },
+  wide: { width: 1200, height: 900 },
+  desktop: { width: 1280, height: 900 },
+};
+
 const run = promisify(execFile);
 
 export const SETTINGS = "var/mobile/Library/Preferences/com.tarrowvine.quillane.plist";
@@ -42,83 +56,6 @@ export function projectVersion() {
   const text = readFileSync(path.join(repoRoot, "cmake", "Version.cmake"), "utf8");
   const match = /set\s*\(\s*QLN_VERSION\s+([0-9.]+)\s*\)/.exec(text);
   return match ? match[1] : null;
-}
-
-// ---- property lists ----------------------------------------------------
-
-const ENTITIES = { amp: "&", lt: "<", gt: ">", quot: '"', apos: "'" };
-function unescapeXml(text) {
-  return text.replace(/&(#x[0-9a-fA-F]+|#[0-9]+|[a-z]+);/g, (whole, name) => {
-    if (name.startsWith("#x")) return String.fromCodePoint(parseInt(name.slice(2), 16));
-    if (name.startsWith("#")) return String.fromCodePoint(parseInt(name.slice(1), 10));
-    return ENTITIES[name] ?? whole;
-  });
-}
-
-// Reads Apple's XML property list form, which the device's files use.
-export function parsePlist(text) {
-  if (text.startsWith("bplist"))
-    throw new Error("binary property list: the tests read the XML form only");
-  const tokens = text
-    .replace(/<\?xml[^>]*\?>|<!DOCTYPE[^>]*>|<!--[\s\S]*?-->/g, "")
-    .match(/<[^>]+>|[^<]+/g)
-    .filter((t) => t.startsWith("<") || t.trim() !== "");
-  let i = 0;
-  const textUntil = (close) => {
-    let value = "";
-    while (tokens[i] !== close) {
-      if (i >= tokens.length) throw new Error(`unterminated ${close}`);
-      value += tokens[i++];
-    }
-    i++;
-    return unescapeXml(value);
-  };
-  const value = () => {
-    const tag = tokens[i++];
-    switch (tag) {
-      case "<dict/>":
-        return {};
-      case "<array/>":
-        return [];
-      case "<string/>":
-        return "";
-      case "<true/>":
-        return true;
-      case "<false/>":
-        return false;
-      case "<string>":
-        return textUntil("</string>");
-      case "<integer>":
-        return Number(textUntil("</integer>"));
-      case "<real>":
-        return Number(textUntil("</real>"));
-      case "<date>":
-        return new Date(textUntil("</date>"));
-      case "<data>":
-        return Buffer.from(textUntil("</data>").replace(/\s+/g, ""), "base64");
-      case "<array>": {
-        const out = [];
-        while (tokens[i] !== "</array>") out.push(value());
-        i++;
-        return out;
-      }
-      case "<dict>": {
-        const out = {};
-        while (tokens[i] !== "</dict>") {
-          if (tokens[i++] !== "<key>") throw new Error(`expected <key> at token ${i}`);
-          const key = textUntil("</key>");
-          out[key] = value();
-        }
-        i++;
-        return out;
-      }
-      default:
-        throw new Error(`unexpected property list token ${tag}`);
-    }
-  };
-  while (tokens[i] !== undefined && !/^<plist\b/.test(tokens[i])) i++;
-  i++;
-  return value();
 }
 
 // ---- waiting -----------------------------------------------------------
@@ -235,7 +172,7 @@ export async function openPhone({ colorScheme = "light" } = {}) {
   const browser = await launchBrowser();
   try {
     const context = await browser.newContext({
-      viewport: { width: 390, height: 844 },
+      viewport: SIZES.phone,
       deviceScaleFactor: 2,
       colorScheme,
     });
@@ -261,8 +198,11 @@ export async function openPhone({ colorScheme = "light" } = {}) {
 }
 
 // One device and its server, shown in `phone`; `close()` undoes them.
-// options: init (extra `device init` arguments), clipboard (grant access).
+// options: init (extra `device init` arguments), clipboard (grant access),
+// size (of the window: a name of SIZES or {width, height}; the phone's by
+// default), picture (wait until the Control Center picture is drawn).
 export async function startSession(t, phone, options = {}) {
+  await phone.page.setViewportSize(SIZES[options.size ?? "phone"] ?? options.size);
   const dir = await mkdtemp(path.join(os.tmpdir(), "qln-browser-"));
   const root = path.join(dir, "device");
   const session = {
@@ -301,6 +241,7 @@ export async function startSession(t, phone, options = {}) {
     session.errors = phone.errors;
     await phone.page.goto(session.url, { waitUntil: "load" });
     await phone.page.locator("[data-testid=open-bundle]").waitFor();
+    if (options.picture) await picture(phone.page);
   } catch (error) {
     await session.close();
     await Promise.all(phone.stopping);
@@ -313,6 +254,41 @@ export async function startSession(t, phone, options = {}) {
   session.persistent = () => session.readPlist(PERSISTENT);
   session.exists = (relative) => existsSync(session.file(relative));
   return session;
+}
+
+// The tests of one file share one phone, opened before the first and closed
+// after the last; `start(t, options)` gives a test its own device on it (see
+// startSession).
+export function sharedPhone(look = {}) {
+  let phone = null;
+  before(async () => {
+    phone = await openPhone(look);
+  });
+  after(async () => {
+    await phone?.close();
+  });
+  return {
+    get page() {
+      return phone.page;
+    },
+    get context() {
+      return phone.context;
+    },
+    start: (t, options) => startSession(t, phone, options),
+  };
+}
+
+// A phone of the test's own, in `look` (see openPhone), with a device on it;
+// both are closed after the test, the device first.
+export async function startOwnPhone(t, look = {}, options = {}) {
+  const phone = await openPhone(look);
+  let session = null;
+  t.after(async () => {
+    await session?.close();
+    await phone.close();
+  });
+  session = await startSession(null, phone, options);
+  return { phone, session };
 }
 
 // ---- steps in the page -----------------------------------------------------
@@ -346,6 +322,14 @@ export const modal = (page) => page.locator("#modal");
 export const cell = (page, title) => page.locator(`#page .cell[data-title="${title}"]`).first();
 export const keyed = (page, key) => page.locator(`#page .cell[data-key="${key}"]`);
 export const detailOf = (row) => row.locator(".cell-detail");
+
+// Waits until the Control Center picture shows its six toggles.
+export async function picture(page) {
+  await eventually(
+    async () => (await page.locator("#preview .cc-toggle").count()) === 6,
+    "six toggles drawn",
+  );
+}
 
 export async function waitForTitle(page, title) {
   await page.waitForFunction(

@@ -2,7 +2,7 @@
 // through the browser's clipboard; beside it, what changed, and a preset tried
 // in the picture before it is loaded.
 
-import { test, before, after } from "node:test";
+import { test } from "node:test";
 import assert from "node:assert/strict";
 import { mkdir, readFile, writeFile } from "node:fs/promises";
 import {
@@ -12,26 +12,20 @@ import {
   choose,
   eventually,
   keyed,
-  openPhone,
+  sharedPhone,
   openBundle,
   PERSISTENT,
   PRESETS_DIR,
   screenshot,
   SETTINGS,
-  startSession,
+  SIZES,
   stillOnScreen,
   tapRow,
   waitForAlert,
   waitForNoModal,
 } from "./harness.js";
 
-let phone;
-before(async () => {
-  phone = await openPhone();
-});
-after(async () => {
-  await phone?.close();
-});
+const phone = sharedPhone();
 
 const presetRow = (page, name) =>
   page.locator(`#page .cell[data-cell-class="QLNPreset"][data-title="${name}"]`);
@@ -59,7 +53,7 @@ async function selectAction(session, name, action) {
 }
 
 async function presets(t, options = {}) {
-  const session = await startSession(t, phone, options);
+  const session = await phone.start(t, options);
   await openBundle(session);
   await tapRow(session, "Presets", "Presets");
   return session;
@@ -238,8 +232,7 @@ test("after a dialog closes from the keyboard, focus is back on the row that ope
 test("beside the page, what changed since the preset was saved, and Discard Changes as one step", async (t) => {
   const session = await presets(t);
   const { page } = session;
-  await page.setViewportSize({ width: 1280, height: 900 });
-  t.after(() => page.setViewportSize({ width: 390, height: 844 }));
+  await page.setViewportSize(SIZES.desktop);
   await newPreset(session, "Evening");
   const tools = page.locator("#tools .tools-changes");
   assert.equal(await tools.isHidden(), true);
@@ -309,9 +302,7 @@ async function wifiBecomes(page, want, what) {
 }
 
 test("a preset is tried in the picture, marked, with nothing written, until Done, Escape or leaving; Load makes it real", async (t) => {
-  await phone.page.setViewportSize({ width: 1280, height: 900 });
-  t.after(() => phone.page.setViewportSize({ width: 390, height: 844 }));
-  const session = await startSession(t, phone);
+  const session = await phone.start(t, { size: "desktop" });
   const { page } = session;
   const night = await writeNight(session);
   await openBundle(session);

@@ -2,7 +2,7 @@
 // user picks, flips toggles, and its appearance switch brings back the preset
 // assigned to that appearance.
 
-import { test, before, after } from "node:test";
+import { test } from "node:test";
 import assert from "node:assert/strict";
 import { appendFile, mkdir, writeFile } from "node:fs/promises";
 import path from "node:path";
@@ -16,11 +16,10 @@ import {
   eventually,
   keyed,
   openBundle,
-  openPhone,
+  sharedPhone,
   settled,
   screenshot,
   SETTINGS,
-  startSession,
   tapRow,
   typeHex,
   waitForAlert,
@@ -28,31 +27,18 @@ import {
   waitForPicker,
 } from "./harness.js";
 
-const WIDE = { width: 1200, height: 900 };
-const NARROW = { width: 390, height: 844 };
 const STOCK_BLUE = "rgb(0, 122, 255)";
 const PICKED = "rgb(255, 45, 85)";
 
-let phone;
-before(async () => {
-  phone = await openPhone();
-});
-after(async () => {
-  await phone?.close();
-});
+const phone = sharedPhone();
 
 const toggle = (page, name) => page.locator(`#preview .cc-toggle[data-name="${name}"]`);
 const background = (locator) => locator.evaluate((n) => getComputedStyle(n).backgroundColor);
 const presetRow = (page, name) =>
   page.locator(`#page .cell[data-cell-class="QLNPreset"][data-title="${name}"]`);
 
-async function start(t, viewport = WIDE) {
-  await phone.page.setViewportSize(viewport);
-  const session = await startSession(t, phone);
-  await eventually(
-    async () => (await phone.page.locator("#preview .cc-toggle").count()) === 6,
-    "six toggles drawn",
-  );
+async function start(t, size = "wide") {
+  const session = await phone.start(t, { size, picture: true });
   // Gone after any reload of the page.
   await phone.page.evaluate(() => (window.sameDocument = true));
   return session;
@@ -213,7 +199,7 @@ test("switching the preview to dark brings back the preset used for Dark Mode", 
 });
 
 test("on a narrow screen the preview has a tab of its own", async (t) => {
-  const session = await start(t, NARROW);
+  const session = await start(t, "phone");
   const { page } = session;
   const settingsTab = page.getByRole("tab", { name: "Settings" });
   const previewTab = page.getByRole("tab", { name: "Preview" });
@@ -365,8 +351,7 @@ test("every colour the device's pages set is drawn in the preview, exactly", asy
     { init: [], what: "no tweak" }, // the stock Control Center's own rows
   ];
   for (const device of devices) {
-    await phone.page.setViewportSize(WIDE);
-    const session = await startSession(t, phone, { init: device.init });
+    const session = await phone.start(t, { init: device.init, size: "wide" });
     const { page } = session;
     const fetchPreview = () => page.evaluate(() => fetch("/api/preview").then((r) => r.json()));
     const shown = (await fetchPreview()).groups.flatMap((g) =>
@@ -597,7 +582,7 @@ test("a part of the preview leads to its row, and the open picker's parts are ou
 });
 
 test("on a phone-sized screen the picker shows the part it edits, live", async (t) => {
-  const session = await start(t, NARROW);
+  const session = await start(t, "phone");
   const { page } = session;
   await openBundle(session);
   await tapRow(session, "Connectivity", "Connectivity");

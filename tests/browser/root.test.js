@@ -1,7 +1,7 @@
 // The root page: the first-run greeting, the header's version and the full
 // reset.
 
-import { test, before, after } from "node:test";
+import { test } from "node:test";
 import assert from "node:assert/strict";
 import { readFile } from "node:fs/promises";
 import {
@@ -11,27 +11,20 @@ import {
   choose,
   eventually,
   keyed,
-  openPhone,
+  sharedPhone,
   openBundle,
   projectVersion,
   SETTINGS,
-  startSession,
   tapRow,
   waitForAlert,
   waitForNoModal,
   waitForTitle,
 } from "./harness.js";
 
-let phone;
-before(async () => {
-  phone = await openPhone();
-});
-after(async () => {
-  await phone?.close();
-});
+const phone = sharedPhone();
 
 test("the header's version line fades in with the project's version", async (t) => {
-  const session = await startSession(t, phone);
+  const session = await phone.start(t);
   const { page } = session;
   await openBundle(session);
   const version = page.locator("#page .header-label-1");
@@ -49,7 +42,7 @@ test("the header's version line fades in with the project's version", async (t) 
 });
 
 test("the greeting comes once per device, the Settings list returns on back", async (t) => {
-  const session = await startSession(t, phone);
+  const session = await phone.start(t);
   const { page } = session;
   await openBundle(session);
   assert.equal(
@@ -63,7 +56,7 @@ test("the greeting comes once per device, the Settings list returns on back", as
 });
 
 test("Reset All Settings puts the defaults back after confirmation", async (t) => {
-  const session = await startSession(t, phone);
+  const session = await phone.start(t);
   const { page } = session;
   await openBundle(session);
   await tapRow(session, "Connectivity", "Connectivity");
@@ -92,7 +85,7 @@ test("Reset All Settings puts the defaults back after confirmation", async (t) =
 });
 
 test("a second tab opened on a deep page names its back button after the page beneath", async (t) => {
-  const session = await startSession(t, phone);
+  const session = await phone.start(t);
   await openBundle(session);
   const second = await phone.context.newPage();
   t.after(() => second.close());
@@ -116,7 +109,7 @@ test("a second tab opened on a deep page names its back button after the page be
 });
 
 test("the greeting's OK from the keyboard leaves focus on the new page's heading", async (t) => {
-  const session = await startSession(t, phone);
+  const session = await phone.start(t);
   const { page } = session;
   await page.locator("[data-testid=open-bundle]").focus();
   await act(session, () => page.keyboard.press("Enter"));

@@ -12,9 +12,8 @@ import {
   eventually,
   keyed,
   openBundle,
-  openPhone,
   screenshot,
-  startSession,
+  startOwnPhone,
   tapRow,
   waitForAlert,
   waitForNoModal,
@@ -32,24 +31,12 @@ const PAGES = [
   ["Miscellaneous", "misc"],
 ];
 
-// A phone of its own for each test here, closed after the test's device.
-async function start(t, look = {}, options = {}) {
-  const phone = await openPhone(look);
-  let session = null;
-  t.after(async () => {
-    await session?.close();
-    await phone.close();
-  });
-  session = await startSession(null, phone, options);
-  return { phone, session };
-}
-
 async function rowCount(page) {
   return page.locator("#page .cell:not([hidden])").count();
 }
 
 test("every main page opens and is pictured", async (t) => {
-  const { session } = await start(t);
+  const { session } = await startOwnPhone(t);
   const { page } = session;
   await screenshot(page, "00-settings-list");
   await act(session, () => page.locator("[data-testid=open-bundle]").click());
@@ -107,7 +94,7 @@ test("every main page opens and is pictured", async (t) => {
 });
 
 test("the root page in dark appearance with Prysm installed", async (t) => {
-  const { session } = await start(t, { colorScheme: "dark" }, { init: ["--prysm"] });
+  const { session } = await startOwnPhone(t, { colorScheme: "dark" }, { init: ["--prysm"] });
   const { page } = session;
   await openBundle(session);
   await waitForTitle(page, "Quillane");

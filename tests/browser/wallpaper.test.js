@@ -3,7 +3,7 @@
 // and removed again; presets imported from files through a sheet, and
 // exported as they are.
 
-import { test, before, after } from "node:test";
+import { test } from "node:test";
 import assert from "node:assert/strict";
 import fs from "node:fs";
 import path from "node:path";
@@ -11,26 +11,18 @@ import {
   act,
   eventually,
   openBundle,
-  openPhone,
+  sharedPhone,
   PRESETS_DIR,
   repoRoot,
   screenshot,
   SETTINGS,
-  startSession,
   stillOnScreen,
   tapRow,
   waitForNoModal,
 } from "./harness.js";
 
-let phone;
-before(async () => {
-  phone = await openPhone();
-});
-after(async () => {
-  await phone?.close();
-});
+const phone = sharedPhone();
 
-const WIDE = { width: 1200, height: 900 };
 const photo = path.join(repoRoot, "fuzz/corpus/image_theme/p3.png");
 const presetRow = (page, name) =>
   page.locator(`#page .cell[data-cell-class="QLNPreset"][data-title="${name}"]`);
@@ -38,13 +30,8 @@ const wifi = (page) => page.locator('#preview .cc-toggle[data-name="wifi"]');
 const background = (locator) => locator.evaluate((n) => getComputedStyle(n).backgroundColor);
 
 test("a wallpaper is set, refused, made into a preset that loads, and removed", async (t) => {
-  await phone.page.setViewportSize(WIDE);
-  const session = await startSession(t, phone);
+  const session = await phone.start(t, { size: "wide", picture: true });
   const { page } = session;
-  await eventually(
-    async () => (await page.locator("#preview .cc-toggle").count()) === 6,
-    "six toggles drawn",
-  );
   const status = page.locator(".wp-bar + .wp-status");
   const toolsStatus = page.locator("[data-testid=tools-status]");
   const layer = page.locator("#preview .cc-wallpaper");
@@ -139,8 +126,7 @@ test("a wallpaper is set, refused, made into a preset that loads, and removed", 
 });
 
 test("a preset is imported from a file through a sheet, by picker or drop, and exported as it is", async (t) => {
-  await phone.page.setViewportSize(WIDE);
-  const session = await startSession(t, phone);
+  const session = await phone.start(t, { size: "wide" });
   const { page } = session;
   const settings = fs.readFileSync(path.join(session.root, SETTINGS), "utf8");
   const status = page.locator("[data-testid=tools-status]");
@@ -224,14 +210,9 @@ test("a preset is imported from a file through a sheet, by picker or drop, and e
 });
 
 test("an image dropped onto the picture is drawn behind the modules", async (t) => {
-  await phone.page.setViewportSize(WIDE);
-  const session = await startSession(t, phone);
+  const session = await phone.start(t, { size: "wide", picture: true });
   const { page } = session;
   const screen = page.locator("[data-testid=preview-screen]");
-  await eventually(
-    async () => (await page.locator("#preview .cc-toggle").count()) === 6,
-    "six toggles drawn",
-  );
   const gradient = await screen.screenshot({ animations: "disabled" });
 
   await screen.evaluate((target, base64) => {

@@ -2,6 +2,7 @@ import { test } from "node:test";
 import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
 import { parseColourValue } from "../colours.js";
+import { createPictureState } from "../preview-state.js";
 import {
   BACKDROP,
   contrast,
@@ -10,6 +11,7 @@ import {
   colourForKey,
   glyphColour,
   initialOf,
+  layoutOf,
   over,
   previewShape,
   rgbaOf,
@@ -99,6 +101,9 @@ test("a colour is found by its key in the pages' groups and the media controls",
   assert.equal(colourForKey(preview, "statusBarText"), null);
   assert.equal(colourForKey({}, "backgroundTint"), null);
   assert.equal(colourForKey(null, "backgroundTint"), null);
+  assert.equal(layoutOf(preview, "backgroundTint"), "Misc");
+  assert.equal(layoutOf(preview, "mediaPlayPauseButton"), null);
+  assert.equal(layoutOf(null, "backgroundTint"), null);
 });
 
 test("only the toggles' order and the modules shown change the picture's shape", () => {
@@ -194,4 +199,45 @@ test("legibility is worked out from the colours drawn, and warns only where the 
     assert.ok(Math.abs(pair.ratio - ratio) < 0.01, `${what}: ${pair.ratio}`);
     assert.equal(pair.warn, warn, what);
   }
+});
+
+test("a picture is drawn once, built anew only for a new shape, and edits are laid over it", () => {
+  const wifi = (rgba, source = "stock") => ({
+    name: "wifi",
+    enabled: true,
+    background: colour(rgba, source, "wifiEnabled"),
+  });
+  const picture = { connectivity: [wifi([0, 0, 1, 1])], modules: [] };
+  const state = createPictureState();
+  const steps = [
+    // picture, force, what take answers
+    [picture, false, { rebuild: true }],
+    [structuredClone(picture), false, null],
+    [picture, true, { rebuild: false }],
+    [{ ...picture, connectivity: [wifi([1, 0, 0, 1], "stored")] }, false, { rebuild: false }],
+    [{ ...picture, modules: [{ identifier: "a.Timer" }] }, false, { rebuild: true }],
+    [picture, false, { rebuild: true }],
+  ];
+  for (const [next, force, answer] of steps)
+    assert.deepEqual(state.take(next, force), answer, JSON.stringify(next));
+  assert.equal(state.received(), picture);
+
+  const background = () => state.drawn().connectivity[0].background;
+  const edited = { page: "connectivity", enabled: false };
+  assert.equal(state.setEdited(edited), true);
+  assert.equal(state.setEdited({ ...edited }), false);
+  assert.equal(state.drawn().connectivity[0].enabled, false);
+  // The picker's colour goes over the edited state, until the picker closes.
+  const keys = state.setPending(["wifiEnabled"], { r: 1, g: 0, b: 0, a: 0.5 });
+  assert.deepEqual([...keys], ["wifiEnabled"]);
+  assert.equal(state.isPending(), true);
+  assert.deepEqual(background().rgba, [1, 0, 0, 0.5]);
+  assert.equal(background().source, "pending");
+  assert.equal(state.drawn().connectivity[0].enabled, false);
+  assert.equal(state.setPending(null, null), null);
+  assert.equal(state.isPending(), false);
+  assert.deepEqual(background().rgba, [0, 0, 1, 1]);
+  // What was received stays as the server sent it.
+  assert.deepEqual(picture.connectivity[0].background.rgba, [0, 0, 1, 1]);
+  assert.equal(picture.connectivity[0].enabled, true);
 });

@@ -1,0 +1,72 @@
+// "New Preset": a preset imported from a file (chosen, or a .plist dropped on
+// the page) or made from the wallpaper; the tools' status line below it,
+// which offers to preview or load a preset just made.
+
+import { el, hiddenFileInput, sentence } from "./dom.js";
+import { acceptPresetDrops, askToImport, PLIST_ACCEPT } from "./presetfiles.js";
+import { button, section } from "./tools-parts.js";
+
+// `panel`: the tools' panel. hooks: wallpaper (makeTheme, canMakeTheme,
+// onChange, or null), onPreview(name) and onLoad(name) for the offer,
+// announce(message) for a message while the panel is not shown.
+export function createNewPresets(panel, { wallpaper, onPreview, onLoad, announce }) {
+  const node = section("tools-new-title", "New Preset");
+  const importButton = button("tools-action", "Import from File…");
+  const themeButton = button("tools-action", "Theme from Wallpaper");
+  const input = hiddenFileInput(PLIST_ACCEPT, "preset-file");
+  const status = el("p", "tools-status");
+  status.setAttribute("role", "status");
+  status.dataset.testid = "tools-status";
+  const offer = el("div", "tools-offer");
+  offer.hidden = true;
+  const actions = el("div", "tools-actions");
+  actions.append(importButton, themeButton, input);
+  node.append(actions, status, offer);
+
+  // Tells `text`; for a new preset, offers to preview or load it.
+  function say(text, { error = false, newPreset = null } = {}) {
+    const message = sentence(text);
+    status.textContent = message;
+    status.classList.toggle("tools-status-error", error);
+    offer.hidden = !newPreset;
+    offer.replaceChildren();
+    if (newPreset) {
+      offer.append(
+        button("tools-button", "Preview", `Preview “${newPreset}”`),
+        button("tools-button", "Load", `Load “${newPreset}”`),
+      );
+      offer.firstChild.addEventListener("click", () => onPreview(newPreset));
+      offer.lastChild.addEventListener("click", () => onLoad(newPreset));
+    }
+    if (panel.hidden) announce?.(message);
+  }
+
+  async function importFile(file) {
+    if (!file) return;
+    const name = await askToImport(file);
+    if (name !== null) say(`Preset “${name}” imported.`, { newPreset: name });
+  }
+
+  async function makeTheme() {
+    const answer = await wallpaper.makeTheme();
+    if (answer.error) say(answer.error, { error: true });
+    else say(`New preset “${answer.name}” made from the wallpaper.`, { newPreset: answer.name });
+  }
+
+  function refreshTheme() {
+    themeButton.disabled = !wallpaper?.canMakeTheme();
+  }
+
+  importButton.addEventListener("click", () => input.click());
+  input.addEventListener("change", () => {
+    const file = input.files?.[0];
+    input.value = "";
+    importFile(file);
+  });
+  themeButton.addEventListener("click", makeTheme);
+  wallpaper?.onChange(refreshTheme);
+  refreshTheme();
+  acceptPresetDrops(importFile);
+
+  return { node, say };
+}
