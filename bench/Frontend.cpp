@@ -32,8 +32,9 @@ WebFrontend::WebFrontend(const std::filesystem::path& quillane, const std::files
     auto token = line.find("?token=");
     if (colon == std::string::npos || token == std::string::npos)
         throw std::runtime_error("the server printed no address: " + line);
-    m_client
-        = std::make_unique<HttpClient>(std::stoi(line.substr(colon + 1)), line.substr(token + 7));
+    m_port = std::stoi(line.substr(colon + 1));
+    m_token = line.substr(token + 7);
+    m_client = std::make_unique<HttpClient>(m_port, m_token);
 }
 
 std::string WebFrontend::send(const std::string& event)

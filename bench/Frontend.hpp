@@ -32,8 +32,12 @@ public:
     WebFrontend(const std::filesystem::path& quillane, const std::filesystem::path& device);
     std::string send(const std::string& event) override;
     HttpClient& client() { return *m_client; }
+    int port() const { return m_port; }
+    const std::string& token() const { return m_token; }
 
 private:
+    int m_port { 0 };
+    std::string m_token;
     std::unique_ptr<HttpClient> m_client;
 };
 

@@ -252,6 +252,28 @@ def history(runs):
     table("History", ["what", "target", "measured", "result"], rows)
 
 
+def server(runs):
+    rows = []
+    slow = runs.get("server/slow-connections", {}).get("single")
+    if slow:
+        rows.append(["user's GET /api/screen with 256 slow connections open", "p99 < 100 ms",
+                     f"p50 {slow['user_p50_ms']:.1f} ms, p99 {slow['user_p99_ms']:.1f} ms "
+                     f"({slow['user_requests']:.0f} requests)", verdict(slow["user_p99_ms"] < 100)])
+    burst = runs.get("server/parallel-connections", {}).get("single")
+    if burst:
+        rows.append(["1,000 parallel connections, one GET each", "all answered, p99 < 1 s",
+                     f"{burst['answered']:.0f} answered, p50 {burst['p50_ms']:.0f} ms, "
+                     f"p99 {burst['p99_ms']:.0f} ms",
+                     verdict(burst["answered"] == 1000 and burst["p99_ms"] < 1000)])
+    uploads = runs.get("server/upload-burst", {}).get("single")
+    if uploads:
+        after = uploads["rss_after_kib"] / 1024
+        rows.append(["resident memory after 16 parallel 32 MiB uploads", "< 40 MiB",
+                     f"{after:.1f} MiB (idle {uploads['rss_idle_kib'] / 1024:.1f} MiB, "
+                     f"peak {uploads['rss_peak_kib'] / 1024:.0f} MiB)", verdict(after < 40)])
+    table("The web server under load (wall time)", ["what", "target", "measured", "result"], rows)
+
+
 def main():
     folder = pathlib.Path(sys.argv[1])
     plist = load(folder / "plist.json")
@@ -293,6 +315,8 @@ def main():
         history(load(folder / "history.json"))
     if (folder / "wallpaper.json").exists():
         wallpaper(json.loads((folder / "wallpaper.json").read_text()))
+    if (folder / "server.json").exists():
+        server(load(folder / "server.json"))
 
 
 if __name__ == "__main__":

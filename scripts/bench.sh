@@ -27,7 +27,7 @@ fi
 
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" -j2 --target quillane qln_bench_plist qln_bench_pages qln_bench_events \
-  qln_bench_footprint qln_bench_preview qln_bench_history qln_bench_images
+  qln_bench_footprint qln_bench_preview qln_bench_history qln_bench_images qln_bench_server
 
 rm -rf "$out"
 mkdir -p "$out/data"
@@ -59,6 +59,9 @@ echo "== Start-up and memory"
 echo "== Live preview: a pick and its push"
 "$build/bench/qln_bench_preview" --picks="$events" "${common[@]}" \
   --benchmark_out="$out/preview.json"
+
+echo "== The web server under load"
+"$build/bench/qln_bench_server" --benchmark_out_format=json --benchmark_out="$out/server.json"
 
 echo "== Themes from images"
 "$build/bench/qln_bench_images" "${common[@]}" --benchmark_out="$out/images.json"

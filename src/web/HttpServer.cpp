@@ -64,6 +64,7 @@ constexpr std::size_t kReadBufferBytes = 64 * 1024;
 // Large bodies are mapped and unmapped by themselves, so the memory of a burst of uploads goes
 // back to the system once they are answered instead of staying in the allocator's heap.
 constexpr int kMapThreshold = 256 * 1024;
+constexpr int kArenas = 2;
 
 std::string lowerCase(std::string_view text)
 {
@@ -250,6 +251,8 @@ private:
             return refuse(431, "the request's head is too large");
         if (error == http::error::body_limit)
             return refuse(413, "the request body is too large");
+        if (unreadable(error))
+            return refuse(400, "the request cannot be read as HTTP/1.1");
         if (error)
             return; // the deadline passed or the client went away: the socket closes
         auto& head = m_parser->get();
@@ -279,6 +282,13 @@ private:
         });
     }
 
+    // A request the parser refused, as against one cut short by the client or the deadline.
+    static bool unreadable(beast::error_code error)
+    {
+        return error && error.category() == make_error_code(http::error::bad_target).category()
+            && error != http::error::end_of_stream && error != http::error::partial_message;
+    }
+
     bool expectsBody() const
     {
         auto length = m_parser->content_length();
@@ -287,6 +297,10 @@ private:
 
     void readBody(std::chrono::seconds deadline)
     {
+        // Beast reads as much as the buffer has room for: without room, a large body would
+        // come in pieces of a few hundred bytes.
+        if (expectsBody())
+            m_buffer.reserve(kReadBufferBytes);
         m_stream.expires_after(deadline);
         http::async_read(m_stream, m_buffer, *m_parser,
             [self = shared_from_this()](
@@ -297,6 +311,8 @@ private:
     {
         if (error == http::error::body_limit)
             return refuse(413, "the request body is too large");
+        if (unreadable(error))
+            return refuse(400, "the request body cannot be read");
         if (error)
             return;
         auto* request = const_cast<Request*>(m_request.get());
@@ -377,6 +393,8 @@ private:
     {
         releaseSlot();
         m_request.reset();
+        // An idle connection keeps only what a head needs.
+        m_buffer.shrink_to_fit();
         if (error)
             return;
         if (!keepAlive)
@@ -507,6 +525,8 @@ HttpServer::HttpServer(const Router& router, Broadcast& broadcast, Gate gate)
     : m(std::make_shared<Impl>(router, broadcast, std::move(gate)))
 {
     mallopt(M_MMAP_THRESHOLD, kMapThreshold);
+    // Few threads allocate much; more arenas would only keep more freed memory.
+    mallopt(M_ARENA_MAX, kArenas);
     raiseDescriptorLimit();
     m->broadcast.onPublish([impl = m.get()] {
         if (!impl->wakePending.exchange(true))
