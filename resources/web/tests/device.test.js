@@ -3,7 +3,7 @@ import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
 import { createDeviceDraft, moduleProblem, versionProblem } from "../device-model.js";
 
-// The server checks the same cases (tests/host/DeviceProfileTest.cpp).
+// The server checks the same cases (tests/web/DeviceProfileTest.cpp).
 const cases = JSON.parse(
   readFileSync(new URL("../../../tests/host/device-input-cases.json", import.meta.url), "utf8"),
 );
