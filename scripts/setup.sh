@@ -5,11 +5,11 @@ cd "$(dirname "$0")/.."
 
 packages=(
   build-essential cmake ninja-build pkg-config git
-  libpugixml-dev libplist-dev libsystemd-dev libboost-dev nlohmann-json3-dev
+  libpugixml-dev libplist-dev libsystemd-dev libboost-dev libqrencode-dev nlohmann-json3-dev
   libcli11-dev libicu-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-x11 clang clang-format libclang-rt-14-dev
   libvips-dev liblcms2-dev libheif1 libde265-0
-  chromium jq curl
+  chromium jq curl zbar-tools iproute2
   file lintian man-db systemd
 )
 # Node.js and npm drive the browser tests; a machine that already has them keeps its own

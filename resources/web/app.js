@@ -11,6 +11,7 @@ import { editedStateOf, goToRow } from "./find-row.js";
 import { createPreview } from "./preview.js";
 import { attachWallpaper } from "./wallpaper.js";
 import { attachDevicePanel } from "./device.js";
+import { attachPhoneSharing } from "./phone-share.js";
 import { setupViews, WIDE_QUERY } from "./views.js";
 import { createHistoryControls } from "./history.js";
 import { createPresetTools } from "./tools.js";
@@ -409,6 +410,7 @@ const preview = createPreview(dom.previewContent, {
 });
 const wallpaper = attachWallpaper(dom.previewContent);
 attachDevicePanel(dom.previewContent);
+attachPhoneSharing(dom.previewContent);
 const views = setupViews(
   dom.views,
   { settings: dom.phone, preview: dom.preview },

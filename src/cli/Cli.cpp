@@ -110,6 +110,10 @@ int runCli(int argc, char** argv)
     serve->add_option("--root", serveRoot, "Device directory (default: the user's default device)");
     serve->add_option("--port", port, "Port on 127.0.0.1 (default: a free one)")
         ->check(CLI::Range(0, 65535));
+    bool phone = false;
+    serve->add_flag("--phone", phone,
+        "Share the picture with a phone on the local network from the start, and print its "
+        "address");
 
     bool printOnly = false;
     auto* open = app.add_subcommand(
@@ -156,7 +160,7 @@ int runCli(int argc, char** argv)
                           << "device at " << root << "\n";
             }
             requireDevice(root);
-            return web::runServer(root, port);
+            return web::runServer(root, port, phone);
         }
         if (*open)
             return runOpen(printOnly);

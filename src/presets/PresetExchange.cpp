@@ -34,8 +34,12 @@ std::optional<std::string> PresetExchange::decode(std::string_view exchangeStrin
 
 PresetExchange::ExportText PresetExchange::presetText(std::string_view name)
 {
-    auto bytes
-        = fw::NSFileManager::defaultManager().contentsAtPath(PresetStore::presetFilePath(name));
+    return fileText(PresetStore::presetFilePath(name));
+}
+
+PresetExchange::ExportText PresetExchange::fileText(std::string_view devicePath)
+{
+    auto bytes = fw::NSFileManager::defaultManager().contentsAtPath(devicePath);
     if (!bytes)
         return { std::nullopt,
             "The preset file could not be read. The clipboard was not changed." };

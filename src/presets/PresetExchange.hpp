@@ -25,6 +25,9 @@ public:
     // Export, steps 1 and 2: the preset file as text. A binary property list gives its XML
     // form; a missing file or bytes that are not UTF-8 give no text.
     static ExportText presetText(std::string_view name);
+    // The same for any file that holds a preset's form, such as the settings file a preset is
+    // saved from.
+    static ExportText fileText(std::string_view devicePath);
 
     // Import, step 8: the preset text written to the new preset file, as it came.
     static bool writeImportedPreset(std::string_view name, std::string_view presetText);

@@ -26,9 +26,11 @@ Response unauthorized(const Request& request)
 {
     Response response;
     if (request.path.rfind("/api/", 0) == 0) {
-        response = errorAnswer(
-            401, "this server needs its secret: open the address quillane serve printed");
-    } else {
+        response = errorAnswer(401,
+            request.loopback
+                ? "this server needs its secret: open the address quillane serve printed"
+                : "this address is not shared: scan the code Show on Phone shows");
+    } else if (request.loopback) {
         response = Response { 401, "text/html; charset=utf-8",
             "<!doctype html><meta charset=\"utf-8\"><title>Quillane settings</title>"
             "<h1>Quillane settings</h1><p>This server lets in only the user who started it. "
@@ -36,9 +38,25 @@ Response unauthorized(const Request& request)
             "<code>quillane open</code> (<code>quillane open --print</code> prints the "
             "address).</p>\n",
             {} };
+    } else {
+        response = Response { 401, "text/html; charset=utf-8",
+            "<!doctype html><meta charset=\"utf-8\"><meta name=\"viewport\" "
+            "content=\"width=device-width\"><title>Quillane</title><h1>Not shared</h1><p>This "
+            "address shows a theme only while Show on Phone is on. Scan the code it shows "
+            "again.</p>\n",
+            {} };
     }
     response.setHeader("WWW-Authenticate", "Bearer realm=\"quillane\"");
     return response;
+}
+
+// The secret leaves the address bar and the history at once.
+Response tradeForCookie(const std::string& cookie, const std::string& secret, std::string path)
+{
+    Response redirect { 303, "", "", {} };
+    redirect.setHeader("Set-Cookie", cookie + "=" + secret + "; HttpOnly; SameSite=Strict; Path=/");
+    redirect.setHeader("Location", percentEncoded(path, "/"));
+    return redirect;
 }
 
 } // namespace
@@ -48,6 +66,7 @@ Access::Access(std::string secret, int port)
     , m_host("127.0.0.1:" + std::to_string(port))
     , m_localhost("localhost:" + std::to_string(port))
     , m_cookieName("quillane-" + std::to_string(port))
+    , m_viewCookieName("quillane-view-" + std::to_string(port))
 {
 }
 
@@ -56,9 +75,22 @@ std::string Access::address() const
     return "http://" + m_host + "/?token=" + m_secret;
 }
 
-bool Access::hostAllowed(const std::string& host) const
+void Access::setViewSecret(std::optional<std::string> secret)
 {
-    return host == m_host || host == m_localhost;
+    m_viewSecret = std::move(secret);
+}
+
+bool Access::viewerMayAsk(const Request& request)
+{
+    if (request.method != "GET" && request.method != "HEAD")
+        return false;
+    const std::string& path = request.path;
+    if (path == "/api/preview")
+        return !request.param("preset");
+    if (path == "/api/stream" || path == "/api/presets" || path == "/api/exchange")
+        return true;
+    // The browser UI's own files are no secret; the device's files and the rest of the API are.
+    return path.rfind("/api/", 0) != 0 && path.rfind("/device/", 0) != 0;
 }
 
 bool Access::originAllowed(const std::string& origin) const
@@ -66,7 +98,7 @@ bool Access::originAllowed(const std::string& origin) const
     return origin == "http://" + m_host || origin == "http://" + m_localhost;
 }
 
-std::optional<Response> Access::judge(const Request& request) const
+std::optional<Response> Access::judge(Request& request) const
 {
     if (auto refusal = refuseForeign(request))
         return refusal;
@@ -75,8 +107,13 @@ std::optional<Response> Access::judge(const Request& request) const
 
 std::optional<Response> Access::refuseForeign(const Request& request) const
 {
-    if (!hostAllowed(request.header("host")))
-        return errorAnswer(421, "requests must name this server as 127.0.0.1 or localhost");
+    auto host = request.header("host");
+    // On the local network the request names the address it came to; nothing else is us.
+    bool named = request.loopback ? host == m_host || host == m_localhost : host == request.local;
+    if (!named)
+        return errorAnswer(421,
+            request.loopback ? "requests must name this server as 127.0.0.1 or localhost"
+                             : "requests must name this server by the address they came to");
     if (request.method == "GET" || request.method == "HEAD")
         return std::nullopt;
     auto site = request.header("sec-fetch-site");
@@ -86,17 +123,23 @@ std::optional<Response> Access::refuseForeign(const Request& request) const
     return std::nullopt;
 }
 
-std::optional<Response> Access::refuseStranger(const Request& request) const
+std::optional<Response> Access::refuseStranger(Request& request) const
+{
+    // The user's secret counts on this machine only, even when it is right.
+    bool userSecret = request.param("token")
+        || request.header("authorization").starts_with("Bearer ")
+        || cookieValue(request.header("cookie"), m_cookieName);
+    if (request.loopback && userSecret)
+        return letInUser(request);
+    return letInViewer(request);
+}
+
+std::optional<Response> Access::letInUser(const Request& request) const
 {
     if (auto token = request.param("token")) {
         if (!accessTokenMatches(*token, m_secret))
             return unauthorized(request);
-        // The secret leaves the address bar and the history at once.
-        Response redirect { 303, "", "", {} };
-        redirect.setHeader(
-            "Set-Cookie", m_cookieName + "=" + m_secret + "; HttpOnly; SameSite=Strict; Path=/");
-        redirect.setHeader("Location", percentEncoded(request.path, "/"));
-        return redirect;
+        return tradeForCookie(m_cookieName, m_secret, request.path);
     }
     auto authorization = request.header("authorization");
     if (authorization.rfind("Bearer ", 0) == 0
@@ -106,6 +149,22 @@ std::optional<Response> Access::refuseStranger(const Request& request) const
     if (cookie && accessTokenMatches(*cookie, m_secret))
         return std::nullopt;
     return unauthorized(request);
+}
+
+std::optional<Response> Access::letInViewer(Request& request) const
+{
+    auto presented = request.param("view");
+    bool fromAddress = presented.has_value();
+    if (!presented)
+        presented = cookieValue(request.header("cookie"), m_viewCookieName);
+    if (!m_viewSecret || !presented || !accessTokenMatches(*presented, *m_viewSecret))
+        return unauthorized(request);
+    if (fromAddress)
+        return tradeForCookie(m_viewCookieName, *m_viewSecret, request.path);
+    if (!viewerMayAsk(request))
+        return errorAnswer(403, "the phone's address only shows the picture and its themes");
+    request.viewer = true;
+    return std::nullopt;
 }
 
 } // namespace web

@@ -18,10 +18,12 @@ void Broadcast::publish(Channel channel, std::string payload)
         listener();
 }
 
-std::string Broadcast::next(Position& position) const
+std::string Broadcast::next(Position& position, bool previewOnly) const
 {
     std::lock_guard lock(m_mutex);
     for (int channel : { Screen, Preview }) {
+        if (previewOnly && channel == Screen)
+            continue;
         auto& slot = m_slots[channel];
         if (slot.version == position.seen[channel])
             continue;

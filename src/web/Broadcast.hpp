@@ -23,8 +23,8 @@ public:
     // Keeps the message when it differs from the last one, then tells the listener.
     void publish(Channel channel, std::string payload);
     // The next event-stream chunk for a reader at `position`, which it then moves past; empty
-    // when the reader has seen everything.
-    std::string next(Position& position) const;
+    // when the reader has seen everything. `previewOnly` skips the screens.
+    std::string next(Position& position, bool previewOnly = false) const;
     // Called, from the publishing thread, after each new message.
     void onPublish(std::function<void()> listener);
 

@@ -19,9 +19,11 @@ void addEventRoutes(Router& router, RouteContext& context)
             std::move(reply), [&context] { return jsonAnswer(200, context.session.screen()); });
     });
     // The server keeps the connection and sends the broadcast's messages on it.
-    router.add("GET", "/api/stream", [](const RequestPtr&, Reply reply) {
+    router.add("GET", "/api/stream", [](const RequestPtr& request, Reply reply) {
         Response stream { 200, "text/event-stream", "", {} };
         stream.eventStream = true;
+        // A phone sees the picture, not the pages, the pasteboard or what the settings did.
+        stream.picturesOnly = request->viewer;
         reply(std::move(stream));
     });
 }

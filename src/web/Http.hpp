@@ -19,8 +19,12 @@ struct Request {
     std::map<std::string, std::string, std::less<>> query; // decoded; the first of each name
     std::map<std::string, std::string, std::less<>> headers;
     std::string body;
-    // Arrived through the listener on 127.0.0.1 (rather than one on the local network).
+    // Arrived through the listener on 127.0.0.1 (rather than one shared on the local network).
     bool loopback { true };
+    // The address and port the request arrived at ("192.0.2.1:8517").
+    std::string local;
+    // Let in with the view secret of a phone: it may only look (set by the server's gate).
+    bool viewer { false };
 
     // The header's value, or "" when absent.
     std::string header(std::string_view name) const;
@@ -34,8 +38,10 @@ struct Response {
     std::string contentType;
     std::string body;
     std::vector<std::pair<std::string, std::string>> headers;
-    // The server keeps the connection open and sends the broadcast on it as an event stream.
+    // The server keeps the connection open and sends the broadcast on it as an event stream:
+    // every message, or for a viewer only the pictures.
     bool eventStream { false };
+    bool picturesOnly { false };
 
     void setHeader(std::string name, std::string value);
 };

@@ -20,6 +20,7 @@
 #include <limits>
 #include <list>
 #include <malloc.h>
+#include <map>
 #include <sys/resource.h>
 #include <thread>
 
@@ -56,6 +57,10 @@ constexpr std::size_t kMaxLingerBytes = 4u << 20;
 constexpr auto kStreamKeepAlive = 15s;
 // Every connection holds a descriptor and its buffer; past this many, new ones are closed at once.
 constexpr std::size_t kMaxConnections = 2048;
+// The local network is anyone's: a phone needs a handful of connections, so each address there
+// gets at most this many, and all of them together at most the second.
+constexpr std::size_t kMaxConnectionsPerSharedAddress = 16;
+constexpr std::size_t kMaxSharedConnections = 64;
 // Bodies larger than an event are read only this many at a time, and held until answered, so a
 // burst of uploads costs at most this many bodies of memory.
 constexpr std::size_t kLargeBodySlots = 2;
@@ -103,7 +108,17 @@ struct HttpServer::Impl : std::enable_shared_from_this<HttpServer::Impl> {
     {
     }
 
-    void accept(tcp::acceptor& acceptor);
+    struct Listener {
+        tcp::acceptor acceptor;
+        bool shared;
+    };
+
+    void accept(Listener& listener);
+    void admit(Listener& listener, tcp::socket socket);
+    std::optional<int> listen(const net::ip::address& address, int port, bool shared);
+    // Whether a connection from `peer` on a shared listener may be kept, and counts it.
+    bool admitShared(const std::string& peer);
+    void releaseShared(const std::string& peer);
     void wakeStreams();
     void keepStreamsAlive();
     // Large bodies wait here, in order, for one of kLargeBodySlots.
@@ -115,7 +130,7 @@ struct HttpServer::Impl : std::enable_shared_from_this<HttpServer::Impl> {
         // Connections still waiting end with the context, and may not start another.
         stopping = true;
         largeBodyQueue.clear();
-        acceptors.clear();
+        listeners.clear();
         keepAlive.reset();
         io.reset();
     }
@@ -125,9 +140,13 @@ struct HttpServer::Impl : std::enable_shared_from_this<HttpServer::Impl> {
     std::size_t largeBodiesInUse { 0 };
     std::deque<std::function<void()>> largeBodyQueue;
     std::list<std::weak_ptr<EventStream>> streams;
+    std::map<std::string, std::size_t> sharedByAddress;
+    std::size_t sharedConnections { 0 };
+    std::list<std::weak_ptr<Connection>> sharedSessions;
     bool stopping { false };
+    bool running { false };
     std::optional<net::io_context> io { std::in_place, 1 };
-    std::list<tcp::acceptor> acceptors;
+    std::list<Listener> listeners;
     const Router& router;
     Broadcast& broadcast;
     Gate gate;
@@ -143,13 +162,16 @@ namespace {
 // so a slow reader falls behind by at most one of each.
 class EventStream : public std::enable_shared_from_this<EventStream> {
 public:
-    EventStream(beast::tcp_stream stream, HttpServer::Impl& server)
+    EventStream(beast::tcp_stream stream, HttpServer::Impl& server, bool picturesOnly, bool shared)
         : m_stream(std::move(stream))
         , m_server(server)
+        , m_picturesOnly(picturesOnly)
+        , m_shared(shared)
     {
         ++m_server.connections;
     }
     ~EventStream() { --m_server.connections; }
+    bool shared() const { return m_shared; }
 
     void start()
     {
@@ -164,7 +186,7 @@ public:
     {
         if (!m_open || m_writing)
             return;
-        std::string chunk = m_server.broadcast.next(m_position);
+        std::string chunk = m_server.broadcast.next(m_position, m_picturesOnly);
         if (!chunk.empty())
             write(std::make_shared<const std::string>(std::move(chunk)));
     }
@@ -208,6 +230,8 @@ private:
     beast::tcp_stream m_stream;
     HttpServer::Impl& m_server;
     Broadcast::Position m_position;
+    bool m_picturesOnly;
+    bool m_shared;
     char m_sink[64];
     bool m_open { true };
     bool m_writing { false };
@@ -216,20 +240,34 @@ private:
 // One connection: request after request, each read head first and judged before its body.
 class Connection : public std::enable_shared_from_this<Connection> {
 public:
-    Connection(tcp::socket socket, HttpServer::Impl& server)
+    Connection(tcp::socket socket, HttpServer::Impl& server, bool shared, std::string peer)
         : m_stream(std::move(socket))
         , m_server(server)
         , m_buffer(kReadBufferBytes)
+        , m_shared(shared)
+        , m_peer(std::move(peer))
     {
         ++m_server.connections;
+        beast::error_code error;
+        auto local = m_stream.socket().local_endpoint(error);
+        if (!error)
+            m_local = local.address().to_string() + ":" + std::to_string(local.port());
     }
     ~Connection()
     {
         releaseSlot();
+        if (m_shared)
+            m_server.releaseShared(m_peer);
         --m_server.connections;
     }
 
     void start() { readHead(); }
+    void close()
+    {
+        beast::error_code ignored;
+        m_stream.socket().shutdown(tcp::socket::shutdown_both, ignored);
+        m_stream.socket().close(ignored);
+    }
 
 private:
     void readHead()
@@ -259,6 +297,8 @@ private:
         if (static_cast<std::size_t>(std::distance(head.begin(), head.end())) > kMaxHeadFields)
             return refuse(431, "the request has too many header fields");
         auto request = std::make_shared<Request>();
+        request->loopback = !m_shared;
+        request->local = m_local;
         request->method = std::string(head.method_string());
         auto target = parseTarget(head.target());
         if (!target)
@@ -267,9 +307,11 @@ private:
         request->query = std::move(target->query);
         for (auto& field : head)
             request->headers[lowerCase(field.name_string())] = std::string(field.value());
-        m_request = std::move(request);
-        if (auto refusal = m_server.gate(*m_request))
+        if (auto refusal = m_server.gate(*request)) {
+            m_request = std::move(request);
             return answer(std::move(*refusal), !expectsBody());
+        }
+        m_request = std::move(request);
         std::size_t limit = m_server.router.maxBody(m_request->method, m_request->path);
         if (auto length = m_parser->content_length(); length && *length > limit)
             return refuse(413, "the request body is too large");
@@ -368,7 +410,7 @@ private:
     void answer(Response response, bool keepAlive)
     {
         if (response.eventStream && response.status == 200)
-            return becomeEventStream();
+            return becomeEventStream(response.picturesOnly);
         auto message = std::make_shared<http::response<http::string_body>>();
         message->version(11);
         message->result(static_cast<unsigned>(response.status));
@@ -422,11 +464,12 @@ private:
             });
     }
 
-    void becomeEventStream()
+    void becomeEventStream(bool picturesOnly)
     {
         releaseSlot();
         m_stream.expires_never();
-        auto stream = std::make_shared<EventStream>(std::move(m_stream), m_server);
+        auto stream
+            = std::make_shared<EventStream>(std::move(m_stream), m_server, picturesOnly, m_shared);
         m_server.streams.push_back(stream);
         stream->start();
     }
@@ -447,30 +490,84 @@ private:
     bool m_keepAlive { false };
     bool m_holdsSlot { false };
     std::optional<net::steady_timer> m_patience;
+    bool m_shared;
+    std::string m_peer;
+    std::string m_local;
     char m_sink[4096];
     std::size_t m_drained { 0 };
 };
 
 } // namespace
 
-void HttpServer::Impl::accept(tcp::acceptor& acceptor)
+void HttpServer::Impl::accept(Listener& listener)
 {
-    acceptor.async_accept([this, &acceptor](beast::error_code error, tcp::socket socket) {
+    listener.acceptor.async_accept([this, &listener](beast::error_code error, tcp::socket socket) {
         if (error == net::error::operation_aborted)
             return;
-        if (!error) {
-            if (connections >= kMaxConnections) {
-                beast::error_code ignored;
-                socket.close(ignored);
-            } else {
-                // Answers go out as head and body in one write, but without this a kept-alive
-                // connection's next answer could wait for the client's delayed acknowledgement.
-                socket.set_option(tcp::no_delay(true), error);
-                std::make_shared<Connection>(std::move(socket), *this)->start();
-            }
-        }
-        accept(acceptor);
+        if (!error)
+            admit(listener, std::move(socket));
+        accept(listener);
     });
+}
+
+void HttpServer::Impl::admit(Listener& listener, tcp::socket socket)
+{
+    beast::error_code error;
+    auto peer = socket.remote_endpoint(error);
+    std::string address = error ? std::string() : peer.address().to_string();
+    if (connections >= kMaxConnections || (listener.shared && !admitShared(address))) {
+        socket.close(error);
+        return;
+    }
+    // Answers go out as head and body in one write, but without this a kept-alive connection's
+    // next answer could wait for the client's delayed acknowledgement.
+    socket.set_option(tcp::no_delay(true), error);
+    auto connection
+        = std::make_shared<Connection>(std::move(socket), *this, listener.shared, address);
+    if (listener.shared) {
+        sharedSessions.remove_if([](const std::weak_ptr<Connection>& c) { return c.expired(); });
+        sharedSessions.push_back(connection);
+    }
+    connection->start();
+}
+
+bool HttpServer::Impl::admitShared(const std::string& peer)
+{
+    if (sharedConnections >= kMaxSharedConnections
+        || sharedByAddress[peer] >= kMaxConnectionsPerSharedAddress)
+        return false;
+    ++sharedConnections;
+    ++sharedByAddress[peer];
+    return true;
+}
+
+void HttpServer::Impl::releaseShared(const std::string& peer)
+{
+    --sharedConnections;
+    if (--sharedByAddress[peer] == 0)
+        sharedByAddress.erase(peer);
+}
+
+std::optional<int> HttpServer::Impl::listen(const net::ip::address& address, int port, bool shared)
+{
+    beast::error_code error;
+    tcp::acceptor acceptor(*io);
+    tcp::endpoint endpoint(address, static_cast<unsigned short>(port));
+    acceptor.open(endpoint.protocol(), error);
+    if (!error)
+        acceptor.set_option(net::socket_base::reuse_address(true), error);
+    if (!error)
+        acceptor.bind(endpoint, error);
+    // A burst of connections waits in the kernel's queue rather than being refused.
+    if (!error)
+        acceptor.listen(net::socket_base::max_listen_connections, error);
+    if (error)
+        return std::nullopt;
+    int bound = acceptor.local_endpoint().port();
+    listeners.push_back({ std::move(acceptor), shared });
+    if (running)
+        accept(listeners.back());
+    return bound;
 }
 
 void HttpServer::Impl::wakeStreams()
@@ -542,28 +639,46 @@ HttpServer::~HttpServer()
 
 std::optional<int> HttpServer::listenOnLoopback(int port)
 {
+    return m->listen(net::ip::address_v4::loopback(), port, false);
+}
+
+std::optional<int> HttpServer::listenShared(const std::string& address, int port)
+{
     beast::error_code error;
-    tcp::acceptor acceptor(*m->io);
-    tcp::endpoint endpoint(net::ip::address_v4::loopback(), static_cast<unsigned short>(port));
-    acceptor.open(endpoint.protocol(), error);
-    if (!error)
-        acceptor.set_option(net::socket_base::reuse_address(true), error);
-    if (!error)
-        acceptor.bind(endpoint, error);
-    // A burst of connections waits in the kernel's queue rather than being refused.
-    if (!error)
-        acceptor.listen(net::socket_base::max_listen_connections, error);
-    if (error)
+    auto parsed = net::ip::make_address(address, error);
+    if (error || parsed.is_loopback())
         return std::nullopt;
-    int bound = acceptor.local_endpoint().port();
-    m->acceptors.push_back(std::move(acceptor));
-    return bound;
+    if (auto bound = m->listen(parsed, port, true))
+        return bound;
+    return m->listen(parsed, 0, true);
+}
+
+void HttpServer::stopSharing()
+{
+    m->listeners.remove_if([](Impl::Listener& listener) {
+        if (!listener.shared)
+            return false;
+        beast::error_code ignored;
+        listener.acceptor.close(ignored);
+        return true;
+    });
+    for (auto& weak : m->sharedSessions) {
+        if (auto connection = weak.lock())
+            connection->close();
+    }
+    m->sharedSessions.clear();
+    for (auto& weak : m->streams) {
+        auto stream = weak.lock();
+        if (stream && stream->shared())
+            stream->close();
+    }
 }
 
 void HttpServer::start()
 {
-    for (auto& acceptor : m->acceptors)
-        m->accept(acceptor);
+    m->running = true;
+    for (auto& listener : m->listeners)
+        m->accept(listener);
     m->keepStreamsAlive();
     m->thread = std::thread([impl = m.get()] { impl->io->run(); });
 }
@@ -573,9 +688,9 @@ void HttpServer::stop()
     if (!m->thread.joinable())
         return;
     net::post(*m->io, [impl = m.get()] {
-        for (auto& acceptor : impl->acceptors) {
+        for (auto& listener : impl->listeners) {
             beast::error_code ignored;
-            acceptor.close(ignored);
+            listener.acceptor.close(ignored);
         }
         for (auto& stream : impl->streams) {
             if (auto open = stream.lock())

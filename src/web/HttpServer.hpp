@@ -20,8 +20,8 @@ namespace web {
 class HttpServer {
 public:
     // Judges a request on its head, before its body is read: nullopt lets it through, otherwise
-    // the answer that turns it away.
-    using Gate = std::function<std::optional<Response>(const Request& head)>;
+    // the answer that turns it away. It may mark the request (a viewer).
+    using Gate = std::function<std::optional<Response>(Request& head)>;
 
     HttpServer(const Router& router, Broadcast& broadcast, Gate gate);
     ~HttpServer();
@@ -31,6 +31,13 @@ public:
     // Listens on 127.0.0.1 at `port` (0: a free one) and answers the port, or nullopt when
     // nothing can listen there.
     std::optional<int> listenOnLoopback(int port);
+    // Also listens on an address of the local network (for a phone), at `port` if it is free
+    // there, else at any port; answers the port, or nullopt. Before start(), or on the server's
+    // own thread (from a route).
+    std::optional<int> listenShared(const std::string& address, int port);
+    // Stops listening on the local network and closes every connection that came from there.
+    // On the server's own thread, or before start().
+    void stopSharing();
     // Serves on a thread of its own until stop().
     void start();
     // Stops listening, closes every connection, ends the thread.

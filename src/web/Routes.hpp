@@ -19,6 +19,8 @@ class WallpaperStore;
 
 namespace web {
 
+class PhoneSharing;
+
 // Work that blocks for a while (decoding an image) runs on a thread of its own, one job after
 // another, so that it holds up neither the server nor the main queue.
 using SlowWork = std::function<void(std::function<void()> job)>;
@@ -30,6 +32,8 @@ struct RouteContext {
     imagetheme::WallpaperStore& wallpaper;
     std::filesystem::path deviceRoot;
     SlowWork slowWork;
+    // Set once the server listens; the phone routes need it.
+    PhoneSharing* sharing { nullptr };
 };
 
 // The event protocol: events, the screen, the event stream.
@@ -42,6 +46,8 @@ void addWallpaperRoutes(Router& router, RouteContext& context);
 void addPresetFileRoutes(Router& router, RouteContext& context);
 // What the simulated device holds.
 void addDeviceRoutes(Router& router, RouteContext& context);
+// Sharing the picture with a phone, and the themes as exchange strings to carry there.
+void addPhoneRoutes(Router& router, RouteContext& context);
 // The browser UI's files and the pictures of the device's bundle.
 void addStaticRoutes(Router& router, RouteContext& context);
 

@@ -10,9 +10,10 @@ void addStaticRoutes(Router& router, RouteContext& context)
     router.otherwise([webRoot = device::dataDir() / "web", deviceRoot = context.deviceRoot](
                          const RequestPtr& request, Reply reply) {
         const std::string& path = request->path;
-        auto file = path.rfind("/device/", 0) == 0
-            ? deviceFile(deviceRoot, path.substr(7))
-            : staticFile(webRoot, path == "/" ? "/index.html" : path);
+        auto file = path.rfind("/device/", 0) == 0 ? deviceFile(deviceRoot, path.substr(7))
+            : path == "/"                          ? staticFile(webRoot, "/index.html")
+            : path == "/phone"                     ? staticFile(webRoot, "/phone.html")
+                                                   : staticFile(webRoot, path);
         if (!file)
             return reply(errorAnswer(404, "not found"));
         Response response { 200, file->contentType, {}, {} };

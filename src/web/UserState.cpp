@@ -117,6 +117,11 @@ std::string loadOrCreateAccessToken(const fs::path& stateDir)
     throw std::runtime_error("cannot keep the server's secret in " + path.string());
 }
 
+std::string newSecret()
+{
+    return randomHex(kTokenBytes);
+}
+
 bool accessTokenMatches(const std::string& presented, const std::string& secret)
 {
     if (presented.size() != secret.size())

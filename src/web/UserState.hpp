@@ -20,6 +20,9 @@ std::optional<std::filesystem::path> userRuntimeDir();
 // Several servers starting at once agree on one secret.
 std::string loadOrCreateAccessToken(const std::filesystem::path& stateDir);
 
+// A new secret as long as the server's, from the system's random numbers.
+std::string newSecret();
+
 // Compares a presented secret with the real one in time that does not depend on where they
 // differ.
 bool accessTokenMatches(const std::string& presented, const std::string& secret);

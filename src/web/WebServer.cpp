@@ -6,6 +6,7 @@
 #include "theming/ThemingComponent.hpp"
 #include "web/Access.hpp"
 #include "web/HttpServer.hpp"
+#include "web/PhoneSharing.hpp"
 #include "web/PreviewJson.hpp"
 #include "web/Routes.hpp"
 #include "web/SlowWorker.hpp"
@@ -38,12 +39,13 @@ void addRoutes(Router& router, RouteContext& context)
     addWallpaperRoutes(router, context);
     addPresetFileRoutes(router, context);
     addDeviceRoutes(router, context);
+    addPhoneRoutes(router, context);
     addStaticRoutes(router, context);
 }
 
 } // namespace
 
-int runServer(const std::filesystem::path& deviceRoot, int port)
+int runServer(const std::filesystem::path& deviceRoot, int port, bool shareWithPhone)
 {
     std::string secret = loadOrCreateAccessToken(userStateDir());
     // Before any thread starts, so every thread inherits the mask.
@@ -64,8 +66,7 @@ int runServer(const std::filesystem::path& deviceRoot, int port)
     addRoutes(router, context);
 
     std::optional<Access> access;
-    HttpServer server(
-        router, broadcast, [&access](const Request& head) { return access->judge(head); });
+    HttpServer server(router, broadcast, [&access](Request& head) { return access->judge(head); });
     auto bound = server.listenOnLoopback(port);
     if (!bound) {
         std::cerr << "quillane: cannot listen on 127.0.0.1" << (port ? " at that port" : "")
@@ -73,10 +74,19 @@ int runServer(const std::filesystem::path& deviceRoot, int port)
         return 1;
     }
     access.emplace(secret, *bound);
+    PhoneSharing sharing(server, *access, *bound);
+    context.sharing = &sharing;
+    if (shareWithPhone)
+        sharing.start();
     server.start();
 
     auto address = access->address();
-    std::cout << "Quillane settings: " << address << "\n" << std::flush;
+    std::cout << "Quillane settings: " << address << "\n";
+    if (shareWithPhone && sharing.state().on)
+        std::cout << "Quillane on your phone: " << sharing.state().address << "\n";
+    if (shareWithPhone && !sharing.state().on)
+        std::cerr << "quillane: cannot share with a phone: " << sharing.state().problem << "\n";
+    std::cout << std::flush;
     recordServerAddress(address);
     broadcast.publish(Broadcast::Screen, session.screen());
     loop.watch(signals, [&] { loop.stop(); });

@@ -2,6 +2,7 @@
 #include "imagetheme/SyntheticImages.hpp"
 #include "support/ScriptDriver.hpp"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
@@ -23,7 +24,7 @@ namespace {
 
 class Server {
 public:
-    explicit Server(const ScriptDevice& device)
+    explicit Server(const ScriptDevice& device, const std::vector<std::string>& options = {})
     {
         int out[2];
         if (pipe(out) != 0)
@@ -34,16 +35,27 @@ public:
         posix_spawn_file_actions_addclose(&actions, out[0]);
         std::string exe = QUILLANE_EXE;
         std::string root = device.root().string();
-        std::vector<char*> argv { exe.data(), const_cast<char*>("serve"),
-            const_cast<char*>("--root"), root.data(), nullptr };
+        std::vector<std::string> words { "serve", "--root", root };
+        words.insert(words.end(), options.begin(), options.end());
+        std::vector<char*> argv { exe.data() };
+        for (auto& word : words)
+            argv.push_back(word.data());
+        argv.push_back(nullptr);
         if (posix_spawn(&m_pid, exe.c_str(), &actions, nullptr, argv.data(), environ) != 0)
             throw std::runtime_error("spawn");
         posix_spawn_file_actions_destroy(&actions);
         close(out[1]);
-        std::string line;
-        char c;
-        while (read(out[0], &c, 1) == 1 && c != '\n')
-            line += c;
+        auto readLine = [&] {
+            std::string text;
+            char c;
+            while (read(out[0], &c, 1) == 1 && c != '\n')
+                text += c;
+            return text;
+        };
+        std::string line = readLine();
+        // "Quillane on your phone: http://ADDRESS:PORT/phone?view=SECRET"
+        if (std::find(options.begin(), options.end(), "--phone") != options.end())
+            m_phone = readLine();
         close(out[0]);
         // "Quillane settings: http://127.0.0.1:PORT/?token=SECRET"
         auto colon = line.rfind(':');
@@ -77,21 +89,24 @@ public:
     int port() const { return m_port; }
     const std::string& token() const { return m_token; }
     pid_t pid() const { return m_pid; }
+    // The line `--phone` printed for the phone, or "".
+    const std::string& phoneLine() const { return m_phone; }
 
 private:
     pid_t m_pid { -1 };
+    std::string m_phone;
     int m_port { 0 };
     std::string m_token;
     std::string m_ending;
 };
 
-int connectTo(int port)
+int connectTo(int port, const char* host = "127.0.0.1")
 {
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    inet_pton(AF_INET, host, &address.sin_addr);
     if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         close(fd);
         return -1;
@@ -105,9 +120,9 @@ struct Response {
     std::string body;
 };
 
-Response request(int port, const std::string& raw)
+Response request(int port, const std::string& raw, const char* host = "127.0.0.1")
 {
-    int fd = connectTo(port);
+    int fd = connectTo(port, host);
     if (fd < 0)
         return {};
     (void)!write(fd, raw.data(), raw.size());
@@ -726,4 +741,118 @@ TEST(WebServer, DevicePanelChangesTheDeviceAndTheOpenPageAndPreviewFollow)
     send({ { "event", "tap" }, { "row", { { "key", "wifiEnabled" } } } });
     auto busy = put(profile);
     EXPECT_EQ(busy.status, 409) << busy.body;
+}
+
+// Sharing with a phone: the server also listens on the local network, where only the view
+// secret of the sharing counts and lets in nothing but the picture and the themes. Runs only
+// in the network namespace that tests/support/in-network-namespace.sh makes.
+TEST(PhoneSharing, TheViewSecretOnlyViewsAndTheUsersSecretStaysOnThisMachine)
+{
+    const char* lan = std::getenv("QLN_LAN_ADDRESS");
+    if (!lan)
+        GTEST_SKIP() << "needs the network namespace of tests/support/in-network-namespace.sh";
+    ScriptDevice device;
+    Server server(device, { "--phone" });
+    // "Quillane on your phone: http://192.0.2.1:PORT/phone?view=SECRET"
+    const std::string prefix = "Quillane on your phone: http://" + std::string(lan) + ":";
+    ASSERT_TRUE(server.phoneLine().starts_with(prefix)) << server.phoneLine();
+    int port = std::stoi(server.phoneLine().substr(prefix.size()));
+    std::string view = server.phoneLine().substr(server.phoneLine().find("view=") + 5);
+    ASSERT_EQ(view.size(), 48u);
+    const std::string host = "Host: " + std::string(lan) + ":" + std::to_string(port) + "\r\n";
+    const std::string cookie
+        = "Cookie: quillane-view-" + std::to_string(server.port()) + "=" + view + "\r\n";
+    auto onLan = [&](const std::string& method, const std::string& path,
+                     const std::string& credentials, const std::string& body = {}) {
+        return request(port,
+            method + " " + path + " HTTP/1.1\r\n" + host + "Connection: close\r\n" + credentials
+                + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body,
+            lan);
+    };
+
+    struct Case {
+        const char* method;
+        const char* path;
+        const char* body;
+        int status;
+    };
+    const Case cases[] = {
+        // What the phone's page needs.
+        { "GET", "/phone", "", 200 },
+        { "GET", "/phone.js", "", 200 },
+        { "GET", "/preview.css", "", 200 },
+        { "GET", "/api/preview", "", 200 },
+        { "GET", "/api/presets", "", 200 },
+        { "GET", "/api/exchange", "", 200 },
+        { "GET", "/api/exchange?preset=Nothing", "", 404 },
+        { "GET", "/api/exchange?preset=..%2F..%2Fx", "", 400 },
+        // Everything else, whatever it would read or change.
+        { "POST", "/api/event", R"({"event":"open"})", 403 },
+        { "GET", "/api/screen", "", 403 },
+        { "GET", "/api/preview?preset=A", "", 403 },
+        { "POST", "/api/preview", R"({"appearance":"dark"})", 403 },
+        { "GET", "/api/device", "", 403 },
+        { "PUT", "/api/device", "{}", 403 },
+        { "GET", "/api/wallpaper", "", 403 },
+        { "POST", "/api/wallpaper", "x", 403 },
+        { "DELETE", "/api/wallpaper", "", 403 },
+        { "POST", "/api/wallpaper/theme", "", 403 },
+        { "GET", "/api/presets/file?name=A", "", 403 },
+        { "POST", "/api/presets/file?name=A", "<dict/>", 403 },
+        { "GET", "/api/phone", "", 403 },
+        { "POST", "/api/phone", R"({"share":false})", 403 },
+        { "GET", "/device/Library/PreferenceBundles/Quillane.bundle/banner.png", "", 403 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.method) + " " + c.path);
+        EXPECT_EQ(onLan(c.method, c.path, cookie, c.body).status, c.status);
+    }
+    // The view secret in the address is traded for its cookie, and leaves the address bar.
+    auto entry = onLan("GET", "/phone?view=" + view, "");
+    EXPECT_EQ(entry.status, 303);
+    EXPECT_NE(entry.head.find("Location: /phone"), std::string::npos) << entry.head;
+    // The exchange string of the settings in use, as the Presets page's Export makes it.
+    auto exchange = onLan("GET", "/api/exchange", cookie);
+    EXPECT_NE(exchange.body.find(R"("exchange":"UXVpbGxhbmU6)"), std::string::npos);
+
+    // The user's secret never counts off this machine; nothing at all gets in without one.
+    EXPECT_EQ(onLan("GET", "/api/screen", bearer(server)).status, 401);
+    EXPECT_EQ(
+        onLan("GET", "/api/screen",
+            "Cookie: quillane-" + std::to_string(server.port()) + "=" + server.token() + "\r\n")
+            .status,
+        401);
+    EXPECT_EQ(onLan("GET", "/api/preview", "").status, 401);
+    // Another name for the address is no name of this server.
+    EXPECT_EQ(request(port,
+                  "GET /api/preview HTTP/1.1\r\nHost: evil.example:" + std::to_string(port)
+                      + "\r\nConnection: close\r\n" + cookie + "\r\n",
+                  lan)
+                  .status,
+        421);
+    // On this machine the view secret views and no more.
+    EXPECT_EQ(request(server.port(), get(server, "/api/screen", cookie)).status, 403);
+    EXPECT_EQ(request(server.port(), get(server, "/api/preview", cookie)).status, 200);
+
+    // A new sharing has a new secret, and the old one is dead.
+    auto restart = [&](const char* body) {
+        return request(server.port(),
+            "POST /api/phone HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server.port())
+                + "\r\nConnection: close\r\n" + bearer(server)
+                + "Content-Length: " + std::to_string(std::strlen(body)) + "\r\n\r\n" + body);
+    };
+    EXPECT_EQ(restart(R"({"share":false})").status, 200);
+    EXPECT_EQ(onLan("GET", "/api/preview", cookie).status, 0) << "nothing listens there any more";
+    auto again = restart(R"({"share":true})");
+    EXPECT_EQ(again.status, 200);
+    EXPECT_EQ(again.body.find(view), std::string::npos);
+    auto address = again.body.find("http://" + std::string(lan) + ":");
+    ASSERT_NE(address, std::string::npos) << again.body;
+    int newPort = std::stoi(again.body.substr(address + 8 + std::strlen(lan)));
+    EXPECT_EQ(request(newPort,
+                  "GET /api/preview HTTP/1.1\r\nHost: " + std::string(lan) + ":"
+                      + std::to_string(newPort) + "\r\nConnection: close\r\n" + cookie + "\r\n",
+                  lan)
+                  .status,
+        401);
 }

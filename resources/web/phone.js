@@ -1,0 +1,71 @@
+// The picture on a phone: the Control Center the desktop shows, full screen at the phone's
+// size, following every change there as it happens (the colour being dragged included)
+// through the event stream; and "Copy Theme", to carry a theme to the phone's own Settings.
+// The phone's address lets it look and nothing more.
+
+import { isPreview } from "./preview-model.js";
+import { createPictureState } from "./preview-state.js";
+import { createPicture } from "./preview-picture.js";
+import { createCopySheet } from "./phone-copy.js";
+
+const status = document.getElementById("status");
+const state = createPictureState();
+// A phone only looks: its toggles and switches act on nothing.
+const picture = createPicture(document.getElementById("picture"), {
+  act: () => Promise.resolve(),
+  onFindKey: () => {},
+});
+
+function draw(preview) {
+  if (!isPreview(preview)) return;
+  const taken = state.take(preview);
+  if (!taken) return;
+  if (taken.rebuild) picture.rebuild(preview);
+  picture.paint(state.drawn());
+  status.textContent = "";
+  document.body.dataset.ready = "true";
+}
+
+function say(text) {
+  status.textContent = text;
+}
+
+async function load() {
+  try {
+    const response = await fetch("/api/preview", { headers: { Accept: "application/json" } });
+    if (!response.ok) {
+      say(
+        response.status === 401
+          ? "This address is no longer shared. Scan the code on the desktop again."
+          : `The desktop answered ${response.status}.`,
+      );
+      return;
+    }
+    draw(await response.json());
+  } catch {
+    say("The desktop cannot be reached.");
+  }
+}
+
+function listen() {
+  const stream = new EventSource("/api/stream");
+  stream.addEventListener("preview", (event) => {
+    try {
+      draw(JSON.parse(event.data));
+    } catch {
+      // A partial message: the next one brings the whole picture.
+    }
+  });
+  // Sharing stopped, or the desktop went away: the stream ends and the picture stays.
+  stream.addEventListener("error", () => {
+    if (stream.readyState === EventSource.CLOSED) say("The desktop stopped sharing.");
+  });
+}
+
+const copy = document.getElementById("copy");
+const sheet = createCopySheet(document.getElementById("sheet"), { onClose: () => copy.focus() });
+copy.addEventListener("click", () => sheet.open());
+copy.hidden = false;
+
+load();
+listen();
