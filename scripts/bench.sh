@@ -96,6 +96,45 @@ in_browser drag drag.json picker-drag.mjs 240
 echo "== A 12-megapixel wallpaper in Chromium: drop to the picture drawn over it"
 in_browser wallpaper wallpaper.json wallpaper-upload.mjs "$paints" "$out"
 
+# The phone's page on a local network of two network namespaces joined by a veth pair on the
+# documentation range: the server and the desktop's browser in one, the phone's browser in the
+# other. Making namespaces needs root; without it this part is skipped.
+echo "== The picture on a phone, over a local network"
+desk=qln-bench-desk
+handset=qln-bench-phone
+phone_net() {
+  ip netns add "$desk" && ip netns add "$handset" &&
+    ip link add qln-bench0 netns "$desk" type veth peer name qln-bench1 netns "$handset" &&
+    ip -n "$desk" addr add 192.0.2.1/24 dev qln-bench0 &&
+    ip -n "$handset" addr add 192.0.2.2/24 dev qln-bench1 &&
+    ip -n "$desk" link set lo up && ip -n "$handset" link set lo up &&
+    ip -n "$desk" link set qln-bench0 up && ip -n "$handset" link set qln-bench1 up
+}
+if [ "$(id -u)" = 0 ] && phone_net 2>/dev/null; then
+  trap 'ip netns del "$desk" 2>/dev/null; ip netns del "$handset" 2>/dev/null; [[ -n "$server" ]] && kill "$server" 2>/dev/null || true' EXIT
+  printf '#!/bin/sh\nexec ip netns exec %s /usr/bin/chromium "$@"\n' "$handset" >"$out/phone-chromium"
+  chmod +x "$out/phone-chromium"
+  "$build/src/quillane" device init --root "$out/phone-device" >/dev/null
+  ip netns exec "$desk" "$build/src/quillane" serve --root "$out/phone-device" --phone \
+    >"$out/serve-phone.out" 2>/dev/null &
+  server=$!
+  for _ in $(seq 100); do
+    grep -q "on your phone" "$out/serve-phone.out" 2>/dev/null && break
+    sleep 0.05
+  done
+  ip netns exec "$desk" node "$repo/bench/phone-follow.mjs" \
+    "$(sed -n 's/^Quillane settings: //p' "$out/serve-phone.out")" \
+    "$(sed -n 's/^Quillane on your phone: //p' "$out/serve-phone.out")" 120 \
+    "$out/phone-chromium" >"$out/phone.json"
+  kill "$server"
+  wait "$server" 2>/dev/null || true
+  server=""
+  ip netns del "$desk"
+  ip netns del "$handset"
+else
+  echo "   (skipped: making network namespaces needs root)"
+fi
+
 echo
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 python3 "$repo/bench/report.py" "$out"

@@ -16,12 +16,20 @@ const picture = createPicture(document.getElementById("picture"), {
   onFindKey: () => {},
 });
 
+// Whether the desktop's open picker shows a colour on some part: the picture then follows the
+// drag at once, without the fade of a stored change.
+function dragging(node) {
+  if (!node || typeof node !== "object") return false;
+  if (node.source === "pending") return true;
+  return Object.values(node).some(dragging);
+}
+
 function draw(preview) {
   if (!isPreview(preview)) return;
   const taken = state.take(preview);
   if (!taken) return;
   if (taken.rebuild) picture.rebuild(preview);
-  picture.paint(state.drawn());
+  picture.paint(state.drawn(), { pending: dragging(preview) });
   status.textContent = "";
   document.body.dataset.ready = "true";
 }
