@@ -33,7 +33,7 @@ _quillane()
     local options
     case $command in
         "") options="--help --version"; COMPREPLY=($(compgen -W "$commands $options" -- "$cur")); return ;;
-        serve) options="--root --port --help" ;;
+        serve) options="--root --port --phone --help" ;;
         open) options="--print --help" ;;
         script | theme) options="--root --help" ;;
         device)

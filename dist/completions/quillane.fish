@@ -12,6 +12,7 @@ complete -c quillane -n "not __fish_seen_subcommand_from $commands" -a device -d
 
 complete -c quillane -n "__fish_seen_subcommand_from serve script theme init" -l root -r -a '(__fish_complete_directories)' -d 'Device directory'
 complete -c quillane -n "__fish_seen_subcommand_from serve" -l port -x -d 'Port on 127.0.0.1'
+complete -c quillane -n "__fish_seen_subcommand_from serve" -l phone -d 'Share the picture with a phone on the local network'
 complete -c quillane -n "__fish_seen_subcommand_from open" -l print -d 'Print the address instead of opening a browser'
 complete -c quillane -n "__fish_seen_subcommand_from device; and not __fish_seen_subcommand_from init" -a init -d 'Lay out a simulated device'
 complete -c quillane -n "__fish_seen_subcommand_from init" -l system-version -x -d 'iOS version, e.g. 14.4'
