@@ -1,5 +1,6 @@
 #include "UiDriver.hpp"
 
+#include "contract/SettingsContract.hpp"
 #include "foundation/PropertyList.hpp"
 #include "presets/PresetExchange.hpp"
 
@@ -9,7 +10,9 @@ namespace reliability {
 
 namespace {
 
-constexpr std::string_view kSettingsFileName = "/Library/Preferences/com.tarrowvine.quillane.plist";
+// Through /User or /var/mobile: the settings file under either spelling of the home.
+constexpr std::string_view kSettingsFileName
+    = contract::settingsFile.substr(contract::settingsFile.find("/Library/"));
 
 constexpr std::array kColourPages { "Connectivity", "Toggles", "Media Controls", "Sliders",
     "Miscellaneous" };
