@@ -1,22 +1,13 @@
 #include "web/Http.hpp"
 
+#include "foundation/NumberScanner.hpp"
+
 #include <cctype>
 #include <cstdio>
 
 namespace web {
 
 namespace {
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // "+" stands for a space only in the query, as forms send it.
 std::optional<std::string> decoded(std::string_view text, bool plusIsSpace)
@@ -35,8 +26,8 @@ std::optional<std::string> decoded(std::string_view text, bool plusIsSpace)
         }
         if (i + 2 >= text.size())
             return std::nullopt;
-        int high = hexDigit(text[i + 1]);
-        int low = hexDigit(text[i + 2]);
+        int high = fw::hexDigitValue(text[i + 1]);
+        int low = fw::hexDigitValue(text[i + 2]);
         if (high < 0 || low < 0)
             return std::nullopt;
         out += static_cast<char>(high * 16 + low);

@@ -104,10 +104,8 @@ private:
     std::string m_ending;
 };
 
-// Sends the bytes and reads the answer until it is whole, the server closes, or nothing comes
-// for a moment (a request the server still waits on is then abandoned, which it must survive
-// too). The status code, or 0 when nothing came back.
-int exchange(int port, const std::string& bytes, int patienceMs = 100)
+// A connection to the server on 127.0.0.1, or -1.
+int connectTo(int port)
 {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address {};
@@ -118,6 +116,17 @@ int exchange(int port, const std::string& bytes, int patienceMs = 100)
         ::close(fd);
         return -1;
     }
+    return fd;
+}
+
+// Sends the bytes and reads the answer until it is whole, the server closes, or nothing comes
+// for a moment (a request the server still waits on is then abandoned, which it must survive
+// too). The status code, or 0 when nothing came back.
+int exchange(int port, const std::string& bytes, int patienceMs = 100)
+{
+    int fd = connectTo(port);
+    if (fd < 0)
+        return -1;
     (void)!::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     std::string answer;
     char buffer[4096];
@@ -284,20 +293,6 @@ TEST(WebHostAbuse, AbandonedEventStreamsDoNotStallTheServer)
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-int connectTo(int port)
-{
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 // The first line of whatever the server said on `fd` within `ms`, or "" when it said nothing
 // (a close included).
