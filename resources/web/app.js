@@ -290,7 +290,9 @@ function openModal(modal, screen) {
       ? createPicker(modal, rowTitle(screen, modal.row), {
           post,
           isPending: () => queue.isBusy(),
-          close: () => post({ event: "closePicker" }),
+          close: (shown) =>
+            post(shown ? { event: "closePicker", color: shown } : { event: "closePicker" }),
+          backOut: () => post({ event: "cancelPicker" }),
           onColour: (colour) => preview.showPending(pickerKeys(screen, modal.row), colour),
           contrastFor: (colour) => preview.contrastFor(pickerKeys(screen, modal.row), colour),
           // Beside the preview (a wide screen) the copy would only repeat it.
@@ -304,7 +306,8 @@ function openModal(modal, screen) {
   backdrop.className = `backdrop backdrop-${kind}`;
   // A tap beside an action sheet or the picker dismisses it, as on the phone.
   backdrop.addEventListener("click", (e) => {
-    if (e.target === backdrop && kind !== "alert") component.cancel?.();
+    if (e.target !== backdrop || kind === "alert") return;
+    (component.dismiss ?? component.cancel)?.();
   });
   backdrop.append(component.dialog);
   if (!state.modal) state.focusBeforeModal = focusOrigin(document.activeElement);
