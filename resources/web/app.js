@@ -401,6 +401,11 @@ const historyControls = createHistoryControls(dom.history, dom.phone, {
 const preview = createPreview(dom.previewContent, {
   onTrialLoad: (name) => presetTools.load(name),
   onTrialChange: (name) => presetTools.trialChanged(name),
+  // The wallpaper and the device as the session holds them, whichever window changed them.
+  onLive: (palette) => {
+    wallpaper?.follow(palette);
+    devicePanel?.follow(palette);
+  },
   onFindKey: async (key) => {
     const found = await goToRow(
       { post, screen: () => state.screen, layoutOf: preview.layoutOf, page: dom.page },
@@ -411,7 +416,7 @@ const preview = createPreview(dom.previewContent, {
   },
 });
 const wallpaper = attachWallpaper(dom.previewContent);
-attachDevicePanel(dom.previewContent);
+const devicePanel = attachDevicePanel(dom.previewContent);
 const views = setupViews(
   dom.views,
   { settings: dom.phone, preview: dom.preview },

@@ -2,6 +2,7 @@
 
 #include "theming/ColourValue.hpp"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -90,8 +91,13 @@ struct LegibilityPair {
 // Everything the preview draws, resolved from the device's files at the last re-read.
 struct Palette {
     Appearance appearance { Appearance::Light };
-    // What the last appearance switch did, for display ("dark: preset "Night" applied").
+    // What the last appearance switch did, for display ("dark: preset "Night" applied"), while
+    // the settings are as the switch left them.
     std::optional<std::string> appearanceNote;
+    // Changes whenever the wallpaper behind the picture does; 0 while there is none.
+    std::uint64_t wallpaperRevision { 0 };
+    // Changes whenever the device's tweaks, modules or version are replaced.
+    std::uint64_t deviceRevision { 0 };
     bool tweakEnabled { true }; // "enabled": off leaves Control Center stock
     bool customToggleColours { true }; // "connectivityModeEnabled": off keeps stock toggles
     DeviceTweaks tweaks;

@@ -140,6 +140,8 @@ fw::Value paletteValue(const Palette& palette)
             fw::Array { palette.backdrop.red, palette.backdrop.green, palette.backdrop.blue,
                 palette.backdrop.alpha } },
         { "legibility", legibilityValue(palette.legibility) },
+        { "wallpaperRevision", static_cast<std::int64_t>(palette.wallpaperRevision) },
+        { "deviceRevision", static_cast<std::int64_t>(palette.deviceRevision) },
     };
     if (palette.appearanceNote)
         value["appearanceNote"] = *palette.appearanceNote;

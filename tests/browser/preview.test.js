@@ -16,6 +16,7 @@ import {
   eventually,
   keyed,
   openBundle,
+  repoRoot,
   sharedPhone,
   settled,
   screenshot,
@@ -623,5 +624,74 @@ test("the parts shown on demand are reached by keyboard", async (t) => {
     await page.locator('#preview [data-key~="mediaVolumeFill"]').first().isVisible(),
     true,
   );
+  assert.deepEqual(session.errors, []);
+});
+
+// One session, two windows: each shows the picker, its colour, the wallpaper
+// and the device as the session holds them, and Done stores only what its
+// window shows.
+test("two windows of one session show its picker, wallpaper and device as they are", async (t) => {
+  const session = await start(t);
+  const a = session.page;
+  const b = await session.context.newPage();
+  t.after(() => b.close());
+  await b.setViewportSize(a.viewportSize());
+  await b.goto(session.url);
+  await b.locator("#preview .cc-toggle").first().waitFor();
+  await openBundle(session);
+  await tapRow(session, "Connectivity", "Connectivity");
+  await b.waitForFunction(
+    () => document.getElementById("page-title")?.textContent === "Connectivity",
+  );
+
+  await act(session, () => keyed(a, "hotspotEnabled").click());
+  await waitForPicker(a);
+  await waitForPicker(b);
+  await typeHex(session, "#5856D6");
+  const hexB = b.locator("[data-testid=picker-hex]");
+  await hexB.fill("#34C759");
+  await hexB.press("Enter");
+  const hexA = a.locator("[data-testid=picker-hex]");
+  await eventually(async () => (await hexA.inputValue()) === "#34C759", "window A's field");
+  await settledColour(toggle(a, "hotspot"), "rgb(52, 199, 89)", "window A's picture");
+  await closePicker(session);
+  assert.equal((await session.settings()).hotspotEnabled, "#34C759:1.000000");
+  await waitForNoModal(b);
+
+  // A wallpaper set in one window and removed in the other.
+  const drawn = (page) =>
+    page.locator("[data-testid=preview-screen]").getAttribute("data-wallpaper");
+  await a
+    .locator("[data-testid=wallpaper-file]")
+    .setInputFiles(path.join(repoRoot, "fuzz/corpus/image_theme/p3.png"));
+  await eventually(async () => (await drawn(b)) === "image", "the wallpaper in window B");
+  await b.getByRole("button", { name: "Remove Wallpaper" }).click();
+  await b
+    .locator("[data-testid=wallpaper-confirm]")
+    .getByRole("button", { name: "Remove" })
+    .click();
+  await eventually(async () => (await drawn(a)) === "gradient", "no wallpaper in window A");
+
+  // A device changed in one window: the other's untouched panel shows it, an edited one says so.
+  const prysm = (page) => page.locator('[data-testid=device-panel] [data-tweak="prysm"]');
+  await b.locator("[data-testid=device-open]").click();
+  await prysm(b).waitFor();
+  await a.locator("[data-testid=device-open]").click();
+  await prysm(a).click();
+  await a.locator("[data-testid=device-done]").click();
+  await a.locator("[data-testid=device-panel]").waitFor({ state: "detached" });
+  await eventually(
+    async () => (await prysm(b).getAttribute("aria-checked")) === "true",
+    "window B's panel showing Prysm installed",
+  );
+  await b.locator('[data-testid=device-panel] [data-tweak="noctis"]').click();
+  await a.locator("[data-testid=device-open]").click();
+  await prysm(a).click();
+  await a.locator("[data-testid=device-done]").click();
+  await eventually(
+    async () => /changed in another window/.test(await b.locator(".device-status").textContent()),
+    "window B told of the change under its edits",
+  );
+  assert.equal(await prysm(b).getAttribute("aria-checked"), "true", "window B keeps its edits");
   assert.deepEqual(session.errors, []);
 });

@@ -460,6 +460,40 @@ TEST_F(ThemingComponentTest, DarkPresetReplacesTheSettingsAndAnnouncesItself)
     fw::NSDistributedNotificationCenter::defaultCenter().removeObserver(page.get());
 }
 
+// The note tells what the switch did to the picture; once the settings are others (the switch
+// undone, another preset loaded) it no longer does.
+TEST_F(ThemingComponentTest, AnAppearanceNoteLastsWhileTheSettingsAreAsTheSwitchLeftThem)
+{
+    const fw::Dictionary night { { "wifiEnabled", fw::Value("#0A0B0C:1.000000") } };
+    const fw::Dictionary before { { "wifiEnabled", fw::Value("#FFFFFF:1.000000") } };
+    const fw::Dictionary coral { { "wifiEnabled", fw::Value("#FF7F50:1.000000") } };
+    struct Case {
+        const char* what;
+        std::optional<fw::Dictionary> settingsAfter; // nullopt: the files as the switch left them
+        bool noteStays;
+    };
+    const Case cases[] = {
+        { "read again unchanged", std::nullopt, true },
+        { "the switch undone", before, false },
+        { "another preset loaded", coral, false },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        seed(kPresets + "Night.plist", night);
+        seed(kSettings, before);
+        seed(kPersistent, { { "darkDefault", fw::Value("Night") } });
+        component.start();
+        component.setAppearance(Appearance::Light);
+        ASSERT_EQ(component.setAppearance(Appearance::Dark)->outcome, Outcome::Applied);
+        fw::DispatchMainQueue::drain();
+        ASSERT_EQ(component.palette().appearanceNote, "dark: preset \"Night\" applied");
+        if (c.settingsAfter)
+            seed(kSettings, *c.settingsAfter);
+        receiveUpdate();
+        EXPECT_EQ(component.palette().appearanceNote.has_value(), c.noteStays);
+    }
+}
+
 TEST_F(ThemingComponentTest, SwitchWithoutAUsablePresetChangesNoFile)
 {
     seed(kPresets + "Day.plist", { { "wifiEnabled", fw::Value("#0A0B0C") } });
