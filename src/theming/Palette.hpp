@@ -40,13 +40,22 @@ struct ColourGroup {
     std::vector<ColourEntry> entries;
 };
 
-// A connectivity toggle as drawn: its colours are those of its present state.
+// A connectivity toggle's colours in one of its states.
+struct ToggleColours {
+    ResolvedColour background;
+    ResolvedColour glyph;
+};
+
+// A connectivity toggle as drawn: its colours are those of its present state; both states'
+// colours are kept for whoever checks a state the toggle is not in.
 struct ToggleSwatch {
     std::string name; // "wifi": what toggle() takes
     std::string title; // "Wi-Fi"
     bool enabled { false };
     ResolvedColour background;
     ResolvedColour glyph;
+    ToggleColours enabledColours;
+    ToggleColours disabledColours;
 };
 
 // One enabled Control Center module; its colour is that of its present state.
@@ -86,6 +95,9 @@ struct LegibilityPair {
     double ratio { 1 };
     double minimum { 3 }; // 4.5 for text, 3 for glyphs
     bool warn { false }; // below the minimum, and the user set one of the two colours
+    // "enabled" or "disabled" for a part of a toggle or module in that state, else empty: every
+    // state is measured, not only the one the toggle is in.
+    std::string state;
 };
 
 // Everything the preview draws, resolved from the device's files at the last re-read.

@@ -95,6 +95,8 @@ fw::Value legibilityValue(const std::vector<LegibilityPair>& pairs)
         entry["ratio"] = pair.ratio;
         entry["minimum"] = pair.minimum;
         entry["warn"] = pair.warn;
+        if (!pair.state.empty())
+            entry["state"] = pair.state;
     }
     return list;
 }

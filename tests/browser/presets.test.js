@@ -328,6 +328,13 @@ test("a preset is tried in the picture, marked, with nothing written, until Done
     await marker.locator("[data-testid=trial-label]").textContent(),
     "Preview of “Night”",
   );
+  // The marker covers nothing of the picture: not the status line, not the top modules.
+  const markerBox = await marker.boundingBox();
+  for (const part of [".cc-statusbar", ".cc-status-message", ".cc-connectivity", ".cc-media"]) {
+    const box = await page.locator(`#preview ${part}`).boundingBox();
+    const apart = markerBox.y + markerBox.height <= box.y || box.y + box.height <= markerBox.y;
+    assert.ok(apart, `the marker over ${part}`);
+  }
   assert.equal(await tryNight.getAttribute("aria-pressed"), "true");
   assert.equal(await wifi(page).getAttribute("data-key"), "wifiEnabled");
   await wifiBecomes(page, NIGHT_ON, "Night's Wi-Fi colour in the picture");

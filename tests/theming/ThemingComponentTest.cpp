@@ -200,6 +200,10 @@ TEST_F(ThemingComponentTest, LegibilityWarnsOnlyForPairsTheUserSetBelowTheMinimu
         std::vector<std::pair<std::string, std::string>> stored;
         const char* part;
         bool warn;
+        const char* state = nullptr; // the first pair of the part when not given
+    };
+    const std::vector<std::pair<std::string, std::string>> disabledWifiAllPink {
+        { "wifiDisabled", "#FF2D55" }, { "wifiGlyphDisabled", "#FF2D55" }
     };
     const Case cases[] = {
         // Stock white on stock blue is 4.02:1, above the glyph minimum; stock never warns.
@@ -215,6 +219,16 @@ TEST_F(ThemingComponentTest, LegibilityWarnsOnlyForPairsTheUserSetBelowTheMinimu
             "Wi-Fi glyph", false },
         { "slider glyph on a white fill", { { "brightnessGlyph", "#FFFFFF:0.9" } },
             "Brightness glyph on the fill", true },
+        // Every state the user coloured is measured, not only the one the toggle is in.
+        { "the disabled state set to one colour", disabledWifiAllPink, "Wi-Fi glyph", true,
+            "disabled" },
+        { "its enabled state left stock", disabledWifiAllPink, "Wi-Fi glyph", false, "enabled" },
+        { "a toggle that is off, its enabled state set to one colour",
+            { { "airplaneEnabled", "#FF2D55" }, { "airplaneGlyphEnabled", "#FF2D55" } },
+            "Airplane Mode glyph", true, "enabled" },
+        { "a module's disabled tile set near the glyph's colour",
+            { { "com.apple.control-center.FlashlightModuleDisabled", "#C0C0C0" } },
+            "Flashlight glyph", true, "disabled" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -224,11 +238,46 @@ TEST_F(ThemingComponentTest, LegibilityWarnsOnlyForPairsTheUserSetBelowTheMinimu
         component.start();
         auto palette = component.palette();
         auto found = std::find_if(palette.legibility.begin(), palette.legibility.end(),
-            [&](const theming::LegibilityPair& p) { return p.part == c.part; });
+            [&](const theming::LegibilityPair& p) {
+                return p.part == c.part && (!c.state || p.state == c.state);
+            });
         ASSERT_NE(found, palette.legibility.end());
         EXPECT_EQ(found->warn, c.warn) << found->ratio;
-        EXPECT_EQ(found->warn, found->ratio < found->minimum && !c.stored.empty());
+        if (c.warn) {
+            EXPECT_LT(found->ratio, found->minimum);
+        }
         EXPECT_GE(found->ratio, 1.0);
+    }
+}
+
+// A fresh device's own parts are measured as the phone draws them: a stock glyph or title on a
+// white (enabled) tile is drawn dark, not white on white.
+TEST_F(ThemingComponentTest, StockGlyphsAndTitlesAreMeasuredAsThePhoneDrawsThem)
+{
+    setModules({ "com.apple.mediaremote.controlcenter.airplaymirroring",
+        "com.apple.control-center.FlashlightModule" });
+    component.start();
+    auto palette = component.palette();
+    struct Case {
+        const char* part;
+        const char* state;
+        double atLeast;
+    };
+    const Case cases[] = {
+        { "Screen Mirroring title", "enabled", 4.5 },
+        { "Screen Mirroring title", "disabled", 4.5 },
+        { "Screen Mirroring glyph", "enabled", 3.0 },
+        { "Flashlight glyph", "enabled", 3.0 },
+        { "Flashlight glyph", "disabled", 3.0 },
+    };
+    for (const Case& c : cases) {
+        auto found = std::find_if(palette.legibility.begin(), palette.legibility.end(),
+            [&](const theming::LegibilityPair& p) {
+                return p.part == c.part && p.state == c.state;
+            });
+        ASSERT_NE(found, palette.legibility.end()) << c.part << " " << c.state;
+        EXPECT_GE(found->ratio, c.atLeast) << c.part << " " << c.state;
+        EXPECT_FALSE(found->warn);
     }
 }
 
