@@ -346,6 +346,32 @@ function rememberTitles(screen) {
   if (page?.class && typeof page.title === "string") state.titles.set(page.class, page.title);
 }
 
+// ---- the browser's Back ---------------------------------------------------
+
+// The browser's Back goes back a page of the settings, as the back button
+// does, and from the Settings app's list leaves as on any site: while a page
+// of the bundle is open, one entry of the browser's history stands for it.
+// Over a dialog, Back answers as Escape does.
+const BACK_ENTRY = "quillane-page";
+let backEntry = history.state?.[BACK_ENTRY] === true;
+
+function keepBackEntry(screen) {
+  if (backEntry || screen.stack.length === 0) return;
+  history.pushState({ [BACK_ENTRY]: true }, "");
+  backEntry = true;
+}
+
+window.addEventListener("popstate", () => {
+  backEntry = history.state?.[BACK_ENTRY] === true;
+  if (backEntry || !state.screen?.stack?.length) return;
+  if (state.modal) {
+    state.modal.component.cancel?.();
+    keepBackEntry(state.screen);
+    return;
+  }
+  post({ event: "back" });
+});
+
 function receive(screen, { force = false } = {}) {
   const focusKey = focusKeyOf(document.activeElement);
   rememberTitles(screen);
@@ -358,6 +384,7 @@ function receive(screen, { force = false } = {}) {
   preview.setEditedState(editedStateOf(screen));
   historyControls.update(screen);
   presetTools.update(screen);
+  keepBackEntry(screen);
   if (!state.modal) restoreFocus(focusKey, pageChanged);
 }
 

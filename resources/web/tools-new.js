@@ -47,7 +47,7 @@ export function createNewPresets(panel, { wallpaper, onPreview, onLoad, announce
       offer.firstChild.addEventListener("click", () => onPreview(newPreset));
       offer.lastChild.addEventListener("click", () => onLoad(newPreset));
     }
-    if (panel.hidden) announce?.(message);
+    if (panel.hidden || panel.inert) announce?.(message);
   }
 
   async function importFile(file) {

@@ -338,6 +338,10 @@ test("a spread colour can be undone from its notice and redone with the keyboard
   assert.deepEqual(await session.settings(), spread);
   await act(session, () => page.keyboard.press("Control+Z"));
   assert.deepEqual(await session.settings(), before);
+  // Redo as Linux and Windows spell it.
+  await act(session, () => page.keyboard.press("Control+Y"));
+  assert.deepEqual(await session.settings(), spread);
+  await act(session, () => page.keyboard.press("Control+Z"));
   // Moving back and forth brings no notice again.
   assert.equal(await notice.isHidden(), true);
 });

@@ -229,6 +229,26 @@ test("after a dialog closes from the keyboard, focus is back on the row that ope
   assert.deepEqual(await presetNames(page), ["Evening"]);
 });
 
+test("the Presets page opens with nothing moving: the phone, the picture and the tools stay put", async (t) => {
+  const session = await phone.start(t, { size: "desktop", picture: true });
+  const { page } = session;
+  await openBundle(session);
+  const box = (selector) => page.locator(selector).boundingBox();
+  const placed = async () => [await box("#phone"), await box("#preview .cc-screen")];
+  const before = await placed();
+  await tapRow(session, "Presets", "Presets");
+  await page.locator("#tools").getByRole("button", { name: "Import from File…" }).waitFor();
+  const tools = await box("#tools");
+  assert.deepEqual(await placed(), before);
+  await page.waitForTimeout(400);
+  assert.deepEqual(await box("#tools"), tools, "the tools moved after they appeared");
+  // Elsewhere the tools' place stays, empty and out of the keyboard's way.
+  await back(session, "Quillane");
+  assert.deepEqual(await placed(), before);
+  assert.equal(await page.locator("#tools").isVisible(), false);
+  assert.equal(await page.locator("#tools").evaluate((n) => n.inert), true);
+});
+
 test("beside the page, what changed since the preset was saved, and Discard Changes as one step", async (t) => {
   const session = await presets(t);
   const { page } = session;

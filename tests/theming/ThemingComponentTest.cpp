@@ -333,6 +333,7 @@ TEST_F(ThemingComponentTest, ModulesWithoutARowOnTheTogglesPageStayUncoloured)
     auto modules = component.palette().modules;
     ASSERT_EQ(modules.size(), 2u);
     EXPECT_FALSE(modules[0].coloured); // Apple's module without a display name
+    EXPECT_EQ(modules[0].name, "Screen Recording"); // as the designer knows it
     EXPECT_TRUE(modules[1].coloured);
     for (const auto& group : component.palette().groups) {
         for (const auto& entry : group.entries)
