@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 #include <string_view>
+#include <tuple>
 
 namespace theming {
 
@@ -30,6 +31,18 @@ const ResolvedColour* entryColour(const Palette& palette, std::string_view key)
         for (const ColourEntry& entry : group.entries) {
             if (entry.colour.key == key)
                 return &entry.colour;
+        }
+    }
+    return nullptr;
+}
+
+// The row of `key` where the device's pages show it.
+const ColourEntry* shownEntry(const Palette& palette, std::string_view key)
+{
+    for (const ColourGroup& group : palette.groups) {
+        for (const ColourEntry& entry : group.entries) {
+            if (entry.colour.key == key)
+                return entry.shown ? &entry : nullptr;
         }
     }
     return nullptr;
@@ -86,6 +99,21 @@ void measureToggles(const Palette& palette, std::vector<LegibilityPair>& pairs)
     }
 }
 
+// The status bar, the status message and the chevron are drawn straight over the wallpaper (and
+// its tint), where a theme must keep them legible too.
+void measureOverWallpaper(const Palette& palette, std::vector<LegibilityPair>& pairs)
+{
+    const ResolvedColour* tint = entryColour(palette, "backgroundTint");
+    for (auto [key, part, minimum] : { std::tuple { "statusBarText", "Status bar", textMinimum },
+             std::tuple { "statusText", "Status message", textMinimum },
+             std::tuple { "chevronGlyph", "Chevron", glyphMinimum } }) {
+        const ColourEntry* entry = shownEntry(palette, key);
+        if (!entry || !tint)
+            continue;
+        pairs.push_back(measure(palette, { part, entry->colour, { tint }, minimum }));
+    }
+}
+
 void measureModules(const Palette& palette, std::vector<LegibilityPair>& pairs)
 {
     const ResolvedColour* glyph = entryColour(palette, "moduleGlyph");
@@ -127,6 +155,7 @@ std::vector<LegibilityPair> legibilityPairs(const Palette& palette)
                 glyphMinimum }));
     }
     measureModules(palette, pairs);
+    measureOverWallpaper(palette, pairs);
     for (const ColourEntry& entry : palette.mediaControls) {
         const std::string& key = entry.colour.key;
         if (!key.ends_with("Text") || key.starts_with("prysm"))

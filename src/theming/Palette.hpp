@@ -127,7 +127,8 @@ struct Palette {
     // toggles page's rows of both states.
     std::vector<ColourGroup> groups;
 
-    // What the modules sit on in the picture, and every glyph and text measured against it.
+    // What the modules sit on in the picture (the wallpaper's mean colour, else the appearance's
+    // gradient), and every glyph and text measured against it.
     Rgba backdrop;
     std::vector<LegibilityPair> legibility;
 };

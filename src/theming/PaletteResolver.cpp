@@ -221,7 +221,7 @@ Palette resolvePalette(const PaletteInput& input)
     palette.groups = resolveGroups(input, resolve);
     appendToggleGroups(palette.modules, palette.groups);
     palette.mediaControls = mediaEntries(palette.groups);
-    palette.backdrop = backdropColour(palette.appearance);
+    palette.backdrop = input.wallpaper ? *input.wallpaper : backdropColour(palette.appearance);
     palette.legibility = legibilityPairs(palette);
     return palette;
 }

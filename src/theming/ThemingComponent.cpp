@@ -71,7 +71,7 @@ void ThemingComponent::deviceChanged()
 Palette ThemingComponent::palette() const
 {
     Palette palette = resolvePalette({ m_snapshot, m_order, m_toggleStates, m_moduleStates,
-        m_appearance, m_pending ? &*m_pending : nullptr });
+        m_appearance, m_pending ? &*m_pending : nullptr, m_wallpaper ? &*m_wallpaper : nullptr });
     palette.appearanceNote = m_appearanceNote;
     palette.wallpaperRevision = m_wallpaperRevision;
     palette.deviceRevision = m_deviceRevision;
@@ -82,8 +82,8 @@ Palette ThemingComponent::paletteWith(const fw::Dictionary& settings) const
 {
     DeviceSnapshot snapshot = m_snapshot;
     snapshot.settings = settings;
-    return resolvePalette(
-        { snapshot, m_order, m_toggleStates, m_moduleStates, m_appearance, nullptr });
+    return resolvePalette({ snapshot, m_order, m_toggleStates, m_moduleStates, m_appearance,
+        nullptr, m_wallpaper ? &*m_wallpaper : nullptr });
 }
 
 std::optional<PresetApplication> ThemingComponent::setAppearance(Appearance appearance)
@@ -128,9 +128,10 @@ void ThemingComponent::setPending(std::optional<PendingColour> pending)
     changed();
 }
 
-void ThemingComponent::setWallpaper(bool shown)
+void ThemingComponent::setWallpaper(std::optional<Rgba> mean)
 {
-    m_wallpaperRevision = shown ? ++m_revisionsGiven : 0;
+    m_wallpaper = mean;
+    m_wallpaperRevision = mean ? ++m_revisionsGiven : 0;
     changed();
 }
 

@@ -1,4 +1,5 @@
 #include "imagetheme/ImagePreset.hpp"
+#include "imagetheme/Quantiser.hpp"
 #include "imagetheme/WallpaperStore.hpp"
 #include "theming/ThemingComponent.hpp"
 #include "web/JsonAnswer.hpp"
@@ -9,12 +10,22 @@ namespace web {
 
 namespace {
 
+// The stored wallpaper's mean colour, what the preview measures the parts over it against.
+std::optional<theming::Rgba> wallpaperMean(const imagetheme::WallpaperStore& wallpaper)
+{
+    auto input = wallpaper.quantiserInput();
+    auto mean = input ? imagetheme::meanColour(*input) : std::nullopt;
+    if (!mean)
+        return std::nullopt;
+    return imagetheme::toRgba(*mean);
+}
+
 // The preview's palette carries the wallpaper's revision, so every window draws the wallpaper
 // as it is; told on the main queue, where the theming component lives, before the answer.
-void answerWallpaperChanged(RouteContext& context, Reply reply, bool shown)
+void answerWallpaperChanged(RouteContext& context, Reply reply, std::optional<theming::Rgba> mean)
 {
-    replyFromMainQueue(std::move(reply), [&context, shown] {
-        context.theming.setWallpaper(shown);
+    replyFromMainQueue(std::move(reply), [&context, mean] {
+        context.theming.setWallpaper(mean);
         return Response { 204, "", "", {} };
     });
 }
@@ -29,7 +40,7 @@ void setWallpaper(RouteContext& context, const RequestPtr& request, Reply reply)
         } catch (const std::exception& refusal) {
             return reply(errorAnswer(400, refusal.what()));
         }
-        answerWallpaperChanged(context, std::move(reply), true);
+        answerWallpaperChanged(context, std::move(reply), wallpaperMean(context.wallpaper));
     });
 }
 
@@ -49,7 +60,7 @@ void removeWallpaper(RouteContext& context, Reply reply)
 {
     context.slowWork([&context, reply = std::move(reply)]() mutable {
         context.wallpaper.remove();
-        answerWallpaperChanged(context, std::move(reply), false);
+        answerWallpaperChanged(context, std::move(reply), std::nullopt);
     });
 }
 
@@ -80,7 +91,8 @@ void themeFromWallpaper(RouteContext& context, const RequestPtr& request, Reply 
 void addWallpaperRoutes(Router& router, RouteContext& context)
 {
     // A wallpaper set in an earlier run is drawn from the first picture on.
-    context.theming.setWallpaper(context.wallpaper.display().has_value());
+    context.theming.setWallpaper(
+        context.wallpaper.display() ? wallpaperMean(context.wallpaper) : std::nullopt);
     router.add(
         "POST", "/api/wallpaper",
         [&context](const RequestPtr& request, Reply reply) {

@@ -7,6 +7,7 @@
 #include "foundation/Notifications.hpp"
 #include "foundation/PropertyList.hpp"
 #include "support/TestDevice.hpp"
+#include "theming/Legibility.hpp"
 #include "theming/PaletteTable.hpp"
 #include "theming/PaletteValue.hpp"
 #include "theming/StockColours.hpp"
@@ -278,6 +279,36 @@ TEST_F(ThemingComponentTest, StockGlyphsAndTitlesAreMeasuredAsThePhoneDrawsThem)
         ASSERT_NE(found, palette.legibility.end()) << c.part << " " << c.state;
         EXPECT_GE(found->ratio, c.atLeast) << c.part << " " << c.state;
         EXPECT_FALSE(found->warn);
+    }
+}
+
+// The status bar is drawn over the wallpaper: a white one on a cream photo is flagged.
+TEST_F(ThemingComponentTest, TheStatusBarIsMeasuredOverTheWallpaper)
+{
+    set("statusBarText", "#FFFFFF");
+    struct Case {
+        const char* what;
+        std::optional<theming::Rgba> wallpaper;
+        bool warn;
+    };
+    const Case cases[] = {
+        { "a dark photo", theming::rgb(0x1A1C24), false },
+        { "a cream photo", theming::rgb(0xF2E8D5), true },
+        { "no photo, the dark gradient", std::nullopt, false },
+    };
+    component.start();
+    component.setAppearance(Appearance::Dark);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        component.setWallpaper(c.wallpaper);
+        auto palette = component.palette();
+        EXPECT_EQ(
+            palette.backdrop, c.wallpaper.value_or(theming::backdropColour(Appearance::Dark)));
+        auto found = std::find_if(palette.legibility.begin(), palette.legibility.end(),
+            [](const theming::LegibilityPair& p) { return p.part == "Status bar"; });
+        ASSERT_NE(found, palette.legibility.end());
+        EXPECT_EQ(found->warn, c.warn) << found->ratio;
+        EXPECT_EQ(found->layers, std::vector<std::string> { "backgroundTint" });
     }
 }
 
