@@ -161,6 +161,8 @@ export function createPicker(modal, title, hooks) {
     hooks.post({ event: "pick", color: shown }, "pick");
   }
   function send() {
+    // A colour chosen by dragging replaces whatever the field held.
+    if (editing) leaveEntry();
     hooks.onColour?.(colour());
     paint();
     if (!frame) frame = requestAnimationFrame(postPick);
@@ -272,14 +274,19 @@ export function createPicker(modal, title, hooks) {
   });
   // Select the whole value on entry, so typing replaces it.
   ui.hex.addEventListener("focus", () => setTimeout(() => ui.hex.select(), 0));
-  ui.hex.addEventListener("blur", () => {
-    lastHexSent = null;
-    // What does not read stays, with what is wrong with it, until mended.
-    if (editing && entryProblem(ui.hex.value)) return;
+  // The field shows the sheet's colour again: a refusal no longer applies.
+  function leaveEntry() {
+    clearTimeout(typing);
     editing = false;
     if (ui.hex.getAttribute("aria-invalid") === "true") ui.status.textContent = "";
     ui.hex.removeAttribute("aria-invalid");
     ui.status.classList.remove("picker-hex-invalid");
+  }
+  ui.hex.addEventListener("blur", () => {
+    lastHexSent = null;
+    // What does not read stays, with what is wrong with it, until mended.
+    if (editing && entryProblem(ui.hex.value)) return;
+    leaveEntry();
     paint();
   });
 

@@ -47,7 +47,7 @@ export function createNewPresets(panel, { wallpaper, onPreview, onLoad, announce
       offer.firstChild.addEventListener("click", () => onPreview(newPreset));
       offer.lastChild.addEventListener("click", () => onLoad(newPreset));
     }
-    if (panel.hidden || panel.inert) announce?.(message);
+    if (panel.hidden || "idle" in panel.dataset) announce?.(message);
   }
 
   async function importFile(file) {

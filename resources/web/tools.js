@@ -27,9 +27,9 @@ export function createPresetTools(panel, hooks) {
   // Where the window has room for the tools beside the phone and the picture,
   // their place is kept on every page, empty, so that nothing moves when the
   // Presets page opens; elsewhere they take their place only on that page.
+  // (Out of sight, `visibility: hidden` keeps it out of the keyboard's way too.)
   function place() {
     panel.hidden = !onPresets && !keepPlace.matches;
-    panel.inert = !onPresets;
     if (onPresets) delete panel.dataset.idle;
     else panel.dataset.idle = "";
   }

@@ -138,6 +138,21 @@ test("axe finds no violation on any page or dialog, light and dark, desktop and 
   await typeHex(session, "#1A2B3C:0.5");
   await closePicker(session);
   await audit(page, "the Connectivity page with a colour", failures);
+  // The picker saying what is wrong with its field, then a glyph made hard to read.
+  await act(session, () => keyed(page, "wifiGlyphEnabled").click());
+  await waitForPicker(page);
+  await page.locator("[data-testid=picker-hex]").fill("#12");
+  await page.locator("[data-testid=picker-hex-status].picker-hex-invalid").waitFor();
+  await audit(page, "the picker with a value it cannot read", failures);
+  await typeHex(session, "#1A2B3C:0.5");
+  await closePicker(session);
+  const desktopLooks = LOOKS.filter((look) => look.viewport === "desktop");
+  await page.setViewportSize(SIZES.desktop);
+  await page.locator("[data-testid=preview-warnings-button]").click();
+  await page.locator("#cc-warnings-list").waitFor();
+  await audit(page, "the warnings' list over the picture", failures, desktopLooks);
+  await page.setViewportSize(SIZES.desktop);
+  await page.keyboard.press("Escape");
   await back(session, "Quillane");
 
   await tapRow(session, "Presets", "Presets");
@@ -187,7 +202,11 @@ test("axe finds no violation on any page or dialog, light and dark, desktop and 
   await page.locator("[data-testid=device-add-module]").click();
   await page.locator("[data-testid=device-add-submit]").click();
   await audit(page, "the Device panel with a refused module", failures);
+  await page.locator('[data-testid=device-panel] [data-tweak="noctis"]').click();
   await page.locator("[data-testid=device-cancel]").click();
+  await page.locator("[data-testid=device-discard]").waitFor();
+  await audit(page, "the question before the panel's edits go", failures, phoneLooks);
+  await page.getByRole("button", { name: "Discard Changes" }).click();
   await page.locator("[data-testid=device-panel]").waitFor({ state: "detached" });
   await page.locator("#tab-settings").click();
   await waitForTitle(page, "Presets");
