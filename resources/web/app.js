@@ -321,7 +321,10 @@ function openModal(modal, screen) {
   component.focus?.focus({ preventScroll: true });
 }
 
-function renderModal(screen) {
+// `force`: the answer to a refused event, whose screen the open picker takes
+// even while this window's own events are on their way (a close refused
+// because another window picked since must show that pick).
+function renderModal(screen, force) {
   const modal = screen.modal;
   if (!modal) {
     closeModal();
@@ -334,7 +337,7 @@ function renderModal(screen) {
     current.kind === "picker" &&
     current.row === modal.row
   ) {
-    current.component.update(modal);
+    current.component.update(modal, { force });
     return;
   }
   if (current && current.json === JSON.stringify(modal)) return;
@@ -378,7 +381,7 @@ function receive(screen, { force = false } = {}) {
   applyTint(screen.page);
   renderNav(dom.nav, screen, ctx, (cls) => state.titles.get(cls));
   const pageChanged = renderPage(screen, force);
-  renderModal(screen);
+  renderModal(screen, force);
   state.screen = screen;
   state.pasteboard = pasteboardKey(screen.pasteboard);
   preview.setEditedState(editedStateOf(screen));

@@ -305,10 +305,12 @@ export function createPicker(modal, title, hooks) {
     dismiss: close,
     // A newer screen of the same picker (this window's answer, or another
     // window's pick): take the server's colour, the picture with it, unless
-    // the user is still changing it here.
-    update(next) {
+    // the user is still changing it here; a refused close's screen always.
+    update(next, { force = false } = {}) {
       const c = parseColourValue(next.color);
-      if (!c || dragging || frame || hooks.isPending() || editing) return;
+      if (!c) return;
+      if (!force && (dragging || frame || hooks.isPending() || editing)) return;
+      if (editing) leaveEntry();
       shown = next.color;
       if (sameColour(c, colour())) return;
       adopt(c);

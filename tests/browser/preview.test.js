@@ -786,3 +786,37 @@ test("two windows of one session show its picker, wallpaper and device as they a
   assert.equal(await prysm(b).getAttribute("aria-checked"), "true", "window B keeps its edits");
   assert.deepEqual(session.errors, []);
 });
+
+// A window that has not heard of another's pick (its event stream held back
+// here) shows its old colour: its Done is refused and shows the newer pick,
+// which only a second Done stores.
+test("a Done over a colour the window never showed is refused, and shows that colour first", async (t) => {
+  const session = await start(t);
+  const a = session.page;
+  await openBundle(session);
+  await tapRow(session, "Connectivity", "Connectivity");
+  await act(session, () => keyed(a, "hotspotEnabled").click());
+  await waitForPicker(a);
+  const deaf = await session.context.newPage();
+  t.after(() => deaf.close());
+  await deaf.addInitScript(() => delete window.EventSource);
+  await deaf.setViewportSize(a.viewportSize());
+  await deaf.goto(session.url);
+  await waitForPicker(deaf);
+  await typeHex(session, "#5856D6");
+  const hex = deaf.locator("[data-testid=picker-hex]");
+  assert.notEqual(await hex.inputValue(), "#5856D6", "the held-back window cannot know");
+  const closed = (page) =>
+    page.waitForResponse(
+      (r) => r.url().endsWith("/api/event") && /closePicker/.test(r.request().postData()),
+    );
+  let answer = closed(deaf);
+  await deaf.locator("[data-testid=picker-done]").click();
+  assert.equal((await answer).status(), 400);
+  await eventually(async () => (await hex.inputValue()) === "#5856D6", "the newer pick shown");
+  assert.equal((await session.settings()).hotspotEnabled, undefined);
+  answer = closed(deaf);
+  await deaf.locator("[data-testid=picker-done]").click();
+  assert.equal((await answer).status(), 200);
+  assert.equal((await session.settings()).hotspotEnabled, "#5856D6:1.000000");
+});
