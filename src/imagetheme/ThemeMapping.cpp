@@ -441,11 +441,6 @@ Theme mapTheme(const SourceColours& source, const ThemeTargets& targets)
     return theme;
 }
 
-Rgba wallpaperAsSeen(const Theme& theme)
-{
-    return stackColour(theme, { std::string(kTint) });
-}
-
 double pairContrast(const Theme& theme, const LegibilityPair& pair)
 {
     Rgba below = stackColour(theme, pair.layers);

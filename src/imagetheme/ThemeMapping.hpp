@@ -58,7 +58,4 @@ Theme mapTheme(const SourceColours& source, const ThemeTargets& targets);
 // The contrast a pair reaches with its colours composited over the backdrop.
 double pairContrast(const Theme& theme, const LegibilityPair& pair);
 
-// The wallpaper as seen behind Control Center: the image's mean colour under the tint.
-Rgba wallpaperAsSeen(const Theme& theme);
-
 } // namespace imagetheme

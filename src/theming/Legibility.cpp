@@ -25,27 +25,22 @@ bool userSet(const ResolvedColour& colour)
     return colour.source == ColourSource::Stored || colour.source == ColourSource::Pending;
 }
 
-const ResolvedColour* entryColour(const Palette& palette, std::string_view key)
+// The row of `key` on the device's pages, shown there or not.
+const ColourEntry* entryFor(const Palette& palette, std::string_view key)
 {
     for (const ColourGroup& group : palette.groups) {
         for (const ColourEntry& entry : group.entries) {
             if (entry.colour.key == key)
-                return &entry.colour;
+                return &entry;
         }
     }
     return nullptr;
 }
 
-// The row of `key` where the device's pages show it.
-const ColourEntry* shownEntry(const Palette& palette, std::string_view key)
+const ResolvedColour* entryColour(const Palette& palette, std::string_view key)
 {
-    for (const ColourGroup& group : palette.groups) {
-        for (const ColourEntry& entry : group.entries) {
-            if (entry.colour.key == key)
-                return entry.shown ? &entry : nullptr;
-        }
-    }
-    return nullptr;
+    const ColourEntry* entry = entryFor(palette, key);
+    return entry ? &entry->colour : nullptr;
 }
 
 std::string_view stateName(bool enabled)
@@ -107,8 +102,8 @@ void measureOverWallpaper(const Palette& palette, std::vector<LegibilityPair>& p
     for (auto [key, part, minimum] : { std::tuple { "statusBarText", "Status bar", textMinimum },
              std::tuple { "statusText", "Status message", textMinimum },
              std::tuple { "chevronGlyph", "Chevron", glyphMinimum } }) {
-        const ColourEntry* entry = shownEntry(palette, key);
-        if (!entry || !tint)
+        const ColourEntry* entry = entryFor(palette, key);
+        if (!entry || !entry->shown || !tint)
             continue;
         pairs.push_back(measure(palette, { part, entry->colour, { tint }, minimum }));
     }
