@@ -84,9 +84,15 @@ try {
       const file = new File([window.benchPhoto], `photo${run}.jpg`, { type: 'image/jpeg' });
       const data = new DataTransfer();
       data.items.add(file);
-      const start = performance.now();
+      let start = performance.now();
       for (const type of ['dragenter', 'dragover', 'drop'])
         screen.dispatchEvent(new DragEvent(type, { bubbles: true, cancelable: true, dataTransfer: data }));
+      // Replacing a wallpaper asks first: the clock starts at the answer, as for a user.
+      const replace = document.querySelector('[data-testid=wallpaper-confirm] [data-action-title="Replace"]');
+      if (replace) {
+        start = performance.now();
+        replace.click();
+      }
       // The picture names the new display copy ...
       const address = await new Promise((resolve, reject) => {
         const timer = setTimeout(() => reject(new Error('no wallpaper within 30 s')), 30000);

@@ -291,7 +291,9 @@ function openModal(modal, screen) {
       ? createPicker(modal, rowTitle(screen, modal.row), {
           post,
           isPending: () => queue.isBusy(),
-          close: () => post({ event: "closePicker" }),
+          close: (shown) =>
+            post(shown ? { event: "closePicker", color: shown } : { event: "closePicker" }),
+          backOut: () => post({ event: "cancelPicker" }),
           onColour: (colour) => preview.showPending(pickerKeys(screen, modal.row), colour),
           contrastFor: (colour) => preview.contrastFor(pickerKeys(screen, modal.row), colour),
           // Beside the preview (a wide screen) the copy would only repeat it.
@@ -305,7 +307,8 @@ function openModal(modal, screen) {
   backdrop.className = `backdrop backdrop-${kind}`;
   // A tap beside an action sheet or the picker dismisses it, as on the phone.
   backdrop.addEventListener("click", (e) => {
-    if (e.target === backdrop && kind !== "alert") component.cancel?.();
+    if (e.target !== backdrop || kind === "alert") return;
+    (component.dismiss ?? component.cancel)?.();
   });
   backdrop.append(component.dialog);
   if (!state.modal) state.focusBeforeModal = focusOrigin(document.activeElement);
@@ -319,7 +322,10 @@ function openModal(modal, screen) {
   component.focus?.focus({ preventScroll: true });
 }
 
-function renderModal(screen) {
+// `force`: the answer to a refused event, whose screen the open picker takes
+// even while this window's own events are on their way (a close refused
+// because another window picked since must show that pick).
+function renderModal(screen, force) {
   const modal = screen.modal;
   if (!modal) {
     closeModal();
@@ -332,7 +338,7 @@ function renderModal(screen) {
     current.kind === "picker" &&
     current.row === modal.row
   ) {
-    current.component.update(modal);
+    current.component.update(modal, { force });
     return;
   }
   if (current && current.json === JSON.stringify(modal)) return;
@@ -344,18 +350,45 @@ function rememberTitles(screen) {
   if (page?.class && typeof page.title === "string") state.titles.set(page.class, page.title);
 }
 
+// ---- the browser's Back ---------------------------------------------------
+
+// The browser's Back goes back a page of the settings, as the back button
+// does, and from the Settings app's list leaves as on any site: while a page
+// of the bundle is open, one entry of the browser's history stands for it.
+// Over a dialog, Back answers as Escape does.
+const BACK_ENTRY = "quillane-page";
+let backEntry = history.state?.[BACK_ENTRY] === true;
+
+function keepBackEntry(screen) {
+  if (backEntry || screen.stack.length === 0) return;
+  history.pushState({ [BACK_ENTRY]: true }, "");
+  backEntry = true;
+}
+
+window.addEventListener("popstate", () => {
+  backEntry = history.state?.[BACK_ENTRY] === true;
+  if (backEntry || !state.screen?.stack?.length) return;
+  if (state.modal) {
+    state.modal.component.cancel?.();
+    keepBackEntry(state.screen);
+    return;
+  }
+  post({ event: "back" });
+});
+
 function receive(screen, { force = false } = {}) {
   const focusKey = focusKeyOf(document.activeElement);
   rememberTitles(screen);
   applyTint(screen.page);
   renderNav(dom.nav, screen, ctx, (cls) => state.titles.get(cls));
   const pageChanged = renderPage(screen, force);
-  renderModal(screen);
+  renderModal(screen, force);
   state.screen = screen;
   state.pasteboard = pasteboardKey(screen.pasteboard);
   preview.setEditedState(editedStateOf(screen));
   historyControls.update(screen);
   presetTools.update(screen);
+  keepBackEntry(screen);
   if (!state.modal) restoreFocus(focusKey, pageChanged);
 }
 
@@ -399,6 +432,11 @@ const historyControls = createHistoryControls(dom.history, dom.phone, {
 const preview = createPreview(dom.previewContent, {
   onTrialLoad: (name) => presetTools.load(name),
   onTrialChange: (name) => presetTools.trialChanged(name),
+  // The wallpaper and the device as the session holds them, whichever window changed them.
+  onLive: (palette) => {
+    wallpaper?.follow(palette);
+    devicePanel?.follow(palette);
+  },
   onFindKey: async (key) => {
     const found = await goToRow(
       { post, screen: () => state.screen, layoutOf: preview.layoutOf, page: dom.page },
@@ -409,7 +447,7 @@ const preview = createPreview(dom.previewContent, {
   },
 });
 const wallpaper = attachWallpaper(dom.previewContent);
-attachDevicePanel(dom.previewContent);
+const devicePanel = attachDevicePanel(dom.previewContent);
 attachPhoneSharing(dom.previewContent);
 const views = setupViews(
   dom.views,

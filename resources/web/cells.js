@@ -194,12 +194,13 @@ function reorderHandle(row) {
   return handle;
 }
 
-// What a person sees on the row, in reading order: a colour row's group
-// title first (its own title, such as "Background", repeats in every group),
-// then the title and the detail exactly as shown.
+// What a person sees on the row, whole and in reading order (the title, then
+// the detail exactly as shown), so that whoever names the row by voice is
+// understood; a colour row's own title ("Background") repeats in every
+// group, so the group's title follows as context.
 export function accessibleLabel(row, sectionTitle = "") {
   const parts = [row.title, detailText(row)];
-  if (row.swatch && typeof row.swatch === "object") parts.unshift(sectionTitle);
+  if (row.swatch && typeof row.swatch === "object") parts.push(sectionTitle);
   if (row.accessory === "checkmark") parts.push("selected");
   return parts.filter((p) => typeof p === "string" && p.trim() !== "").join(", ");
 }
@@ -222,12 +223,16 @@ function makeInteractive(cell, row, ctx, sectionTitle) {
   attachPress(cell, { onTap: tap, onLongPress: longPress });
 }
 
+// Title and detail are blocks of their own; a space between them keeps
+// their words apart for whatever reads the row's text as one string.
+const WORD_BREAK = " ";
+
 function textBlock(row) {
   const block = el("div", "cell-text");
   const subtitle = isSubtitleStyle(row);
   block.append(titleNode(row));
   const hasDetail = Array.isArray(row.detailRuns) || typeof row.detail === "string";
-  if (hasDetail && subtitle) block.append(detailNode(row, "cell-detail cell-subtitle"));
+  if (hasDetail && subtitle) block.append(WORD_BREAK, detailNode(row, "cell-detail cell-subtitle"));
   return block;
 }
 
@@ -264,7 +269,7 @@ export function createCell(row, ctx, sectionTitle = "") {
   const text = textBlock(row);
   if (isCentred(row)) cell.classList.add("cell-centred");
   if (isSubtitleStyle(row)) cell.classList.add("cell-subtitle-style");
-  cell.append(text, trailingBlock(row, ctx));
+  cell.append(text, WORD_BREAK, trailingBlock(row, ctx));
   if (isMovable(row)) {
     cell.classList.add("movable");
     cell.append(reorderHandle(row));

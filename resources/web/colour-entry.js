@@ -1,7 +1,11 @@
 // What the picker's text field accepts: the CSS notations people paste
-// (#RGB, #RRGGBB, #RRGGBBAA with alpha last, rgb()/rgba(), hsl()/hsla()) and
-// the stored form "#RRGGBB:alpha". Unlike the lenient reader of stored
-// values, anything else is refused, so a typo never becomes a colour.
+// (#RGB, #RRGGBB, #RRGGBBAA with alpha last, rgb()/rgba(), hsl()/hsla(), the
+// colour names), six or eight hex digits without "#" as design tools copy
+// them, and the stored form "#RRGGBB:alpha". Unlike the lenient reader of
+// stored values, anything else is refused, so a typo never becomes a colour,
+// and the refusal says what is wrong.
+
+import { COLOUR_NAMES } from "./colour-names.js";
 
 const NUMBER = String.raw`[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?`;
 
@@ -86,10 +90,40 @@ export function readColourEntry(input) {
   const text = input.trim();
   const hex = /^#([0-9a-f]{3}|[0-9a-f]{4}|[0-9a-f]{6}|[0-9a-f]{8})$/i.exec(text);
   if (hex) return hexDigits(hex[1]);
-  const stored = new RegExp(`^#([0-9a-f]{6}):\\s*(${NUMBER})$`, "i").exec(text);
+  // Three or four digits alone read as words as often as colours ("bad", "face").
+  const bare = /^([0-9a-f]{6}|[0-9a-f]{8})$/i.exec(text);
+  if (bare) return hexDigits(bare[1]);
+  const stored = new RegExp(`^#?([0-9a-f]{6}):\\s*(${NUMBER})$`, "i").exec(text);
   if (stored) {
     const a = unit(stored[2]);
     return a === null ? null : { ...hexDigits(stored[1]), a };
   }
+  const named = COLOUR_NAMES.get(text.toLowerCase());
+  if (named) return hexDigits(named);
+  if (text.toLowerCase() === "transparent") return { r: 0, g: 0, b: 0, a: 0 };
   return readRgb(text) ?? readHsl(text);
+}
+
+// What is wrong with text that does not read as a colour, as a sentence for
+// the field's status line; null when it reads or is empty.
+export function entryProblem(input) {
+  const text = typeof input === "string" ? input.trim() : "";
+  if (text === "" || readColourEntry(text)) return null;
+  const hex = /^#?([^:]*)(:.*)?$/.exec(text);
+  const digits = hex[1];
+  if (hex[2] !== undefined && /^[0-9a-f]{6}$/i.test(digits))
+    return "The opacity after “:” is a number from 0 to 1.";
+  if (text.startsWith("#") || /^[0-9a-f]+$/i.test(digits)) {
+    const stray = /[^0-9a-f]/i.exec(digits);
+    if (stray) return `“${stray[0]}” is not a hex digit (0–9, A–F).`;
+    if (!text.startsWith("#") && (digits.length === 3 || digits.length === 4))
+      return `Three or four digits need a “#”: #${digits}.`;
+    return `A hex colour has 3, 4, 6 or 8 digits; this has ${digits.length}.`;
+  }
+  if (/^rgba?\(/i.test(text))
+    return "rgb() takes three channels (0–255 or 0–100%) and an optional opacity (0–1 or %).";
+  if (/^hsla?\(/i.test(text))
+    return "hsl() takes a hue, a saturation and a lightness in %, and an optional opacity.";
+  if (/^[a-z]+$/i.test(text)) return `“${text}” is not a colour name.`;
+  return "Not a colour: use #RRGGBB, a colour name, rgb(), hsl() or #RRGGBB:opacity.";
 }

@@ -1,11 +1,36 @@
 // The Device panel: what the simulated device holds (its iOS version, the
 // tweaks installed, the Control Center modules enabled and their order). It
 // edits a copy and sends it whole with Done; the server changes the device's
-// files, and the pages and the picture follow them as on a phone.
+// files, and the pages and the picture follow them as on a phone. Edits
+// outlive a reload of the window (kept in the tab's session storage) and are
+// not thrown away without asking.
 
 import { el } from "./dom.js";
 import { createDeviceDraft } from "./device-model.js";
 import { button, sheetGroups } from "./device-sheet.js";
+import { askInWindow } from "./window-alert.js";
+
+const KEPT_DRAFT = "quillane.deviceDraft";
+
+// The edits of this tab's panel, {base, draft}: the device as read, and as edited.
+const keptDraft = {
+  read() {
+    try {
+      const kept = JSON.parse(sessionStorage.getItem(KEPT_DRAFT));
+      return kept?.base && kept?.draft ? kept : null;
+    } catch {
+      return null;
+    }
+  },
+  write(base, draft) {
+    try {
+      sessionStorage.setItem(KEPT_DRAFT, JSON.stringify({ base, draft }));
+    } catch {
+      // A window without storage keeps its edits only until it reloads.
+    }
+  },
+  forget: () => sessionStorage.removeItem(KEPT_DRAFT),
+};
 
 function sheetFrame() {
   const sheet = el("section", "device-sheet");
@@ -31,8 +56,8 @@ function sheetFrame() {
   return { sheet, cancel, done, error, status, body };
 }
 
-// Focus stays within the panel while it is up; Escape cancels. The page's
-// own dialog keeping (a picker may be open under the panel) must not act.
+// Focus stays within the panel while it is up; Escape asks to cancel. The
+// page's own dialog keeping (a picker may be open under the panel) must not act.
 function keepKeyboard(sheet, cancel) {
   sheet.addEventListener("keydown", (e) => {
     if (e.key !== "Escape" && e.key !== "Tab") return;
@@ -87,9 +112,10 @@ function sheetLayer(opener) {
     opener.focus({ preventScroll: true });
   }
 
-  function present(frame, focusFirst) {
-    keepKeyboard(frame.sheet, close);
-    frame.cancel.addEventListener("click", close);
+  // `cancel` answers Cancel and Escape (it may ask before it closes).
+  function present(frame, focusFirst, cancel = close) {
+    keepKeyboard(frame.sheet, cancel);
+    frame.cancel.addEventListener("click", cancel);
     layer = el("div", "device-layer");
     layer.append(frame.sheet);
     document.body.append(layer);
@@ -109,12 +135,32 @@ function failureSheet(message) {
   return { frame, first: frame.cancel };
 }
 
-// The sheet that edits `draft`; Done sends it and, once the server took it,
-// calls `close`.
-function editingSheet(draft, close) {
+// The sheet that edits `draft`, made from `base` (the device as read); Done
+// sends it and, once the server took it, calls `close`. Every edit is kept
+// for a reload; Cancel and Escape ask before edits are thrown away.
+function editingSheet(base, draft, close) {
   const frame = sheetFrame();
   const { sheet, body, status } = frame;
   const say = (text) => (status.textContent = text);
+  const edited = () => JSON.stringify(draft.profile()) !== JSON.stringify(base);
+  const keep = () => (edited() ? keptDraft.write(base, draft.profile()) : keptDraft.forget());
+  // After the handlers of the control pressed or typed in have edited the draft.
+  for (const type of ["click", "input"]) sheet.addEventListener(type, () => queueMicrotask(keep));
+  async function cancel() {
+    const discard =
+      !edited() ||
+      (await askInWindow({
+        title: "Discard Changes?",
+        message: "The device stays as it is; the changes made in this panel are lost.",
+        action: "Discard Changes",
+        cancel: "Keep Editing",
+        destructive: true,
+        testid: "device-discard",
+      }));
+    if (!discard) return;
+    keptDraft.forget();
+    close();
+  }
   const focus = (...selectors) => {
     const target = selectors
       .map((s) => sheet.querySelector(s))
@@ -136,10 +182,14 @@ function editingSheet(draft, close) {
     saving = frame.done.disabled = true;
     const error = await sendDevice(draft.profile());
     saving = frame.done.disabled = false;
-    if (error === null) close();
-    else frame.error.textContent = error;
+    if (error !== null) {
+      frame.error.textContent = error;
+      return;
+    }
+    keptDraft.forget();
+    close();
   });
-  return { frame, first: versionInput };
+  return { frame, first: versionInput, cancel, edited, say };
 }
 
 async function readDevice() {
@@ -160,22 +210,50 @@ export function attachDevicePanel(panel) {
   head.append(opener);
   const layer = sheetLayer(opener);
   let opening = false;
+  let shown = null;
+  let revision = null; // the device's revision in the last palette
 
-  async function open() {
+  // The device as read, and the edits kept from before a reload when there are some.
+  async function openSheet(kept) {
     // A second press while the device is read would stack a second sheet.
     if (layer.isUp() || opening) return;
     opening = true;
-    let shown;
     try {
-      shown = editingSheet(createDeviceDraft(await readDevice()), layer.close);
+      const device = await readDevice();
+      const base = kept?.base ?? device;
+      shown = editingSheet(base, createDeviceDraft(kept?.draft ?? device), layer.close);
+      if (kept && JSON.stringify(kept.base) !== JSON.stringify(device))
+        shown.say("The device changed elsewhere since these edits: Done replaces it with them.");
+      else if (kept) shown.say("Your edits from before the reload are back.");
     } catch (error) {
       shown = failureSheet(error.message || "The device cannot be read.");
     } finally {
       opening = false;
     }
-    layer.present(shown.frame, shown.first);
+    layer.present(shown.frame, shown.first, shown.cancel);
   }
 
-  opener.addEventListener("click", open);
-  return { open, close: layer.close };
+  // Another window changed the device: an untouched panel shows it as it is
+  // now; one with edits says so, and keeps them.
+  async function follow(palette) {
+    const next = palette?.deviceRevision;
+    if (!Number.isInteger(next) || next === revision) return;
+    const changed = revision !== null;
+    revision = next;
+    if (!changed || !layer.isUp() || !shown?.edited) return;
+    if (shown.edited()) {
+      shown.say(
+        "The device was changed in another window: Done replaces it with what is shown here.",
+      );
+      return;
+    }
+    layer.close();
+    await openSheet(null);
+  }
+
+  opener.addEventListener("click", () => openSheet(null));
+  // Edits made before the window reloaded open again.
+  const kept = keptDraft.read();
+  if (kept) openSheet(kept);
+  return { open: () => openSheet(null), close: layer.close, follow };
 }

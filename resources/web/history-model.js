@@ -21,12 +21,15 @@ export function isTextEntry(node) {
   return tag === "input" && TEXT_INPUT_TYPES.has((node.type ?? "").toLowerCase());
 }
 
-// "undo" for Ctrl+Z (⌘Z on a Mac keyboard), "redo" with Shift, else null.
+// "undo" for Ctrl+Z (⌘Z on a Mac keyboard), "redo" with Shift, or for
+// Ctrl+Y as Linux and Windows redo; else null.
 export function historyShortcut(e, isMac) {
   const command = isMac ? e.metaKey && !e.ctrlKey : e.ctrlKey && !e.metaKey;
-  if (!command || e.altKey || (e.key ?? "").toLowerCase() !== "z") return null;
-  if (isTextEntry(e.target)) return null;
-  return e.shiftKey ? "redo" : "undo";
+  if (!command || e.altKey || isTextEntry(e.target)) return null;
+  const key = (e.key ?? "").toLowerCase();
+  if (key === "z") return e.shiftKey ? "redo" : "undo";
+  if (key === "y" && !isMac && !e.shiftKey) return "redo";
+  return null;
 }
 
 // Steps are numbered in the order they were made, so a notice is new only

@@ -12,7 +12,7 @@ import {
   rgbToHsv,
   sameColour,
 } from "./colours.js";
-import { readColourEntry } from "./colour-entry.js";
+import { entryProblem, readColourEntry } from "./colour-entry.js";
 import { el } from "./dom.js";
 
 // The bundle's fallback colour value, for a row that has no colour yet.
@@ -40,10 +40,13 @@ function buildSheet(title) {
   const head = el("div", "picker-head");
   const heading = el("h2", "picker-title", title || "Colour");
   heading.id = "picker-title";
+  const cancel = el("button", "picker-cancel", "Cancel");
+  cancel.type = "button";
+  cancel.dataset.testid = "picker-cancel";
   const done = el("button", "picker-done", "Done");
   done.type = "button";
   done.dataset.testid = "picker-done";
-  head.append(el("span", "picker-head-spacer"), heading, done);
+  head.append(cancel, heading, done);
 
   const square = el("div", "sv-square");
   square.tabIndex = 0;
@@ -68,7 +71,7 @@ function buildSheet(title) {
   hex.dataset.testid = "picker-hex";
   hex.setAttribute(
     "aria-label",
-    "Colour value: #RRGGBB, #RRGGBBAA, rgb(), hsl() or #RRGGBB:opacity",
+    "Colour value: #RRGGBB, #RRGGBBAA, a colour name, rgb(), hsl() or #RRGGBB:opacity",
   );
   hex.setAttribute("aria-describedby", "picker-hex-status");
   hex.autocomplete = "off";
@@ -90,20 +93,27 @@ function buildSheet(title) {
   part.dataset.testid = "picker-part";
 
   dialog.append(head, part, square, hue.wrap, opacity.wrap, foot, status, contrast);
-  return { dialog, done, square, thumb, hue, opacity, fill, hex, status, contrast, part };
+  return { dialog, cancel, done, square, thumb, hue, opacity, fill, hex, status, contrast, part };
 }
 
 // hooks: post(event, coalesceKey), isPending() (a pick still waiting to be
-// sent), close() (sends closePicker), onColour(colour) (hears every colour the
-// user moves to, at once, for the live preview), contrastFor(colour) (the
-// contrast line for the part being edited), partPicture() (a small copy of
-// that part as the preview draws it now).
+// sent), close(shown) (sends closePicker with the colour value the sheet
+// shows), backOut() (sends cancelPicker), onColour(colour) (hears every
+// colour the sheet moves to, at once, for the live preview), contrastFor(colour)
+// (the contrast line for the part being edited), partPicture() (a small copy
+// of that part as the preview draws it now).
 export function createPicker(modal, title, hooks) {
   const ui = buildSheet(title);
   let hsv = { h: 0, s: 1, v: 1 };
   let alpha = 1;
   let dragging = false;
   let lastHexSent = null;
+  // The colour value the sheet shows: the server's as it came, or the last
+  // one sent. Closing names it, so another window's newer pick is not stored
+  // unseen (the host refuses the close then, and its screen shows that pick).
+  let shown = modal.color ?? null;
+  // The user has typed in the field since it last showed the sheet's colour.
+  let editing = false;
 
   const rgb = () => hsvToRgb(hsv);
   const colour = () => ({ ...rgb(), a: alpha });
@@ -130,7 +140,7 @@ export function createPicker(modal, title, hooks) {
     ui.opacity.value.textContent = `${Math.round(alpha * 100)}%`;
     ui.dialog.style.setProperty("--picker-rgb", css);
     ui.fill.style.background = rgbaCss(c);
-    if (document.activeElement !== ui.hex) ui.hex.value = hexString(c);
+    if (document.activeElement !== ui.hex || !editing) ui.hex.value = hexString(c);
     ui.contrast.textContent = hooks.contrastFor?.(c) ?? "";
     const picture = hooks.partPicture?.();
     if (picture) ui.part.replaceChildren(picture);
@@ -147,17 +157,31 @@ export function createPicker(modal, title, hooks) {
   function postPick() {
     if (frame) cancelAnimationFrame(frame);
     frame = 0;
-    hooks.post({ event: "pick", color: formatColourValue(colour()) }, "pick");
+    shown = formatColourValue(colour());
+    hooks.post({ event: "pick", color: shown }, "pick");
   }
   function send() {
+    // A colour chosen by dragging replaces whatever the field held.
+    if (editing) leaveEntry();
     hooks.onColour?.(colour());
     paint();
     if (!frame) frame = requestAnimationFrame(postPick);
   }
-  // The last colour goes out before the sheet closes, so closing stores it.
+  // The last colour goes out before the sheet closes, so closing stores it. A
+  // field that does not read keeps the sheet up and says why.
   function close() {
+    if (editing && entryProblem(ui.hex.value)) {
+      showEntry(null, ui.hex.value);
+      ui.hex.focus();
+      return;
+    }
     if (frame) postPick();
-    hooks.close();
+    hooks.close(shown);
+  }
+  function backOut() {
+    if (frame) cancelAnimationFrame(frame);
+    frame = 0;
+    hooks.backOut();
   }
 
   function fromSquare(e) {
@@ -213,40 +237,36 @@ export function createPicker(modal, title, hooks) {
   });
 
   // What the user typed is read here, strictly: a colour goes to the server
-  // in the stored form, anything else is marked and goes nowhere.
-  function showEntry(c) {
-    ui.hex.setAttribute("aria-invalid", String(!c));
-    ui.status.classList.toggle("picker-hex-invalid", !c);
+  // in the stored form, anything else is marked, goes nowhere and is told.
+  function showEntry(c, text) {
+    const problem = c ? null : entryProblem(text);
+    ui.hex.setAttribute("aria-invalid", String(Boolean(problem)));
+    ui.status.classList.toggle("picker-hex-invalid", Boolean(problem));
     ui.status.textContent = c
       ? `Reads as ${hexString(c)}, ${Math.round(c.a * 100)}% opacity`
-      : "Not a colour: use #RRGGBB, #RRGGBBAA, rgb(), hsl() or #RRGGBB:opacity";
+      : (problem ?? "");
   }
   function sendHex(text) {
     if (text.trim() === "" || text === lastHexSent) return;
     const c = readColourEntry(text);
-    showEntry(c);
+    showEntry(c, text);
     if (!c) return;
     lastHexSent = text;
+    editing = false;
     adopt(c);
     hooks.onColour?.(colour());
     paint();
-    if (frame) cancelAnimationFrame(frame);
-    frame = 0;
-    hooks.post({ event: "pick", color: formatColourValue(colour()) }, "pick");
+    postPick();
   }
-  // While typing, wait for a pause: "…:0" on the way to "…:0.5" is not meant.
+  // While typing, wait for a pause: "…:0" on the way to "…:0.5" is not meant,
+  // and "#12" on the way to "#123456" is not wrong yet.
   let typing = null;
   ui.hex.addEventListener("input", () => {
     clearTimeout(typing);
+    editing = true;
     const c = readColourEntry(ui.hex.value);
-    if (c) {
-      showEntry(c);
-      typing = setTimeout(() => sendHex(ui.hex.value), TYPING_PAUSE_MS);
-    } else {
-      ui.hex.removeAttribute("aria-invalid");
-      ui.status.textContent = "";
-      ui.status.classList.remove("picker-hex-invalid");
-    }
+    if (c) showEntry(c);
+    typing = setTimeout(() => sendHex(ui.hex.value), TYPING_PAUSE_MS);
   });
   ui.hex.addEventListener("change", () => {
     clearTimeout(typing);
@@ -254,16 +274,24 @@ export function createPicker(modal, title, hooks) {
   });
   // Select the whole value on entry, so typing replaces it.
   ui.hex.addEventListener("focus", () => setTimeout(() => ui.hex.select(), 0));
-  ui.hex.addEventListener("blur", () => {
-    lastHexSent = null;
-    // The field shows the picker's colour again: a refusal no longer applies.
+  // The field shows the sheet's colour again: a refusal no longer applies.
+  function leaveEntry() {
+    clearTimeout(typing);
+    editing = false;
     if (ui.hex.getAttribute("aria-invalid") === "true") ui.status.textContent = "";
     ui.hex.removeAttribute("aria-invalid");
     ui.status.classList.remove("picker-hex-invalid");
+  }
+  ui.hex.addEventListener("blur", () => {
+    lastHexSent = null;
+    // What does not read stays, with what is wrong with it, until mended.
+    if (editing && entryProblem(ui.hex.value)) return;
+    leaveEntry();
     paint();
   });
 
   ui.done.addEventListener("click", close);
+  ui.cancel.addEventListener("click", backOut);
 
   adopt(parseColourValue(modal.color) ?? FALLBACK);
   paint();
@@ -272,13 +300,21 @@ export function createPicker(modal, title, hooks) {
     dialog: ui.dialog,
     focus: ui.square,
     row: modal.row,
-    cancel: close,
-    // A newer screen of the same picker: take the server's colour unless the
-    // user is still changing it here.
-    update(next) {
+    // Escape backs out; a tap beside the sheet closes it, as on the phone.
+    cancel: backOut,
+    dismiss: close,
+    // A newer screen of the same picker (this window's answer, or another
+    // window's pick): take the server's colour, the picture with it, unless
+    // the user is still changing it here; a refused close's screen always.
+    update(next, { force = false } = {}) {
       const c = parseColourValue(next.color);
-      if (!c || sameColour(c, colour()) || dragging || frame || hooks.isPending()) return;
+      if (!c) return;
+      if (!force && (dragging || frame || hooks.isPending() || editing)) return;
+      if (editing) leaveEntry();
+      shown = next.color;
+      if (sameColour(c, colour())) return;
       adopt(c);
+      hooks.onColour?.(colour());
       paint();
     },
   };

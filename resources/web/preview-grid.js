@@ -132,7 +132,10 @@ function moduleTile(tile, act) {
   b.append(icon);
   if (isWideTile(tile)) {
     b.classList.add("cc-tile-wide");
-    b.append(keyed("span", "cc-tile-title", { color: "moduleText" }, tile.name));
+    // Coloured with the tile (preview-paint.js), from the key its row sets.
+    const title = el("span", "cc-tile-title", tile.name);
+    title.dataset.key = "moduleText";
+    b.append(title);
   }
   b.addEventListener("click", () => act({ toggle: tile.identifier }));
   return b;

@@ -2,43 +2,81 @@
 // in the picture for each, and the contrast line of the picker.
 
 import { el } from "./dom.js";
-import { legibility, ratioText, withPending } from "./preview-model.js";
+import { drawnPairs, isDrawn, legibility, ratioText, withPending } from "./preview-model.js";
 
-// The warnings, listed in `place` beside the picture, whose glyphs and texts
-// they name get a dashed outline in the picture.
-export function createWarnings(place, screen) {
+// The warnings: a button in the picture's toolbar that counts them, and the
+// list it opens over the picture (so that neither the list nor its arrival
+// takes room from the picture), for every state the user coloured, each
+// naming its state; the glyphs and texts the picture draws now among them
+// (the state the page edits) come first and get a dashed outline in the
+// picture. `head`: the toolbar's row the button goes in.
+export function createWarnings(head, screen) {
   const box = el("div", "cc-warnings");
   box.setAttribute("role", "status");
   box.dataset.testid = "preview-warnings";
   box.hidden = true;
-  place.append(box);
+  const toggle = el("button", "cc-warnings-button");
+  toggle.type = "button";
+  toggle.setAttribute("aria-expanded", "false");
+  toggle.setAttribute("aria-controls", "cc-warnings-list");
+  toggle.dataset.testid = "preview-warnings-button";
+  const list = el("div", "cc-warnings-list");
+  list.id = "cc-warnings-list";
+  list.hidden = true;
+  box.append(toggle, list);
+  // Before the picture's own buttons (Find Row, Device), which come after it.
+  head.append(box);
+
+  const open = (on) => {
+    list.hidden = !on;
+    toggle.setAttribute("aria-expanded", String(on));
+  };
+  toggle.addEventListener("click", () => open(list.hidden));
+  box.addEventListener("keydown", (e) => {
+    if (e.key !== "Escape" || list.hidden) return;
+    e.preventDefault();
+    open(false);
+    toggle.focus();
+  });
+  document.addEventListener("click", (e) => {
+    if (!list.hidden && !box.contains(e.target)) open(false);
+  });
 
   let shown = "";
   function paint(preview) {
+    const drawn = drawnPairs(preview);
     const low = legibility(preview).filter((pair) => pair.warn);
-    const text = JSON.stringify(
-      low.map((pair) => [pair.foreground, pair.part, ratioText(pair.ratio)]),
-    );
+    const here = low.filter((pair) => isDrawn(pair, drawn));
+    const listed = [...here, ...low.filter((pair) => !isDrawn(pair, drawn))];
+    const text = JSON.stringify([
+      here.map((pair) => [pair.foreground, pair.background]),
+      listed.map((pair) => [pair.part, pair.state, ratioText(pair.ratio)]),
+    ]);
     // A drag repaints many times a second; the list changes far less often.
     if (text === shown) return;
     shown = text;
-    const keys = new Set(low.map((pair) => pair.foreground));
     for (const node of screen.querySelectorAll("[data-key]")) {
+      const keys = node.dataset.key.split(" ");
+      const over = node.dataset.over;
       node.classList.toggle(
         "cc-low-contrast",
-        node.dataset.key.split(" ").some((key) => keys.has(key)),
+        here.some((p) => keys.includes(p.foreground) && (!over || over === p.background)),
       );
     }
-    box.hidden = low.length === 0;
-    box.replaceChildren(
-      ...(low.length ? [el("p", "cc-warnings-title", "Hard to read")] : []),
-      ...low.map((pair) => {
+    box.hidden = listed.length === 0;
+    if (box.hidden) open(false);
+    toggle.textContent = `${listed.length} Hard to Read`;
+    list.replaceChildren(
+      ...(listed.length ? [el("p", "cc-warnings-title", "Hard to read")] : []),
+      ...listed.map((pair) => {
+        const state = pair.state ? ` (${pair.state})` : "";
         const line = el(
           "p",
           "cc-warning",
-          `${pair.part}: ${ratioText(pair.ratio)}, needs ${ratioText(pair.minimum)}`,
+          `${pair.part}${state}: ${ratioText(pair.ratio)}, needs ${ratioText(pair.minimum)}`,
         );
         line.dataset.key = pair.foreground;
+        if (pair.state) line.dataset.state = pair.state;
         return line;
       }),
     );

@@ -46,23 +46,32 @@ export const BACKDROP = {
   light: { r: 0.62, g: 0.64, b: 0.7, a: 1 },
 };
 
+// As the theming component measures it (Legibility.cpp): the system keeps
+// its own glyphs and text readable.
 const STOCK_DIM = { r: 0, g: 0, b: 0, a: 0.55 };
 const LEGIBLE = 1.6;
 
+const userSet = (colour) => colour?.source === "stored" || colour?.source === "pending";
+
+// What is drawn for `colour` (a glyph or text of the palette) over `ground`
+// ({r, g, b, a}): a colour the user set as it is; a stock one is only what
+// the system would pick, and white on a white fill or tile becomes a dimmed
+// dark glyph, as on the phone.
+function drawnOn(colour, ground) {
+  const own = rgbaOf(colour);
+  if (!own) return STOCK_DIM;
+  if (userSet(colour) || contrast(over(own, ground), ground) >= LEGIBLE) return own;
+  return STOCK_DIM;
+}
+
 // The glyph's colour on `behind` (colours from the palette, painted over one
-// another from the backdrop up). A stored colour is drawn as stored; a stock
-// one is only what the system would pick, and the system keeps glyphs
-// readable: white on a white fill or tile becomes a dimmed dark glyph.
+// another from the backdrop up), as CSS.
 export function glyphColour(glyph, behind, backdrop = BACKDROP.dark) {
-  const own = rgbaOf(glyph);
-  if (!own) return rgbaCss(STOCK_DIM);
-  if (glyph.source === "stored" || glyph.source === "pending") return rgbaCss(own);
   const ground = behind
     .map(rgbaOf)
     .filter(Boolean)
     .reduce((acc, c) => over(c, acc), backdrop);
-  if (contrast(over(own, ground), ground) >= LEGIBLE) return rgbaCss(own);
-  return rgbaCss(STOCK_DIM);
+  return rgbaCss(drawnOn(glyph, ground));
 }
 
 // A colour of the palette by its key, wherever the palette lists it.
@@ -188,17 +197,16 @@ function backdropOf(preview) {
 
 // The WCAG contrast of a pair of the palette's legibility list, from the
 // colours given (the server's, or a pending one drawn before it answers):
-// the foreground over its layers over the backdrop, against those layers.
+// the foreground as drawn over its layers over the backdrop, against those
+// layers.
 export function pairRatio(pair, colours, backdrop) {
   const ground = (pair?.layers ?? [])
     .map((key) => rgbaOf(colours.get(key)))
     .filter(Boolean)
     .reduce((acc, c) => over(c, acc), backdrop);
-  const fg = rgbaOf(colours.get(pair?.foreground));
-  return fg ? contrast(over(fg, ground), ground) : null;
+  const fg = colours.get(pair?.foreground);
+  return rgbaOf(fg) ? contrast(over(drawnOn(fg, ground), ground), ground) : null;
 }
-
-const userSet = (colour) => colour?.source === "stored" || colour?.source === "pending";
 
 // Every pair with its ratio worked out here; `warn` when below its minimum
 // and the user set the glyph or text or what is right behind it.
@@ -211,6 +219,20 @@ export function legibility(preview) {
     return { ...pair, ratio, warn: set && ratio < pair.minimum };
   });
 }
+
+// The glyphs and texts the picture draws now, as "foreground|background":
+// each toggle and tile in the state it is drawn in. A pair of a state not
+// drawn is measured and listed all the same, but outlines nothing.
+export function drawnPairs(preview) {
+  const drawn = new Set();
+  for (const t of preview?.connectivity ?? []) drawn.add(`${t.glyph?.key}|${t.background?.key}`);
+  for (const m of preview?.modules ?? [])
+    for (const part of ["moduleGlyph", "moduleText"]) drawn.add(`${part}|${m.colour?.key}`);
+  return drawn;
+}
+
+export const isDrawn = (pair, drawn) =>
+  !pair.state || drawn.has(`${pair.foreground}|${pair.background}`);
 
 // "4.6:1", as contrast ratios are written.
 export function ratioText(ratio) {

@@ -25,6 +25,7 @@ function paintToggles(parts, preview, backdrop) {
     );
     const glyph = b.querySelector(".cc-toggle-glyph");
     setAttr(glyph, "data-key", toggle.glyph?.key ?? "");
+    setAttr(glyph, "data-over", toggle.background?.key ?? "");
     setAttr(b, "aria-pressed", String(toggle.enabled === true));
     setAttr(b, "aria-label", toggle.title || toggle.name);
     setAttr(b, "data-key", toggle.background?.key ?? "");
@@ -49,6 +50,7 @@ function paintSlider(part, colours, backdrop) {
 
 function paintTiles(parts, preview, backdrop) {
   const glyph = colourForKey(preview, "moduleGlyph");
+  const text = colourForKey(preview, "moduleText");
   for (const tile of preview.modules ?? []) {
     const b = parts.tiles.get(tile.identifier);
     if (!b) continue;
@@ -56,7 +58,13 @@ function paintTiles(parts, preview, backdrop) {
     const state = b.querySelector(".cc-tile-state");
     state.style.backgroundColor = colourCss(tile.colour);
     setAttr(state, "data-key", tile.coloured === false ? "" : (tile.colour?.key ?? ""));
-    b.style.color = glyphColour(glyph, [preview.moduleBackground, tile.colour], backdrop);
+    const behind = [preview.moduleBackground, tile.colour];
+    b.style.color = glyphColour(glyph, behind, backdrop);
+    for (const part of b.querySelectorAll(".cc-tile-glyph, .cc-tile-title"))
+      setAttr(part, "data-over", tile.colour?.key ?? "");
+    // The wide tile's title, stock white, is drawn dark on a white tile, as the glyph is.
+    const title = b.querySelector(".cc-tile-title");
+    if (title) title.style.color = glyphColour(text, behind, backdrop);
     setAttr(b, "aria-pressed", String(tile.enabled === true));
     setAttr(b, "aria-label", tile.name || tile.identifier);
     setAttr(

@@ -28,7 +28,7 @@ function frame(root, act) {
   const tabs = createSceneTabs(tools.bar);
   screen.append(wallpaper, tint, status, content);
   root.replaceChildren(tools.bar, screen);
-  const warnings = createWarnings(tools.bar, screen);
+  const warnings = createWarnings(tools.bar.querySelector(".cc-toolbar-head"), screen);
   return { screen, wallpaper, status, content, tools, tabs, warnings };
 }
 

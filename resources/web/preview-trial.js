@@ -1,7 +1,8 @@
 // A preset tried in the picture without being loaded: the server draws it as
 // it would look once loaded, the picture shows that instead of the settings
-// in use, and a marker on the picture itself names it, so no one mistakes the
-// trial for the settings, and offers to load it or to go back.
+// in use, framed, and a marker right above the picture names it, so no one
+// mistakes the trial for the settings, and offers to load it or to go back.
+// The marker covers nothing of the picture.
 
 import { el } from "./dom.js";
 import { isPreview } from "./preview-model.js";
@@ -51,7 +52,7 @@ export function createTrial(screen, hooks) {
   let trial = null; // {name, ending} while a preset is tried
   let serial = 0; // an answer older than the last start or end is dropped
   const marker = trialMarker({ onLoad: hooks.onLoad, onDone: () => end() });
-  screen.append(marker.node);
+  screen.before(marker.node);
 
   // Shows the preset `name` until end(); answers the error message, or null.
   async function tryPreset(name) {

@@ -12,7 +12,8 @@ import { createTrial } from "./preview-trial.js";
 
 // `root` is the element to draw in. hooks: onError(message) hears of a
 // refused or failed action too; onTrialChange(name or null) and
-// onTrialLoad(name) of a preset tried; onFindKey(key) of a part found.
+// onTrialLoad(name) of a preset tried; onFindKey(key) of a part found;
+// onLive(palette) of every palette of the settings in use.
 export function createPreview(root, hooks = {}) {
   const state = createPictureState();
   const feed = createFeed({ draw, onError: showError, afterAction: () => trial.refresh() });
@@ -43,6 +44,7 @@ export function createPreview(root, hooks = {}) {
   function draw(preview, options = {}) {
     if (!isPreview(preview)) return;
     state.setLive(preview);
+    hooks.onLive?.(preview);
     if (!trial.holdsPicture()) show(preview, options);
   }
 

@@ -13,6 +13,15 @@ export function createNewPresets(panel, { wallpaper, onPreview, onLoad, announce
   const node = section("tools-new-title", "New Preset");
   const importButton = button("tools-action", "Import from File…");
   const themeButton = button("tools-action", "Theme from Wallpaper");
+  // A greyed-out button says nothing of why: the line below it does.
+  const themeHint = el(
+    "p",
+    "tools-hint",
+    "Theme from Wallpaper needs a wallpaper: choose one below the picture.",
+  );
+  themeHint.id = "tools-theme-hint";
+  themeHint.dataset.testid = "theme-hint";
+  themeButton.setAttribute("aria-describedby", themeHint.id);
   const input = hiddenFileInput(PLIST_ACCEPT, "preset-file");
   const status = el("p", "tools-status");
   status.setAttribute("role", "status");
@@ -21,7 +30,7 @@ export function createNewPresets(panel, { wallpaper, onPreview, onLoad, announce
   offer.hidden = true;
   const actions = el("div", "tools-actions");
   actions.append(importButton, themeButton, input);
-  node.append(actions, status, offer);
+  node.append(actions, themeHint, status, offer);
 
   // Tells `text`; for a new preset, offers to preview or load it.
   function say(text, { error = false, newPreset = null } = {}) {
@@ -38,7 +47,7 @@ export function createNewPresets(panel, { wallpaper, onPreview, onLoad, announce
       offer.firstChild.addEventListener("click", () => onPreview(newPreset));
       offer.lastChild.addEventListener("click", () => onLoad(newPreset));
     }
-    if (panel.hidden) announce?.(message);
+    if (panel.hidden || "idle" in panel.dataset) announce?.(message);
   }
 
   async function importFile(file) {
@@ -55,6 +64,7 @@ export function createNewPresets(panel, { wallpaper, onPreview, onLoad, announce
 
   function refreshTheme() {
     themeButton.disabled = !wallpaper?.canMakeTheme();
+    themeHint.hidden = Boolean(wallpaper?.hasWallpaper());
   }
 
   importButton.addEventListener("click", () => input.click());

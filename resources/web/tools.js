@@ -5,7 +5,7 @@
 // wallpaper. Beside the phone on a wide screen; on a narrow one a "Tools"
 // button presents them as a sheet.
 
-import { WIDE_QUERY } from "./views.js";
+import { TOOLS_KEEP_PLACE_QUERY, WIDE_QUERY } from "./views.js";
 import { createChanges } from "./tools-changes.js";
 import { createLoader } from "./tools-load.js";
 import { isPresetsPage, presetNames, triedPresetGone } from "./tools-model.js";
@@ -20,7 +20,20 @@ import { createToolsSheet } from "./tools-sheet.js";
 export function createPresetTools(panel, hooks) {
   const { post, isModalOpen, preview, wallpaper, views } = hooks;
   const wide = window.matchMedia?.(WIDE_QUERY) ?? { matches: true, addEventListener() {} };
+  const keepPlace = window.matchMedia?.(TOOLS_KEEP_PLACE_QUERY) ?? { matches: false };
   let names = [];
+  let onPresets = false;
+
+  // Where the window has room for the tools beside the phone and the picture,
+  // their place is kept on every page, empty, so that nothing moves when the
+  // Presets page opens; elsewhere they take their place only on that page.
+  // (Out of sight, `visibility: hidden` keeps it out of the keyboard's way too.)
+  function place() {
+    panel.hidden = !onPresets && !keepPlace.matches;
+    if (onPresets) delete panel.dataset.idle;
+    else panel.dataset.idle = "";
+  }
+  keepPlace.addEventListener?.("change", place);
 
   // On a narrow screen the picture and the settings are on tabs of their own.
   function leaveSheetFor(view) {
@@ -65,8 +78,8 @@ export function createPresetTools(panel, hooks) {
 
   return {
     update(screen) {
-      const onPresets = isPresetsPage(screen);
-      panel.hidden = !onPresets;
+      onPresets = isPresetsPage(screen);
+      place();
       sheet.setAvailable(onPresets);
       document.body.dataset.tools = onPresets ? "shown" : "";
       // Leaving the page ends a trial begun there.

@@ -2,6 +2,8 @@
 // screen, on two tabs ("Settings | Preview") on a narrow one.
 
 export const WIDE_QUERY = "(min-width: 860px)";
+// Room for the phone, the picture and the preset tools side by side, each at full width.
+export const TOOLS_KEEP_PLACE_QUERY = "(min-width: 1180px)";
 
 // tabs: the tab buttons (data-view naming the panel's view); panels: view
 // name → panel element; landmarks: view name → the landmark inside a panel

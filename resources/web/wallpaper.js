@@ -2,10 +2,15 @@
 // dropped onto the picture, decoded and kept by the server (which also turns it
 // into a new preset on request, from the presets page's tools). The picture
 // shows it blurred behind the modules, as iOS does; "Remove Wallpaper" returns
-// to the gradient.
+// to the gradient. The server keeps no original, so replacing or removing a
+// wallpaper asks first. Which wallpaper is shown comes with the preview's
+// palette (its revision), so every window shows the same one.
 
 import { el, hiddenFileInput } from "./dom.js";
 import { isPresetFile } from "./presetfiles.js";
+import { askInWindow } from "./window-alert.js";
+
+const NOT_KEPT = "Only a copy for the picture is kept, never the original image";
 
 const ACCEPTED = "image/jpeg,image/png,image/webp,image/heic,image/heif,.heic,.heif";
 const MAX_BYTES = 32 * 1024 * 1024;
@@ -27,7 +32,7 @@ export function attachWallpaper(panel) {
   bar.append(choose, remove, input);
   panel.append(bar, status);
 
-  let version = 0;
+  let revision = null; // the palette's wallpaper revision drawn; 0 for none
   let busy = false;
   const listeners = [];
   const present = () => screen.dataset.wallpaper === "image";
@@ -37,15 +42,17 @@ export function attachWallpaper(panel) {
     status.classList.toggle("wp-status-error", error);
   }
 
-  function show(present) {
-    if (present) {
-      version++;
-      layer.style.background = `center / cover no-repeat url("/api/wallpaper?v=${version}")`;
+  // Draws the wallpaper of this revision of the palette (0: none).
+  function show(next) {
+    if (next === revision) return;
+    revision = next;
+    if (next > 0) {
+      layer.style.background = `center / cover no-repeat url("/api/wallpaper?v=${next}")`;
     } else {
       layer.style.removeProperty("background");
     }
-    screen.dataset.wallpaper = present ? "image" : "gradient";
-    remove.disabled = !present || busy;
+    screen.dataset.wallpaper = next > 0 ? "image" : "gradient";
+    remove.disabled = next === 0 || busy;
     listeners.forEach((hear) => hear());
   }
 
@@ -67,6 +74,16 @@ export function attachWallpaper(panel) {
       say("That image is larger than 32 MiB.", { error: true });
       return;
     }
+    const replace =
+      !present() ||
+      (await askInWindow({
+        title: "Replace Wallpaper?",
+        message: `The current wallpaper cannot be brought back. ${NOT_KEPT}.`,
+        action: "Replace",
+        destructive: true,
+        testid: "wallpaper-confirm",
+      }));
+    if (!replace) return;
     setBusy(true);
     say("Setting the wallpaper…");
     try {
@@ -80,7 +97,6 @@ export function attachWallpaper(panel) {
         say(`The wallpaper was not changed: ${message}`, { error: true });
         return;
       }
-      show(true);
       say("Wallpaper set.");
     } catch {
       say("The settings host cannot be reached.", { error: true });
@@ -90,14 +106,19 @@ export function attachWallpaper(panel) {
   }
 
   async function removeWallpaper() {
+    const sure = await askInWindow({
+      title: "Remove Wallpaper?",
+      message: `The picture goes back to its gradient. ${NOT_KEPT}: to have it again, choose the image again.`,
+      action: "Remove",
+      destructive: true,
+      testid: "wallpaper-confirm",
+    });
+    if (!sure) return;
     setBusy(true);
     try {
       const response = await fetch("/api/wallpaper", { method: "DELETE" });
       if (!response.ok) say(await errorOf(response), { error: true });
-      else {
-        show(false);
-        say("Wallpaper removed.");
-      }
+      else say("Wallpaper removed.");
     } catch {
       say("The settings host cannot be reached.", { error: true });
     } finally {
@@ -144,18 +165,19 @@ export function attachWallpaper(panel) {
     upload(file);
   });
 
-  // A wallpaper set in an earlier session.
-  fetch("/api/wallpaper", { method: "GET" })
-    .then((response) => show(response.ok))
-    .catch(() => show(false));
-  show(false);
+  show(0);
 
   return {
     upload,
     remove: removeWallpaper,
     makeTheme,
+    // The palette's news: the wallpaper set, replaced or removed, here or in another window.
+    follow: (preview) => {
+      if (Number.isInteger(preview?.wallpaperRevision)) show(preview.wallpaperRevision);
+    },
     // Whether a theme can be made now; onChange hears when that may change.
     canMakeTheme: () => present() && !busy,
+    hasWallpaper: present,
     onChange: (hear) => listeners.push(hear),
   };
 }

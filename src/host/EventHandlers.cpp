@@ -284,9 +284,35 @@ void pick(SessionState& state, const json& event)
     state.pickedPicker = picker;
 }
 
-void closePicker(SessionState& state, const json&)
+// A tab that closes the picker says which colour it shows; when another tab of the same session
+// has picked since, closing would store a colour this one never showed.
+void requireShownColour(const fw::SparkColourPickerViewController& picker, const json& event)
 {
-    requirePicker(state)->close();
+    if (!event.contains("color"))
+        return;
+    auto shown = qln::qlnRGBAColorFromHexString(stringField(event, "color"));
+    if (!shown)
+        throw Refusal("field 'color' is empty");
+    auto held = qln::qlnHexStringFromColor(picker.colour());
+    if (qln::qlnHexStringFromColor(*shown) != held)
+        throw Refusal("the picker's colour was changed elsewhere to " + held
+            + "; nothing was stored, so look at it before closing");
+}
+
+void closePicker(SessionState& state, const json& event)
+{
+    auto picker = requirePicker(state);
+    requireShownColour(*picker, event);
+    picker->close();
+}
+
+// The user backs out: the sheet goes without the cell's close, so nothing is written, and the
+// page builds its rows again, so no row keeps the colour that was being picked.
+void cancelPicker(SessionState& state, const json&)
+{
+    requirePicker(state)->dismissWithoutClosing();
+    if (auto page = state.topPage())
+        page->reloadSpecifiers();
 }
 
 void barButton(SessionState& state, const json&)
@@ -409,6 +435,7 @@ const std::map<std::string, Handler, std::less<>>& handlers()
         { "alert", alert },
         { "pick", pick },
         { "closePicker", closePicker },
+        { "cancelPicker", cancelPicker },
         { "barButton", barButton },
         { "back", back },
         { "move", move },

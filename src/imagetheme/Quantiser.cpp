@@ -248,23 +248,33 @@ std::vector<Cluster> kMeans(const std::vector<WeightedPoint>& points, std::vecto
 
 } // namespace
 
-ImageColours quantise(const QuantiserInput& input, int maxColours)
+std::optional<Srgb> meanColour(const QuantiserInput& input)
 {
-    double totalWeight = 0;
-    std::vector<WeightedPoint> points = distinctColours(input, totalWeight);
-    if (points.empty() || totalWeight <= 0)
-        throw ImageRefused("the image is fully transparent: it has no colours to take");
-
-    ImageColours result;
     std::array<double, 3> sums { 0, 0, 0 };
+    double totalWeight = 0;
     for (const Pixel& pixel : input.pixels) {
         sums[0] += pixel.red * static_cast<double>(pixel.alpha);
         sums[1] += pixel.green * static_cast<double>(pixel.alpha);
         sums[2] += pixel.blue * static_cast<double>(pixel.alpha);
+        totalWeight += pixel.alpha;
     }
+    if (totalWeight <= 0)
+        return std::nullopt;
     auto meanOf
         = [&](double sum) { return static_cast<std::uint8_t>(std::lround(sum / totalWeight)); };
-    result.mean = { meanOf(sums[0]), meanOf(sums[1]), meanOf(sums[2]) };
+    return Srgb { meanOf(sums[0]), meanOf(sums[1]), meanOf(sums[2]) };
+}
+
+ImageColours quantise(const QuantiserInput& input, int maxColours)
+{
+    double totalWeight = 0;
+    std::vector<WeightedPoint> points = distinctColours(input, totalWeight);
+    auto mean = meanColour(input);
+    if (points.empty() || totalWeight <= 0 || !mean)
+        throw ImageRefused("the image is fully transparent: it has no colours to take");
+
+    ImageColours result;
+    result.mean = *mean;
 
     std::vector<Lab> seeds;
     for (Srgb colour : wuColours(input, maxColours))

@@ -3,6 +3,7 @@
 #include "imagetheme/ColourScience.hpp"
 #include "imagetheme/ImageDecoder.hpp"
 
+#include <optional>
 #include <vector>
 
 namespace imagetheme {
@@ -23,6 +24,10 @@ struct ImageColours {
 // order of points and clusters make the result a function of the pixels alone. Throws
 // ImageRefused when no pixel is visible (fully transparent image).
 ImageColours quantise(const QuantiserInput& input, int maxColours = 16);
+
+// The alpha-weighted mean of the pixels, what the blurred image looks like as a whole; nullopt
+// when no pixel is visible.
+std::optional<Srgb> meanColour(const QuantiserInput& input);
 
 // The colours a theme is built from.
 struct SourceColours {

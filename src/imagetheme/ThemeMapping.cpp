@@ -64,6 +64,15 @@ struct Group {
     std::string container; // "" when drawn straight over the backdrop
 };
 
+// Drawn straight over the wallpaper and its tint, not inside a module.
+bool drawnOverWallpaper(std::string_view key)
+{
+    return key == "statusBarText" || key == "statusText" || key == "chevronGlyph";
+}
+
+constexpr std::string_view kTint = "backgroundTint";
+constexpr double kTintAlpha = 0.3;
+
 // Groups of keys with the container they are drawn in: a group's own container, else the first
 // container of its layout file. Modules form a group of their own inside the module container.
 std::vector<Group> groupKeys(const ThemeTargets& targets, std::string& moduleContainer)
@@ -125,6 +134,10 @@ std::vector<LegibilityPair> legibilityPairs(const std::vector<Group>& groups,
             if (!isForeground(role))
                 continue;
             double ratio = role == Role::Text ? kTextContrast : kGlyphContrast;
+            if (drawnOverWallpaper(key)) {
+                pairs.push_back({ key, { std::string(kTint) }, ratio });
+                continue;
+            }
             std::string_view state = stateSuffix(key);
             bool paired = false;
             for (const std::string& background : backgrounds) {
@@ -206,6 +219,95 @@ private:
     bool m_dark { true };
 };
 
+// The colour moved in lightness (its hue kept, its chroma as far as the gamut allows) by the
+// smallest step that reaches `ratio` against `ground`; unchanged when it reaches it already.
+Srgb standOut(Srgb colour, const Rgba& ground, double ratio)
+{
+    auto reaches
+        = [&](Srgb candidate) { return contrastRatio(toRgba(candidate), ground) >= ratio; };
+    if (reaches(colour))
+        return colour;
+    Lab lab = toLab(colour);
+    for (int step = 1; step <= 100; ++step) {
+        for (double lightness : { lab.L - step, lab.L + step }) {
+            if (lightness < 0 || lightness > 100)
+                continue;
+            Srgb candidate = toSrgb({ lightness, lab.a, lab.b });
+            if (reaches(candidate))
+                return candidate;
+        }
+    }
+    return relativeLuminance(ground) > 0.179 ? Srgb { 0, 0, 0 } : Srgb { 255, 255, 255 };
+}
+
+// A disabled state as a switched-off control looks: its own hue, muted, moved in lightness away
+// from the enabled state until the two are told apart at a glance. When it shares a foreground it
+// stays on the containers' side of the threshold, which that foreground's legibility needs; apart
+// from the container too where it can be, close to it (as iOS draws a switched-off module)
+// where it cannot.
+Srgb setApart(Srgb disabled, Srgb enabled, Srgb container, const Conformer* conformer)
+{
+    constexpr double kMutedChroma = 12.0;
+    constexpr double kApartFromContainer = 10.0;
+    const Lab on = toLab(enabled);
+    const Lab box = toLab(container);
+    auto fits = [&](Srgb candidate) { return !conformer || conformer->fits(candidate); };
+    auto apart = [&](Srgb candidate, bool fromContainer) {
+        Lab lab = toLab(candidate);
+        return fits(candidate) && deltaE2000(lab, on) >= kStateSeparation
+            && (!fromContainer || deltaE2000(lab, box) >= kApartFromContainer);
+    };
+    if (apart(disabled, true))
+        return disabled;
+    const Lab off = toLab(disabled);
+    const double tint = std::min(chroma(off), kMutedChroma);
+    const double hue = std::atan2(off.b, off.a);
+    const double away = off.L >= on.L ? 1.0 : -1.0;
+    std::vector<Srgb> candidates;
+    for (int step = 0; step <= 100; ++step) {
+        for (double direction : { away, -away }) {
+            double lightness = off.L + direction * step;
+            if (lightness >= 0 && lightness <= 100)
+                candidates.push_back(
+                    toSrgb({ lightness, tint * std::cos(hue), tint * std::sin(hue) }));
+        }
+    }
+    for (bool fromContainer : { true, false }) {
+        for (Srgb candidate : candidates) {
+            if (apart(candidate, fromContainer))
+                return candidate;
+        }
+    }
+    // None reaches the separation: the farthest that keeps the shared foreground legible.
+    Srgb farthest = disabled;
+    double farthestDistance = -1;
+    for (Srgb candidate : candidates) {
+        double distance = deltaE2000(toLab(candidate), on);
+        if (fits(candidate) && distance > farthestDistance) {
+            farthest = candidate;
+            farthestDistance = distance;
+        }
+    }
+    return farthest;
+}
+
+// Every enabled state with a disabled one beside it, set apart.
+void separateStates(
+    Theme& theme, Srgb container, const Conformer& conformer, const std::set<std::string>& shared)
+{
+    constexpr std::string_view enabledSuffix = "Enabled";
+    for (const auto& [key, colour] : theme.colours) {
+        if (!key.ends_with(enabledSuffix))
+            continue;
+        std::string partner = key.substr(0, key.size() - enabledSuffix.size()) + "Disabled";
+        auto disabled = theme.colours.find(partner);
+        if (disabled == theme.colours.end())
+            continue;
+        disabled->second.colour = setApart(disabled->second.colour, colour.colour, container,
+            shared.contains(partner) ? &conformer : nullptr);
+    }
+}
+
 Rgba stackColour(const Theme& theme, const std::vector<std::string>& layers)
 {
     Rgba below = toRgba(theme.backdrop);
@@ -285,11 +387,14 @@ Theme mapTheme(const SourceColours& source, const ThemeTargets& targets)
     std::set<std::string> shared = sharedBackgrounds(theme.pairs);
 
     const Srgb primary = source.dominant.front().colour;
-    Conformer conformer(primary);
+    // The tint is the image's own colour; the containers stand out from what it leaves visible.
+    const Rgba seen = composite(toRgba(primary, kTintAlpha), toRgba(source.backdrop));
+    const Srgb container = standOut(primary, seen, kContainerContrast);
+    Conformer conformer(container);
     Srgb secondary = source.dominant.size() > 1 ? source.dominant[1].colour
-                                                : conformer.distinctFrom(primary, primary);
+                                                : conformer.distinctFrom(primary, container);
     Srgb tertiary = source.dominant.size() > 2 ? source.dominant[2].colour : secondary;
-    Srgb accent = conformer.distinctFrom(source.accent.colour, primary);
+    Srgb accent = conformer.distinctFrom(source.accent.colour, container);
 
     auto wish = [&](const std::string& key, Role role) -> Srgb {
         switch (role) {
@@ -308,9 +413,9 @@ Theme mapTheme(const SourceColours& source, const ThemeTargets& targets)
             if (isForeground(role))
                 continue;
             if (role == Role::Container) {
-                theme.colours[key] = { primary, 1.0 };
+                theme.colours[key] = { container, 1.0 };
             } else if (role == Role::Tint) {
-                theme.colours[key] = { primary, 0.3 };
+                theme.colours[key] = { primary, kTintAlpha };
             } else {
                 Srgb colour = wish(key, role);
                 theme.colours[key]
@@ -318,6 +423,8 @@ Theme mapTheme(const SourceColours& source, const ThemeTargets& targets)
             }
         }
     }
+
+    separateStates(theme, container, conformer, shared);
 
     Lab accentLab = toLab(accent);
     std::map<std::string, std::vector<Rgba>> beneath;

@@ -37,10 +37,22 @@ struct Theme {
 
 inline constexpr double kGlyphContrast = 3.0;
 inline constexpr double kTextContrast = 4.5;
+// What a theme from an image keeps besides, measured as drawn. A toggle's or module's enabled
+// colour lies at least this CIEDE2000 distance from its disabled colour: told apart at a glance,
+// not only side by side.
+inline constexpr double kStateSeparation = 25.0;
+// Every container stands out from the wallpaper as seen (its mean colour under the tint) by at
+// least WCAG's contrast for the parts that make up a control (1.4.11).
+inline constexpr double kContainerContrast = 3.0;
+// The glyphs and text drawn straight over the wallpaper (the status bar, the status message, the
+// chevron) reach kTextContrast and kGlyphContrast against it like any other.
 
-// Containers, disabled states and other backgrounds take the dominant colours (each dominant
-// colour unchanged on at least one background); enabled states and fills take the most colourful
-// one; every glyph and text gets a colour that stands out from everything it is drawn over.
+// Containers take the first dominant colour, moved in lightness as far as standing out from the
+// wallpaper needs; disabled states and other backgrounds take the dominant colours (each dominant
+// colour but the first unchanged on at least one background where the image has more than one),
+// a disabled state muted and moved in lightness where it would be too close to its enabled
+// state; enabled states and fills take the most colourful one; every glyph and text gets a colour
+// that stands out from everything it is drawn over.
 Theme mapTheme(const SourceColours& source, const ThemeTargets& targets);
 
 // The contrast a pair reaches with its colours composited over the backdrop.

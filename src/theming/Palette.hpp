@@ -2,6 +2,7 @@
 
 #include "theming/ColourValue.hpp"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,13 +40,22 @@ struct ColourGroup {
     std::vector<ColourEntry> entries;
 };
 
-// A connectivity toggle as drawn: its colours are those of its present state.
+// A connectivity toggle's colours in one of its states.
+struct ToggleColours {
+    ResolvedColour background;
+    ResolvedColour glyph;
+};
+
+// A connectivity toggle as drawn: its colours are those of its present state; both states'
+// colours are kept for whoever checks a state the toggle is not in.
 struct ToggleSwatch {
     std::string name; // "wifi": what toggle() takes
     std::string title; // "Wi-Fi"
     bool enabled { false };
     ResolvedColour background;
     ResolvedColour glyph;
+    ToggleColours enabledColours;
+    ToggleColours disabledColours;
 };
 
 // One enabled Control Center module; its colour is that of its present state.
@@ -85,13 +95,21 @@ struct LegibilityPair {
     double ratio { 1 };
     double minimum { 3 }; // 4.5 for text, 3 for glyphs
     bool warn { false }; // below the minimum, and the user set one of the two colours
+    // "enabled" or "disabled" for a part of a toggle or module in that state, else empty: every
+    // state is measured, not only the one the toggle is in.
+    std::string state;
 };
 
 // Everything the preview draws, resolved from the device's files at the last re-read.
 struct Palette {
     Appearance appearance { Appearance::Light };
-    // What the last appearance switch did, for display ("dark: preset "Night" applied").
+    // What the last appearance switch did, for display ("dark: preset "Night" applied"), while
+    // the settings are as the switch left them.
     std::optional<std::string> appearanceNote;
+    // Changes whenever the wallpaper behind the picture does; 0 while there is none.
+    std::uint64_t wallpaperRevision { 0 };
+    // Changes whenever the device's tweaks, modules or version are replaced.
+    std::uint64_t deviceRevision { 0 };
     bool tweakEnabled { true }; // "enabled": off leaves Control Center stock
     bool customToggleColours { true }; // "connectivityModeEnabled": off keeps stock toggles
     DeviceTweaks tweaks;
@@ -109,7 +127,8 @@ struct Palette {
     // toggles page's rows of both states.
     std::vector<ColourGroup> groups;
 
-    // What the modules sit on in the picture, and every glyph and text measured against it.
+    // What the modules sit on in the picture (the wallpaper's mean colour, else the appearance's
+    // gradient), and every glyph and text measured against it.
     Rgba backdrop;
     std::vector<LegibilityPair> legibility;
 };

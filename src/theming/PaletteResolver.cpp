@@ -63,8 +63,15 @@ std::vector<ToggleSwatch> resolveToggles(const PaletteInput& input, const Resolv
             continue;
         bool on = isOn(input.toggleStates, toggle->name, toggle->initiallyEnabled);
         std::string glyphStem = std::string(toggle->name) + "Glyph";
+        auto coloursIn = [&](bool enabled) {
+            return ToggleColours { resolve(stateKey(toggle->name, enabled)),
+                resolve(stateKey(glyphStem, enabled)) };
+        };
+        ToggleColours enabled = coloursIn(true);
+        ToggleColours disabled = coloursIn(false);
+        const ToggleColours& shown = on ? enabled : disabled;
         swatches.push_back({ std::string(toggle->name), std::string(toggle->title), on,
-            resolve(stateKey(toggle->name, on)), resolve(stateKey(glyphStem, on)) });
+            shown.background, shown.glyph, std::move(enabled), std::move(disabled) });
     }
     return swatches;
 }
@@ -214,7 +221,7 @@ Palette resolvePalette(const PaletteInput& input)
     palette.groups = resolveGroups(input, resolve);
     appendToggleGroups(palette.modules, palette.groups);
     palette.mediaControls = mediaEntries(palette.groups);
-    palette.backdrop = backdropColour(palette.appearance);
+    palette.backdrop = input.wallpaper ? *input.wallpaper : backdropColour(palette.appearance);
     palette.legibility = legibilityPairs(palette);
     return palette;
 }

@@ -40,6 +40,7 @@ struct PaletteInput {
     const OnStates& moduleStates;
     Appearance appearance { Appearance::Light };
     const PendingColour* pending { nullptr };
+    const Rgba* wallpaper { nullptr }; // the wallpaper's mean colour, when one is set
 };
 
 Palette resolvePalette(const PaletteInput& input);

@@ -95,6 +95,8 @@ fw::Value legibilityValue(const std::vector<LegibilityPair>& pairs)
         entry["ratio"] = pair.ratio;
         entry["minimum"] = pair.minimum;
         entry["warn"] = pair.warn;
+        if (!pair.state.empty())
+            entry["state"] = pair.state;
     }
     return list;
 }
@@ -140,6 +142,8 @@ fw::Value paletteValue(const Palette& palette)
             fw::Array { palette.backdrop.red, palette.backdrop.green, palette.backdrop.blue,
                 palette.backdrop.alpha } },
         { "legibility", legibilityValue(palette.legibility) },
+        { "wallpaperRevision", static_cast<std::int64_t>(palette.wallpaperRevision) },
+        { "deviceRevision", static_cast<std::int64_t>(palette.deviceRevision) },
     };
     if (palette.appearanceNote)
         value["appearanceNote"] = *palette.appearanceNote;

@@ -63,6 +63,7 @@ bool ThemingComponent::checkForRestart()
 
 void ThemingComponent::deviceChanged()
 {
+    ++m_deviceRevision;
     restartSpringBoard();
     changed();
 }
@@ -70,8 +71,10 @@ void ThemingComponent::deviceChanged()
 Palette ThemingComponent::palette() const
 {
     Palette palette = resolvePalette({ m_snapshot, m_order, m_toggleStates, m_moduleStates,
-        m_appearance, m_pending ? &*m_pending : nullptr });
+        m_appearance, m_pending ? &*m_pending : nullptr, m_wallpaper ? &*m_wallpaper : nullptr });
     palette.appearanceNote = m_appearanceNote;
+    palette.wallpaperRevision = m_wallpaperRevision;
+    palette.deviceRevision = m_deviceRevision;
     return palette;
 }
 
@@ -79,8 +82,8 @@ Palette ThemingComponent::paletteWith(const fw::Dictionary& settings) const
 {
     DeviceSnapshot snapshot = m_snapshot;
     snapshot.settings = settings;
-    return resolvePalette(
-        { snapshot, m_order, m_toggleStates, m_moduleStates, m_appearance, nullptr });
+    return resolvePalette({ snapshot, m_order, m_toggleStates, m_moduleStates, m_appearance,
+        nullptr, m_wallpaper ? &*m_wallpaper : nullptr });
 }
 
 std::optional<PresetApplication> ThemingComponent::setAppearance(Appearance appearance)
@@ -90,6 +93,7 @@ std::optional<PresetApplication> ThemingComponent::setAppearance(Appearance appe
     m_appearance = appearance;
     PresetApplication application = applyAppearancePreset(appearance);
     m_appearanceNote = describe(appearance, application);
+    m_noteSettings = fw::dictionaryWithContentsOfFile(settingsFile).value_or(fw::Dictionary {});
     // An applied preset announces itself with the update notification, whose delivery re-reads
     // the files and reports the change once, with the new colours.
     if (application.outcome != PresetApplication::Outcome::Applied)
@@ -124,6 +128,13 @@ void ThemingComponent::setPending(std::optional<PendingColour> pending)
     changed();
 }
 
+void ThemingComponent::setWallpaper(std::optional<Rgba> mean)
+{
+    m_wallpaper = mean;
+    m_wallpaperRevision = mean ? ++m_revisionsGiven : 0;
+    changed();
+}
+
 void ThemingComponent::readFiles()
 {
     auto& files = fw::NSFileManager::defaultManager();
@@ -135,6 +146,9 @@ void ThemingComponent::readFiles()
         = fw::dictionaryWithContentsOfFile(settingsFile).value_or(fw::Dictionary {});
     m_snapshot.layout = readLayoutColourRows();
     m_snapshot.modules = readEnabledModules();
+    // An undo, another preset, any change since the switch: its note no longer tells the picture.
+    if (m_appearanceNote && m_snapshot.settings != m_noteSettings)
+        m_appearanceNote.reset();
 }
 
 void ThemingComponent::restartSpringBoard()

@@ -59,6 +59,11 @@ public:
     // nullopt; the files are left alone.
     void setPending(std::optional<PendingColour> pending);
 
+    // The wallpaper behind the picture was set (its mean colour; a new picture each time) or
+    // removed: the palette's wallpaper revision changes, so that everyone who draws it fetches it
+    // again, and glyphs and text over the wallpaper are measured against its mean colour.
+    void setWallpaper(std::optional<Rgba> mean);
+
     // Called after anything that changes the palette: a re-read, a restart, an appearance
     // switch, a toggle, a new pending colour.
     std::function<void()> onChange;
@@ -75,6 +80,12 @@ private:
     OnStates m_moduleStates;
     Appearance m_appearance { Appearance::Light };
     std::optional<std::string> m_appearanceNote;
+    // The settings the last appearance switch left: its note holds only while they stay.
+    fw::Dictionary m_noteSettings;
+    std::optional<Rgba> m_wallpaper;
+    std::uint64_t m_wallpaperRevision { 0 };
+    std::uint64_t m_revisionsGiven { 0 };
+    std::uint64_t m_deviceRevision { 1 };
     std::optional<PendingColour> m_pending;
     std::uintmax_t m_logSize { 0 };
     int m_observer { 0 };

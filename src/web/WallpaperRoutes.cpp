@@ -1,5 +1,7 @@
 #include "imagetheme/ImagePreset.hpp"
+#include "imagetheme/Quantiser.hpp"
 #include "imagetheme/WallpaperStore.hpp"
+#include "theming/ThemingComponent.hpp"
 #include "web/JsonAnswer.hpp"
 #include "web/RecordedChange.hpp"
 #include "web/Routes.hpp"
@@ -8,17 +10,37 @@ namespace web {
 
 namespace {
 
+// The stored wallpaper's mean colour, what the preview measures the parts over it against.
+std::optional<theming::Rgba> wallpaperMean(const imagetheme::WallpaperStore& wallpaper)
+{
+    auto input = wallpaper.quantiserInput();
+    auto mean = input ? imagetheme::meanColour(*input) : std::nullopt;
+    if (!mean)
+        return std::nullopt;
+    return imagetheme::toRgba(*mean);
+}
+
+// The preview's palette carries the wallpaper's revision, so every window draws the wallpaper
+// as it is; told on the main queue, where the theming component lives, before the answer.
+void answerWallpaperChanged(RouteContext& context, Reply reply, std::optional<theming::Rgba> mean)
+{
+    replyFromMainQueue(std::move(reply), [&context, mean] {
+        context.theming.setWallpaper(mean);
+        return Response { 204, "", "", {} };
+    });
+}
+
 // Decoding runs on the slow-work thread, one image at a time, and so does everything else that
 // touches the wallpaper's files, so a reader never sees half of a new one.
 void setWallpaper(RouteContext& context, const RequestPtr& request, Reply reply)
 {
-    context.slowWork([&context, request, reply = std::move(reply)] {
+    context.slowWork([&context, request, reply = std::move(reply)]() mutable {
         try {
             context.wallpaper.set(request->body);
-            reply(Response { 204, "", "", {} });
         } catch (const std::exception& refusal) {
-            reply(errorAnswer(400, refusal.what()));
+            return reply(errorAnswer(400, refusal.what()));
         }
+        answerWallpaperChanged(context, std::move(reply), wallpaperMean(context.wallpaper));
     });
 }
 
@@ -36,9 +58,9 @@ void getWallpaper(RouteContext& context, Reply reply)
 
 void removeWallpaper(RouteContext& context, Reply reply)
 {
-    context.slowWork([&context, reply = std::move(reply)] {
+    context.slowWork([&context, reply = std::move(reply)]() mutable {
         context.wallpaper.remove();
-        reply(Response { 204, "", "", {} });
+        answerWallpaperChanged(context, std::move(reply), std::nullopt);
     });
 }
 
@@ -68,6 +90,9 @@ void themeFromWallpaper(RouteContext& context, const RequestPtr& request, Reply 
 
 void addWallpaperRoutes(Router& router, RouteContext& context)
 {
+    // A wallpaper set in an earlier run is drawn from the first picture on.
+    context.theming.setWallpaper(
+        context.wallpaper.display() ? wallpaperMean(context.wallpaper) : std::nullopt);
     router.add(
         "POST", "/api/wallpaper",
         [&context](const RequestPtr& request, Reply reply) {

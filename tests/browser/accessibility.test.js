@@ -138,6 +138,21 @@ test("axe finds no violation on any page or dialog, light and dark, desktop and 
   await typeHex(session, "#1A2B3C:0.5");
   await closePicker(session);
   await audit(page, "the Connectivity page with a colour", failures);
+  // The picker saying what is wrong with its field, then a glyph made hard to read.
+  await act(session, () => keyed(page, "wifiGlyphEnabled").click());
+  await waitForPicker(page);
+  await page.locator("[data-testid=picker-hex]").fill("#12");
+  await page.locator("[data-testid=picker-hex-status].picker-hex-invalid").waitFor();
+  await audit(page, "the picker with a value it cannot read", failures);
+  await typeHex(session, "#1A2B3C:0.5");
+  await closePicker(session);
+  const desktopLooks = LOOKS.filter((look) => look.viewport === "desktop");
+  await page.setViewportSize(SIZES.desktop);
+  await page.locator("[data-testid=preview-warnings-button]").click();
+  await page.locator("#cc-warnings-list").waitFor();
+  await audit(page, "the warnings' list over the picture", failures, desktopLooks);
+  await page.setViewportSize(SIZES.desktop);
+  await page.keyboard.press("Escape");
   await back(session, "Quillane");
 
   await tapRow(session, "Presets", "Presets");
@@ -187,7 +202,11 @@ test("axe finds no violation on any page or dialog, light and dark, desktop and 
   await page.locator("[data-testid=device-add-module]").click();
   await page.locator("[data-testid=device-add-submit]").click();
   await audit(page, "the Device panel with a refused module", failures);
+  await page.locator('[data-testid=device-panel] [data-tweak="noctis"]').click();
   await page.locator("[data-testid=device-cancel]").click();
+  await page.locator("[data-testid=device-discard]").waitFor();
+  await audit(page, "the question before the panel's edits go", failures, phoneLooks);
+  await page.getByRole("button", { name: "Discard Changes" }).click();
   await page.locator("[data-testid=device-panel]").waitFor({ state: "detached" });
   await page.locator("#tab-settings").click();
   await waitForTitle(page, "Presets");
@@ -212,4 +231,78 @@ test("axe finds no violation on the order page", async (t) => {
   );
   await audit(page, "the order page", failures);
   assert.deepEqual(failures, [], failures.join("\n"));
+});
+
+// Tabs through the page and, for each control outside the phone, compares
+// its picture focused with its picture unfocused: a ring that draws nothing
+// (an outline in a colour that is not defined there) leaves them the same.
+// Answers the controls that drew nothing, and how many were checked.
+async function controlsWithoutRing(page, stop) {
+  await page.evaluate(() => document.activeElement?.blur?.());
+  const missing = [];
+  const checked = new Set();
+  const viewport = page.viewportSize();
+  for (let press = 0; press < 150; press++) {
+    await page.keyboard.press("Tab");
+    const focused = await page.evaluate(() => {
+      const node = document.activeElement;
+      if (!node || node === document.body || node.closest("#phone")) return null;
+      node.dataset.ringId ??= String(Math.random()).slice(2);
+      const r = node.getBoundingClientRect();
+      const name = node.getAttribute("aria-label") || node.textContent.trim() || node.tagName;
+      return { id: node.dataset.ringId, name, x: r.x, y: r.y, width: r.width, height: r.height };
+    });
+    if (!focused) continue;
+    if (checked.has(focused.id)) break;
+    checked.add(focused.id);
+    const x = Math.max(0, focused.x - 6);
+    const y = Math.max(0, focused.y - 6);
+    const clip = {
+      x,
+      y,
+      width: Math.min(viewport.width, focused.x + focused.width + 6) - x,
+      height: Math.min(viewport.height, focused.y + focused.height + 6) - y,
+    };
+    if (clip.width <= 0 || clip.height <= 0) continue;
+    const ringed = await page.screenshot({ clip, animations: "disabled", scale: "css" });
+    await page.evaluate(() => document.activeElement.blur());
+    const plain = await page.screenshot({ clip, animations: "disabled", scale: "css" });
+    await page.evaluate(
+      (id) => document.querySelector(`[data-ring-id="${id}"]`).focus(),
+      focused.id,
+    );
+    if (ringed.equals(plain)) missing.push(`${stop}: ${focused.name}`);
+  }
+  return { missing, count: checked.size };
+}
+
+test("every control outside the phone draws a focus ring, light and dark, desktop and phone", async (t) => {
+  const session = await phone.start(t, { size: { width: 1440, height: 900 }, picture: true });
+  const { page } = session;
+  await page.emulateMedia({ reducedMotion: "reduce" });
+  await openBundle(session);
+  await tapRow(session, "Connectivity", "Connectivity");
+  await act(session, () => keyed(page, "wifiEnabled").click());
+  await waitForPicker(page);
+  await typeHex(session, "#1A2B3C");
+  await closePicker(session);
+  await back(session, "Quillane");
+  await tapRow(session, "Presets", "Presets");
+  const missing = [];
+  for (const scheme of ["light", "dark"]) {
+    await page.emulateMedia({ colorScheme: scheme, reducedMotion: "reduce" });
+    await page.setViewportSize({ width: 1440, height: 900 });
+    const wide = await controlsWithoutRing(page, `${scheme} desktop`);
+    missing.push(...wide.missing);
+    // Undo, Light and Dark, Find Row, Device, the scene tabs, the wallpaper and the tools.
+    assert.ok(wide.count >= 10, `${wide.count} controls reached outside the phone`);
+    await page.setViewportSize(SIZES.phone);
+    await page.locator("#tab-preview").click();
+    await page.locator("[data-testid=preview-screen]").waitFor();
+    const narrow = await controlsWithoutRing(page, `${scheme} phone`);
+    missing.push(...narrow.missing);
+    assert.ok(narrow.count >= 8, `${narrow.count} controls reached on the Preview tab`);
+    await page.locator("#tab-settings").click();
+  }
+  assert.deepEqual(missing, []);
 });

@@ -88,7 +88,7 @@ test("the picker changes a colour row's swatch and the settings file, by draggin
   assert.equal(await swatchColour(row), "rgba(26, 43, 60, 0.5)");
   assert.equal(await detailOf(row).textContent(), "#1A2B3C 50%");
   // Named by what is seen: the group, the title, the detail as shown.
-  assert.equal(await row.getAttribute("aria-label"), "Wi-Fi, Background, #1A2B3C 50%");
+  assert.equal(await row.getAttribute("aria-label"), "Background, #1A2B3C 50%, Wi-Fi");
   // Another row of the page is untouched.
   assert.equal((await session.settings()).wifiGlyphEnabled, undefined);
   assert.equal((await session.persistent()).unsaved, true);
@@ -208,9 +208,12 @@ test("the picker's text field says what it read and sends only colours", async (
     // typed, what the field says, the value the row stores once closed
     ["#FF000080", /#FF0000, 50% opacity/, "#FF0000:0.501961"],
     ["rgb(0, 128, 255)", /#0080FF, 100% opacity/, "#0080FF:1.000000"],
+    ["5856D6", /#5856D6, 100% opacity/, "#5856D6:1.000000"],
+    ["Tomato", /#FF6347, 100% opacity/, "#FF6347:1.000000"],
     ["hsla(120, 100%, 50%, 0.25)", /#00FF00, 25% opacity/, "#00FF00:0.250000"],
-    ["abc", /Not a colour/, "#00FF00:0.250000"],
-    ["#336699:", /Not a colour/, "#00FF00:0.250000"],
+    ["abc", /need a “#”: #abc/, "#00FF00:0.250000"],
+    ["tomatoe", /not a colour name/, "#00FF00:0.250000"],
+    ["#336699:", /opacity after “:” is a number from 0 to 1/, "#00FF00:0.250000"],
   ];
   for (const [typed, says, stored] of cases) {
     const picks = [];
@@ -225,12 +228,79 @@ test("the picker's text field says what it read and sends only colours", async (
     await eventually(async () => says.test(await status.textContent()), `${typed}: ${says}`);
     await page.waitForTimeout(100);
     page.off("request", listen);
-    const refused = /Not a colour/.test(says.source);
+    const refused = !/opacity$/.test(says.source);
     assert.equal(await hex.getAttribute("aria-invalid"), String(refused), typed);
     assert.deepEqual(picks, refused ? [] : [stored], typed);
   }
+  // Done with a field that does not read keeps the sheet up and says why.
+  await page.locator("[data-testid=picker-done]").click();
+  await page.waitForTimeout(200);
+  assert.equal(await page.locator("[data-testid=picker-done]").isVisible(), true);
+  assert.match(await status.textContent(), /opacity after/);
+  assert.equal(await page.evaluate(() => document.activeElement?.dataset.testid), "picker-hex");
+  // Emptied, the field shows the sheet's colour again, which Done stores.
+  await hex.fill("");
+  await hex.press("Tab");
+  assert.equal(await hex.inputValue(), "#00FF00");
   await closePicker(session);
   assert.equal((await session.settings()).wifiEnabled, "#00FF00:0.250000");
+  assert.deepEqual(session.errors, []);
+});
+
+test("every colour name the field takes reads as Chromium reads it", async (t) => {
+  const session = await phone.start(t);
+  const wrong = await session.page.evaluate(async () => {
+    const { COLOUR_NAMES } = await import("/colour-names.js");
+    const probe = document.createElement("span");
+    document.body.append(probe);
+    const differ = [];
+    for (const [name, hex] of COLOUR_NAMES) {
+      probe.style.color = "";
+      probe.style.color = name;
+      const [r, g, b] = getComputedStyle(probe).color.match(/\d+/g).map(Number);
+      const ours = [0, 2, 4].map((i) => parseInt(hex.slice(i, i + 2), 16));
+      if (probe.style.color === "" || ours.join() !== [r, g, b].join()) differ.push(name);
+    }
+    probe.remove();
+    return { differ, count: COLOUR_NAMES.size };
+  });
+  assert.equal(wrong.count, 148);
+  assert.deepEqual(wrong.differ, []);
+});
+
+test("Cancel and Escape back out of the picker: nothing is written, the picture returns", async (t) => {
+  const session = await phone.start(t, { size: "desktop", picture: true });
+  const { page } = session;
+  await openBundle(session);
+  await tapRow(session, "Connectivity", "Connectivity");
+  const wifi = page.locator('#preview .cc-toggle[data-name="wifi"]');
+  const stock = await wifi.evaluate((n) => getComputedStyle(n).backgroundColor);
+  const cases = [
+    ["Cancel", () => page.locator("[data-testid=picker-cancel]").click()],
+    ["Escape", () => page.keyboard.press("Escape")],
+  ];
+  for (const [how, backOut] of cases) {
+    await act(session, () => keyed(page, "wifiEnabled").click());
+    await waitForPicker(page);
+    await typeHex(session, "#FF2D55");
+    await eventually(
+      async () => (await wifi.evaluate((n) => getComputedStyle(n).backgroundColor)) !== stock,
+      `${how}: the picked colour in the picture`,
+    );
+    await act(session, backOut);
+    await waitForNoModal(page);
+    await eventually(
+      async () => (await wifi.evaluate((n) => getComputedStyle(n).backgroundColor)) === stock,
+      `${how}: the stock colour back in the picture`,
+    );
+    assert.equal(await detailOf(keyed(page, "wifiEnabled")).textContent(), "Default", how);
+    assert.equal((await session.settings()).wifiEnabled, undefined, how);
+  }
+  // The row forgot the colour: closing its next picker untouched writes nothing either.
+  await act(session, () => keyed(page, "wifiEnabled").click());
+  await waitForPicker(page);
+  await closePicker(session);
+  assert.equal((await session.settings()).wifiEnabled, undefined);
   assert.deepEqual(session.errors, []);
 });
 
@@ -268,6 +338,10 @@ test("a spread colour can be undone from its notice and redone with the keyboard
   assert.deepEqual(await session.settings(), spread);
   await act(session, () => page.keyboard.press("Control+Z"));
   assert.deepEqual(await session.settings(), before);
+  // Redo as Linux and Windows spell it.
+  await act(session, () => page.keyboard.press("Control+Y"));
+  assert.deepEqual(await session.settings(), spread);
+  await act(session, () => page.keyboard.press("Control+Z"));
   // Moving back and forth brings no notice again.
   assert.equal(await notice.isHidden(), true);
 });

@@ -143,3 +143,41 @@ test("a second press on Device while the device is read opens one panel, and Can
   await openBundle(session);
   assert.deepEqual(session.errors, []);
 });
+
+test("the panel's edits outlive a reload and are thrown away only when the user says so", async (t) => {
+  const session = await phone.start(t, { size: "wide" });
+  const { page } = session;
+  const noctis = page.locator('[data-testid=device-panel] [data-tweak="noctis"]');
+  const discard = page.locator("[data-testid=device-discard]");
+  await openPanel(page);
+  await noctis.click();
+  await page.reload();
+  await panel(page).waitFor();
+  assert.equal(await noctis.getAttribute("aria-checked"), "true", "the edit after the reload");
+  assert.match(await page.locator(".device-status").textContent(), /before the reload/);
+
+  const cases = [
+    // how the user leaves, the answer, whether the panel stays
+    [() => page.keyboard.press("Escape"), "Keep Editing", true],
+    [() => page.locator("[data-testid=device-cancel]").click(), "Keep Editing", true],
+    [() => page.keyboard.press("Escape"), "Discard Changes", false],
+  ];
+  for (const [leave, choice, stays] of cases) {
+    await leave();
+    await discard.waitFor();
+    assert.equal(await discard.locator(".alert-title").textContent(), "Discard Changes?");
+    await discard.getByRole("button", { name: choice }).click();
+    await discard.waitFor({ state: "detached" });
+    assert.equal(await panel(page).isVisible(), stays, choice);
+  }
+  assert.ok(!session.exists("Library/ControlCenter/Bundles/NoctisToggle.bundle"));
+  // Nothing is kept once discarded, and an untouched panel closes without a question.
+  await page.reload();
+  await page.locator("[data-testid=device-open]").waitFor();
+  assert.equal(await panel(page).count(), 0);
+  await openPanel(page);
+  await page.keyboard.press("Escape");
+  await panel(page).waitFor({ state: "detached" });
+  assert.equal(await discard.count(), 0);
+  assert.deepEqual(session.errors, []);
+});

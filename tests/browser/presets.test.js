@@ -229,6 +229,31 @@ test("after a dialog closes from the keyboard, focus is back on the row that ope
   assert.deepEqual(await presetNames(page), ["Evening"]);
 });
 
+test("the Presets page opens with nothing moving: the phone, the picture and the tools stay put", async (t) => {
+  const session = await phone.start(t, { size: "desktop", picture: true });
+  const { page } = session;
+  await openBundle(session);
+  const box = (selector) => page.locator(selector).boundingBox();
+  const placed = async () => [await box("#phone"), await box("#preview .cc-screen")];
+  const before = await placed();
+  await tapRow(session, "Presets", "Presets");
+  await page.locator("#tools").getByRole("button", { name: "Import from File…" }).waitFor();
+  const tools = await box("#tools");
+  assert.deepEqual(await placed(), before);
+  await page.waitForTimeout(400);
+  assert.deepEqual(await box("#tools"), tools, "the tools moved after they appeared");
+  // Elsewhere the tools' place stays, empty and out of the keyboard's way.
+  await back(session, "Quillane");
+  assert.deepEqual(await placed(), before);
+  assert.equal(await page.locator("#tools").isVisible(), false);
+  const reachable = await page
+    .locator("#tools button")
+    .evaluateAll(
+      (buttons) => buttons.filter((b) => b.checkVisibility({ visibilityProperty: true })).length,
+    );
+  assert.equal(reachable, 0);
+});
+
 test("beside the page, what changed since the preset was saved, and Discard Changes as one step", async (t) => {
   const session = await presets(t);
   const { page } = session;
@@ -328,6 +353,13 @@ test("a preset is tried in the picture, marked, with nothing written, until Done
     await marker.locator("[data-testid=trial-label]").textContent(),
     "Preview of “Night”",
   );
+  // The marker covers nothing of the picture: not the status line, not the top modules.
+  const markerBox = await marker.boundingBox();
+  for (const part of [".cc-statusbar", ".cc-status-message", ".cc-connectivity", ".cc-media"]) {
+    const box = await page.locator(`#preview ${part}`).boundingBox();
+    const apart = markerBox.y + markerBox.height <= box.y || box.y + box.height <= markerBox.y;
+    assert.ok(apart, `the marker over ${part}`);
+  }
   assert.equal(await tryNight.getAttribute("aria-pressed"), "true");
   assert.equal(await wifi(page).getAttribute("data-key"), "wifiEnabled");
   await wifiBecomes(page, NIGHT_ON, "Night's Wi-Fi colour in the picture");

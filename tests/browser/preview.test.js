@@ -16,9 +16,11 @@ import {
   eventually,
   keyed,
   openBundle,
+  repoRoot,
   sharedPhone,
   settled,
   screenshot,
+  SIZES,
   SETTINGS,
   tapRow,
   typeHex,
@@ -505,7 +507,7 @@ test("a glyph set to its background's colour is flagged in the picture and in th
   // Before anything is stored, both say so.
   assert.match(await contrast.textContent(), /^Wi-Fi glyph: 1\.0:1 contrast — below 3\.0:1/);
   await eventually(
-    async () => /Wi-Fi glyph: 1\.0:1, needs 3\.0:1/.test(await warnings.textContent()),
+    async () => /Wi-Fi glyph \(enabled\): 1\.0:1, needs 3\.0:1/.test(await warnings.textContent()),
     "the warning",
   );
   assert.equal(
@@ -521,6 +523,72 @@ test("a glyph set to its background's colour is flagged in the picture and in th
   assert.equal(pair.warn, true);
   assert.ok(pair.ratio < 1.01);
   assert.deepEqual(session.errors, []);
+});
+
+test("warnings cover every state coloured, name it, and outline only the state the page edits", async (t) => {
+  const session = await start(t);
+  const { page } = session;
+  const warnings = page.locator("[data-testid=preview-warnings]");
+  const outlined = page.locator("#preview .cc-toggle-glyph.cc-low-contrast");
+  const screenBox = () => page.locator("[data-testid=preview-screen]").boundingBox();
+  const before = await screenBox();
+  await openBundle(session);
+  await tapRow(session, "Connectivity", "Connectivity");
+  await act(session, () => keyed(page, "connectivityGlobalPicker").click());
+  await waitForAlert(page, "Set Global Color");
+  await choose(session, "Yes");
+  await waitForPicker(page);
+  await typeHex(session, "#FF2D55");
+  await closePicker(session);
+  const lines = () => warnings.locator(".cc-warning").allTextContents();
+  // All six, on or off: the enabled state is what the user coloured.
+  await eventually(async () => (await lines()).length === 6, "six warnings");
+  for (const line of await lines()) assert.match(line, /glyph \(enabled\): 1\.0:1, needs 3\.0:1$/);
+  assert.equal(await outlined.count(), 6);
+  // The disabled state is stock and legible: nothing outlined, the warnings stay, named.
+  await act(session, () => keyed(page, "switchState").click());
+  await eventually(async () => (await outlined.count()) === 0, "no outline on the disabled glyphs");
+  assert.equal((await lines()).length, 6);
+  // Their arrival takes no room from the picture; opened, the list shows every line whole.
+  assert.deepEqual(await screenBox(), before);
+  const count = page.locator("[data-testid=preview-warnings-button]");
+  assert.equal(await count.textContent(), "6 Hard to Read");
+  await count.click();
+  const list = page.locator("#cc-warnings-list");
+  await list.waitFor();
+  const box = await list.evaluate((n) => [n.scrollHeight, n.clientHeight]);
+  assert.ok(box[0] <= box[1] + 1, `warnings ${box[0]} px tall in ${box[1]} px`);
+  assert.deepEqual(await screenBox(), before);
+  await page.keyboard.press("Escape");
+  await list.waitFor({ state: "hidden" });
+  assert.deepEqual(session.errors, []);
+});
+
+// The stock picture is drawn as the phone draws it: no white title on a white tile.
+test("a fresh device's Toggles picture draws every title and glyph legibly", async (t) => {
+  const session = await start(t);
+  const { page } = session;
+  await openBundle(session);
+  await tapRow(session, "Toggles", "Toggles");
+  const title = page.locator("#preview .cc-tile-wide .cc-tile-title");
+  await title.waitFor();
+  assert.equal(await title.textContent(), "Screen Mirroring");
+  const ratio = await title.evaluate((node) => {
+    const rgb = (css) => css.match(/[\d.]+/g).map(Number);
+    const lum = ([r, g, b]) =>
+      [r, g, b]
+        .map((x) => x / 255)
+        .map((x) => (x <= 0.03928 ? x / 12.92 : ((x + 0.055) / 1.055) ** 2.4))
+        .reduce((sum, x, i) => sum + x * [0.2126, 0.7152, 0.0722][i], 0);
+    const [r, g, b, a = 1] = rgb(getComputedStyle(node).color);
+    const tile = rgb(
+      getComputedStyle(node.parentElement.querySelector(".cc-tile-state")).backgroundColor,
+    );
+    const text = [r, g, b].map((x, i) => x * a + tile[i] * (1 - a));
+    const [hi, lo] = [lum(text), lum(tile)].sort((p, q) => q - p);
+    return (hi + 0.05) / (lo + 0.05);
+  });
+  assert.ok(ratio >= 4.5, `Screen Mirroring's title at ${ratio.toFixed(2)}:1`);
 });
 
 test("a part of the preview leads to its row, and the open picker's parts are outlined", async (t) => {
@@ -624,4 +692,131 @@ test("the parts shown on demand are reached by keyboard", async (t) => {
     true,
   );
   assert.deepEqual(session.errors, []);
+});
+
+test("every scene's tab shows whole, however many tweaks and however narrow the window", async (t) => {
+  const session = await phone.start(t, {
+    size: { width: 1440, height: 900 },
+    init: ["--all-tweaks"],
+  });
+  const { page } = session;
+  for (const size of [{ width: 1440, height: 900 }, SIZES.desktop, SIZES.phone]) {
+    await page.setViewportSize(size);
+    if (size === SIZES.phone) await page.locator("#tab-preview").click();
+    const cut = await page.locator("#preview .cc-scenes").evaluate((strip) => {
+      const outer = strip.getBoundingClientRect();
+      return [...strip.children]
+        .filter((tab) => {
+          const r = tab.getBoundingClientRect();
+          const clipped = r.left < outer.left - 0.5 || r.right > outer.right + 0.5;
+          return clipped || tab.scrollWidth > tab.clientWidth || r.width === 0;
+        })
+        .map((tab) => tab.textContent);
+    });
+    assert.deepEqual(cut, [], `${size.width} px`);
+    assert.ok((await page.locator("#preview .cc-scenes > *").count()) >= 5);
+  }
+});
+
+// One session, two windows: each shows the picker, its colour, the wallpaper
+// and the device as the session holds them, and Done stores only what its
+// window shows.
+test("two windows of one session show its picker, wallpaper and device as they are", async (t) => {
+  const session = await start(t);
+  const a = session.page;
+  const b = await session.context.newPage();
+  t.after(() => b.close());
+  await b.setViewportSize(a.viewportSize());
+  await b.goto(session.url);
+  await b.locator("#preview .cc-toggle").first().waitFor();
+  await openBundle(session);
+  await tapRow(session, "Connectivity", "Connectivity");
+  await b.waitForFunction(
+    () => document.getElementById("page-title")?.textContent === "Connectivity",
+  );
+
+  await act(session, () => keyed(a, "hotspotEnabled").click());
+  await waitForPicker(a);
+  await waitForPicker(b);
+  await typeHex(session, "#5856D6");
+  const hexB = b.locator("[data-testid=picker-hex]");
+  await hexB.fill("#34C759");
+  await hexB.press("Enter");
+  const hexA = a.locator("[data-testid=picker-hex]");
+  await eventually(async () => (await hexA.inputValue()) === "#34C759", "window A's field");
+  await settledColour(toggle(a, "hotspot"), "rgb(52, 199, 89)", "window A's picture");
+  await closePicker(session);
+  assert.equal((await session.settings()).hotspotEnabled, "#34C759:1.000000");
+  await waitForNoModal(b);
+
+  // A wallpaper set in one window and removed in the other.
+  const drawn = (page) =>
+    page.locator("[data-testid=preview-screen]").getAttribute("data-wallpaper");
+  await a
+    .locator("[data-testid=wallpaper-file]")
+    .setInputFiles(path.join(repoRoot, "fuzz/corpus/image_theme/p3.png"));
+  await eventually(async () => (await drawn(b)) === "image", "the wallpaper in window B");
+  await b.getByRole("button", { name: "Remove Wallpaper" }).click();
+  await b
+    .locator("[data-testid=wallpaper-confirm]")
+    .getByRole("button", { name: "Remove" })
+    .click();
+  await eventually(async () => (await drawn(a)) === "gradient", "no wallpaper in window A");
+
+  // A device changed in one window: the other's untouched panel shows it, an edited one says so.
+  const prysm = (page) => page.locator('[data-testid=device-panel] [data-tweak="prysm"]');
+  await b.locator("[data-testid=device-open]").click();
+  await prysm(b).waitFor();
+  await a.locator("[data-testid=device-open]").click();
+  await prysm(a).click();
+  await a.locator("[data-testid=device-done]").click();
+  await a.locator("[data-testid=device-panel]").waitFor({ state: "detached" });
+  await eventually(
+    async () => (await prysm(b).getAttribute("aria-checked")) === "true",
+    "window B's panel showing Prysm installed",
+  );
+  await b.locator('[data-testid=device-panel] [data-tweak="noctis"]').click();
+  await a.locator("[data-testid=device-open]").click();
+  await prysm(a).click();
+  await a.locator("[data-testid=device-done]").click();
+  await eventually(
+    async () => /changed in another window/.test(await b.locator(".device-status").textContent()),
+    "window B told of the change under its edits",
+  );
+  assert.equal(await prysm(b).getAttribute("aria-checked"), "true", "window B keeps its edits");
+  assert.deepEqual(session.errors, []);
+});
+
+// A window that has not heard of another's pick (its event stream held back
+// here) shows its old colour: its Done is refused and shows the newer pick,
+// which only a second Done stores.
+test("a Done over a colour the window never showed is refused, and shows that colour first", async (t) => {
+  const session = await start(t);
+  const a = session.page;
+  await openBundle(session);
+  await tapRow(session, "Connectivity", "Connectivity");
+  await act(session, () => keyed(a, "hotspotEnabled").click());
+  await waitForPicker(a);
+  const deaf = await session.context.newPage();
+  t.after(() => deaf.close());
+  await deaf.addInitScript(() => delete window.EventSource);
+  await deaf.setViewportSize(a.viewportSize());
+  await deaf.goto(session.url);
+  await waitForPicker(deaf);
+  await typeHex(session, "#5856D6");
+  const hex = deaf.locator("[data-testid=picker-hex]");
+  assert.notEqual(await hex.inputValue(), "#5856D6", "the held-back window cannot know");
+  const closed = (page) =>
+    page.waitForResponse(
+      (r) => r.url().endsWith("/api/event") && /closePicker/.test(r.request().postData()),
+    );
+  let answer = closed(deaf);
+  await deaf.locator("[data-testid=picker-done]").click();
+  assert.equal((await answer).status(), 400);
+  await eventually(async () => (await hex.inputValue()) === "#5856D6", "the newer pick shown");
+  assert.equal((await session.settings()).hotspotEnabled, undefined);
+  answer = closed(deaf);
+  await deaf.locator("[data-testid=picker-done]").click();
+  assert.equal((await answer).status(), 200);
+  assert.equal((await session.settings()).hotspotEnabled, "#5856D6:1.000000");
 });

@@ -55,6 +55,26 @@ test("the greeting comes once per device, the Settings list returns on back", as
   assert.equal(await page.locator("#modal").isHidden(), true);
 });
 
+test("the browser's Back goes back a page, over a dialog answers as Escape, and from the list leaves", async (t) => {
+  const session = await phone.start(t);
+  const { page } = session;
+  await openBundle(session);
+  await tapRow(session, "Connectivity", "Connectivity");
+  await act(session, () => page.locator('#page .cell[data-key="wifiEnabled"]').click());
+  await page.locator("[data-testid=picker-cancel]").waitFor();
+  await act(session, () => page.goBack());
+  await page.locator("#modal").waitFor({ state: "hidden" });
+  assert.equal(await page.locator("#page-title").textContent(), "Connectivity");
+  await act(session, () => page.goBack());
+  await waitForTitle(page, "Quillane");
+  await act(session, () => page.goBack());
+  await page.locator("[data-testid=open-bundle]").waitFor();
+  assert.equal(new URL(page.url()).origin, session.origin, "still on the settings");
+  await page.goBack();
+  await page.waitForURL((url) => url.origin !== session.origin);
+  assert.equal((await session.settings()).wifiEnabled, undefined);
+});
+
 test("Reset All Settings puts the defaults back after confirmation", async (t) => {
   const session = await phone.start(t);
   const { page } = session;

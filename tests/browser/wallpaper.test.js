@@ -28,6 +28,23 @@ const presetRow = (page, name) =>
   page.locator(`#page .cell[data-cell-class="QLNPreset"][data-title="${name}"]`);
 const wifi = (page) => page.locator('#preview .cc-toggle[data-name="wifi"]');
 const background = (locator) => locator.evaluate((n) => getComputedStyle(n).backgroundColor);
+const confirmation = (page) => page.locator("[data-testid=wallpaper-confirm]");
+
+// Answers the question asked before a wallpaper is replaced or removed: it
+// says that the original is not kept.
+async function answer(page, title, choice) {
+  const alert = confirmation(page);
+  await alert.waitFor();
+  assert.equal(await alert.locator(".alert-title").textContent(), title);
+  assert.match(await alert.locator(".alert-message").textContent(), /never the original/);
+  assert.equal(
+    await page.evaluate(() => document.activeElement?.textContent),
+    "Cancel",
+    "a stray Enter must not confirm",
+  );
+  await alert.getByRole("button", { name: choice }).click();
+  await alert.waitFor({ state: "detached" });
+}
 
 test("a wallpaper is set, refused, made into a preset that loads, and removed", async (t) => {
   const session = await phone.start(t, { size: "wide", picture: true });
@@ -55,6 +72,7 @@ test("a wallpaper is set, refused, made into a preset that loads, and removed", 
     }).observe(node, { attributes: true, attributeFilter: ["style"] });
   });
   await file.setInputFiles(photo);
+  await answer(page, "Replace Wallpaper?", "Replace");
   await eventually(
     async () => (await page.evaluate(() => window.fadesSeen.length)) > 0,
     "second wallpaper drawn",
@@ -66,6 +84,7 @@ test("a wallpaper is set, refused, made into a preset that loads, and removed", 
     mimeType: "image/png",
     buffer: Buffer.from("just text"),
   });
+  await answer(page, "Replace Wallpaper?", "Replace");
   await eventually(
     async () => /not a JPEG, PNG, WebP or HEIC/.test(await status.textContent()),
     "refusal told",
@@ -114,7 +133,16 @@ test("a wallpaper is set, refused, made into a preset that loads, and removed", 
     fs.readFileSync(path.join(session.root, PRESETS_DIR, "Wallpaper.plist")),
   );
 
+  // Asked first: Cancel keeps it.
   await page.getByRole("button", { name: "Remove Wallpaper" }).click();
+  await answer(page, "Remove Wallpaper?", "Cancel");
+  assert.equal(
+    await page.locator("[data-testid=preview-screen]").getAttribute("data-wallpaper"),
+    "image",
+  );
+  assert.equal(await page.locator("[data-testid=theme-hint]").isHidden(), true);
+  await page.getByRole("button", { name: "Remove Wallpaper" }).click();
+  await answer(page, "Remove Wallpaper?", "Remove");
   await eventually(
     async () => /Wallpaper removed/.test(await status.textContent()),
     "wallpaper removed",
@@ -123,6 +151,20 @@ test("a wallpaper is set, refused, made into a preset that loads, and removed", 
     await page.locator("[data-testid=preview-screen]").getAttribute("data-wallpaper"),
     "gradient",
   );
+  // Without a wallpaper, the greyed-out tool says what it needs.
+  assert.equal(await page.getByRole("button", { name: "Theme from Wallpaper" }).isDisabled(), true);
+  assert.match(
+    await page.locator("[data-testid=theme-hint]:visible").textContent(),
+    /needs a wallpaper/,
+  );
+  // A load without a wallpaper asks the server for none: no failed request in the console.
+  const failed = [];
+  page.on("console", (m) => m.type() === "error" && failed.push(m.text()));
+  await page.reload();
+  await page.locator("[data-testid=preview-screen]").waitFor();
+  await page.waitForTimeout(500);
+  assert.deepEqual(failed, []);
+  assert.deepEqual(session.errors, []);
 });
 
 test("a preset is imported from a file through a sheet, by picker or drop, and exported as it is", async (t) => {

@@ -268,6 +268,60 @@ TEST(ScriptScenario, TheFullResetRestoresTheDefaults)
         device.read("/Library/PreferenceBundles/Quillane.bundle/defaults.plist"));
 }
 
+// Backing out of a picker writes nothing, also later: the row forgets the colour being picked.
+TEST(ScriptScenario, CancellingAPickerWritesNothingThenOrAtTheNextClose)
+{
+    for (const std::string key : { "wifiEnabled", "connectivityGlobalPicker" }) {
+        SCOPED_TRACE(key);
+        ScriptDevice device;
+        std::vector<json> open { tapKey(key) };
+        if (key.ends_with("GlobalPicker"))
+            open.push_back(ev("alert", { { "button", "Yes" } }));
+        auto events = concat(opening(), { tapTitle("Connectivity") });
+        events = concat(events, open);
+        events = concat(events, { ev("pick", { { "color", "#112233" } }), ev("cancelPicker") });
+        events = concat(events, open);
+        events = concat(events, { ev("closePicker") });
+        auto screens = device.run(events);
+        auto cancelled = screens[screens.size() - 2 - open.size()];
+        EXPECT_TRUE(cancelled["error"].is_null());
+        EXPECT_TRUE(cancelled["modal"].is_null());
+        EXPECT_TRUE(cancelled["effects"].empty());
+        EXPECT_EQ((*rowWithKey(cancelled, "wifiEnabled"))["detail"], "Default");
+        EXPECT_TRUE(screens.back()["effects"].empty());
+        auto settings = plist(device, kSettings);
+        EXPECT_EQ(stringAt(settings, "wifiEnabled"), "<absent>");
+        EXPECT_EQ(stringAt(settings, "airplaneEnabled"), "<absent>");
+    }
+}
+
+// Two tabs share one picker: a tab's Done stores only the colour that tab shows.
+TEST(ScriptScenario, ClosingWithAColourTheTabShowsStoresOnlyThatColour)
+{
+    const std::vector<std::tuple<std::string, bool, std::string>> cases {
+        // colour the closing tab shows, closes, stored afterwards
+        { "#34C759:1.000000", true, "#34C759:1.000000" },
+        { "#34C759", true, "#34C759:1.000000" },
+        { "#5856D6:1.000000", false, "<absent>" },
+        { "#34C759:0.5", false, "<absent>" },
+    };
+    for (const auto& [shown, closes, stored] : cases) {
+        SCOPED_TRACE(shown);
+        ScriptDevice device;
+        auto screens = device.run(concat(opening(),
+            { tapTitle("Connectivity"), tapKey("hotspotEnabled"),
+                ev("pick", { { "color", "#5856D6" } }), ev("pick", { { "color", "#34C759" } }),
+                ev("closePicker", { { "color", shown } }) }));
+        auto& answer = screens.back();
+        EXPECT_EQ(answer["error"].is_null(), closes) << answer["error"];
+        EXPECT_EQ(answer["modal"].is_null(), closes);
+        if (!closes) {
+            EXPECT_EQ(answer["modal"]["color"], "#34C759:1.000000");
+        }
+        EXPECT_EQ(stringAt(plist(device, kSettings), "hotspotEnabled"), stored);
+    }
+}
+
 TEST(ScriptScenario, EventsThatCannotApplyAreAnsweredWithAnError)
 {
     ScriptDevice device;

@@ -1,5 +1,6 @@
 #include "imagetheme/SyntheticImages.hpp"
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <stdexcept>
@@ -98,6 +99,31 @@ Pixels noise(int width, int height, Rgb mean, double sigma)
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             put(pixels, x, y, { sample(mean.red), sample(mean.green), sample(mean.blue) });
+    return pixels;
+}
+
+Pixels scene(int width, int height, const std::vector<Rgb>& bands, double sigma)
+{
+    Pixels pixels = blank(width, height, 3);
+    std::mt19937 random(7);
+    std::normal_distribution<double> grain(0.0, sigma);
+    auto channel = [&](double value) {
+        value += grain(random);
+        return static_cast<std::uint8_t>(value < 0 ? 0 : value > 255 ? 255 : value);
+    };
+    const int spans = static_cast<int>(bands.size()) - 1;
+    for (int y = 0; y < height; ++y) {
+        double at = spans > 0 ? static_cast<double>(y) * spans / (height - 1) : 0;
+        int band = std::min(static_cast<int>(at), std::max(spans - 1, 0));
+        double t = spans > 0 ? at - band : 0;
+        const Rgb& from = bands[static_cast<std::size_t>(band)];
+        const Rgb& to = bands[static_cast<std::size_t>(std::min(band + 1, spans))];
+        auto blend = [&](std::uint8_t a, std::uint8_t b) { return a + (b - a) * t; };
+        for (int x = 0; x < width; ++x)
+            put(pixels, x, y,
+                { channel(blend(from.red, to.red)), channel(blend(from.green, to.green)),
+                    channel(blend(from.blue, to.blue)) });
+    }
     return pixels;
 }
 

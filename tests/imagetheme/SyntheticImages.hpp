@@ -27,6 +27,9 @@ Pixels twoColours(int width, int height, int split, Rgb left, Rgb right);
 Pixels gradient(int width, int height, Rgb from, Rgb to);
 // Gaussian noise around a mean colour, from a fixed seed.
 Pixels noise(int width, int height, Rgb mean, double sigma);
+// A photo-like scene: top to bottom, a blend through `bands` (equal heights), with Gaussian grain
+// of `sigma` from a fixed seed.
+Pixels scene(int width, int height, const std::vector<Rgb>& bands, double sigma);
 Pixels greyTwoLevels(int width, int height, int split, std::uint8_t left, std::uint8_t right);
 // The left part in `hidden` with alpha 0, the rest in `shown`, opaque.
 Pixels halfTransparent(int width, int height, int split, Rgb hidden, Rgb shown);

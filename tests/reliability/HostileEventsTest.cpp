@@ -33,7 +33,8 @@ std::vector<EventShape> shapes()
         { "segment", { { "row", rowByKey("slidersFillStyle") }, { "index", 0 } } },
         { "alert", { { "button", "Cancel" }, { "text", { "x" } } } },
         { "pick", { { "color", "#FF0000" } } },
-        { "closePicker", json::object() },
+        { "closePicker", { { "color", "#FF0000" } } },
+        { "cancelPicker", json::object() },
         { "barButton", json::object() },
         { "back", json::object() },
         { "move", { { "from", 0 }, { "to", 1 } } },
@@ -148,6 +149,8 @@ std::optional<std::string> breaksTheProtocol(const json& e)
         ok = isString("button") && textOk;
     } else if (name == "pick")
         ok = isString("color");
+    else if (name == "closePicker")
+        ok = optional("color", isString("color"));
     else if (name == "move")
         ok = isInt("from") && isInt("to");
     else if (name == "settle")

@@ -7,6 +7,7 @@
 #include "foundation/Notifications.hpp"
 #include "foundation/PropertyList.hpp"
 #include "support/TestDevice.hpp"
+#include "theming/Legibility.hpp"
 #include "theming/PaletteTable.hpp"
 #include "theming/PaletteValue.hpp"
 #include "theming/StockColours.hpp"
@@ -200,6 +201,10 @@ TEST_F(ThemingComponentTest, LegibilityWarnsOnlyForPairsTheUserSetBelowTheMinimu
         std::vector<std::pair<std::string, std::string>> stored;
         const char* part;
         bool warn;
+        const char* state = nullptr; // the first pair of the part when not given
+    };
+    const std::vector<std::pair<std::string, std::string>> disabledWifiAllPink {
+        { "wifiDisabled", "#FF2D55" }, { "wifiGlyphDisabled", "#FF2D55" }
     };
     const Case cases[] = {
         // Stock white on stock blue is 4.02:1, above the glyph minimum; stock never warns.
@@ -215,6 +220,16 @@ TEST_F(ThemingComponentTest, LegibilityWarnsOnlyForPairsTheUserSetBelowTheMinimu
             "Wi-Fi glyph", false },
         { "slider glyph on a white fill", { { "brightnessGlyph", "#FFFFFF:0.9" } },
             "Brightness glyph on the fill", true },
+        // Every state the user coloured is measured, not only the one the toggle is in.
+        { "the disabled state set to one colour", disabledWifiAllPink, "Wi-Fi glyph", true,
+            "disabled" },
+        { "its enabled state left stock", disabledWifiAllPink, "Wi-Fi glyph", false, "enabled" },
+        { "a toggle that is off, its enabled state set to one colour",
+            { { "airplaneEnabled", "#FF2D55" }, { "airplaneGlyphEnabled", "#FF2D55" } },
+            "Airplane Mode glyph", true, "enabled" },
+        { "a module's disabled tile set near the glyph's colour",
+            { { "com.apple.control-center.FlashlightModuleDisabled", "#C0C0C0" } },
+            "Flashlight glyph", true, "disabled" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -224,11 +239,76 @@ TEST_F(ThemingComponentTest, LegibilityWarnsOnlyForPairsTheUserSetBelowTheMinimu
         component.start();
         auto palette = component.palette();
         auto found = std::find_if(palette.legibility.begin(), palette.legibility.end(),
-            [&](const theming::LegibilityPair& p) { return p.part == c.part; });
+            [&](const theming::LegibilityPair& p) {
+                return p.part == c.part && (!c.state || p.state == c.state);
+            });
         ASSERT_NE(found, palette.legibility.end());
         EXPECT_EQ(found->warn, c.warn) << found->ratio;
-        EXPECT_EQ(found->warn, found->ratio < found->minimum && !c.stored.empty());
+        if (c.warn) {
+            EXPECT_LT(found->ratio, found->minimum);
+        }
         EXPECT_GE(found->ratio, 1.0);
+    }
+}
+
+// A fresh device's own parts are measured as the phone draws them: a stock glyph or title on a
+// white (enabled) tile is drawn dark, not white on white.
+TEST_F(ThemingComponentTest, StockGlyphsAndTitlesAreMeasuredAsThePhoneDrawsThem)
+{
+    setModules({ "com.apple.mediaremote.controlcenter.airplaymirroring",
+        "com.apple.control-center.FlashlightModule" });
+    component.start();
+    auto palette = component.palette();
+    struct Case {
+        const char* part;
+        const char* state;
+        double atLeast;
+    };
+    const Case cases[] = {
+        { "Screen Mirroring title", "enabled", 4.5 },
+        { "Screen Mirroring title", "disabled", 4.5 },
+        { "Screen Mirroring glyph", "enabled", 3.0 },
+        { "Flashlight glyph", "enabled", 3.0 },
+        { "Flashlight glyph", "disabled", 3.0 },
+    };
+    for (const Case& c : cases) {
+        auto found = std::find_if(palette.legibility.begin(), palette.legibility.end(),
+            [&](const theming::LegibilityPair& p) {
+                return p.part == c.part && p.state == c.state;
+            });
+        ASSERT_NE(found, palette.legibility.end()) << c.part << " " << c.state;
+        EXPECT_GE(found->ratio, c.atLeast) << c.part << " " << c.state;
+        EXPECT_FALSE(found->warn);
+    }
+}
+
+// The status bar is drawn over the wallpaper: a white one on a cream photo is flagged.
+TEST_F(ThemingComponentTest, TheStatusBarIsMeasuredOverTheWallpaper)
+{
+    set("statusBarText", "#FFFFFF");
+    struct Case {
+        const char* what;
+        std::optional<theming::Rgba> wallpaper;
+        bool warn;
+    };
+    const Case cases[] = {
+        { "a dark photo", theming::rgb(0x1A1C24), false },
+        { "a cream photo", theming::rgb(0xF2E8D5), true },
+        { "no photo, the dark gradient", std::nullopt, false },
+    };
+    component.start();
+    component.setAppearance(Appearance::Dark);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        component.setWallpaper(c.wallpaper);
+        auto palette = component.palette();
+        EXPECT_EQ(
+            palette.backdrop, c.wallpaper.value_or(theming::backdropColour(Appearance::Dark)));
+        auto found = std::find_if(palette.legibility.begin(), palette.legibility.end(),
+            [](const theming::LegibilityPair& p) { return p.part == "Status bar"; });
+        ASSERT_NE(found, palette.legibility.end());
+        EXPECT_EQ(found->warn, c.warn) << found->ratio;
+        EXPECT_EQ(found->layers, std::vector<std::string> { "backgroundTint" });
     }
 }
 
@@ -284,6 +364,7 @@ TEST_F(ThemingComponentTest, ModulesWithoutARowOnTheTogglesPageStayUncoloured)
     auto modules = component.palette().modules;
     ASSERT_EQ(modules.size(), 2u);
     EXPECT_FALSE(modules[0].coloured); // Apple's module without a display name
+    EXPECT_EQ(modules[0].name, "Screen Recording"); // as the designer knows it
     EXPECT_TRUE(modules[1].coloured);
     for (const auto& group : component.palette().groups) {
         for (const auto& entry : group.entries)
@@ -458,6 +539,40 @@ TEST_F(ThemingComponentTest, DarkPresetReplacesTheSettingsAndAnnouncesItself)
     EXPECT_EQ(toggle(palette, "wifi").background.colour, theming::rgb(0x0A0B0C));
     EXPECT_EQ(palette.appearanceNote, "dark: preset \"Night\" applied");
     fw::NSDistributedNotificationCenter::defaultCenter().removeObserver(page.get());
+}
+
+// The note tells what the switch did to the picture; once the settings are others (the switch
+// undone, another preset loaded) it no longer does.
+TEST_F(ThemingComponentTest, AnAppearanceNoteLastsWhileTheSettingsAreAsTheSwitchLeftThem)
+{
+    const fw::Dictionary night { { "wifiEnabled", fw::Value("#0A0B0C:1.000000") } };
+    const fw::Dictionary before { { "wifiEnabled", fw::Value("#FFFFFF:1.000000") } };
+    const fw::Dictionary coral { { "wifiEnabled", fw::Value("#FF7F50:1.000000") } };
+    struct Case {
+        const char* what;
+        std::optional<fw::Dictionary> settingsAfter; // nullopt: the files as the switch left them
+        bool noteStays;
+    };
+    const Case cases[] = {
+        { "read again unchanged", std::nullopt, true },
+        { "the switch undone", before, false },
+        { "another preset loaded", coral, false },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        seed(kPresets + "Night.plist", night);
+        seed(kSettings, before);
+        seed(kPersistent, { { "darkDefault", fw::Value("Night") } });
+        component.start();
+        component.setAppearance(Appearance::Light);
+        ASSERT_EQ(component.setAppearance(Appearance::Dark)->outcome, Outcome::Applied);
+        fw::DispatchMainQueue::drain();
+        ASSERT_EQ(component.palette().appearanceNote, "dark: preset \"Night\" applied");
+        if (c.settingsAfter)
+            seed(kSettings, *c.settingsAfter);
+        receiveUpdate();
+        EXPECT_EQ(component.palette().appearanceNote.has_value(), c.noteStays);
+    }
 }
 
 TEST_F(ThemingComponentTest, SwitchWithoutAUsablePresetChangesNoFile)

@@ -13,7 +13,7 @@ import {
   rgbToHsv,
   sameColour,
 } from "../colours.js";
-import { readColourEntry } from "../colour-entry.js";
+import { entryProblem, readColourEntry } from "../colour-entry.js";
 
 const bytes = (c) => [c.r, c.g, c.b].map((x) => Math.round(x * 255));
 
@@ -180,9 +180,16 @@ test("the picker's text field reads CSS notations and the stored form, and refus
     ["hsl(0.5turn 100% 50% / 50%)", [0, 255, 255, 0.5]],
     ["hsl(-120, 100%, 25%)", [0, 0, 128, 1]],
     ["#FF80", [255, 255, 136, 0]], // four digits are #RGBA
+    // As design tools copy them, and by name.
+    ["FF8000", [255, 128, 0, 1]],
+    ["5856d680", [88, 86, 214, 128 / 255]],
+    ["336699:0.5", [51, 102, 153, 0.5]],
+    ["tomato", [255, 99, 71, 1]],
+    [" RebeccaPurple ", [102, 51, 153, 1]],
+    ["transparent", [0, 0, 0, 0]],
     // Refused: each would have become some other colour.
     ["abc", null],
-    ["FF8000", null],
+    ["FF800", null],
     ["#FF800", null],
     ["#336699:", null],
     ["#336699:1.5", null],
@@ -195,7 +202,7 @@ test("the picker's text field reads CSS notations and the stored form, and refus
     ["rgb(255, 0, 0 / 0.5)", null],
     ["hsl(120, 100, 50)", null],
     ["hsl(x, 100%, 50%)", null],
-    ["red", null],
+    ["redd", null],
     ["", null],
   ];
   for (const [text, want] of cases) {
@@ -208,4 +215,27 @@ test("the picker's text field reads CSS notations and the stored form, and refus
     assert.deepEqual(bytes(got), want.slice(0, 3), text);
     assert.ok(Math.abs(got.a - want[3]) < 1e-6, `${text}: alpha ${got.a}`);
   }
+});
+
+test("a field that does not read as a colour says what is wrong", () => {
+  const cases = [
+    ["#12", "A hex colour has 3, 4, 6 or 8 digits; this has 2."],
+    ["#12345g", "“g” is not a hex digit (0–9, A–F)."],
+    ["FF800", "A hex colour has 3, 4, 6 or 8 digits; this has 5."],
+    ["abc", "Three or four digits need a “#”: #abc."],
+    ["#336699:1.5", "The opacity after “:” is a number from 0 to 1."],
+    [
+      "rgb(256, 0, 0)",
+      "rgb() takes three channels (0–255 or 0–100%) and an optional opacity (0–1 or %).",
+    ],
+    [
+      "hsl(120, 100, 50)",
+      "hsl() takes a hue, a saturation and a lightness in %, and an optional opacity.",
+    ],
+    ["blu", "“blu” is not a colour name."],
+    ["light blue", "Not a colour: use #RRGGBB, a colour name, rgb(), hsl() or #RRGGBB:opacity."],
+    ["tomato", null],
+    ["", null],
+  ];
+  for (const [text, want] of cases) assert.equal(entryProblem(text), want, text);
 });

@@ -23,7 +23,12 @@ test("the history shortcuts, per keyboard, and never inside a text field", () =>
     [key({ metaKey: true }), false, null],
     [key({ ctrlKey: true }), true, null],
     [key({ ctrlKey: true, altKey: true }), false, null],
-    [key({ ctrlKey: true, key: "y" }), false, null],
+    // Redo as Linux and Windows spell it; a Mac keyboard has ⇧⌘Z only.
+    [key({ ctrlKey: true, key: "y" }), false, "redo"],
+    [key({ ctrlKey: true, key: "Y", shiftKey: true }), false, null],
+    [key({ metaKey: true, key: "y" }), true, null],
+    [key({ ctrlKey: true, key: "y", target: { tagName: "INPUT", type: "text" } }), false, null],
+    [key({ ctrlKey: true, key: "x" }), false, null],
     [key({}), false, null],
     [key({ ctrlKey: true, target: field }), false, null],
     [key({ ctrlKey: true, target: { tagName: "TEXTAREA" } }), false, null],

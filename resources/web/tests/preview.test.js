@@ -9,12 +9,15 @@ import {
   legibility,
   colourCss,
   colourForKey,
+  drawnPairs,
   glyphColour,
   initialOf,
+  isDrawn,
   layoutOf,
   over,
   previewShape,
   rgbaOf,
+  withEditedState,
 } from "../preview-model.js";
 
 const colour = (rgba, source = "stock", key = "k") => ({ rgba, source, key, value: "" });
@@ -191,8 +194,28 @@ test("legibility is worked out from the colours drawn, and warns only where the 
       1,
       true,
     ],
-    ["white on a set white", white("stock"), colour([1, 1, 1, 1], "stored", "bg"), 1, true],
-    ["both stock and illegible", white("stock"), colour([1, 1, 1, 1], "stock", "bg"), 1, false],
+    // The system draws its own glyph dark where white would vanish, as the picture does.
+    [
+      "stock white on a set white",
+      white("stock"),
+      colour([1, 1, 1, 1], "stored", "bg"),
+      4.75,
+      false,
+    ],
+    [
+      "stock white on stock white",
+      white("stock"),
+      colour([1, 1, 1, 1], "stock", "bg"),
+      4.75,
+      false,
+    ],
+    [
+      "white set on a set white",
+      colour([1, 1, 1, 1], "stored", "glyph"),
+      colour([1, 1, 1, 1], "stored", "bg"),
+      1,
+      true,
+    ],
   ];
   for (const [what, glyph, bg, ratio, warn] of cases) {
     const [pair] = legibility(preview(glyph, bg));
@@ -240,4 +263,42 @@ test("a picture is drawn once, built anew only for a new shape, and edits are la
   // What was received stays as the server sent it.
   assert.deepEqual(picture.connectivity[0].background.rgba, [0, 0, 1, 1]);
   assert.equal(picture.connectivity[0].enabled, true);
+});
+
+test("warnings of the state the picture draws are told apart from those of the other state", () => {
+  const key = (k, source = "stored") => colour([1, 0.18, 0.33, 1], source, k);
+  const preview = {
+    connectivity: [
+      {
+        name: "wifi",
+        enabled: true,
+        background: key("wifiEnabled"),
+        glyph: key("wifiGlyphEnabled"),
+      },
+    ],
+    modules: [{ identifier: "m", enabled: false, colour: key("mDisabled") }],
+    groups: [
+      {
+        entries: [
+          { colour: key("wifiDisabled", "stock") },
+          { colour: key("wifiGlyphDisabled", "stock") },
+          { colour: key("mEnabled") },
+        ],
+      },
+    ],
+  };
+  const pair = (foreground, background, state) => ({ foreground, background, state });
+  const cases = [
+    // pair, drawn as the toggle and tile are, drawn while the page edits the disabled state
+    [pair("wifiGlyphEnabled", "wifiEnabled", "enabled"), true, false],
+    [pair("wifiGlyphDisabled", "wifiDisabled", "disabled"), false, true],
+    [pair("moduleGlyph", "mDisabled", "disabled"), true, true],
+    [pair("moduleGlyph", "mEnabled", "enabled"), false, false],
+    [pair("brightnessGlyph", "brightnessFill", undefined), true, true],
+  ];
+  const edited = withEditedState(preview, { page: "connectivity", enabled: false });
+  for (const [p, now, whileEditing] of cases) {
+    assert.equal(isDrawn(p, drawnPairs(preview)), now, JSON.stringify(p));
+    assert.equal(isDrawn(p, drawnPairs(edited)), whileEditing, JSON.stringify(p));
+  }
 });

@@ -112,11 +112,11 @@ test("a row is named by what is seen on it, a colour row after its group", () =>
     hidden: false,
   };
   const cases = [
-    [{ ...colour, detail: "#1A2B3C 50%", swatch }, "Wi-Fi", "Wi-Fi, Background, #1A2B3C 50%"],
+    [{ ...colour, detail: "#1A2B3C 50%", swatch }, "Wi-Fi", "Background, #1A2B3C 50%, Wi-Fi"],
     [
       { ...colour, detail: "Default", swatch: { value: null, hidden: true } },
       "Wi-Fi",
-      "Wi-Fi, Background, Default",
+      "Background, Default, Wi-Fi",
     ],
     [
       { ...colour, detail: "Default", swatch: { value: null, hidden: true } },

@@ -44,6 +44,9 @@ public:
     void reportColour(const UIColor& colour);
     // The user closes the sheet: the cell's dismissPicker runs.
     void close();
+    // The sheet goes without a word to the cell, as when whoever presented it dismisses it: the
+    // cell's closing behaviour (storing the colour) does not run.
+    void dismissWithoutClosing();
 
 private:
     std::weak_ptr<SparkColourPickerCell> m_cell;

@@ -43,4 +43,11 @@ void SparkColourPickerViewController::close()
         dismissViewControllerAnimated(true);
 }
 
+void SparkColourPickerViewController::dismissWithoutClosing()
+{
+    auto self = weak_from_this().lock();
+    if (presentingViewController())
+        dismissViewControllerAnimated(true);
+}
+
 } // namespace fw
