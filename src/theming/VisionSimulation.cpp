@@ -11,10 +11,10 @@ constexpr VisionMatrix kIdentity { 1, 0, 0, 0, 1, 0, 0, 0, 1 };
 // Machado, Oliveira and Fernandes (2009), the matrices for severity 1.0.
 constexpr VisionMatrix kProtanopia { 0.152286, 1.052583, -0.204868, 0.114503, 0.786281, 0.099216,
     -0.003882, -0.048116, 1.051998 };
-constexpr VisionMatrix kDeuteranopia { 0.367322, 0.860646, -0.227968, 0.280085, 0.672501,
-    0.047413, -0.011820, 0.042940, 0.968881 };
-constexpr VisionMatrix kTritanopia { 1.255528, -0.076749, -0.178779, -0.078411, 0.930809,
-    0.147602, 0.004733, 0.691367, 0.303900 };
+constexpr VisionMatrix kDeuteranopia { 0.367322, 0.860646, -0.227968, 0.280085, 0.672501, 0.047413,
+    -0.011820, 0.042940, 0.968881 };
+constexpr VisionMatrix kTritanopia { 1.255528, -0.076749, -0.178779, -0.078411, 0.930809, 0.147602,
+    0.004733, 0.691367, 0.303900 };
 // Every channel becomes the luminance: BT.709's weights of linear R, G and B.
 constexpr VisionMatrix kAchromatopsia { 0.2126, 0.7152, 0.0722, 0.2126, 0.7152, 0.0722, 0.2126,
     0.7152, 0.0722 };
