@@ -20,10 +20,15 @@ function hexDigits(digits) {
   };
 }
 
+// A number as CSS writes one; Number() alone would also take "", "0x10" and "Infinity".
+function number(text) {
+  return new RegExp(`^${NUMBER}$`).test(text) ? Number(text) : NaN;
+}
+
 // "50%" or "0.5" as 0..1 (alpha), or null when outside it.
 function unit(text) {
   const percent = text.endsWith("%");
-  const n = Number(percent ? text.slice(0, -1) : text);
+  const n = number(percent ? text.slice(0, -1) : text);
   if (!Number.isFinite(n)) return null;
   const x = percent ? n / 100 : n;
   return x >= 0 && x <= 1 ? x : null;
@@ -32,7 +37,7 @@ function unit(text) {
 // A channel of rgb(): 0..255, or a percentage.
 function channel(text) {
   if (text.endsWith("%")) return unit(text);
-  const n = Number(text);
+  const n = number(text);
   return Number.isFinite(n) && n >= 0 && n <= 255 ? n / 255 : null;
 }
 

@@ -2,6 +2,7 @@
 
 #include "cli/OpenCommand.hpp"
 #include "cli/ThemeCommand.hpp"
+#include "cli/ThemeFromColourCommand.hpp"
 #include "cli/ThemeFromImageCommand.hpp"
 #include "device/DeviceProfile.hpp"
 #include "device/DeviceSetup.hpp"
@@ -138,6 +139,18 @@ int runCli(int argc, char** argv)
     fromImage->add_option(
         "--name", imageName, "Name of the preset (default: the image's file name)");
 
+    std::string colourRoot, colourText, colourName, harmony = "monochrome";
+    auto* fromColour = app.add_subcommand(
+        "theme-from-colour", "Make a new preset from one colour, print its name");
+    fromColour->add_option("--root", colourRoot, "Device directory")->required();
+    fromColour
+        ->add_option("COLOUR", colourText,
+            "A colour as the picker's field reads it: #RRGGBB, a CSS name, rgb(), hsl()…")
+        ->required();
+    fromColour->add_option("--harmony", harmony,
+        "monochrome (default), analogous or complementary: the hues beside the colour's own");
+    fromColour->add_option("--name", colourName, "Name of the preset (default: the colour)");
+
     DeviceInitArgs initArgs;
     auto* device = app.add_subcommand("device", "Manage simulated devices");
     device->require_subcommand(1);
@@ -178,6 +191,13 @@ int runCli(int argc, char** argv)
             if (fromImage->count("--name"))
                 name = imageName;
             return runThemeFromImage(imageRoot, imagePath, name);
+        }
+        if (*fromColour) {
+            requireDevice(colourRoot);
+            std::optional<std::string> name;
+            if (fromColour->count("--name"))
+                name = colourName;
+            return runThemeFromColour(colourRoot, colourText, harmony, name);
         }
         if (*device) {
             runDeviceInit(initArgs);

@@ -70,16 +70,11 @@ std::string uniquePresetName(std::string_view name)
     return candidate;
 }
 
-std::string createPresetFromImage(std::string_view imageBytes, std::string_view name)
-{
-    checkName(name);
-    return createPresetFromInput(decodeForQuantiser(imageBytes), name);
-}
+namespace {
 
-std::string createPresetFromInput(const QuantiserInput& input, std::string_view name)
+// Writes the theme as a new preset under the first free name from `name`; answers that name.
+std::string writeThemePreset(const Theme& theme, std::string_view name)
 {
-    checkName(name);
-    Theme theme = themeFromInput(input, readThemeTargets());
     auto defaults = fw::dictionaryWithContentsOfFile(
         std::string(theming::bundleDirectory) + std::string(theming::defaultsFileName));
     fw::Dictionary preset = presetFromTheme(theme, defaults.value_or(fw::Dictionary {}));
@@ -90,6 +85,26 @@ std::string createPresetFromInput(const QuantiserInput& input, std::string_view 
     if (!fw::writeToFile(preset, presetPath(unique)))
         throw std::runtime_error("the preset \"" + unique + "\" could not be written");
     return unique;
+}
+
+} // namespace
+
+std::string createPresetFromImage(std::string_view imageBytes, std::string_view name)
+{
+    checkName(name);
+    return createPresetFromInput(decodeForQuantiser(imageBytes), name);
+}
+
+std::string createPresetFromInput(const QuantiserInput& input, std::string_view name)
+{
+    checkName(name);
+    return writeThemePreset(themeFromInput(input, readThemeTargets()), name);
+}
+
+std::string createPresetFromColour(const Rgba& seed, Harmony harmony, std::string_view name)
+{
+    checkName(name);
+    return writeThemePreset(themeFromColour(seed, harmony, readThemeTargets()), name);
 }
 
 } // namespace imagetheme

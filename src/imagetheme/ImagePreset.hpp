@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/Value.hpp"
+#include "imagetheme/ColourTheme.hpp"
 #include "imagetheme/ThemeMapping.hpp"
 
 #include <string>
@@ -32,5 +33,8 @@ std::string createPresetFromImage(std::string_view imageBytes, std::string_view 
 // The same from an image already reduced to the quantiser's input (a stored wallpaper): the same
 // image gives the same preset either way.
 std::string createPresetFromInput(const QuantiserInput& input, std::string_view name);
+// The same from one colour and a harmony (see ColourTheme.hpp): the same colour always gives
+// the same preset.
+std::string createPresetFromColour(const Rgba& seed, Harmony harmony, std::string_view name);
 
 } // namespace imagetheme

@@ -255,7 +255,8 @@ Srgb setApart(Srgb disabled, Srgb enabled, Srgb container, const Conformer* conf
     auto apart = [&](Srgb candidate, bool fromContainer) {
         Lab lab = toLab(candidate);
         return fits(candidate) && deltaE2000(lab, on) >= kStateSeparation
-            && (!fromContainer || deltaE2000(lab, box) >= kApartFromContainer);
+            && (!fromContainer || deltaE2000(lab, box) >= kApartFromContainer)
+            && leastSeparationSeen(candidate, enabled) >= kStateSeparationSeen;
     };
     if (apart(disabled, true))
         return disabled;
@@ -282,7 +283,8 @@ Srgb setApart(Srgb disabled, Srgb enabled, Srgb container, const Conformer* conf
     Srgb farthest = disabled;
     double farthestDistance = -1;
     for (Srgb candidate : candidates) {
-        double distance = deltaE2000(toLab(candidate), on);
+        double distance = std::min(deltaE2000(toLab(candidate), on) / kStateSeparation,
+            leastSeparationSeen(candidate, enabled) / kStateSeparationSeen);
         if (fits(candidate) && distance > farthestDistance) {
             farthest = candidate;
             farthestDistance = distance;
@@ -439,6 +441,21 @@ Theme mapTheme(const SourceColours& source, const ThemeTargets& targets)
                     ratios[key], accentLab, backgrounds),
                   1.0 };
     return theme;
+}
+
+double leastSeparationSeen(Srgb first, Srgb second)
+{
+    auto seen = [](Srgb colour, theming::Vision vision) {
+        Rgba simulated = theming::seenWith(toRgba(colour), vision);
+        auto byte = [](double c) { return static_cast<std::uint8_t>(std::lround(c * 255)); };
+        return toLab({ byte(simulated.red), byte(simulated.green), byte(simulated.blue) });
+    };
+    double least = 100;
+    for (theming::Vision vision : theming::kVisions) {
+        if (vision != theming::Vision::Typical)
+            least = std::min(least, deltaE2000(seen(first, vision), seen(second, vision)));
+    }
+    return least;
 }
 
 double pairContrast(const Theme& theme, const LegibilityPair& pair)

@@ -2,6 +2,7 @@
 
 #include "imagetheme/Quantiser.hpp"
 #include "theming/BundleLayouts.hpp"
+#include "theming/VisionSimulation.hpp"
 
 #include <map>
 #include <string>
@@ -41,6 +42,10 @@ inline constexpr double kTextContrast = 4.5;
 // colour lies at least this CIEDE2000 distance from its disabled colour: told apart at a glance,
 // not only side by side.
 inline constexpr double kStateSeparation = 25.0;
+// … and stays at least this far from it as seen with each colour vision deficiency the preview
+// simulates (where often only lightness tells two colours apart), so no one takes one state
+// for the other.
+inline constexpr double kStateSeparationSeen = 15.0;
 // Every container stands out from the wallpaper as seen (its mean colour under the tint) by at
 // least WCAG's contrast for the parts that make up a control (1.4.11).
 inline constexpr double kContainerContrast = 3.0;
@@ -54,6 +59,10 @@ inline constexpr double kContainerContrast = 3.0;
 // state; enabled states and fills take the most colourful one; every glyph and text gets a colour
 // that stands out from everything it is drawn over.
 Theme mapTheme(const SourceColours& source, const ThemeTargets& targets);
+
+// The least CIEDE2000 distance between two colours as each vision the preview simulates sees
+// them (typical vision left out).
+double leastSeparationSeen(Srgb first, Srgb second);
 
 // The contrast a pair reaches with its colours composited over the backdrop.
 double pairContrast(const Theme& theme, const LegibilityPair& pair);

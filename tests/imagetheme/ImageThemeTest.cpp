@@ -1,6 +1,7 @@
 // Themes made from images: the colours they take, the legibility they keep, and what they refuse.
 #include "foundation/Device.hpp"
 #include "foundation/PropertyList.hpp"
+#include "imagetheme/ColourEntry.hpp"
 #include "imagetheme/ImagePreset.hpp"
 #include "imagetheme/SyntheticImages.hpp"
 #include "imagetheme/WallpaperStore.hpp"
@@ -12,7 +13,9 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <optional>
+#include <sstream>
 
 using namespace imagetheme;
 namespace fs = std::filesystem;
@@ -680,4 +683,121 @@ TEST(Quantiser, FindsEachColourWithItsShareOfTheArea)
             EXPECT_EQ(reversed.clusters[i].coverage, colours.clusters[i].coverage);
         }
     }
+}
+
+namespace {
+
+// What the picker's field and the command line must read alike (one table for both).
+nlohmann::json colourEntryCases()
+{
+    std::ifstream in(std::string(QLN_SOURCE_DIR) + "/tests/imagetheme/colour-entry-cases.json");
+    return nlohmann::json::parse(in)["cases"];
+}
+
+// Seeds a designer starts from: greys, pastels, saturated primaries, near-black, near-white.
+constexpr const char* kSeeds[] = { "#808080", "#3A3A3C", "#FFD1DC", "#C1E1C1", "#AEC6CF", "#FF0000",
+    "#00C000", "#0000FF", "#FF2D55", "#0A0A0A", "#FAFAFA" };
+
+theming::Rgba seedColour(const char* text)
+{
+    return std::get<theming::Rgba>(readColourEntry(text));
+}
+
+} // namespace
+
+TEST(ColourEntry, ReadsWhatThePickersFieldReadsAndNamesWhatIsWrong)
+{
+    for (const auto& entry : colourEntryCases()) {
+        std::string text = entry[0];
+        SCOPED_TRACE(text);
+        auto read = readColourEntry(text);
+        if (entry[1].is_null()) {
+            ASSERT_TRUE(std::holds_alternative<ColourEntryProblem>(read));
+            EXPECT_FALSE(std::get<ColourEntryProblem>(read).message.empty());
+            continue;
+        }
+        ASSERT_TRUE(std::holds_alternative<theming::Rgba>(read));
+        auto colour = std::get<theming::Rgba>(read);
+        double got[] = { colour.red, colour.green, colour.blue, colour.alpha };
+        for (int i = 0; i < 4; ++i)
+            EXPECT_NEAR(got[i], entry[1][i].get<double>(), 5e-5) << "channel " << i;
+    }
+    // The names are the browser's table, word for word.
+    std::ifstream js(std::string(QLN_SOURCE_DIR) + "/resources/web/colour-names.js");
+    std::string text((std::istreambuf_iterator<char>(js)), std::istreambuf_iterator<char>());
+    std::istringstream table(text.substr(text.find('`') + 1, text.rfind('`') - text.find('`') - 1));
+    std::size_t count = 0;
+    for (std::string name, hex; table >> name >> hex; ++count) {
+        auto colour = std::get<theming::Rgba>(readColourEntry(name));
+        EXPECT_EQ(colour, std::get<theming::Rgba>(readColourEntry("#" + hex))) << name;
+    }
+    EXPECT_EQ(count, cssColourNames().size());
+}
+
+// Published OKLCH values of sRGB colours (CSS Color 4's examples and Ottosson's definition),
+// within a thousandth, and the way back to the same bytes.
+TEST(ColourTheme, OklchAgreesWithItsDefinition)
+{
+    struct Case {
+        Srgb colour;
+        Oklch expected;
+    };
+    const Case cases[] = {
+        { { 255, 255, 255 }, { 1.0, 0.0, 0 } },
+        { { 255, 0, 0 }, { 0.62796, 0.25768, 29.234 } },
+        { { 0, 255, 0 }, { 0.86644, 0.29483, 142.495 } },
+        { { 0, 0, 255 }, { 0.45201, 0.31321, 264.052 } },
+    };
+    for (const Case& c : cases) {
+        Oklch got = toOklch(toRgba(c.colour));
+        EXPECT_NEAR(got.L, c.expected.L, 1e-3);
+        EXPECT_NEAR(got.C, c.expected.C, 1e-3);
+        if (c.expected.C > 0) {
+            EXPECT_NEAR(got.h, c.expected.h, 0.05);
+        }
+        EXPECT_EQ(fromOklch(got), c.colour);
+    }
+}
+
+// Every seed in every harmony keeps every promise: a new preset and nothing else changed, the
+// same file from the same colour, every glyph and text at its ratio, and every enabled state
+// apart from its disabled one, also as each simulated vision sees them. The figures the README
+// gives are this test's output.
+TEST_F(ImageThemeTest, ThemesFromOneColourKeepEveryPromiseOverTheSeedSet)
+{
+    ThemeTargets targets = readThemeTargets();
+    std::vector<std::string> stems { "airplane", "cellularData", "wifi", "bluetooth", "airdrop",
+        "hotspot" };
+    stems.insert(stems.end(), targets.moduleIdentifiers.begin(), targets.moduleIdentifiers.end());
+    for (Harmony harmony : { Harmony::Monochrome, Harmony::Analogous, Harmony::Complementary }) {
+        double leastTypical = 100, leastSeen = 100;
+        for (const char* seed : kSeeds) {
+            SCOPED_TRACE(std::string(seed) + " " + std::string(harmonyName(harmony)));
+            std::string name = createPresetFromColour(seedColour(seed), harmony, seed);
+            std::string again = createPresetFromColour(seedColour(seed), harmony, seed);
+            EXPECT_EQ(device.read(std::string(kPresets) + name + ".plist"),
+                device.read(std::string(kPresets) + again + ".plist"));
+            auto colours = presetColours(name);
+            Theme theme = themeFromColour(seedColour(seed), harmony, targets);
+            expectLegiblePairs(theme, colours);
+            for (const std::string& stem : stems) {
+                auto bytes = [&](const std::string& key) {
+                    auto c = colours.at(key);
+                    auto byte
+                        = [](double v) { return static_cast<std::uint8_t>(std::lround(v * 255)); };
+                    return Srgb { byte(c.red), byte(c.green), byte(c.blue) };
+                };
+                Srgb on = bytes(stem + "Enabled"), off = bytes(stem + "Disabled");
+                double typical = deltaE2000(toLab(on), toLab(off));
+                double seen = leastSeparationSeen(on, off);
+                EXPECT_GE(typical, kStateSeparation) << stem;
+                EXPECT_GE(seen, kStateSeparationSeen) << stem;
+                leastTypical = std::min(leastTypical, typical);
+                leastSeen = std::min(leastSeen, seen);
+            }
+        }
+        std::printf("%-14s states ΔE00 ≥ %.1f, as simulated visions see them ≥ %.1f\n",
+            std::string(harmonyName(harmony)).c_str(), leastTypical, leastSeen);
+    }
+    expectStateUntouched();
 }

@@ -1,5 +1,6 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
+import { readFileSync } from "node:fs";
 import {
   contrastRatio,
   cssColour,
@@ -214,6 +215,21 @@ test("the picker's text field reads CSS notations and the stored form, and refus
     assert.ok(got, `${text} should read`);
     assert.deepEqual(bytes(got), want.slice(0, 3), text);
     assert.ok(Math.abs(got.a - want[3]) < 1e-6, `${text}: alpha ${got.a}`);
+  }
+});
+
+// The same table as the command line's reader (tests/imagetheme), so both take the same text.
+test("the picker's field and quillane theme-from-colour read the same texts alike", () => {
+  const { cases } = JSON.parse(
+    readFileSync(
+      new URL("../../../tests/imagetheme/colour-entry-cases.json", import.meta.url),
+      "utf8",
+    ),
+  );
+  for (const [text, want] of cases) {
+    const got = readColourEntry(text);
+    const rounded = got && [got.r, got.g, got.b, got.a].map((v) => Math.round(v * 1e4) / 1e4);
+    assert.deepEqual(rounded, want, text);
   }
 });
 
