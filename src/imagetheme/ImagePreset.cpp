@@ -4,6 +4,7 @@
 #include "foundation/PropertyList.hpp"
 #include "theming/ColourValue.hpp"
 #include "theming/EnabledModules.hpp"
+#include "theming/PresetNames.hpp"
 #include "theming/ThemingPaths.hpp"
 
 #include <stdexcept>
@@ -22,15 +23,6 @@ std::string colourValue(const ThemeColour& colour)
 {
     return theming::storedColourValue(
         colour.colour.red, colour.colour.green, colour.colour.blue, colour.alpha);
-}
-
-void checkName(std::string_view name)
-{
-    if (name.empty())
-        throw std::runtime_error("the preset name is empty");
-    // A separator would put the file outside the presets folder.
-    if (name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos)
-        throw std::runtime_error("a preset name cannot contain \"/\"");
 }
 
 } // namespace
@@ -72,13 +64,13 @@ std::string uniquePresetName(std::string_view name)
 
 std::string createPresetFromImage(std::string_view imageBytes, std::string_view name)
 {
-    checkName(name);
+    theming::checkedPresetPath(name, theming::PresetUse::Write);
     return createPresetFromInput(decodeForQuantiser(imageBytes), name);
 }
 
 std::string createPresetFromInput(const QuantiserInput& input, std::string_view name)
 {
-    checkName(name);
+    theming::checkedPresetPath(name, theming::PresetUse::Write);
     Theme theme = themeFromInput(input, readThemeTargets());
     auto defaults = fw::dictionaryWithContentsOfFile(
         std::string(theming::bundleDirectory) + std::string(theming::defaultsFileName));
@@ -86,8 +78,10 @@ std::string createPresetFromInput(const QuantiserInput& input, std::string_view 
 
     auto& files = fw::NSFileManager::defaultManager();
     files.createDirectoryAtPath(theming::presetsDirectory);
+    // The number that makes the name unique must fit as well.
     std::string unique = uniquePresetName(name);
-    if (!fw::writeToFile(preset, presetPath(unique)))
+    std::string path = theming::checkedPresetPath(unique, theming::PresetUse::Write);
+    if (!fw::writeToFile(preset, path))
         throw std::runtime_error("the preset \"" + unique + "\" could not be written");
     return unique;
 }
