@@ -344,7 +344,7 @@ const std::vector<RefusalCase>& refusalCases()
             "32 MiB" },
         { "over 200 megapixels, refused from the header", [] { return pngHeader(20000, 10001); },
             "200 megapixels" },
-        { "HEIF over 64 megapixels", [] { return heicHeader(9000, 8000); }, "64 megapixels" },
+        { "HEIF over 50 megapixels", [] { return heicHeader(8200, 6100); }, "50 megapixels" },
         { "truncated JPEG",
             [] {
                 std::string whole = synthetic::encode(
