@@ -3,6 +3,8 @@
 #include "web/JsonAnswer.hpp"
 #include "web/UserState.hpp"
 
+#include <algorithm>
+
 namespace web {
 
 namespace {
@@ -41,6 +43,22 @@ Response unauthorized(const Request& request)
     return response;
 }
 
+// A browser's code may still arrive after a page was reloaded; a client with the secret that
+// asks for codes without end must not grow the server.
+constexpr std::size_t kMaxLiveCodes = 64;
+constexpr std::size_t kCodeBytes = 16;
+
+Response codeRefused()
+{
+    Response response { 401, "text/html; charset=utf-8",
+        "<!doctype html><meta charset=\"utf-8\"><title>Quillane settings</title>"
+        "<h1>Quillane settings</h1><p>This address has been used already or is more than a "
+        "minute old. Run <code>quillane open</code> to open the settings again.</p>\n",
+        {} };
+    response.setHeader("WWW-Authenticate", "Bearer realm=\"quillane\"");
+    return response;
+}
+
 } // namespace
 
 Access::Access(std::string secret, int port)
@@ -54,6 +72,58 @@ Access::Access(std::string secret, int port)
 std::string Access::address() const
 {
     return "http://" + m_host + "/?token=" + m_secret;
+}
+
+std::string Access::oneTimeAddress() const
+{
+    auto now = std::chrono::steady_clock::now();
+    auto code = randomHex(kCodeBytes);
+    std::lock_guard lock(m_codesMutex);
+    std::erase_if(m_codes, [&](const auto& entry) { return entry.second <= now; });
+    if (m_codes.size() >= kMaxLiveCodes)
+        m_codes.erase(std::min_element(m_codes.begin(), m_codes.end(),
+            [](const auto& a, const auto& b) { return a.second < b.second; }));
+    m_codes.emplace(code, now + kCodeLifetime);
+    return "http://" + m_host + "/?code=" + code;
+}
+
+std::string Access::announcedAddress() const
+{
+    if (standardOutputIsJournal())
+        return "http://" + m_host + "/ (run quillane open to let a browser in)";
+    return address();
+}
+
+bool Access::takeCode(const std::string& code) const
+{
+    auto now = std::chrono::steady_clock::now();
+    std::lock_guard lock(m_codesMutex);
+    for (auto it = m_codes.begin(); it != m_codes.end(); ++it) {
+        if (!accessTokenMatches(code, it->first))
+            continue;
+        bool live = it->second > now;
+        m_codes.erase(it);
+        return live;
+    }
+    return false;
+}
+
+// The cookie, and a page that goes on to the clean address. Not a redirect: a browser opened on
+// a local file arrives from another site, and a redirect in that same navigation would leave
+// the strict cookie behind; the page's own navigation takes it along.
+Response Access::letIn(const Request& request) const
+{
+    auto clean = percentEncoded(request.path, "/");
+    Response response { 200, "text/html; charset=utf-8",
+        "<!doctype html><meta charset=\"utf-8\"><meta http-equiv=\"refresh\" content=\"0;url="
+            + clean + "\"><title>Quillane settings</title><p><a href=\"" + clean
+            + "\">Open the settings</a></p>\n",
+        {} };
+    response.setHeader(
+        "Set-Cookie", m_cookieName + "=" + m_secret + "; HttpOnly; SameSite=Strict; Path=/");
+    response.setHeader("Cache-Control", "no-store");
+    response.setHeader("Referrer-Policy", "no-referrer");
+    return response;
 }
 
 bool Access::hostAllowed(const std::string& host) const
@@ -88,6 +158,9 @@ std::optional<Response> Access::refuseForeign(const Request& request) const
 
 std::optional<Response> Access::refuseStranger(const Request& request) const
 {
+    // The user's own secret is set as a cookie only on this machine's own address.
+    if (auto code = request.param("code"))
+        return request.loopback && takeCode(*code) ? letIn(request) : codeRefused();
     if (auto token = request.param("token")) {
         if (!accessTokenMatches(*token, m_secret))
             return unauthorized(request);
@@ -98,14 +171,21 @@ std::optional<Response> Access::refuseStranger(const Request& request) const
         redirect.setHeader("Location", percentEncoded(request.path, "/"));
         return redirect;
     }
+    if (!presentsSecret(request))
+        return unauthorized(request);
+    if (request.method == "POST" && request.path == "/api/access-code")
+        return fieldAnswer(200, "address", oneTimeAddress());
+    return std::nullopt;
+}
+
+bool Access::presentsSecret(const Request& request) const
+{
     auto authorization = request.header("authorization");
     if (authorization.rfind("Bearer ", 0) == 0
         && accessTokenMatches(authorization.substr(7), m_secret))
-        return std::nullopt;
+        return true;
     auto cookie = cookieValue(request.header("cookie"), m_cookieName);
-    if (cookie && accessTokenMatches(*cookie, m_secret))
-        return std::nullopt;
-    return unauthorized(request);
+    return cookie && accessTokenMatches(*cookie, m_secret);
 }
 
 } // namespace web

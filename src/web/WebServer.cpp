@@ -76,7 +76,7 @@ int runServer(const std::filesystem::path& deviceRoot, int port)
     server.start();
 
     auto address = access->address();
-    std::cout << "Quillane settings: " << address << "\n" << std::flush;
+    std::cout << "Quillane settings: " << access->announcedAddress() << "\n" << std::flush;
     recordServerAddress(address);
     broadcast.publish(Broadcast::Screen, session.screen());
     loop.watch(signals, [&] { loop.stop(); });
