@@ -106,9 +106,8 @@ std::uint64_t declaredSize(const json& packed)
     return size;
 }
 
-std::string unpack(const json& packed, Budget& budget)
+std::string unpack(const json& packed)
 {
-    budget.take(declaredSize(packed));
     if (auto raw = packed.find("b"); raw != packed.end()) {
         auto& data = raw->get_binary();
         return std::string(data.begin(), data.end());
@@ -158,14 +157,14 @@ void checkSizes(const FileChange& change)
         throw std::runtime_error("a step shares more bytes than its files hold");
 }
 
-std::string unpackMiddle(const json& packed, std::uint64_t expected, Budget& budget)
+std::string unpackMiddle(const json& packed, std::uint64_t expected)
 {
     if (declaredSize(packed) != expected)
         throw std::runtime_error("a step's change does not fit its file's size");
-    return unpack(packed, budget);
+    return unpack(packed);
 }
 
-FileChange changeFromJson(const json& j, Budget& budget)
+FileChange changeFromJson(const json& j)
 {
     FileChange change;
     change.path = checkedPath(j.at("path").get<std::string>());
@@ -179,8 +178,8 @@ FileChange changeFromJson(const json& j, Budget& budget)
     change.crcAfter = j.at("ca").get<std::uint32_t>();
     checkSizes(change);
     auto shared = change.prefix + change.suffix;
-    change.middleBefore = unpackMiddle(j.at("mb"), change.sizeBefore - shared, budget);
-    change.middleAfter = unpackMiddle(j.at("ma"), change.sizeAfter - shared, budget);
+    change.middleBefore = unpackMiddle(j.at("mb"), change.sizeBefore - shared);
+    change.middleAfter = unpackMiddle(j.at("ma"), change.sizeAfter - shared);
     change.storedBefore = storedForm(j.at("mb"));
     change.storedAfter = storedForm(j.at("ma"));
     return change;
@@ -209,17 +208,15 @@ json parsed(std::span<const std::uint8_t> bytes)
     return json::from_cbor(bytes);
 }
 
-HistoryStep decodeStep(const json& stored, Budget& budget)
+HistoryStep decodeStep(const json& j, const std::vector<std::uint8_t>& bytes)
 {
-    auto& bytes = stored.get_binary();
-    auto j = parsed(bytes);
     HistoryStep step;
     step.id = j.at("id").get<std::uint64_t>();
     step.label = j.at("label").get<std::string>();
     step.notice = j.at("notice").get<std::string>();
     std::set<std::string> paths;
     for (auto& change : j.at("changes")) {
-        step.changes.push_back(changeFromJson(change, budget));
+        step.changes.push_back(changeFromJson(change));
         if (!paths.insert(step.changes.back().path).second)
             throw std::runtime_error("a step names one file twice");
     }
@@ -265,14 +262,24 @@ History::Store decodeHistory(const std::string& bytes)
     try {
         auto document
             = parsed(std::span(reinterpret_cast<const std::uint8_t*>(body.data()), body.size()));
-        History::Store store;
-        Budget budget;
-        for (auto& [path, packed] : document.at("known").items())
-            store.known[checkedPath(path)] = unpack(packed, budget);
         if (document.at("steps").size() > History::kMaxSteps)
             throw std::runtime_error("it holds more steps than a history keeps");
+        std::vector<json> steps;
         for (auto& stored : document.at("steps"))
-            store.steps.push_back(decodeStep(stored, budget));
+            steps.push_back(parsed(stored.get_binary()));
+        // Every size is judged before the first piece is unpacked.
+        Budget budget;
+        for (auto& [path, packed] : document.at("known").items())
+            budget.take(declaredSize(packed));
+        for (auto& step : steps) {
+            for (auto& change : step.at("changes"))
+                budget.take(declaredSize(change.at("mb")) + declaredSize(change.at("ma")));
+        }
+        History::Store store;
+        for (auto& [path, packed] : document.at("known").items())
+            store.known[checkedPath(path)] = unpack(packed);
+        for (std::size_t i = 0; i < steps.size(); ++i)
+            store.steps.push_back(decodeStep(steps[i], document.at("steps")[i].get_binary()));
         store.position = document.at("position").get<std::size_t>();
         store.nextId = document.at("nextId").get<std::uint64_t>();
         if (store.position > store.steps.size())
