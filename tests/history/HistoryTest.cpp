@@ -187,6 +187,47 @@ TEST(HistoryStateMachine, KeepsTheLatestStepsWithinItsBound)
     EXPECT_EQ(device.read(kSettings), "v5");
 }
 
+// A preset may be named like a temporary file of a write in flight; only an actual temporary
+// file's name (fw::isTemporaryFileName) is left out of the history.
+TEST(HistoryStateMachine, PresetsNamedLikeTemporaryFilesAreSteps)
+{
+    const std::string presets(contract::presetsDirectory);
+    for (std::string name :
+        { "My.qln-tmp-set", "Z.qln-tmp-zzzzzzzzzzzz", ".qln-tmp-abcdefghijkl" }) {
+        SCOPED_TRACE(name);
+        TestDevice device;
+        device.write(kSettings, "v0");
+        History history;
+        auto step = [&](const std::string& label, const std::function<void()>& change) {
+            history.begin();
+            change();
+            history.finish([&](const history::ChangeSet&) {
+                return history::StepName { label, {} };
+            });
+        };
+        auto undo = [&] {
+            history.begin();
+            auto moved = history.undo();
+            history.finish([](const history::ChangeSet&) { return history::StepName {}; });
+            return moved.label;
+        };
+        auto& files = fw::NSFileManager::defaultManager();
+        const std::string file = presets + name + ".plist";
+        step("Import Y", [&] {
+            files.createDirectoryAtPath(presets);
+            files.writeAtomically(presets + "Y.plist", "<dict/>");
+        });
+        step("Import " + name, [&] { files.writeAtomically(file, "<dict><true/></dict>"); });
+        step("Delete " + name, [&] { files.removeItemAtPath(file); });
+        EXPECT_EQ(undo(), "Delete " + name);
+        EXPECT_EQ(device.read(file), "<dict><true/></dict>");
+        EXPECT_EQ(undo(), "Import " + name);
+        EXPECT_FALSE(device.exists(file));
+        EXPECT_TRUE(device.exists(presets + "Y.plist"));
+        EXPECT_EQ(history.summary().undo, "Import Y");
+    }
+}
+
 TEST(HistoryFile, ADamagedHistoryIsSetAsideAndNeverBlocksAChange)
 {
     TestDevice device;
