@@ -10,13 +10,19 @@
 #include "support/ScriptDriver.hpp"
 #include "support/TestDevice.hpp"
 
+#include <csignal>
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -317,4 +323,121 @@ TEST(PresetFiles, ARefusedNameSaysWhatIsWrong)
         }
     }
     EXPECT_FALSE(fs::exists(device.hostPath(contract::presetsDirectory)));
+}
+
+namespace {
+
+// `quillane serve` in the background with its standard output in `out`, which stands for the
+// journal when `asJournal` (systemd names the journal's stream in JOURNAL_STREAM).
+class Server {
+public:
+    Server(const ScriptDevice& device, const fs::path& out, bool asJournal)
+    {
+        int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        struct stat info { };
+        ::fstat(fd, &info);
+        std::vector<std::string> environment;
+        for (char** entry = environ; *entry; ++entry) {
+            if (!std::string_view(*entry).starts_with("JOURNAL_STREAM="))
+                environment.push_back(*entry);
+        }
+        if (asJournal)
+            environment.push_back("JOURNAL_STREAM=" + std::to_string(info.st_dev) + ":"
+                + std::to_string(info.st_ino));
+        std::vector<char*> envp;
+        for (auto& entry : environment)
+            envp.push_back(entry.data());
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fd, 1);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        std::string exe = QUILLANE_EXE, root = device.root().string();
+        char* argv[] = { exe.data(), const_cast<char*>("serve"), const_cast<char*>("--root"),
+            root.data(), nullptr };
+        posix_spawn(&m_pid, exe.c_str(), &actions, nullptr, argv, envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(fd);
+        for (int wait = 0; wait < 200 && m_line.find('\n') == std::string::npos; ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            std::ifstream in(out);
+            m_line.assign(std::istreambuf_iterator<char>(in), {});
+        }
+    }
+    ~Server()
+    {
+        ::kill(m_pid, SIGTERM);
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+    }
+    const std::string& line() const { return m_line; }
+
+private:
+    pid_t m_pid { -1 };
+    std::string m_line;
+};
+
+std::string readAll(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+} // namespace
+
+// The secret never shows where others can look: not in the journal, not in the arguments of
+// the browser that `quillane open` starts. The browser gets a page only the user can read,
+// holding a code that lets one browser in, once.
+TEST(Secret, NeverInTheJournalNorInTheBrowsersArguments)
+{
+    ScratchFolder scratch;
+    auto state = folder(scratch.path() / "state", 0700);
+    auto runtime = folder(scratch.path() / "runtime", 0700);
+    ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    ScriptDevice device;
+    std::string secret;
+    {
+        Server journalled(device, scratch.path() / "journal", true);
+        secret = readAll(state / "quillane" / "token");
+        secret.erase(secret.find_last_not_of('\n') + 1);
+        ASSERT_EQ(secret.size(), 48u);
+        EXPECT_NE(
+            journalled.line().find("Quillane settings: http://127.0.0.1:"), std::string::npos);
+        EXPECT_NE(journalled.line().find("quillane open"), std::string::npos);
+        EXPECT_EQ(journalled.line().find(secret), std::string::npos) << journalled.line();
+    }
+    Server server(device, scratch.path() / "terminal", false);
+    EXPECT_NE(server.line().find("?token=" + secret), std::string::npos) << server.line();
+
+    auto browser = scratch.path() / "browser";
+    std::ofstream(browser) << "#!/bin/sh\nprintf '%s\\n' \"$@\" > "
+                           << (scratch.path() / "arguments") << "\n";
+    fs::permissions(browser, fs::perms::owner_all);
+    auto opened = runProgram(QUILLANE_EXE, { "open" }, "",
+        { "BROWSER=" + browser.string(), "XDG_STATE_HOME=" + state.string(),
+            "XDG_RUNTIME_DIR=" + runtime.string() });
+    ::unsetenv("XDG_STATE_HOME");
+    ::unsetenv("XDG_RUNTIME_DIR");
+    ASSERT_EQ(opened.exitStatus, 0) << opened.err;
+    auto arguments = readAll(scratch.path() / "arguments");
+    EXPECT_EQ(arguments.find(secret), std::string::npos) << arguments;
+    EXPECT_EQ(arguments.find("code="), std::string::npos) << arguments;
+    auto page = runtime / "quillane" / "open.html";
+    EXPECT_EQ(arguments, "file://" + page.string() + "\n");
+    struct stat info { };
+    ASSERT_EQ(::stat(page.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    auto html = readAll(page);
+    auto start = html.find("url=") + 4;
+    auto address = html.substr(start, html.find('"', start) - start);
+    ASSERT_NE(address.find("/?code="), std::string::npos) << html;
+    auto first = runProgram("curl", { "-s", "-i", address });
+    EXPECT_EQ(first.out.rfind("HTTP/1.1 200", 0), 0u) << first.out;
+    EXPECT_NE(first.out.find("Set-Cookie: quillane-"), std::string::npos) << first.out;
+    EXPECT_NE(first.out.find("=" + secret + "; HttpOnly; SameSite=Strict"), std::string::npos);
+    auto again = runProgram("curl", { "-s", "-i", address });
+    EXPECT_EQ(again.out.rfind("HTTP/1.1 401", 0), 0u) << again.out;
+    EXPECT_EQ(again.out.find(secret), std::string::npos);
 }
