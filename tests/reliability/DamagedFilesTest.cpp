@@ -6,8 +6,8 @@
 #include "ScratchDevice.hpp"
 #include "UiDriver.hpp"
 #include "foundation/PropertyList.hpp"
-#include "web/PreviewJson.hpp"
 #include "theming/ThemingComponent.hpp"
+#include "web/PreviewJson.hpp"
 
 #include <chrono>
 #include <gtest/gtest.h>
