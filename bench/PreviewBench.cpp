@@ -5,9 +5,9 @@
 // percentile; process CPU time, as the host's share of the machine.
 #include "BenchSupport.hpp"
 #include "foundation/PropertyList.hpp"
-#include "web/PreviewJson.hpp"
 #include "host/Session.hpp"
 #include "theming/ThemingComponent.hpp"
+#include "web/PreviewJson.hpp"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
