@@ -173,10 +173,14 @@ TEST(ScriptLines, ALineOverTheLimitIsRefusedAsItStreamsPast)
         input += tail;
         if (c.lineFeed)
             input += "\n" + settle + "\n";
-        auto run = runProgram("prlimit",
-            { "--data=" + std::to_string(32u << 20), QUILLANE_EXE, "script", "--root",
-                device.root().string() },
-            input);
+        std::vector<std::string> script { QUILLANE_EXE, "script", "--root",
+            device.root().string() };
+#ifndef __SANITIZE_ADDRESS__
+        // Not under AddressSanitizer, whose shadow memory alone is past any such bound: there
+        // the answers are checked alone.
+        script.insert(script.begin(), "--data=" + std::to_string(32u << 20));
+#endif
+        auto run = runProgram("prlimit", script, input);
         EXPECT_EQ(run.exitStatus, 0) << run.err;
         std::vector<json> screens;
         std::istringstream lines(run.out);

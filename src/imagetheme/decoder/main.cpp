@@ -19,11 +19,15 @@ namespace {
 // (nor more than whoever started it allows).
 void limitResources()
 {
+#ifndef __SANITIZE_ADDRESS__
+    // AddressSanitizer's shadow memory counts as data: under it the bound would refuse every
+    // allocation, so only the normal build has it.
     rlimit memory {};
     ::getrlimit(RLIMIT_DATA, &memory);
     memory.rlim_cur = std::min<rlim_t>(memory.rlim_cur, imagetheme::kDecoderMemoryBytes);
     memory.rlim_max = std::min<rlim_t>(memory.rlim_max, imagetheme::kDecoderMemoryBytes);
     ::setrlimit(RLIMIT_DATA, &memory);
+#endif
     rlimit cpu { imagetheme::kDecoderCpuSeconds, imagetheme::kDecoderCpuSeconds + 1 };
     ::setrlimit(RLIMIT_CPU, &cpu);
     // The codecs written in C++ (HEIF's) meet the limit as a failed allocation, which their own
