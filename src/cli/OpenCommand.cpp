@@ -236,13 +236,18 @@ int openInBrowser(const std::string& url)
 {
     auto answer = askServer(url, "POST", "/api/access-code");
     auto json = nlohmann::json::parse(answer ? answer->body : "", nullptr, false);
-    if (!answer || answer->status != 200 || !json.is_object() || !json.contains("address")
-        || !json["address"].is_string()) {
+    std::string address
+        = json.is_object() && json.contains("address") && json["address"].is_string()
+        ? json["address"].get<std::string>()
+        : std::string();
+    // It goes into a page as it is: only this machine's address, nothing that ends an attribute.
+    if (!answer || answer->status != 200 || !address.starts_with("http://127.0.0.1:")
+        || address.find_first_of("\"'<>& \\") != std::string::npos) {
         std::cerr << "quillane: the settings server gave no address to open; run quillane open "
                      "--print and open it yourself\n";
         return 1;
     }
-    auto page = writeOpenerPage(json["address"].get<std::string>());
+    auto page = writeOpenerPage(address);
     std::string browser = "xdg-open";
     if (const char* chosen = std::getenv("BROWSER"); chosen && *chosen) {
         browser = chosen;

@@ -16,6 +16,7 @@
 #include <sys/file.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace history {
 
@@ -226,16 +227,18 @@ void History::setAside(const std::string& why)
 {
     constexpr int kMostCopies = 100;
     fs::path aside;
-    for (int copy = 1; copy <= kMostCopies; ++copy) {
+    bool moved = false;
+    for (int copy = 1; copy <= kMostCopies && !moved; ++copy) {
         aside = filePath();
         aside += copy == 1 ? std::string(".damaged") : ".damaged." + std::to_string(copy);
-        if (::renameat2(AT_FDCWD, filePath().c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE)
-                == 0
-            || errno != EEXIST)
+        moved = ::renameat2(AT_FDCWD, filePath().c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE)
+            == 0;
+        if (!moved && errno != EEXIST)
             break;
     }
-    std::cerr << "quillane: the history at " << filePath() << " is damaged (" << why
-              << "); it was moved to " << aside << " and a new history begins\n";
+    std::cerr << "quillane: the history at " << filePath() << " is damaged (" << why << "); "
+              << (moved ? "it was moved to " + aside.string() : std::string("it could not be kept"))
+              << " and a new history begins\n";
     m_store = {};
     m_loadedBytes.reset();
     m_hasFile = false;
@@ -243,6 +246,16 @@ void History::setAside(const std::string& why)
 
 bool History::save()
 {
+    // Only when the files alone are past the bound (the oldest steps go first): such a history
+    // would be refused when read, so none is kept.
+    if (decodedSize(m_store) > kMaxDecodedBytes) {
+        static bool told = false;
+        if (!std::exchange(told, true))
+            std::cerr << "quillane: the settings files together hold more than "
+                      << (kMaxDecodedBytes >> 20) << " MiB; no history is kept for them\n";
+        m_loadedBytes.reset();
+        return false;
+    }
     auto bytes = encodeHistory(m_store);
     // Private: it holds copies of the settings files, whatever their own modes.
     if (!fw::writePrivateFileAtomically(filePath(), bytes)) {
