@@ -2,6 +2,7 @@
 
 #include "foundation/ClassDescription.hpp"
 #include "foundation/NumberScanner.hpp"
+#include "foundation/Utf16.hpp"
 #include "preferences/PSListController.hpp"
 #include "store/Settings.hpp"
 #include "store/SettingsStore.hpp"
@@ -287,8 +288,9 @@ std::string QLNColorPicker::displayText(std::string_view value)
     std::size_t colon = value.find(':');
     if (colon == std::string_view::npos)
         return std::string(value);
-    // At most four characters of the opacity are read, in double precision.
-    double percent = fw::scanDouble(value.substr(colon + 1, 4)) * 100.0;
+    // At most four characters of the opacity are read (characters, not bytes: "\u30000.75"
+    // reads as 0.7), in double precision.
+    double percent = fw::scanDouble(fw::utf16Substring(value.substr(colon + 1), 0, 4)) * 100.0;
     std::string hex(value.substr(0, colon));
     // A negative opacity draws as fully transparent, so it reads "Hidden" too.
     if (percent <= 0)

@@ -4,6 +4,7 @@
 #include "cli/ThemeCommand.hpp"
 #include "cli/ThemeFromColourCommand.hpp"
 #include "cli/ThemeFromImageCommand.hpp"
+#include "device/DeviceFolderCheck.hpp"
 #include "device/DeviceProfile.hpp"
 #include "device/DeviceSetup.hpp"
 #include "host/ScriptRunner.hpp"
@@ -29,6 +30,7 @@ fs::path defaultDeviceRoot()
 
 void requireDevice(const fs::path& root)
 {
+    device::checkDeviceFolder(root);
     if (!device::isDevice(root))
         throw std::runtime_error(root.string()
             + " holds no device; lay one out with `quillane device init --root " + root.string()
@@ -92,6 +94,7 @@ void runDeviceInit(DeviceInitArgs& args)
         options.enabledModules = splitList(args.modules);
     options.controlCenterServices = !args.noServices;
     options.shell = !args.noShell;
+    device::checkDeviceFolder(args.root);
     device::initDevice(args.root, options, args.force);
     std::cout << "Device laid out at " << args.root << "\n";
 }
@@ -166,6 +169,7 @@ int runCli(int argc, char** argv)
     try {
         if (*serve) {
             fs::path root = serveRoot.empty() ? defaultDeviceRoot() : fs::path(serveRoot);
+            device::checkDeviceFolder(root);
             // An empty or new directory gets a device; one holding anything else is refused.
             if (!device::isDevice(root)) {
                 device::initDevice(root, {});

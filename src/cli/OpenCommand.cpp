@@ -1,5 +1,7 @@
 #include "cli/OpenCommand.hpp"
 
+#include "foundation/FileIO.hpp"
+#include "web/Http.hpp"
 #include "web/UserState.hpp"
 
 #include <arpa/inet.h>
@@ -9,6 +11,7 @@
 #include <fcntl.h>
 #include <iostream>
 #include <netinet/in.h>
+#include <nlohmann/json.hpp>
 #include <poll.h>
 #include <spawn.h>
 #include <string>
@@ -26,6 +29,8 @@ namespace {
 
 constexpr auto kStartTimeout = std::chrono::seconds(20);
 constexpr int kAnswerTimeoutMs = 2000;
+// The answers read here are a screen or a one-time address.
+constexpr std::size_t kMaxAnswerBytes = 1u << 20;
 constexpr std::string_view kAddressPrefix = "Quillane settings: ";
 
 struct Address {
@@ -55,35 +60,55 @@ bool waitFor(int fd, short events)
     return ::poll(&entry, 1, kAnswerTimeoutMs) == 1;
 }
 
-// True when a Quillane server with that secret answers at the address: a port that another
-// program took over since, or a server with another secret, does not count.
-bool serverAnswers(const std::string& url)
+struct Answer {
+    int status { 0 };
+    std::string body;
+};
+
+// One request to the server at the address, with its secret as a bearer token (never in a
+// process's arguments); nullopt when nothing answers in time.
+std::optional<Answer> askServer(
+    const std::string& url, const std::string& method, const std::string& path)
 {
     auto address = parseAddress(url);
     if (!address)
-        return false;
+        return std::nullopt;
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
-        return false;
+        return std::nullopt;
     sockaddr_in target {};
     target.sin_family = AF_INET;
     target.sin_port = htons(std::uint16_t(address->port));
     target.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     std::string answer;
     if (::connect(fd, reinterpret_cast<sockaddr*>(&target), sizeof target) == 0) {
-        auto request
-            = "GET /api/screen HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(address->port)
-            + "\r\nAuthorization: Bearer " + address->token + "\r\nConnection: close\r\n\r\n";
-        if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == ssize_t(request.size())
-            && waitFor(fd, POLLIN)) {
-            char buffer[64];
-            auto got = ::recv(fd, buffer, sizeof buffer, 0);
-            if (got > 0)
-                answer.assign(buffer, std::size_t(got));
+        auto request = method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1:"
+            + std::to_string(address->port) + "\r\nAuthorization: Bearer " + address->token
+            + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+        if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == ssize_t(request.size())) {
+            char buffer[4096];
+            while (answer.size() < kMaxAnswerBytes && waitFor(fd, POLLIN)) {
+                auto got = ::recv(fd, buffer, sizeof buffer, 0);
+                if (got <= 0)
+                    break;
+                answer.append(buffer, std::size_t(got));
+            }
         }
     }
     ::close(fd);
-    return answer.rfind("HTTP/1.1 200", 0) == 0;
+    if (answer.rfind("HTTP/1.1 ", 0) != 0 || answer.size() < 12)
+        return std::nullopt;
+    auto split = answer.find("\r\n\r\n");
+    return Answer { std::atoi(answer.c_str() + 9),
+        split == std::string::npos ? std::string() : answer.substr(split + 4) };
+}
+
+// True when a Quillane server with that secret answers at the address: a port that another
+// program took over since, or a server with another secret, does not count.
+bool serverAnswers(const std::string& url)
+{
+    auto answer = askServer(url, "GET", "/api/screen");
+    return answer && answer->status == 200;
 }
 
 std::string ownProgram()
@@ -189,18 +214,50 @@ std::optional<std::string> runningServer()
     return startDetachedServer();
 }
 
+// Where the browser is sent: a page only the user can read, so that the one-time address never
+// shows in the browser's arguments, which every account can read while it runs.
+std::filesystem::path writeOpenerPage(const std::string& oneTimeAddress)
+{
+    auto folder = web::userRuntimeDir().value_or(web::userStateDir());
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    auto page = folder / "open.html";
+    auto html = "<!doctype html><meta charset=\"utf-8\"><meta http-equiv=\"refresh\" "
+                "content=\"0;url="
+        + oneTimeAddress + "\"><meta name=\"referrer\" content=\"no-referrer\">"
+        + "<title>Quillane settings</title><p><a href=\"" + oneTimeAddress
+        + "\">Open the settings</a></p>\n";
+    if (!fw::writePrivateFileAtomically(page, html))
+        throw std::runtime_error("cannot write " + page.string());
+    return page;
+}
+
 int openInBrowser(const std::string& url)
 {
+    auto answer = askServer(url, "POST", "/api/access-code");
+    auto json = nlohmann::json::parse(answer ? answer->body : "", nullptr, false);
+    std::string address
+        = json.is_object() && json.contains("address") && json["address"].is_string()
+        ? json["address"].get<std::string>()
+        : std::string();
+    // It goes into a page as it is: only this machine's address, nothing that ends an attribute.
+    if (!answer || answer->status != 200 || !address.starts_with("http://127.0.0.1:")
+        || address.find_first_of("\"'<>& \\") != std::string::npos) {
+        std::cerr << "quillane: the settings server gave no address to open; run quillane open "
+                     "--print and open it yourself\n";
+        return 1;
+    }
+    auto page = writeOpenerPage(address);
     std::string browser = "xdg-open";
     if (const char* chosen = std::getenv("BROWSER"); chosen && *chosen) {
         browser = chosen;
         browser = browser.substr(0, browser.find(':'));
     }
-    if (runAndWait({ browser, url }, false) == 0)
+    auto fileUrl = "file://" + web::percentEncoded(page.string(), "/");
+    if (runAndWait({ browser, fileUrl }, false) == 0)
         return 0;
     std::cerr << "quillane: could not start a browser (" << browser
-              << "); open this address yourself:\n"
-              << url << "\n";
+              << "); open this page yourself: " << fileUrl << "\n";
     return 1;
 }
 

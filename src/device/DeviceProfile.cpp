@@ -176,6 +176,29 @@ std::set<std::string> tweakModuleIdentifiers()
     return identifiers;
 }
 
+// Text the user sent, as a message shows it: quoted, control characters written out (a NUL
+// would end the message there), and cut short when long.
+std::string shownText(std::string_view text)
+{
+    constexpr std::size_t kMostShown = 80;
+    std::string out = "\"";
+    std::size_t end = std::min(text.size(), kMostShown);
+    while (end < text.size() && end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    for (char c : text.substr(0, end)) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            out += c;
+            continue;
+        }
+        static constexpr char kDigits[] = "0123456789ABCDEF";
+        out += "\\u00";
+        out += kDigits[byte >> 4];
+        out += kDigits[byte & 15];
+    }
+    return out + (end < text.size() ? "\u2026\"" : "\"");
+}
+
 std::size_t codePoints(std::string_view text)
 {
     return static_cast<std::size_t>(std::count_if(text.begin(), text.end(),
@@ -192,7 +215,8 @@ std::optional<std::string> displayNameProblem(std::string_view name)
     bool control = std::any_of(
         name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
     if (control || !fw::isRepresentableAsXml(fw::Value(std::string(name))))
-        return "a display name must be text without control characters";
+        return "a display name must be text without control characters or characters that a "
+               "property list cannot store";
     return std::nullopt;
 }
 
@@ -224,9 +248,9 @@ std::set<std::string_view> wantedTweaks(const DeviceProfile& wanted)
     std::set<std::string_view> names;
     for (const std::string& name : wanted.installedTweaks) {
         if (!tweakNamed(name))
-            throw ProfileError("there is no tweak named \"" + name + "\"");
+            throw ProfileError("there is no tweak named " + shownText(name));
         if (!names.insert(name).second)
-            throw ProfileError("the tweak \"" + name + "\" is listed twice");
+            throw ProfileError("the tweak " + shownText(name) + " is listed twice");
     }
     return names;
 }
@@ -248,11 +272,11 @@ void planCustomModules(const Inventory& now, const DeviceProfile& wanted,
             if (auto problem = bundleIdentifierProblem(module.identifier))
                 throw ProfileError(*problem);
             if (taken.count(key))
-                throw ProfileError("the identifier " + module.identifier
+                throw ProfileError("the identifier " + shownText(module.identifier)
                     + " belongs to a module of the system or of a tweak");
         }
         if (!available.insert(key).second)
-            throw ProfileError("two modules have the identifier " + module.identifier);
+            throw ProfileError("two modules have the identifier " + shownText(module.identifier));
         kept.insert(module.identifier);
         auto info
             = isNew ? fw::Dictionary {} : files::readDictionary(existing->second / "Info.plist");
@@ -260,7 +284,7 @@ void planCustomModules(const Inventory& now, const DeviceProfile& wanted,
         if (shown && *shown == module.displayName)
             continue;
         if (auto problem = displayNameProblem(module.displayName))
-            throw ProfileError(*problem + " (" + module.identifier + ")");
+            throw ProfileError(*problem + " (" + shownText(module.identifier) + ")");
         if (isNew) {
             plan.addCustom.emplace_back(module.identifier, module.displayName);
             continue;
@@ -306,9 +330,9 @@ Plan plan(const fs::path& root, const DeviceProfile& wanted)
     std::set<std::string> listed;
     for (const std::string& identifier : wanted.enabled) {
         if (!available.count(lowered(identifier)))
-            throw ProfileError("no installed module has the identifier \"" + identifier + "\"");
+            throw ProfileError("no installed module has the identifier " + shownText(identifier));
         if (!listed.insert(lowered(identifier)).second)
-            throw ProfileError("the module " + identifier + " is enabled twice");
+            throw ProfileError("the module " + shownText(identifier) + " is enabled twice");
         result.enabled.push_back(identifier);
     }
     return result;
@@ -352,11 +376,9 @@ std::optional<std::string> bundleIdentifierProblem(std::string_view text)
         return "a bundle identifier has at most " + std::to_string(kMaxIdentifierLength)
             + " characters";
     if (!std::regex_match(text.begin(), text.end(), form)) {
-        std::string problem = "\"";
-        problem.append(text).append("\" is no bundle identifier: use letters, digits and hyphens "
-                                    "in two or more parts separated by dots, like "
-                                    "com.example.module");
-        return problem;
+        return shownText(text)
+            + " is no bundle identifier: use letters, digits and hyphens in two or more parts "
+              "separated by dots, like com.example.module";
     }
     return std::nullopt;
 }

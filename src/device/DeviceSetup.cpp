@@ -183,7 +183,13 @@ void initDevice(const fs::path& root, const DeviceOptions& options, bool replace
         fs::remove_all(root);
     }
     try {
+        bool made = !fs::exists(root, error);
         fs::create_directories(root);
+        // Whatever the umask: a folder others can write would be refused as a device folder.
+        if (made)
+            fs::permissions(root,
+                fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
+                    | fs::perms::others_read | fs::perms::others_exec);
         layOutBundle(root);
         layOutPreferences(root);
         layOutSystem(root, options);

@@ -73,6 +73,9 @@ StepName foreignChange(const ChangeSet& changes);
 class History {
 public:
     static constexpr std::size_t kMaxSteps = 200;
+    // The bytes of files a history may hold, the known files and every step's changes together:
+    // the oldest steps go to keep within it, and a file that claims more is refused unread.
+    static constexpr std::uint64_t kMaxDecodedBytes = 256u << 20;
 
     // The history of the device at fw::Device::root().
     static History& shared();
@@ -115,9 +118,11 @@ public:
     };
     Summary summary();
 
-    // The history file and its lock, for tests and measurements.
+    // The history file, its lock and the record of an undo or redo in flight, for tests and
+    // measurements.
     static std::filesystem::path filePath();
     static std::filesystem::path lockPath();
+    static std::filesystem::path movePath();
     // The files a step may touch as they are now on the device.
     static FileSet readDeviceFiles();
 
@@ -132,9 +137,11 @@ private:
     void lock();
     void unlock();
     void load();
+    void setAside(const std::string& why);
     bool save();
     void append(HistoryStep step, const FileSet& now);
     Move move(bool backwards);
+    void rollBackInterruptedMove();
 
     std::filesystem::path m_root;
     Store m_store;
@@ -148,10 +155,16 @@ private:
     StepNamer m_nameForeign { foreignChange };
 };
 
+// The files a step may touch: the settings file, the persistent file and the ".plist" files
+// directly in the presets folder. A history that names any other is not to be trusted.
+bool isHistoryPath(std::string_view devicePath);
+
 // The history file's form, exposed for tests: bytes to store and back. decodeHistory throws
-// std::runtime_error on anything it cannot read.
+// std::runtime_error on anything it cannot read or that breaks the history's limits.
 std::string encodeHistory(const History::Store& store);
 History::Store decodeHistory(const std::string& bytes);
+// The bytes of files the store holds, as counted against kMaxDecodedBytes.
+std::uint64_t decodedSize(const History::Store& store);
 
 // CRC-32 of the bytes, for telling whether a file or the history came back exactly.
 std::uint32_t historyChecksum(std::string_view bytes);

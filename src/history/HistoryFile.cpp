@@ -1,6 +1,9 @@
+#include "history/CborShape.hpp"
 #include "history/History.hpp"
 
 #include <nlohmann/json.hpp>
+#include <set>
+#include <span>
 #include <stdexcept>
 #include <unordered_map>
 #include <zlib.h>
@@ -16,7 +19,30 @@ namespace {
 constexpr std::string_view kMagic = "QLNHIST1";
 // Small pieces cost more to compress than they save.
 constexpr std::size_t kCompressFrom = 96;
-constexpr std::size_t kMaxStoredBytes = 64u << 20;
+// A file of the device is read up to this size, so no side of a step is larger.
+constexpr std::uint64_t kMaxStoredBytes = 64u << 20;
+// Deflate never makes more than this many bytes of one: a stored size above it is a lie, found
+// out before its memory is taken.
+constexpr std::uint64_t kMaxInflation = 1032;
+// The document holds a handful of fields, the known files and the steps; a step its fields and
+// its changes. Deeper or larger documents are not ours.
+constexpr int kMaxDepth = 4;
+constexpr std::size_t kMaxItems = 1u << 20;
+
+// What decoding may still allocate for the files' bytes, all of them together.
+class Budget {
+public:
+    void take(std::uint64_t bytes)
+    {
+        if (bytes > m_left)
+            throw std::runtime_error("it holds more than "
+                + std::to_string(History::kMaxDecodedBytes >> 20) + " MiB of files");
+        m_left -= bytes;
+    }
+
+private:
+    std::uint64_t m_left { History::kMaxDecodedBytes };
+};
 
 json binary(std::string_view bytes)
 {
@@ -67,6 +93,19 @@ std::string storedForm(const json& packed)
     return std::string(data.begin(), data.end());
 }
 
+// The bytes a packed piece says it holds, checked against what it carries.
+std::uint64_t declaredSize(const json& packed)
+{
+    if (auto raw = packed.find("b"); raw != packed.end())
+        return raw->get_binary().size();
+    auto size = packed.at("n").get<std::uint64_t>();
+    if (size > kMaxStoredBytes)
+        throw std::runtime_error("a stored file is too large");
+    if (size > packed.at("z").get_binary().size() * kMaxInflation + 64)
+        throw std::runtime_error("a stored file claims more bytes than it holds");
+    return size;
+}
+
 std::string unpack(const json& packed)
 {
     if (auto raw = packed.find("b"); raw != packed.end()) {
@@ -75,8 +114,6 @@ std::string unpack(const json& packed)
     }
     auto size = packed.at("n").get<std::uint64_t>();
     auto& data = packed.at("z").get_binary();
-    if (size > kMaxStoredBytes)
-        throw std::runtime_error("a stored file is too large");
     std::string out(size, '\0');
     uLongf outSize = static_cast<uLongf>(size);
     if (uncompress(reinterpret_cast<Bytef*>(out.data()), &outSize, data.data(),
@@ -96,22 +133,55 @@ json changeJson(const FileChange& change)
         { "na", change.sizeAfter }, { "cb", change.crcBefore }, { "ca", change.crcAfter } };
 }
 
+std::string checkedPath(const std::string& path)
+{
+    if (!isHistoryPath(path))
+        throw std::runtime_error("it names a file that is no settings file or preset: "
+            + json(path.substr(0, 120)).dump(-1, ' ', false, json::error_handler_t::replace));
+    return path;
+}
+
+// The sizes a change gives must fit each other before its pieces are unpacked: the middles are
+// what is left of each side once the shared ends are taken off.
+void checkSizes(const FileChange& change)
+{
+    auto sizeOf = [](bool existed, std::uint64_t size) {
+        if (size > kMaxStoredBytes || (!existed && size != 0))
+            throw std::runtime_error("a step gives a file an impossible size");
+        return size;
+    };
+    auto before = sizeOf(change.existedBefore, change.sizeBefore);
+    auto after = sizeOf(change.existedAfter, change.sizeAfter);
+    if (change.prefix > std::min(before, after)
+        || change.suffix > std::min(before, after) - change.prefix)
+        throw std::runtime_error("a step shares more bytes than its files hold");
+}
+
+std::string unpackMiddle(const json& packed, std::uint64_t expected)
+{
+    if (declaredSize(packed) != expected)
+        throw std::runtime_error("a step's change does not fit its file's size");
+    return unpack(packed);
+}
+
 FileChange changeFromJson(const json& j)
 {
     FileChange change;
-    change.path = j.at("path").get<std::string>();
+    change.path = checkedPath(j.at("path").get<std::string>());
     change.existedBefore = j.at("eb").get<bool>();
     change.existedAfter = j.at("ea").get<bool>();
     change.prefix = j.at("p").get<std::uint64_t>();
     change.suffix = j.at("s").get<std::uint64_t>();
-    change.middleBefore = unpack(j.at("mb"));
-    change.middleAfter = unpack(j.at("ma"));
-    change.storedBefore = storedForm(j.at("mb"));
-    change.storedAfter = storedForm(j.at("ma"));
     change.sizeBefore = j.at("nb").get<std::uint64_t>();
     change.sizeAfter = j.at("na").get<std::uint64_t>();
     change.crcBefore = j.at("cb").get<std::uint32_t>();
     change.crcAfter = j.at("ca").get<std::uint32_t>();
+    checkSizes(change);
+    auto shared = change.prefix + change.suffix;
+    change.middleBefore = unpackMiddle(j.at("mb"), change.sizeBefore - shared);
+    change.middleAfter = unpackMiddle(j.at("ma"), change.sizeAfter - shared);
+    change.storedBefore = storedForm(j.at("mb"));
+    change.storedAfter = storedForm(j.at("ma"));
     return change;
 }
 
@@ -132,16 +202,24 @@ const std::string& encodedStep(const HistoryStep& step)
     return step.encoded;
 }
 
-HistoryStep decodeStep(const json& stored)
+json parsed(std::span<const std::uint8_t> bytes)
 {
-    auto& bytes = stored.get_binary();
-    auto j = json::from_cbor(bytes);
+    checkCborShape(bytes, kMaxDepth, kMaxItems);
+    return json::from_cbor(bytes);
+}
+
+HistoryStep decodeStep(const json& j, const std::vector<std::uint8_t>& bytes)
+{
     HistoryStep step;
     step.id = j.at("id").get<std::uint64_t>();
     step.label = j.at("label").get<std::string>();
     step.notice = j.at("notice").get<std::string>();
-    for (auto& change : j.at("changes"))
+    std::set<std::string> paths;
+    for (auto& change : j.at("changes")) {
         step.changes.push_back(changeFromJson(change));
+        if (!paths.insert(step.changes.back().path).second)
+            throw std::runtime_error("a step names one file twice");
+    }
     step.encoded.assign(bytes.begin(), bytes.end());
     return step;
 }
@@ -182,12 +260,26 @@ History::Store decodeHistory(const std::string& bytes)
     if (historyChecksum(body) != crc)
         throw std::runtime_error("its checksum does not match");
     try {
-        auto document = json::from_cbor(body);
+        auto document
+            = parsed(std::span(reinterpret_cast<const std::uint8_t*>(body.data()), body.size()));
+        if (document.at("steps").size() > History::kMaxSteps)
+            throw std::runtime_error("it holds more steps than a history keeps");
+        std::vector<json> steps;
+        for (auto& stored : document.at("steps"))
+            steps.push_back(parsed(stored.get_binary()));
+        // Every size is judged before the first piece is unpacked.
+        Budget budget;
+        for (auto& [path, packed] : document.at("known").items())
+            budget.take(declaredSize(packed));
+        for (auto& step : steps) {
+            for (auto& change : step.at("changes"))
+                budget.take(declaredSize(change.at("mb")) + declaredSize(change.at("ma")));
+        }
         History::Store store;
         for (auto& [path, packed] : document.at("known").items())
-            store.known[path] = unpack(packed);
-        for (auto& stored : document.at("steps"))
-            store.steps.push_back(decodeStep(stored));
+            store.known[checkedPath(path)] = unpack(packed);
+        for (std::size_t i = 0; i < steps.size(); ++i)
+            store.steps.push_back(decodeStep(steps[i], document.at("steps")[i].get_binary()));
         store.position = document.at("position").get<std::size_t>();
         store.nextId = document.at("nextId").get<std::uint64_t>();
         if (store.position > store.steps.size())
@@ -196,6 +288,17 @@ History::Store decodeHistory(const std::string& bytes)
     } catch (const json::exception& error) {
         throw std::runtime_error(error.what());
     }
+}
+
+std::uint64_t decodedSize(const History::Store& store)
+{
+    std::uint64_t size = 0;
+    for (auto& [path, bytes] : store.known)
+        size += bytes.size();
+    for (auto& step : store.steps)
+        for (auto& change : step.changes)
+            size += change.middleBefore.size() + change.middleAfter.size();
+    return size;
 }
 
 } // namespace history

@@ -48,9 +48,12 @@ std::optional<RowAddress> addressOf(const json& row)
 // Background").
 std::map<std::string, std::string> rowNamesOf(const std::vector<TableRow>& rows)
 {
+    // Only rows count: a group titled like its one row ("Background Style") needs no prefix.
     std::map<std::string, int> titleCount;
-    for (auto& row : rows)
-        ++titleCount[row.specifier->name()];
+    for (auto& row : rows) {
+        if (row.specifier->cellType() != fw::PSGroupCell)
+            ++titleCount[row.specifier->name()];
+    }
     std::map<std::string, std::string> names;
     std::string group;
     for (auto& row : rows) {

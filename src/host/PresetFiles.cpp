@@ -2,6 +2,7 @@
 
 #include "foundation/NSFileManager.hpp"
 #include "foundation/PropertyList.hpp"
+#include "theming/PresetNames.hpp"
 #include "theming/ThemingPaths.hpp"
 
 #include <algorithm>
@@ -10,15 +11,13 @@ namespace host {
 
 namespace {
 
-std::string presetPath(std::string_view name)
+std::string presetPath(std::string_view name, theming::PresetUse use)
 {
-    if (name.empty())
-        throw PresetFileRefused("the preset name is empty");
-    // A separator would reach outside the presets folder.
-    if (name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos)
-        throw PresetFileRefused("a preset name cannot contain \"/\"");
-    return std::string(theming::presetsDirectory) + std::string(name)
-        + std::string(theming::plistSuffix);
+    try {
+        return theming::checkedPresetPath(name, use);
+    } catch (const theming::PresetNameRefused& refusal) {
+        throw PresetFileRefused(refusal.what());
+    }
 }
 
 } // namespace
@@ -38,7 +37,8 @@ std::vector<std::string> presetNames()
 
 std::optional<std::string> exportPresetFile(std::string_view name)
 {
-    return fw::NSFileManager::defaultManager().contentsAtPath(presetPath(name));
+    return fw::NSFileManager::defaultManager().contentsAtPath(
+        presetPath(name, theming::PresetUse::Read));
 }
 
 std::optional<fw::Dictionary> presetDictionary(std::string_view name)
@@ -55,7 +55,7 @@ std::optional<fw::Dictionary> presetDictionary(std::string_view name)
 
 void importPresetFile(std::string_view name, std::string_view bytes)
 {
-    std::string path = presetPath(name);
+    std::string path = presetPath(name, theming::PresetUse::Write);
     auto value = fw::parsePropertyList(bytes);
     if (!value || !value->asDictionary())
         throw PresetFileRefused("the file is not a property-list dictionary");
@@ -63,8 +63,11 @@ void importPresetFile(std::string_view name, std::string_view bytes)
     if (files.fileExistsAtPath(path))
         throw PresetFileRefused("a preset named \"" + std::string(name) + "\" already exists");
     files.createDirectoryAtPath(theming::presetsDirectory);
+    if (!fw::isRepresentableAsXml(*value))
+        throw PresetFileRefused("the file holds text or dates that the XML form of a property "
+                                "list cannot store");
     if (!fw::writeToFile(*value->asDictionary(), path))
-        throw PresetFileRefused("the preset could not be stored");
+        throw PresetFileRefused("the preset could not be stored on the device");
 }
 
 } // namespace host

@@ -73,6 +73,11 @@ EventAnswer Session::handle(std::string_view eventJson)
     return { writeScreen(m->state, true, refusal), !refusal };
 }
 
+EventAnswer Session::refuse(const std::string& message)
+{
+    return { writeScreen(m->state, true, message), false };
+}
+
 std::optional<Session::PendingPick> Session::pendingPick() const
 {
     auto picker = std::dynamic_pointer_cast<fw::SparkColourPickerViewController>(m->state.modal());

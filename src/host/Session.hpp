@@ -27,6 +27,9 @@ public:
 
     // Handles one event (a JSON object) completely, including the main-queue work it causes.
     EventAnswer handle(std::string_view eventJson);
+    // The answer to an event refused before it was read (too long to take): the current screen
+    // with `message` as its error. Nothing changes.
+    EventAnswer refuse(const std::string& message);
     // The current screen. With `takeJournal` it reports what the platform did since the last
     // answer (posted, spawned, effects, refused); otherwise those lists are empty.
     std::string screen(bool takeJournal = false);

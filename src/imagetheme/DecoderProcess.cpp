@@ -22,8 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A 200-megapixel image decodes in seconds; a decoder still at it after this is stuck.
-constexpr auto kDecoderPatience = std::chrono::seconds(60);
+// Processor time is bounded in the decoder itself; this catches one that waits instead.
+constexpr auto kDecoderPatience = std::chrono::seconds(kDecoderPatienceSeconds);
 
 fs::path decoderProgram()
 {
@@ -100,7 +100,8 @@ private:
 struct Decoded {
     std::string output;
     std::string errors;
-    int status { -1 };
+    int status { -1 }; // the exit status, or -1 when it ended by a signal
+    int signal { 0 };
 };
 
 // Feeds the bytes to the decoder and collects what it writes, all three pipes at once so that
@@ -169,8 +170,9 @@ Decoded runDecoder(const char* mode, std::string_view bytes)
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) { }
     decoded.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    decoded.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     if (stuck)
-        throw ImageRefused("the image took too long to decode");
+        throw ImageRefused(timeRefusal());
     return decoded;
 }
 
@@ -183,6 +185,13 @@ std::string decoderOutput(const char* mode, std::string_view bytes, std::size_t 
     std::string message = decoded.errors.substr(0, decoded.errors.find('\n'));
     if (decoded.status == 1 && !message.empty())
         throw ImageRefused(message);
+    if (decoded.status == kDecoderOutOfMemoryStatus)
+        throw ImageRefused(memoryRefusal());
+    if (decoded.signal == SIGXCPU)
+        throw ImageRefused(timeRefusal());
+    // A C library that cannot allocate (GLib's) ends the process, saying so.
+    if (decoded.signal != 0 && decoded.errors.find("alloc") != std::string::npos)
+        throw ImageRefused(memoryRefusal());
     throw ImageRefused("the image could not be decoded");
 }
 

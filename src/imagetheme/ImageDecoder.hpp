@@ -17,9 +17,22 @@ enum class ImageFormat { Jpeg, Png, Webp, Heif };
 inline constexpr std::size_t kMaxImageBytes = 32u << 20;
 // Phone photos reach 48 megapixels; anything past this is refused from its header.
 inline constexpr std::uint64_t kMaxImagePixels = 200'000'000;
-// HEIF has no shrink-on-load: the whole picture is decoded into memory (some 24 bytes a pixel),
-// so it stops lower, still above the 48 megapixels of phone photos.
-inline constexpr std::uint64_t kMaxHeifPixels = 64'000'000;
+// HEIF has no shrink-on-load: the whole picture is decoded into memory (some 16 bytes a pixel),
+// so it stops lower, just above the 48 megapixels of phone photos, which fit the decoder's memory.
+inline constexpr std::uint64_t kMaxHeifPixels = 50'000'000;
+// The decoder program's bounds, which it sets on itself before it reads a byte: the data memory
+// that libvips and the codecs may take (a 48-megapixel HEIC needs about 770 MiB, a 12-megapixel
+// JPEG about 80 MiB) and its processor time. An image that would need more is refused; the
+// host also stops a decoder still at work after kDecoderPatienceSeconds of wall clock.
+inline constexpr std::uint64_t kDecoderMemoryBytes = 1ull << 30;
+inline constexpr unsigned kDecoderCpuSeconds = 30;
+inline constexpr unsigned kDecoderPatienceSeconds = 60;
+// How the decoder program ends when the image needs more memory than it may take.
+inline constexpr int kDecoderOutOfMemoryStatus = 4;
+// The refusals for an image past those bounds, as the user reads them.
+std::string memoryRefusal();
+std::string timeRefusal();
+
 // The quantiser always sees this many pixels a side: the image is area-reduced to it (aspect
 // ratio dropped, which keeps every colour's share of the area), so the same image gives the same
 // input whatever its size or the front end that received it.

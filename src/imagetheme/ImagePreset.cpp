@@ -4,6 +4,7 @@
 #include "foundation/PropertyList.hpp"
 #include "theming/ColourValue.hpp"
 #include "theming/EnabledModules.hpp"
+#include "theming/PresetNames.hpp"
 #include "theming/ThemingPaths.hpp"
 
 #include <stdexcept>
@@ -22,15 +23,6 @@ std::string colourValue(const ThemeColour& colour)
 {
     return theming::storedColourValue(
         colour.colour.red, colour.colour.green, colour.colour.blue, colour.alpha);
-}
-
-void checkName(std::string_view name)
-{
-    if (name.empty())
-        throw std::runtime_error("the preset name is empty");
-    // A separator would put the file outside the presets folder.
-    if (name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos)
-        throw std::runtime_error("a preset name cannot contain \"/\"");
 }
 
 } // namespace
@@ -81,8 +73,10 @@ std::string writeThemePreset(const Theme& theme, std::string_view name)
 
     auto& files = fw::NSFileManager::defaultManager();
     files.createDirectoryAtPath(theming::presetsDirectory);
+    // The number that makes the name unique must fit as well.
     std::string unique = uniquePresetName(name);
-    if (!fw::writeToFile(preset, presetPath(unique)))
+    std::string path = theming::checkedPresetPath(unique, theming::PresetUse::Write);
+    if (!fw::writeToFile(preset, path))
         throw std::runtime_error("the preset \"" + unique + "\" could not be written");
     return unique;
 }
@@ -91,19 +85,19 @@ std::string writeThemePreset(const Theme& theme, std::string_view name)
 
 std::string createPresetFromImage(std::string_view imageBytes, std::string_view name)
 {
-    checkName(name);
+    theming::checkedPresetPath(name, theming::PresetUse::Write);
     return createPresetFromInput(decodeForQuantiser(imageBytes), name);
 }
 
 std::string createPresetFromInput(const QuantiserInput& input, std::string_view name)
 {
-    checkName(name);
+    theming::checkedPresetPath(name, theming::PresetUse::Write);
     return writeThemePreset(themeFromInput(input, readThemeTargets()), name);
 }
 
 std::string createPresetFromColour(const Rgba& seed, Harmony harmony, std::string_view name)
 {
-    checkName(name);
+    theming::checkedPresetPath(name, theming::PresetUse::Write);
     return writeThemePreset(themeFromColour(seed, harmony, readThemeTargets()), name);
 }
 

@@ -23,18 +23,20 @@ void WallpaperStore::set(std::string_view imageBytes)
     }
 }
 
+// The files are the host's own: never read through a link, which could point at any file the
+// user can read and have it served.
 std::optional<std::string> WallpaperStore::display() const
 {
-    if (!fw::readFileContents(m_input, kQuantiserInputBytes))
+    if (!fw::readFileContents(m_input, kQuantiserInputBytes, fw::Links::Refuse))
         return std::nullopt;
-    return fw::readFileContents(m_display, kMaxImageBytes);
+    return fw::readFileContents(m_display, kMaxImageBytes, fw::Links::Refuse);
 }
 
 std::optional<QuantiserInput> WallpaperStore::quantiserInput() const
 {
-    auto bytes = fw::readFileContents(m_input, kQuantiserInputBytes);
+    auto bytes = fw::readFileContents(m_input, kQuantiserInputBytes, fw::Links::Refuse);
     if (!bytes || bytes->size() != kQuantiserInputBytes
-        || !fw::readFileContents(m_display, kMaxImageBytes))
+        || !fw::readFileContents(m_display, kMaxImageBytes, fw::Links::Refuse))
         return std::nullopt;
     return pixelsFromBytes(*bytes);
 }

@@ -15,8 +15,6 @@ std::optional<fw::Dictionary> persistentSettings;
 namespace {
 
 constexpr std::string_view kPresetSuffix = ".plist";
-// The longest file name the file system takes.
-constexpr std::size_t kMaxFileNameBytes = 255;
 
 const std::string* stringSetting(std::string_view key)
 {
@@ -81,14 +79,22 @@ std::string PresetStore::presetFilePath(std::string_view name)
 std::optional<std::string> PresetStore::nameProblem(std::string_view name)
 {
     // Such names would address a file outside the presets directory, be cut short at the NUL,
-    // or never be written at all.
-    if (name.find('/') != std::string_view::npos)
+    // never be written at all, or make the persistent file one that XML readers refuse.
+    auto problem = fw::fileNameProblem(name, kPresetSuffix);
+    if (!problem)
+        return std::nullopt;
+    switch (*problem) {
+    case fw::NameProblem::Separator:
         return "A preset name cannot contain \"/\". Please choose another name.";
-    if (name.find('\0') != std::string_view::npos)
+    case fw::NameProblem::NullCharacter:
         return "A preset name cannot contain a null character. Please choose another name.";
-    if (name.size() + kPresetSuffix.size() > kMaxFileNameBytes)
+    case fw::NameProblem::TooLong:
         return "This name is too long for a preset. Please choose a shorter name.";
-    return std::nullopt;
+    case fw::NameProblem::NotXmlText:
+        break;
+    }
+    return "A preset name cannot contain control characters or characters that a property list "
+           "cannot store. Please choose another name.";
 }
 
 void PresetStore::createPresetDirectory()

@@ -3,6 +3,8 @@
 #include "web/JsonAnswer.hpp"
 #include "web/UserState.hpp"
 
+#include <algorithm>
+
 namespace web {
 
 namespace {
@@ -59,6 +61,22 @@ Response tradeForCookie(const std::string& cookie, const std::string& secret, st
     return redirect;
 }
 
+// A browser's code may still arrive after a page was reloaded; a client with the secret that
+// asks for codes without end must not grow the server.
+constexpr std::size_t kMaxLiveCodes = 64;
+constexpr std::size_t kCodeBytes = 16;
+
+Response codeRefused()
+{
+    Response response { 401, "text/html; charset=utf-8",
+        "<!doctype html><meta charset=\"utf-8\"><title>Quillane settings</title>"
+        "<h1>Quillane settings</h1><p>This address has been used already or is more than a "
+        "minute old. Run <code>quillane open</code> to open the settings again.</p>\n",
+        {} };
+    response.setHeader("WWW-Authenticate", "Bearer realm=\"quillane\"");
+    return response;
+}
+
 } // namespace
 
 Access::Access(std::string secret, int port)
@@ -73,6 +91,58 @@ Access::Access(std::string secret, int port)
 std::string Access::address() const
 {
     return "http://" + m_host + "/?token=" + m_secret;
+}
+
+std::string Access::oneTimeAddress() const
+{
+    auto now = std::chrono::steady_clock::now();
+    auto code = randomHex(kCodeBytes);
+    std::lock_guard lock(m_codesMutex);
+    std::erase_if(m_codes, [&](const auto& entry) { return entry.second <= now; });
+    if (m_codes.size() >= kMaxLiveCodes)
+        m_codes.erase(std::min_element(m_codes.begin(), m_codes.end(),
+            [](const auto& a, const auto& b) { return a.second < b.second; }));
+    m_codes.emplace(code, now + kCodeLifetime);
+    return "http://" + m_host + "/?code=" + code;
+}
+
+std::string Access::announcedAddress() const
+{
+    if (standardOutputIsJournal())
+        return "http://" + m_host + "/ (run quillane open to let a browser in)";
+    return address();
+}
+
+bool Access::takeCode(const std::string& code) const
+{
+    auto now = std::chrono::steady_clock::now();
+    std::lock_guard lock(m_codesMutex);
+    for (auto it = m_codes.begin(); it != m_codes.end(); ++it) {
+        if (!accessTokenMatches(code, it->first))
+            continue;
+        bool live = it->second > now;
+        m_codes.erase(it);
+        return live;
+    }
+    return false;
+}
+
+// The cookie, and a page that goes on to the clean address. Not a redirect: a browser opened on
+// a local file arrives from another site, and a redirect in that same navigation would leave
+// the strict cookie behind; the page's own navigation takes it along.
+Response Access::letIn(const Request& request) const
+{
+    auto clean = percentEncoded(request.path, "/");
+    Response response { 200, "text/html; charset=utf-8",
+        "<!doctype html><meta charset=\"utf-8\"><meta http-equiv=\"refresh\" content=\"0;url="
+            + clean + "\"><title>Quillane settings</title><p><a href=\"" + clean
+            + "\">Open the settings</a></p>\n",
+        {} };
+    response.setHeader(
+        "Set-Cookie", m_cookieName + "=" + m_secret + "; HttpOnly; SameSite=Strict; Path=/");
+    response.setHeader("Cache-Control", "no-store");
+    response.setHeader("Referrer-Policy", "no-referrer");
+    return response;
 }
 
 void Access::setViewSecret(std::optional<std::string> secret)
@@ -126,7 +196,7 @@ std::optional<Response> Access::refuseForeign(const Request& request) const
 std::optional<Response> Access::refuseStranger(Request& request) const
 {
     // The user's secret counts on this machine only, even when it is right.
-    bool userSecret = request.param("token")
+    bool userSecret = request.param("code") || request.param("token")
         || request.header("authorization").starts_with("Bearer ")
         || cookieValue(request.header("cookie"), m_cookieName);
     if (request.loopback && userSecret)
@@ -136,19 +206,28 @@ std::optional<Response> Access::refuseStranger(Request& request) const
 
 std::optional<Response> Access::letInUser(const Request& request) const
 {
+    if (auto code = request.param("code"))
+        return request.loopback && takeCode(*code) ? letIn(request) : codeRefused();
     if (auto token = request.param("token")) {
         if (!accessTokenMatches(*token, m_secret))
             return unauthorized(request);
         return tradeForCookie(m_cookieName, m_secret, request.path);
     }
+    if (!presentsSecret(request))
+        return unauthorized(request);
+    if (request.method == "POST" && request.path == "/api/access-code")
+        return fieldAnswer(200, "address", oneTimeAddress());
+    return std::nullopt;
+}
+
+bool Access::presentsSecret(const Request& request) const
+{
     auto authorization = request.header("authorization");
     if (authorization.rfind("Bearer ", 0) == 0
         && accessTokenMatches(authorization.substr(7), m_secret))
-        return std::nullopt;
+        return true;
     auto cookie = cookieValue(request.header("cookie"), m_cookieName);
-    if (cookie && accessTokenMatches(*cookie, m_secret))
-        return std::nullopt;
-    return unauthorized(request);
+    return cookie && accessTokenMatches(*cookie, m_secret);
 }
 
 std::optional<Response> Access::letInViewer(Request& request) const

@@ -1,6 +1,7 @@
 #include "web/UserState.hpp"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -33,25 +34,6 @@ std::string readSmallFile(const fs::path& path)
     return text;
 }
 
-std::string randomHex(std::size_t bytes)
-{
-    std::string raw(bytes, '\0');
-    for (std::size_t done = 0; done < bytes;) {
-        auto got = getrandom(raw.data() + done, bytes - done, 0);
-        if (got < 0 && errno != EINTR)
-            throw std::runtime_error("cannot make a secret: the system has no random numbers");
-        if (got > 0)
-            done += std::size_t(got);
-    }
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned char byte : raw) {
-        hex += digits[byte >> 4];
-        hex += digits[byte & 15];
-    }
-    return hex;
-}
-
 // Writes `text` to a new private file beside `target` and links it in only when `target` does
 // not exist yet, so a file that another process made first wins.
 bool linkNewPrivateFile(const fs::path& target, const std::string& text)
@@ -76,6 +58,36 @@ fs::path addressFile(const fs::path& runtimeDir)
 }
 
 } // namespace
+
+std::string randomHex(std::size_t bytes)
+{
+    std::string raw(bytes, '\0');
+    for (std::size_t done = 0; done < bytes;) {
+        auto got = getrandom(raw.data() + done, bytes - done, 0);
+        if (got < 0 && errno != EINTR)
+            throw std::runtime_error("cannot make a secret: the system has no random numbers");
+        if (got > 0)
+            done += std::size_t(got);
+    }
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char byte : raw) {
+        hex += digits[byte >> 4];
+        hex += digits[byte & 15];
+    }
+    return hex;
+}
+
+bool standardOutputIsJournal()
+{
+    const char* stream = std::getenv("JOURNAL_STREAM");
+    struct stat info { };
+    if (!stream || ::fstat(STDOUT_FILENO, &info) != 0)
+        return false;
+    unsigned long long device = 0, inode = 0;
+    return std::sscanf(stream, "%llu:%llu", &device, &inode) == 2 && device == info.st_dev
+        && inode == info.st_ino;
+}
 
 fs::path userStateDir()
 {

@@ -23,6 +23,13 @@ std::string loadOrCreateAccessToken(const std::filesystem::path& stateDir);
 // A new secret as long as the server's, from the system's random numbers.
 std::string newSecret();
 
+// `bytes` random bytes from the system, as lower-case hexadecimal: secrets and one-time codes.
+std::string randomHex(std::size_t bytes);
+
+// True when standard output goes to the systemd journal (the service's JOURNAL_STREAM names
+// it), where whatever is printed is kept and others may read it.
+bool standardOutputIsJournal();
+
 // Compares a presented secret with the real one in time that does not depend on where they
 // differ.
 bool accessTokenMatches(const std::string& presented, const std::string& secret);

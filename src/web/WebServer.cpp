@@ -81,7 +81,7 @@ int runServer(const std::filesystem::path& deviceRoot, int port, bool shareWithP
     server.start();
 
     auto address = access->address();
-    std::cout << "Quillane settings: " << address << "\n";
+    std::cout << "Quillane settings: " << access->announcedAddress() << "\n";
     if (shareWithPhone && sharing.state().on)
         std::cout << "Quillane on your phone: " << sharing.state().address << "\n";
     if (shareWithPhone && !sharing.state().on)

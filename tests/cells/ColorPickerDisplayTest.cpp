@@ -58,6 +58,10 @@ TEST_F(ColourRowDisplay, StoredValueShowsHexAndTruncatedOpacity)
         { fw::Value("#1A2B3C:"), "Hidden" },
         // A negative opacity draws nothing, so it reads as hidden rather than "-50%".
         { fw::Value("#1A2B3C:-0.5"), "Hidden" },
+        // Four characters, not four bytes: an ideographic space (three bytes) is white space
+        // before the number, as the swatch reads it too.
+        { fw::Value("#FF8000:\u30000.75"), "#FF8000 70%" },
+        { fw::Value("#FF8000:\u00a00.75"), "#FF8000 70%" },
         { fw::Value(42), nullptr },
         { fw::Value(true), nullptr },
         { fw::Value(""), nullptr },

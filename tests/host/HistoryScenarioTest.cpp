@@ -58,9 +58,12 @@ std::map<std::string, std::string> settingsFiles(const ScriptDevice& device)
             files[path] = device.read(path);
     }
     std::error_code error;
-    for (auto& entry : fs::directory_iterator(device.path(kPresets), error))
-        files[kPresets + entry.path().filename().string()]
-            = device.read(kPresets + entry.path().filename().string());
+    for (auto& entry : fs::directory_iterator(device.path(kPresets), error)) {
+        // A killed writer's temporary file is no preset.
+        auto name = entry.path().filename().string();
+        if (!fw::isTemporaryFileName(name))
+            files[kPresets + name] = device.read(kPresets + name);
+    }
     return files;
 }
 
@@ -117,6 +120,10 @@ TEST(HistoryScenario, UndoAndRedoRestoreEveryWritersBytesExactly)
     unsavedNight.push_back(pickRow("wifiEnabled", "#00FF00", unsavedNight));
 
     const Case cases[] = {
+        { "a segment whose group bears its title", opening(),
+            script({ ev("open"), tapTitle("Miscellaneous"),
+                ev("segment", { { "row", { { "key", "backgroundStyle" } } }, { "index", 2 } }) }),
+            "Background Style", false },
         { "a colour row", concat(opening(), { tapTitle("Connectivity") }),
             [](const ScriptDevice& device) {
                 std::vector<json> events = { ev("open"), tapTitle("Connectivity") };
@@ -323,4 +330,95 @@ TEST(HistoryScenario, UndoAndRedoWaitUntilNothingIsPresented)
     EXPECT_TRUE(redone["error"].is_null()) << redone["error"];
     EXPECT_TRUE(redone["history"]["redo"].is_null());
     EXPECT_TRUE(settingsFiles(device) == picked);
+}
+
+namespace {
+
+std::vector<std::uint64_t> stepIds(const History::Store& store)
+{
+    std::vector<std::uint64_t> ids;
+    for (auto& step : store.steps)
+        ids.push_back(step.id);
+    return ids;
+}
+
+History::Store storedHistory(const ScriptDevice& device)
+{
+    return history::decodeHistory(device.read("/.quillane-history"));
+}
+
+void copyDevice(const ScriptDevice& from, const ScriptDevice& to)
+{
+    fs::remove_all(to.root());
+    fs::copy(from.root(), to.root(), fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+}
+
+} // namespace
+
+// A process killed at each write of an undo and of a redo (every rename and every removal, by
+// strace's fault injection), on a history at its first of three steps, each of which touched
+// two files: the next process finds every step, the redo steps among them, and the files as the
+// history says, before the move or after it.
+TEST(HistoryScenario, AKillAtAnyWriteOfAnUndoOrRedoLosesNoStep)
+{
+    ASSERT_EQ(runProgram("strace", { "-V" }).exitStatus, 0)
+        << "strace is needed for this test (scripts/setup.sh installs it)";
+    auto newPreset = [](const std::string& name) {
+        return std::vector<json> { tapTitle("New Preset"),
+            ev("alert", { { "button", "Save" }, { "text", { name } } }) };
+    };
+    ScriptDevice base;
+    base.run(concat(concat(concat(opening(), { tapTitle("Presets") }), newPreset("A")),
+        concat(newPreset("B"), newPreset("C"))));
+    base.run({ ev("undo"), ev("undo") });
+    auto start = storedHistory(base);
+    ASSERT_EQ(start.steps.size(), 3u);
+    ASSERT_EQ(start.position, 1u);
+    auto before = settingsFiles(base);
+
+    struct Case {
+        const char* move;
+        const char* call;
+        std::size_t to;
+        int fewestKills;
+    };
+    // The record of the move, the files and the history are renamed into place; an undone
+    // preset is removed, and so is the record once the history has moved.
+    const Case cases[] = {
+        { "undo", "renameat", 0, 3 },
+        { "undo", "unlink", 0, 2 },
+        { "redo", "renameat", 2, 4 },
+        { "redo", "unlink", 2, 1 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.move) + ", killed at a " + c.call);
+        ScriptDevice moved;
+        copyDevice(base, moved);
+        moved.run({ ev(c.move) });
+        auto after = settingsFiles(moved);
+        ASSERT_NE(after, before);
+        int kills = 0;
+        for (int at = 1;; ++at) {
+            ScriptDevice device;
+            copyDevice(base, device);
+            auto run = runProgram("strace",
+                { "-f", "-o", "/dev/null", "-e", std::string("trace=") + c.call, "-e",
+                    std::string("inject=") + c.call + ":signal=SIGKILL:when=" + std::to_string(at),
+                    QUILLANE_EXE, "script", "--root", device.root().string() },
+                ev(c.move).dump() + "\n");
+            if (run.exitStatus == 0)
+                break;
+            ++kills;
+            SCOPED_TRACE("killed at call " + std::to_string(at));
+            auto next = device.run({ ev("settle", { { "ms", 0 } }) }).at(0);
+            auto store = storedHistory(device);
+            EXPECT_EQ(stepIds(store), stepIds(start));
+            EXPECT_TRUE(store.position == start.position || store.position == c.to)
+                << store.position;
+            EXPECT_TRUE(settingsFiles(device) == (store.position == c.to ? after : before));
+            EXPECT_EQ(next["history"]["redo"].is_null(), store.position == 3);
+            EXPECT_FALSE(fs::exists(device.root() / ".quillane-history.move"));
+        }
+        EXPECT_GE(kills, c.fewestKills);
+    }
 }

@@ -418,6 +418,27 @@ std::string heicHeader(std::uint32_t width, std::uint32_t height)
     return heic;
 }
 
+// A real small progressive JPEG (full colour resolution) whose frame header announces 14,000 ×
+// 14,000 pixels: 196 megapixels, within the pixel limit, whose coefficients alone take 1.1 GiB.
+std::string progressiveJpegHeader(std::uint16_t side)
+{
+    std::string jpeg = synthetic::encode(
+        synthetic::twoColours(16, 16, 8, slate, red), Encoding::ProgressiveJpeg);
+    auto frame = jpeg.find("\xFF\xC2");
+    jpeg.replace(frame + 5, 4, bigEndian(side).substr(2) + bigEndian(side).substr(2));
+    return jpeg;
+}
+
+// A real JPEG with bytes of its picture data changed, `before` bytes from its end, in a way
+// libjpeg notices.
+std::string damagedJpeg(std::string_view damage, std::size_t before)
+{
+    std::string jpeg
+        = synthetic::encode(synthetic::noise(200, 200, { 100, 100, 100 }, 30), Encoding::Jpeg);
+    jpeg.replace(jpeg.size() - before, damage.size(), damage);
+    return jpeg;
+}
+
 struct RefusalCase {
     const char* name;
     std::function<std::string()> image;
@@ -446,7 +467,7 @@ const std::vector<RefusalCase>& refusalCases()
             "32 MiB" },
         { "over 200 megapixels, refused from the header", [] { return pngHeader(20000, 10001); },
             "200 megapixels" },
-        { "HEIF over 64 megapixels", [] { return heicHeader(9000, 8000); }, "64 megapixels" },
+        { "HEIF over 50 megapixels", [] { return heicHeader(8200, 6100); }, "50 megapixels" },
         { "truncated JPEG",
             [] {
                 std::string whole = synthetic::encode(
@@ -454,6 +475,23 @@ const std::vector<RefusalCase>& refusalCases()
                 return whole.substr(0, whole.size() / 3);
             },
             "cannot be decoded" },
+        // libjpeg reports these only as warnings.
+        { "JPEG with a marker inside its picture data",
+            [] { return damagedJpeg("\xFF\xD3", 5000); }, "cannot be decoded" },
+        { "JPEG cut short, its end marker kept",
+            [] {
+                std::string whole = synthetic::encode(
+                    synthetic::noise(200, 200, { 100, 100, 100 }, 30), Encoding::Jpeg);
+                return whole.substr(0, whole.size() * 2 / 3) + "\xFF\xD9";
+            },
+            "cannot be decoded" },
+        { "AVIF whose brand says mif1, any HEIF",
+            [] {
+                auto avif = synthetic::encode(
+                    synthetic::twoColours(16, 16, 8, slate, red), Encoding::Avif);
+                return avif.replace(8, 4, "mif1");
+            },
+            "only HEIC pictures" },
         { "damaged PNG", [] { return std::string("\x89PNG\r\n\x1A\n", 8) + std::string(64, 'x'); },
             "cannot be decoded" },
         { "fully transparent",
@@ -495,23 +533,44 @@ TEST_F(ImageThemeTest, ADecoderThatFailsIsARefusalNotACrash)
         fs::permissions(path, fs::perms::owner_all);
         return path.string();
     };
+    auto ownDecoder = (fs::read_symlink("/proc/self/exe").parent_path() / ".." / "lib" / "quillane"
+        / "quillane-image-decoder")
+                          .lexically_normal();
+    std::string bytes = slateAndRed(Encoding::Png);
     struct Case {
         std::string decoder;
         const char* message;
+        std::string image;
     } cases[] = {
-        { (folder / "no-such-decoder").string(), "could not be started" },
-        { script("silent", "cat >/dev/null; exit 1"), "could not be decoded" },
-        { script("crashes", "cat >/dev/null; kill -SEGV $$"), "could not be decoded" },
-        { script("short", "cat >/dev/null; printf abc"), "could not be decoded" },
+        { (folder / "no-such-decoder").string(), "could not be started", bytes },
+        { script("silent", "cat >/dev/null; exit 1"), "could not be decoded", bytes },
+        { script("crashes", "cat >/dev/null; kill -SEGV $$"), "could not be decoded", bytes },
+        { script("short", "cat >/dev/null; printf abc"), "could not be decoded", bytes },
         { script("refuses", "cat >/dev/null; echo 'the picture is upside down' >&2; exit 1"),
-            "the picture is upside down" },
+            "the picture is upside down", bytes },
+        // Past its bounds: out of memory in C++ code or in GLib, out of processor time.
+        { script("out-of-memory", "cat >/dev/null; exit 4"), "memory to decode", bytes },
+        { script("glib-out-of-memory",
+              "cat >/dev/null; echo 'GLib-ERROR **: failed to allocate 1234 bytes' >&2; kill "
+              "-ABRT $$"),
+            "memory to decode", bytes },
+        { script("out-of-time", "cat >/dev/null; kill -XCPU $$"), "takes more than 30 s", bytes },
+        // The program's own decoder, given less memory than the picture's coefficients take
+        // (not under AddressSanitizer, whose shadow memory alone is past any such bound).
+        { script("less-memory",
+              "exec prlimit --data=" + std::to_string(200u << 20) + " " + ownDecoder.string()
+                  + " \"$@\""),
+            "needs more than 200 MiB of memory", progressiveJpegHeader(14000) },
     };
-    std::string bytes = slateAndRed(Encoding::Png);
     for (const Case& test : cases) {
+#ifdef __SANITIZE_ADDRESS__
+        if (test.image != bytes)
+            continue;
+#endif
         SCOPED_TRACE(test.decoder);
         ::setenv("QUILLANE_IMAGE_DECODER", test.decoder.c_str(), 1);
         try {
-            createPresetFromImage(bytes, "Refused");
+            createPresetFromImage(test.image, "Refused");
             ADD_FAILURE() << "accepted";
         } catch (const ImageRefused& refusal) {
             EXPECT_NE(std::string(refusal.what()).find(test.message), std::string::npos)

@@ -165,6 +165,14 @@ std::string encode(const Pixels& pixels, Encoding encoding)
         failed = vips_heifsave_buffer(image.get(), &buffer, &size, "Q", 90, "compression",
             VIPS_FOREIGN_HEIF_COMPRESSION_HEVC, nullptr);
         break;
+    case Encoding::ProgressiveJpeg:
+        failed = vips_jpegsave_buffer(image.get(), &buffer, &size, "Q", 90, "interlace", TRUE,
+            "subsample_mode", VIPS_FOREIGN_SUBSAMPLE_OFF, nullptr);
+        break;
+    case Encoding::Avif:
+        failed = vips_heifsave_buffer(image.get(), &buffer, &size, "Q", 90, "compression",
+            VIPS_FOREIGN_HEIF_COMPRESSION_AV1, nullptr);
+        break;
     }
     if (failed)
         fail("cannot encode");

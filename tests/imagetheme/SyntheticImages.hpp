@@ -7,7 +7,9 @@
 // Images made for a test with libvips: pixels in memory, encoded in the format asked for.
 namespace synthetic {
 
-enum class Encoding { Png, Jpeg, Webp, Heic };
+// ProgressiveJpeg is progressive and keeps full colour resolution (4:4:4); Avif is HEIF with AV1
+// pictures.
+enum class Encoding { Png, Jpeg, Webp, Heic, ProgressiveJpeg, Avif };
 
 struct Rgb {
     std::uint8_t red, green, blue;

@@ -27,7 +27,7 @@ std::vector<std::string> leftoverTemporaryFiles(const BundleDevice& device)
     std::vector<std::string> found;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(
              device.device.hostPath("/var/mobile/Library/Preferences"))) {
-        if (entry.path().filename().string().find(fw::kTemporaryFileMarker) != std::string::npos)
+        if (fw::isTemporaryFileName(entry.path().filename().string()))
             found.push_back(entry.path().filename().string());
     }
     return found;

@@ -157,18 +157,33 @@ TEST(PresetSave, RefusesACurrentPresetNameThatLeavesTheDirectory)
     EXPECT_TRUE(fw::Journal::take().effects.empty());
 }
 
-TEST(PresetNames, RefuseOnlySlashNulAndOverlongFileNames)
+TEST(PresetNames, RefuseSlashNulOverlongFileNamesAndWhatAPropertyListCannotHold)
 {
     struct Case {
         std::string name;
         bool refused;
     };
     std::vector<Case> cases = {
-        { "", false }, { "..", false }, { ".", false }, { "Night mode", false }, { "a/b", true },
-        { "../escape", true }, { std::string("a\0b", 3), true },
+        { "", false },
+        { "..", false },
+        { ".", false },
+        { "Night mode", false },
+        { "a/b", true },
+        { "../escape", true },
+        { std::string("a\0b", 3), true },
         { std::string(249, 'x'), false }, // "<name>.plist" is exactly 255 bytes
         { std::string(250, 'x'), true },
         { std::string(125, 'x') + "\xC3\xA9" + std::string(123, 'x'), true }, // 250 bytes
+        // The persistent file names the current preset: XML must be able to carry the name.
+        { "Tab\there", false },
+        { "Line\nbreak", false },
+        { "Bell\x07", true },
+        { "Non\xEF\xBF\xBE"
+          "character",
+            true },
+        { "\xEF\xBF\xBD replacement", false },
+        { "\xFF not UTF-8", true },
+        { "Emoji \xF0\x9F\x8C\x99", false },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name.size() < 20 ? c.name : std::to_string(c.name.size()) + " bytes");

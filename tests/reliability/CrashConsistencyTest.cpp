@@ -4,6 +4,9 @@
 #include "ChildProcess.hpp"
 #include "DeviceFiles.hpp"
 #include "ScratchDevice.hpp"
+#include "foundation/Device.hpp"
+#include "foundation/NSFileManager.hpp"
+#include "history/History.hpp"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -24,8 +27,23 @@ struct KillFigures {
     long landedBefore { 0 };
     long landedAfter { 0 };
     long landedBetween { 0 }; // some files written, others not yet
+    long movesInFlight { 0 }; // kills while an undo or a redo changes files
+    long movesRolledBack { 0 };
     std::size_t mostTemporaryFiles { 0 };
 };
+
+// The history as the next process to open the device finds it: a move cut short rolled back,
+// a change cut short recorded.
+std::string recoveredHistory(const fs::path& root)
+{
+    fw::Device::setRoot(root);
+    history::History opening;
+    testing::internal::CaptureStderr();
+    opening.begin();
+    opening.finish(history::foreignChange);
+    testing::internal::GetCapturedStderr();
+    return historyState(root);
+}
 
 std::optional<std::string> lookup(const FileMap& files, const std::string& path)
 {
@@ -42,22 +60,34 @@ std::string describe(const std::optional<std::string>& contents)
     return std::to_string(contents->size()) + " bytes";
 }
 
-// Holds the files after a kill against the journal of the killed run; `known` is what they held
-// when the run started. Returns what is wrong.
+bool isMove(const std::string& event)
+{
+    auto parsed = nlohmann::json::parse(event, nullptr, false);
+    return parsed.is_object() && (parsed["event"] == "undo" || parsed["event"] == "redo");
+}
+
+// Holds the files after a kill against the journal of the killed run; `known` and `history` are
+// what they held when the run started, and `history` becomes what the next process finds.
+// Returns what is wrong.
 std::vector<std::string> checkAfterKill(const ScratchDevice& device, const fs::path& journal,
-    const FileMap& known, KillFigures& figures)
+    const FileMap& known, std::string& history, KillFigures& figures)
 {
     std::vector<std::string> problems;
     auto records = newestStepRecords(journal, 2);
     FileMap before = known;
     FileMap after = known;
+    std::string historyBefore = history;
+    std::string historyAfter = history;
     if (!records.empty()) {
         after = records.back().files;
-        if (records.size() == 2)
+        historyAfter = records.back().history;
+        if (records.size() == 2) {
             before = records.front().files;
-        else if (records.back().step != 0)
+            historyBefore = records.front().history;
+        } else if (records.back().step != 0) {
             problems.push_back(
                 "the journal lost the record before step " + std::to_string(records.back().step));
+        }
         figures.eventsBeforeKills += records.back().step;
     }
     auto current = trackedFiles(device.root());
@@ -83,6 +113,15 @@ std::vector<std::string> checkAfterKill(const ScratchDevice& device, const fs::p
                 : current == after ? figures.landedAfter
                                    : figures.landedBetween);
     }
+    // No step is lost, redo steps included: the history is as before the event or as after it.
+    history = recoveredHistory(device.root());
+    if (history != historyBefore && history != historyAfter)
+        problems.push_back("the history is " + history + ", neither as before the event ("
+            + historyBefore + ") nor as after it (" + historyAfter + ")");
+    if (!records.empty() && isMove(records.back().event) && historyBefore != historyAfter) {
+        ++figures.movesInFlight;
+        figures.movesRolledBack += history == historyBefore;
+    }
     return problems;
 }
 
@@ -92,7 +131,7 @@ std::map<std::string, int> temporaryFilesByFolder(const fs::path& root)
     std::map<std::string, int> folders;
     for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
          ++it) {
-        if (it->path().filename().string().find(".qln-tmp-") != std::string::npos)
+        if (fw::isTemporaryFileName(it->path().filename().string()))
             ++folders[fs::relative(it->path().parent_path(), root).string()];
     }
     return folders;
@@ -146,6 +185,7 @@ TEST(CrashConsistency, EveryKillLeavesEachFileWholeAndOldOrNew)
 
     KillFigures figures;
     auto known = trackedFiles(device.root());
+    auto history = historyState(device.root());
     auto started = std::chrono::steady_clock::now();
     for (long kill = 0; kill < kills; ++kill) {
         for (const auto& entry : fs::directory_iterator(journal))
@@ -162,7 +202,7 @@ TEST(CrashConsistency, EveryKillLeavesEachFileWholeAndOldOrNew)
         driver.kill();
         ++figures.kills;
 
-        auto problems = checkAfterKill(device, journal, known, figures);
+        auto problems = checkAfterKill(device, journal, known, history, figures);
         ASSERT_TRUE(problems.empty())
             << "kill " << kill << " of seed " << seed << ": " << ::testing::PrintToString(problems);
         auto leftovers = temporaryFilesByFolder(device.root());
@@ -181,6 +221,7 @@ TEST(CrashConsistency, EveryKillLeavesEachFileWholeAndOldOrNew)
     // The kills must have hit real work, not only start-ups.
     EXPECT_GT(figures.eventsBeforeKills, kills);
     EXPECT_GT(figures.writesInFlight, kills / 20);
+    EXPECT_GT(figures.movesInFlight, 0) << "no kill landed in an undo or a redo";
 
     // A run to the end on what the kills left: every event's files match its rehearsal, and
     // nothing older than the run is left over where it writes.
@@ -197,8 +238,9 @@ TEST(CrashConsistency, EveryKillLeavesEachFileWholeAndOldOrNew)
     line << figures.kills << " kills in " << static_cast<int>(seconds) << " s after "
          << figures.eventsBeforeKills << " events that may write; " << figures.writesInFlight
          << " with a write in flight (" << figures.landedBefore << " left the old files, "
-         << figures.landedAfter << " the new, " << figures.landedBetween
-         << " between two files); at most " << figures.mostTemporaryFiles
+         << figures.landedAfter << " the new, " << figures.landedBetween << " between two files); "
+         << figures.movesInFlight << " during an undo or a redo, no step lost ("
+         << figures.movesRolledBack << " rolled back); at most " << figures.mostTemporaryFiles
          << " temporary files at once; seed " << seed;
     recordFigure("crash-consistency", line.str());
     std::cout << line.str() << std::endl;

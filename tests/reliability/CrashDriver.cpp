@@ -101,7 +101,11 @@ public:
         , m_scratch(journal / "scratch")
     {
         fs::remove_all(m_scratch);
-        linkEntries(m_device, m_scratch, { "var", ".pasteboard.plist", ".quillane-history" });
+        // The history's lock and its record of a move are the scratch copy's own: the host
+        // never follows a link to them.
+        linkEntries(m_device, m_scratch,
+            { "var", ".pasteboard.plist", ".quillane-history", ".quillane-history.lock",
+                ".quillane-history.move" });
         linkEntries(m_device / "var", m_scratch / "var", { "mobile" });
         linkEntries(m_device / "var/mobile", m_scratch / "var/mobile", { "Library" });
         linkEntries(
@@ -168,8 +172,9 @@ private:
             }
             fw::Device::setRoot(m_scratch);
             ui.session().handle(event.dump());
-            reliability::writeStepRecord(
-                m_journal, { m_step, event.dump(), reliability::trackedFiles(m_scratch) });
+            reliability::writeStepRecord(m_journal,
+                { m_step, event.dump(), reliability::trackedFiles(m_scratch),
+                    reliability::historyState(m_scratch) });
         } catch (const std::exception& failure) {
             std::fprintf(stderr, "rehearsal: %s\n", failure.what());
             ::_exit(1);

@@ -2,6 +2,7 @@
 
 #include "foundation/NSFileManager.hpp"
 #include "foundation/PropertyList.hpp"
+#include "history/History.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -21,7 +22,7 @@ constexpr const char* kRecordPrefix = "step-";
 
 bool isTemporary(const fs::path& path)
 {
-    return path.filename().string().find(fw::kTemporaryFileMarker) != std::string::npos;
+    return fw::isTemporaryFileName(path.filename().string());
 }
 
 void syncPath(const fs::path& path, int flags)
@@ -71,6 +72,7 @@ StepRecord readStepRecord(const fs::path& file)
         auto path = takeField(in);
         record.files[path] = takeField(in);
     }
+    record.history = takeField(in);
     return record;
 }
 
@@ -93,6 +95,18 @@ FileMap trackedFiles(const fs::path& deviceRoot)
         files[fs::relative(it->path(), base).string()] = readWholeFile(it->path());
     }
     return files;
+}
+
+std::string historyState(const fs::path& deviceRoot)
+{
+    auto file = deviceRoot / ".quillane-history";
+    if (!fs::exists(file))
+        return "none";
+    auto store = history::decodeHistory(readWholeFile(file));
+    std::string state = std::to_string(store.position) + ":";
+    for (const auto& step : store.steps)
+        state += " " + std::to_string(step.id);
+    return state;
 }
 
 std::vector<std::string> temporaryFiles(const fs::path& deviceRoot)
@@ -118,6 +132,7 @@ void writeStepRecord(const fs::path& journalDir, const StepRecord& record)
         putField(bytes, path);
         putField(bytes, contents);
     }
+    putField(bytes, record.history);
     // Whole and durable before the event runs: written aside, flushed, then renamed.
     auto target = recordPath(journalDir, record.step);
     auto temporary = target;

@@ -27,7 +27,12 @@ struct StepRecord {
     long step { -1 };
     std::string event;
     FileMap files;
+    std::string history; // as historyState() gives it
 };
+
+// The history's position and the ids of all its steps ("2: 4 5 6"): a kill must leave both as
+// they were before the event in flight or as it leaves them, redo steps included.
+std::string historyState(const std::filesystem::path& deviceRoot);
 
 void writeStepRecord(const std::filesystem::path& journalDir, const StepRecord& record);
 // The newest records, oldest first (at most `count`).

@@ -250,7 +250,7 @@ std::vector<std::string> temporaryFilesAnywhere(const fs::path& root)
     std::vector<std::string> found;
     for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
          ++it) {
-        if (it->path().filename().string().find(fw::kTemporaryFileMarker) != std::string::npos)
+        if (fw::isTemporaryFileName(it->path().filename().string()))
             found.push_back(it->path().string());
     }
     return found;

@@ -164,6 +164,16 @@ TEST(DeviceProfile, RefusesABadChangeWithoutWritingAnything)
         { "a display name with a control character",
             [](auto& p) { p.modules.push_back(custom("com.example.notes", "No\ntes")); },
             "control characters" },
+        { "a display name with U+FFFE, which XML cannot hold",
+            [](auto& p) { p.modules.push_back(custom("com.example.notes", "No\xEF\xBF\xBEtes")); },
+            "that a property list cannot store" },
+        { "an identifier with a NUL, shown in full",
+            [](auto& p) {
+                p.modules.push_back(custom(std::string("com.example\0.notes", 18), "Notes"));
+            },
+            "\"com.example\\u0000.notes\" is no bundle identifier" },
+        { "an enabled identifier with a NUL, shown in full",
+            [](auto& p) { p.enabled.push_back(std::string("com.x\0y", 7)); }, "\"com.x\\u0000y\"" },
         { "a custom module with a stock identifier",
             [](auto& p) { p.modules.push_back(custom(kCamera, "My Camera")); },
             "belongs to a module" },

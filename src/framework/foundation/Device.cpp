@@ -1,5 +1,12 @@
 #include "foundation/Device.hpp"
 
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <linux/openat2.h>
+#include <optional>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <vector>
 
 namespace fw {
@@ -55,6 +62,50 @@ std::filesystem::path Device::resolve(std::string_view devicePath)
     if (relative.empty())
         return root();
     return root() / relative;
+}
+
+namespace {
+
+// The kernel resolves the path and refuses any step out of `directory` (an absolute link, ".."
+// past it); nullopt when this kernel cannot.
+std::optional<bool> openableBeneath(int directory, const std::filesystem::path& relative)
+{
+    open_how how {};
+    how.flags = O_PATH | O_CLOEXEC;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+    const char* path = relative.empty() ? "." : relative.c_str();
+    long fd = ::syscall(SYS_openat2, directory, path, &how, sizeof how);
+    if (fd >= 0) {
+        ::close(static_cast<int>(fd));
+        return true;
+    }
+    if (errno == ENOSYS)
+        return std::nullopt;
+    // Not there yet: what decides is where its folder leads.
+    if (errno == ENOENT && !relative.empty())
+        return openableBeneath(directory, relative.parent_path());
+    return false;
+}
+
+} // namespace
+
+bool Device::resolvesInside(std::string_view devicePath)
+{
+    auto relative = resolve(devicePath).lexically_relative(root());
+    if (relative == ".")
+        relative.clear();
+    int directory = ::open(root().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (directory < 0)
+        return false;
+    auto inside = openableBeneath(directory, relative);
+    ::close(directory);
+    if (inside)
+        return *inside;
+    std::error_code error;
+    auto base = std::filesystem::canonical(root(), error);
+    auto target = std::filesystem::weakly_canonical(root() / relative, error);
+    auto [end, ignored] = std::mismatch(base.begin(), base.end(), target.begin(), target.end());
+    return !error && end == base.end();
 }
 
 } // namespace fw

@@ -16,6 +16,10 @@ public:
     // Resolves a device path ("/User/Library/...") under the root. ".." never climbs above the
     // root; "/User" resolves through the device's own relative link to "var/mobile".
     static std::filesystem::path resolve(std::string_view devicePath);
+    // True when the device path, its links followed, stays under the root: the device's own
+    // relative links ("/User") do, a link to "/etc" or "../.." does not. Parts not made yet
+    // count as under the root. What the host writes or serves on a device it checks first.
+    static bool resolvesInside(std::string_view devicePath);
 };
 
 } // namespace fw

@@ -132,7 +132,8 @@ void sweepAbandonedTemporaryFiles(int directory, const std::filesystem::path& pa
 // A temporary file in the target's directory; removed again unless it was committed.
 class TemporaryFile {
 public:
-    TemporaryFile(const std::filesystem::path& target, std::optional<std::string_view> faultPath)
+    TemporaryFile(const std::filesystem::path& target, std::optional<std::string_view> faultPath,
+        mode_t mode = 0644)
         : m_target(target.filename().string())
         , m_faultPath(faultPath)
     {
@@ -145,7 +146,7 @@ public:
         for (int attempt = 0; attempt < 16 && !m_file.valid(); ++attempt) {
             m_name = std::string(kTemporaryFileMarker) + randomSuffix();
             m_file = UniqueFd(::openat(
-                m_directory.get(), m_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+                m_directory.get(), m_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
             if (!m_file.valid() && errno != EEXIST)
                 break;
         }
@@ -285,6 +286,17 @@ bool writeFileAtomically(const std::filesystem::path& target, std::string_view b
     return temporary.commit(true);
 }
 
+bool writePrivateFileAtomically(const std::filesystem::path& target, std::string_view bytes)
+{
+    TemporaryFile temporary(target, std::nullopt, 0600);
+    // The mode asked for at creation is narrowed by the umask only; this one is exact.
+    if (!temporary.isOpen() || ::fchmod(temporary.fd(), 0600) != 0)
+        return false;
+    if (!temporary.write(bytes) || !temporary.flushAndClose())
+        return false;
+    return temporary.commit(true);
+}
+
 bool copyFileWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
     std::optional<std::string_view> faultPath)
 {
@@ -319,10 +331,13 @@ bool writeAll(int fd, std::string_view bytes)
 }
 
 std::optional<std::string> readFileContents(
-    const std::filesystem::path& file, std::optional<std::size_t> limit)
+    const std::filesystem::path& file, std::optional<std::size_t> limit, Links links)
 {
     const std::size_t most = limit.value_or(std::numeric_limits<std::size_t>::max());
-    UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    int noFollow = links == Links::Refuse ? O_NOFOLLOW : 0;
+    // Non-blocking, so that a FIFO planted in a file's place cannot hold the reader; the flag
+    // does not change how a regular file reads.
+    UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | noFollow));
     struct stat info { };
     if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;

@@ -147,12 +147,33 @@ std::optional<Value> valueForKeyInFile(std::string_view path, std::string_view k
     return lookUpXmlPropertyList(bytes->data(), bytes->size(), key).value;
 }
 
-namespace {
-
 bool isXmlText(std::string_view text)
 {
-    return text.find('\0') == std::string_view::npos && isValidUtf8(text);
+    bool controls = std::any_of(text.begin(), text.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r';
+    });
+    // U+FFFE and U+FFFF: the only characters of the basic plane outside the surrogates (which
+    // are no UTF-8) that XML leaves out.
+    return !controls && isValidUtf8(text) && text.find("\xEF\xBF\xBE") == std::string_view::npos
+        && text.find("\xEF\xBF\xBF") == std::string_view::npos;
 }
+
+std::optional<NameProblem> fileNameProblem(std::string_view name, std::string_view suffix)
+{
+    // The longest file name the file system takes.
+    constexpr std::size_t kMaxFileNameBytes = 255;
+    if (name.find('/') != std::string_view::npos)
+        return NameProblem::Separator;
+    if (name.find('\0') != std::string_view::npos)
+        return NameProblem::NullCharacter;
+    if (name.size() + suffix.size() > kMaxFileNameBytes)
+        return NameProblem::TooLong;
+    if (!isXmlText(name))
+        return NameProblem::NotXmlText;
+    return std::nullopt;
+}
+
+namespace {
 
 bool isRepresentableDictionary(const Dictionary& dictionary)
 {

@@ -33,9 +33,16 @@ std::optional<Dictionary> dictionaryWithContentsOfFile(std::string_view path);
 std::optional<Value> valueForKeyInFile(std::string_view path, std::string_view key);
 // Any property list at a device path (used for .strings, Info.plist and layout files).
 std::optional<Value> propertyListWithContentsOfFile(std::string_view path);
-// True when the XML form can carry the value: no string or key holds a NUL (which XML
-// cannot carry) or bytes that are not UTF-8, and every date lies within the years 0000 to 9999.
+// True when XML can carry the text: UTF-8 of the characters XML allows, which leaves out NUL,
+// the control characters but tab, line feed and carriage return, and U+FFFE and U+FFFF.
+bool isXmlText(std::string_view text);
+// True when the XML form can carry the value: every string and key is XML text, and every date
+// lies within the years 0000 to 9999.
 bool isRepresentableAsXml(const Value& value);
+// Why a name cannot be a file's name (followed by `suffix`) and a string in a property list at
+// once, or nothing when it can. Preset names are both.
+enum class NameProblem { Separator, NullCharacter, TooLong, NotXmlText };
+std::optional<NameProblem> fileNameProblem(std::string_view name, std::string_view suffix);
 // writeToFile:atomically:YES in the XML form. False on failure, or when the dictionary is not
 // representable as XML; the previous file stays.
 bool writeToFile(const Dictionary& dictionary, std::string_view path);

@@ -24,7 +24,8 @@ struct Contents {
 
 Contents readContents()
 {
-    auto bytes = readFileContents(pasteboardFile(), kMaxPropertyListBytes);
+    // The host's own file, never read through a link planted in its place.
+    auto bytes = readFileContents(pasteboardFile(), kMaxPropertyListBytes, Links::Refuse);
     if (!bytes)
         return {};
     auto value = parsePropertyList(*bytes);

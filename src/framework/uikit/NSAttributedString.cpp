@@ -1,23 +1,12 @@
 #include "uikit/NSAttributedString.hpp"
 
+#include "foundation/Utf16.hpp"
+
 #include <algorithm>
 
 namespace fw {
 
 namespace {
-
-// UTF-16 units of UTF-8 text: four-byte sequences need a surrogate pair, continuation bytes add
-// nothing, and any other byte (a malformed one too) counts as one unit.
-std::size_t utf16Length(const std::string& text)
-{
-    std::size_t units = 0;
-    for (unsigned char byte : text) {
-        if ((byte & 0xC0) == 0x80)
-            continue;
-        units += byte >= 0xF0 ? 2 : 1;
-    }
-    return units;
-}
 
 // The platform throws on a range past the end; here the range is cut to the text instead.
 NSRange clampedRange(NSRange range, std::size_t length)

@@ -2,10 +2,12 @@
 // codecs it loads cost the program that links them some 20 MiB of memory from its start.
 #include "imagetheme/ImageDecoder.hpp"
 
+#include <cctype>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vips/vips.h>
 
 namespace imagetheme {
@@ -66,9 +68,20 @@ std::string takeVipsError()
     return message;
 }
 
+// The codecs report an allocation refused by the decoder's memory bound in words of their own.
+bool isOutOfMemory(std::string detail)
+{
+    for (char& c : detail)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return detail.find("memory") != std::string::npos
+        || detail.find("failed to allocate") != std::string::npos;
+}
+
 [[noreturn]] void refuseUndecodable(ImageFormat format)
 {
     std::string detail = takeVipsError();
+    if (isOutOfMemory(detail))
+        throw ImageRefused(memoryRefusal());
     throw ImageRefused(std::string("the ") + formatName(format)
         + " image cannot be decoded; it may be damaged or truncated"
         + (detail.empty() ? "" : " (" + detail + ")"));
@@ -105,7 +118,7 @@ bool checkHeader(std::string_view bytes, ImageFormat format)
             + " pixels; at most 200 megapixels are accepted");
     if (format == ImageFormat::Heif && width * height > kMaxHeifPixels)
         throw ImageRefused("the HEIF image has " + std::to_string(width) + " × "
-            + std::to_string(height) + " pixels; HEIF images are accepted up to 64 megapixels");
+            + std::to_string(height) + " pixels; HEIF images are accepted up to 50 megapixels");
     return vips_image_get_typeof(header.get(), VIPS_META_ICC_NAME) != 0;
 }
 
@@ -116,8 +129,10 @@ ImagePtr thumbnail(
     std::string_view bytes, ImageFormat format, bool hasProfile, int side, VipsSize size)
 {
     // The loader itself must stop at damage: a truncated file would otherwise come out padded
-    // with grey, and grey would become the theme.
-    constexpr const char* kLoadOptions = "fail_on=error";
+    // with grey, and grey would become the theme. libjpeg reports a file cut short or corrupt
+    // data only as warnings.
+    const char* kLoadOptions = format == ImageFormat::Jpeg ? "fail_on=warning" : "fail_on=error";
+    vips_error_clear();
     VipsImage* raw = nullptr;
     void* data = const_cast<char*>(bytes.data());
     int failed = hasProfile ? vips_thumbnail_buffer(data, bytes.size(), &raw, side, "height", side,
@@ -147,6 +162,14 @@ ImagePtr reduce(std::string_view bytes, ImageFormat format, bool hasProfile)
     return image;
 }
 
+// libjpeg reports a file cut short or corrupt data as warnings, which libvips does not always
+// turn into failures: any message it left while the pixels were made means damage.
+void refuseIfWarned(ImageFormat format)
+{
+    if (format == ImageFormat::Jpeg && *vips_error_buffer())
+        refuseUndecodable(format);
+}
+
 QuantiserInput pixelsOf(VipsImage* image, ImageFormat format)
 {
     int bands = vips_image_get_bands(image);
@@ -159,6 +182,7 @@ QuantiserInput pixelsOf(VipsImage* image, ImageFormat format)
     if (!memory)
         refuseUndecodable(format);
     std::unique_ptr<void, decltype(&g_free)> owned(memory, &g_free);
+    refuseIfWarned(format);
     const auto* bytes = static_cast<const std::uint8_t*>(memory);
     std::size_t count = static_cast<std::size_t>(kQuantiserSide) * kQuantiserSide;
     if (size != count * static_cast<std::size_t>(bands))
@@ -189,6 +213,7 @@ std::string displayCopy(std::string_view bytes, ImageFormat format, bool hasProf
         refuseUndecodable(format);
     std::string jpeg(static_cast<const char*>(buffer), size);
     g_free(buffer);
+    refuseIfWarned(format);
     return jpeg;
 }
 

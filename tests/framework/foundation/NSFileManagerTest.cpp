@@ -25,7 +25,7 @@ std::vector<std::string> temporaryFiles()
     std::vector<std::string> found;
     auto names = files().contentsOfDirectoryAtPath(kPreferences).value();
     for (const auto& name : names) {
-        if (name.find(kTemporaryFileMarker) != std::string::npos)
+        if (isTemporaryFileName(name))
             found.push_back(name);
     }
     return found;
