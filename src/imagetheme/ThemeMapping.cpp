@@ -448,7 +448,7 @@ double leastSeparationSeen(Srgb first, Srgb second)
     auto seen = [](Srgb colour, theming::Vision vision) {
         Rgba simulated = theming::seenWith(toRgba(colour), vision);
         auto byte = [](double c) { return static_cast<std::uint8_t>(std::lround(c * 255)); };
-        return toLab({ byte(simulated.red), byte(simulated.green), byte(simulated.blue) });
+        return toLab(Srgb { byte(simulated.red), byte(simulated.green), byte(simulated.blue) });
     };
     double least = 100;
     for (theming::Vision vision : theming::kVisions) {

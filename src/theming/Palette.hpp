@@ -100,6 +100,16 @@ struct LegibilityPair {
     std::string state;
 };
 
+// A toggle's or module's enabled state beside its disabled state, as each vision sees the two.
+struct StateDifference {
+    std::string part; // "Wi-Fi"
+    std::string enabled; // the key of the enabled state's colour
+    std::string disabled;
+    // CIEDE2000 between the two as drawn, per vision in the order of kVisions.
+    std::vector<double> difference;
+    bool set { false }; // the user set one of the two colours
+};
+
 // Everything the preview draws, resolved from the device's files at the last re-read.
 struct Palette {
     Appearance appearance { Appearance::Light };
@@ -131,6 +141,8 @@ struct Palette {
     // gradient), and every glyph and text measured against it.
     Rgba backdrop;
     std::vector<LegibilityPair> legibility;
+    // Every pair of states, to warn of those a person could confuse.
+    std::vector<StateDifference> states;
 };
 
 } // namespace theming

@@ -2,6 +2,7 @@
 
 #include "theming/ConnectivityToggles.hpp"
 #include "theming/Legibility.hpp"
+#include "theming/StateConfusion.hpp"
 #include "theming/StockColours.hpp"
 #include "theming/ThemingPaths.hpp"
 
@@ -223,6 +224,7 @@ Palette resolvePalette(const PaletteInput& input)
     palette.mediaControls = mediaEntries(palette.groups);
     palette.backdrop = input.wallpaper ? *input.wallpaper : backdropColour(palette.appearance);
     palette.legibility = legibilityPairs(palette);
+    palette.states = stateDifferences(palette);
     return palette;
 }
 

@@ -1,6 +1,7 @@
 #include "theming/PaletteValue.hpp"
 
 #include "theming/AppearancePreset.hpp"
+#include "theming/StateConfusion.hpp"
 
 namespace theming {
 
@@ -101,6 +102,31 @@ fw::Value legibilityValue(const std::vector<LegibilityPair>& pairs)
     return list;
 }
 
+// Each pair of states with its difference per vision, and the visions that could confuse them
+// (none while the user has set neither colour: the stock states are Apple's).
+fw::Value statesValue(const std::vector<StateDifference>& pairs)
+{
+    fw::Array list;
+    for (const StateDifference& pair : pairs) {
+        fw::Dictionary& entry = *list.emplace_back(fw::Dictionary {}).asDictionary();
+        entry["part"] = pair.part;
+        entry["enabled"] = pair.enabled;
+        entry["disabled"] = pair.disabled;
+        entry["minimum"] = kConfusableDifference;
+        fw::Dictionary difference;
+        fw::Array confusable;
+        for (std::size_t i = 0; i < pair.difference.size() && i < kVisions.size(); ++i) {
+            std::string name(visionName(kVisions[i]));
+            difference[name] = pair.difference[i];
+            if (pair.set && pair.difference[i] < kConfusableDifference)
+                confusable.push_back(fw::Value(name));
+        }
+        entry["difference"] = std::move(difference);
+        entry["confusable"] = std::move(confusable);
+    }
+    return list;
+}
+
 fw::Value tweaksValue(const DeviceTweaks& tweaks)
 {
     return fw::Dictionary { { "prysm", tweaks.prysm }, { "powerModule", tweaks.powerModule },
@@ -142,6 +168,7 @@ fw::Value paletteValue(const Palette& palette)
             fw::Array { palette.backdrop.red, palette.backdrop.green, palette.backdrop.blue,
                 palette.backdrop.alpha } },
         { "legibility", legibilityValue(palette.legibility) },
+        { "states", statesValue(palette.states) },
         { "wallpaperRevision", static_cast<std::int64_t>(palette.wallpaperRevision) },
         { "deviceRevision", static_cast<std::int64_t>(palette.deviceRevision) },
     };

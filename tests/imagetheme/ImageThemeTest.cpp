@@ -46,12 +46,12 @@ theming::Rgba paintedOver(const theming::Rgba& top, const theming::Rgba& bottom)
 Lab labOf(const theming::Rgba& c)
 {
     auto byte = [](double v) { return static_cast<std::uint8_t>(std::lround(v * 255)); };
-    return toLab({ byte(c.red), byte(c.green), byte(c.blue) });
+    return toLab(Srgb { byte(c.red), byte(c.green), byte(c.blue) });
 }
 
 Lab labOf(synthetic::Rgb c)
 {
-    return toLab({ c.red, c.green, c.blue });
+    return toLab(Srgb { c.red, c.green, c.blue });
 }
 
 bool isBackgroundKey(std::string_view key)

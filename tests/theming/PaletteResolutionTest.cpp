@@ -1,11 +1,15 @@
 #include "theming/ColourValue.hpp"
 #include "theming/Contrast.hpp"
+#include "theming/Legibility.hpp"
 #include "theming/PaletteResolver.hpp"
+#include "theming/StateConfusion.hpp"
 #include "theming/StockColours.hpp"
+#include "theming/VisionSimulation.hpp"
 
 #include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <set>
 
 namespace {
 
@@ -182,6 +186,75 @@ TEST(ThemingContrast, MatchesTheKnownWcagPairs)
             << foreground << " on " << pair["background"];
         // The ratio does not depend on which colour is named first.
         EXPECT_DOUBLE_EQ(ratio, theming::contrastRatio(*bottom, theming::over(*top, *bottom)));
+    }
+}
+
+// How each simulated vision sees a few colours; the browser's picture and warnings read the same
+// table (resources/web/tests), so the two simulations cannot drift apart.
+TEST(ThemingVision, SeesTheReferenceColours)
+{
+    std::ifstream file(QLN_SOURCE_DIR "/tests/theming/vision-cases.json");
+    auto cases = nlohmann::json::parse(file)["cases"];
+    ASSERT_FALSE(cases.empty());
+    for (const auto& c : cases) {
+        auto colour = *theming::parseColourValue(c["colour"].get<std::string>());
+        for (theming::Vision vision : theming::kVisions) {
+            std::string name(theming::visionName(vision));
+            EXPECT_EQ(theming::visionNamed(name), vision);
+            std::string expected = vision == theming::Vision::Typical ? c["colour"] : c[name];
+            auto want = *theming::parseColourValue(expected);
+            auto seen = theming::seenWith(colour, vision);
+            EXPECT_NEAR(seen.red, want.red, 1.0 / 255) << c["colour"] << " " << name;
+            EXPECT_NEAR(seen.green, want.green, 1.0 / 255) << c["colour"] << " " << name;
+            EXPECT_NEAR(seen.blue, want.blue, 1.0 / 255) << c["colour"] << " " << name;
+        }
+    }
+    EXPECT_FALSE(theming::visionNamed("colourblind"));
+}
+
+// Pairs of states and the visions that could take one for the other: reds and greens for the
+// red-green deficiencies (a protanope sees red darker, so a light red meets a dark green), blue
+// and turquoise for tritanopia, two colours of one luminance for achromatopsia, and lightness far
+// apart for no one.
+TEST(ThemingStateConfusion, WarnsOfStatesAPersonCouldConfuse)
+{
+    struct Case {
+        const char* enabled;
+        const char* disabled;
+        std::set<std::string> confusable;
+    };
+    const Case cases[] = {
+        { "#34C759", "#34C759",
+            { "typical", "protanopia", "deuteranopia", "tritanopia", "achromatopsia" } },
+        { "#F94111", "#0D6C03", { "protanopia" } },
+        { "#D20F37", "#459E40", { "deuteranopia" } },
+        { "#B35900", "#5A8C00", { "deuteranopia", "achromatopsia" } },
+        { "#0A84FF", "#30B0C7", { "tritanopia", "achromatopsia" } },
+        { "#FF2D55", "#0A84FF", { "achromatopsia" } },
+        { "#FFFFFF", "#3A3A3C", {} },
+        { "#FF9500", "#1C1C1E", {} },
+    };
+    for (const Case& c : cases) {
+        theming::Palette palette;
+        palette.backdrop = theming::backdropColour(theming::Appearance::Dark);
+        palette.connectivityBackground = { "connectivityContainerBackground",
+            theming::rgb(0x000000, 0.3), theming::ColourSource::Stock };
+        theming::ToggleSwatch toggle;
+        toggle.title = "Wi-Fi";
+        toggle.enabledColours.background = { "wifiEnabled", *theming::parseColourValue(c.enabled),
+            theming::ColourSource::Stored };
+        toggle.disabledColours.background = { "wifiDisabled",
+            *theming::parseColourValue(c.disabled), theming::ColourSource::Stock };
+        palette.connectivity.push_back(toggle);
+        auto pairs = theming::stateDifferences(palette);
+        ASSERT_EQ(pairs.size(), 1u);
+        std::set<std::string> confusable;
+        for (std::size_t i = 0; i < theming::kVisions.size(); ++i) {
+            if (pairs[0].difference[i] < theming::kConfusableDifference)
+                confusable.insert(std::string(theming::visionName(theming::kVisions[i])));
+        }
+        EXPECT_EQ(confusable, c.confusable) << c.enabled << " / " << c.disabled;
+        EXPECT_TRUE(pairs[0].set);
     }
 }
 
