@@ -1,8 +1,17 @@
-// Glyphs and text the user's colours make hard to read: a labelled warning
-// in the picture for each, and the contrast line of the picker.
+// Glyphs and text the user's colours make hard to read, and states that look
+// alike: a labelled warning in the picture for each, as the chosen vision
+// sees them, and the contrast line of the picker.
 
 import { el } from "./dom.js";
-import { drawnPairs, isDrawn, legibility, ratioText, withPending } from "./preview-model.js";
+import {
+  confusableStates,
+  drawnPairs,
+  isDrawn,
+  legibility,
+  ratioText,
+  withPending,
+} from "./preview-model.js";
+import { visionOf } from "./vision.js";
 
 // The warnings: a button in the picture's toolbar that counts them, and the
 // list it opens over the picture (so that neither the list nor its arrival
@@ -43,14 +52,17 @@ export function createWarnings(head, screen) {
   });
 
   let shown = "";
-  function paint(preview) {
+  function paint(preview, vision = "typical") {
     const drawn = drawnPairs(preview);
-    const low = legibility(preview).filter((pair) => pair.warn);
+    const low = legibility(preview, vision).filter((pair) => pair.warn);
     const here = low.filter((pair) => isDrawn(pair, drawn));
     const listed = [...here, ...low.filter((pair) => !isDrawn(pair, drawn))];
+    const alike = confusableStates(preview, vision);
     const text = JSON.stringify([
+      vision,
       here.map((pair) => [pair.foreground, pair.background]),
       listed.map((pair) => [pair.part, pair.state, ratioText(pair.ratio)]),
+      alike.map((pair) => [pair.part, pair.difference.toFixed(1)]),
     ]);
     // A drag repaints many times a second; the list changes far less often.
     if (text === shown) return;
@@ -63,11 +75,17 @@ export function createWarnings(head, screen) {
         here.some((p) => keys.includes(p.foreground) && (!over || over === p.background)),
       );
     }
-    box.hidden = listed.length === 0;
+    const count = listed.length + alike.length;
+    box.hidden = count === 0;
     if (box.hidden) open(false);
-    toggle.textContent = `${listed.length} Hard to Read`;
+    toggle.textContent = !alike.length
+      ? `${count} Hard to Read`
+      : !listed.length
+        ? `${count} Look Alike`
+        : `${count} Warnings`;
+    const seen = vision === "typical" ? "" : ` with ${visionOf(vision).title}`;
     list.replaceChildren(
-      ...(listed.length ? [el("p", "cc-warnings-title", "Hard to read")] : []),
+      ...(listed.length ? [el("p", "cc-warnings-title", `Hard to read${seen}`)] : []),
       ...listed.map((pair) => {
         const state = pair.state ? ` (${pair.state})` : "";
         const line = el(
@@ -79,6 +97,17 @@ export function createWarnings(head, screen) {
         if (pair.state) line.dataset.state = pair.state;
         return line;
       }),
+      ...(alike.length ? [el("p", "cc-warnings-title", `States that look alike${seen}`)] : []),
+      ...alike.map((pair) => {
+        const line = el(
+          "p",
+          "cc-warning",
+          `${pair.part}: enabled and disabled differ by ΔE ${pair.difference.toFixed(1)}, needs ${pair.minimum}`,
+        );
+        line.dataset.key = pair.enabled;
+        line.dataset.confusable = "true";
+        return line;
+      }),
     );
   }
   return { paint };
@@ -86,14 +115,15 @@ export function createWarnings(head, screen) {
 
 // The contrast the picker's colour gives the first pair it is part of, as a
 // line for the picker: "Wi-Fi glyph: 4.0:1 contrast", or "" for none.
-export function contrastLine(preview, keys, colour) {
+export function contrastLine(preview, keys, colour, vision = "typical") {
   if (!preview || !keys?.length) return "";
   const drawn = colour ? withPending(preview, keys, colour) : preview;
-  const pair = legibility(drawn).find(
+  const pair = legibility(drawn, vision).find(
     (p) => keys.includes(p.foreground) || keys.includes(p.background),
   );
   if (!pair) return "";
   const verdict =
     pair.ratio < pair.minimum ? ` — below ${ratioText(pair.minimum)}, hard to read` : "";
-  return `${pair.part}: ${ratioText(pair.ratio)} contrast${verdict}`;
+  const seen = vision === "typical" ? "" : ` with ${visionOf(vision).title}`;
+  return `${pair.part}: ${ratioText(pair.ratio)} contrast${seen}${verdict}`;
 }

@@ -3,6 +3,7 @@
 // the parts whose change needs the picture built again.
 
 import { rgbaCss } from "./colours.js";
+import { seenWith } from "./vision.js";
 
 // A palette colour ({"rgba": [r, g, b, a], …}) as {r, g, b, a}, or null.
 export function rgbaOf(colour) {
@@ -198,26 +199,38 @@ function backdropOf(preview) {
 // The WCAG contrast of a pair of the palette's legibility list, from the
 // colours given (the server's, or a pending one drawn before it answers):
 // the foreground as drawn over its layers over the backdrop, against those
-// layers.
-export function pairRatio(pair, colours, backdrop) {
+// layers, both as `vision` sees them.
+export function pairRatio(pair, colours, backdrop, vision = "typical") {
   const ground = (pair?.layers ?? [])
     .map((key) => rgbaOf(colours.get(key)))
     .filter(Boolean)
     .reduce((acc, c) => over(c, acc), backdrop);
   const fg = colours.get(pair?.foreground);
-  return rgbaOf(fg) ? contrast(over(drawnOn(fg, ground), ground), ground) : null;
+  if (!rgbaOf(fg)) return null;
+  const drawn = over(drawnOn(fg, ground), ground);
+  return contrast(seenWith(drawn, vision), seenWith(ground, vision));
 }
 
-// Every pair with its ratio worked out here; `warn` when below its minimum
-// and the user set the glyph or text or what is right behind it.
-export function legibility(preview) {
+// Every pair with its ratio worked out here, as `vision` sees it; `warn`
+// when below its minimum and the user set the glyph or text or what is right
+// behind it.
+export function legibility(preview, vision = "typical") {
   const colours = coloursByKey(preview);
   const backdrop = backdropOf(preview);
   return (preview?.legibility ?? []).map((pair) => {
-    const ratio = pairRatio(pair, colours, backdrop) ?? pair.ratio;
+    const ratio = pairRatio(pair, colours, backdrop, vision) ?? pair.ratio;
     const set = userSet(colours.get(pair.foreground)) || userSet(colours.get(pair.background));
     return { ...pair, ratio, warn: set && ratio < pair.minimum };
   });
+}
+
+// The toggles and modules whose two states `vision` could take one for the
+// other, as the theming component measured them (CIEDE2000 below the
+// minimum, and the user set one of the two), with that difference.
+export function confusableStates(preview, vision = "typical") {
+  return (preview?.states ?? [])
+    .filter((pair) => Array.isArray(pair.confusable) && pair.confusable.includes(vision))
+    .map((pair) => ({ ...pair, difference: Number(pair.difference?.[vision]) }));
 }
 
 // The glyphs and texts the picture draws now, as "foreground|background":

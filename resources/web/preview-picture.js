@@ -13,9 +13,10 @@ import { buildScenes } from "./preview-scenes.js";
 import { createSceneTabs } from "./preview-scene-tabs.js";
 import { outlineEditing, paintModules, pictureDescription, setAttr } from "./preview-paint.js";
 import { partPicture } from "./preview-mini.js";
+import { visionFilters } from "./vision.js";
 
 // The toolbar above the screen, and the screen's layers.
-function frame(root, act) {
+function frame(root, act, onVision) {
   const screen = el("div", "cc-screen");
   screen.dataset.testid = "preview-screen";
   const wallpaper = el("div", "cc-wallpaper");
@@ -24,10 +25,10 @@ function frame(root, act) {
   const tint = keyed("div", "cc-tint", { background: "backgroundTint" });
   const status = statusBar(new Set());
   const content = el("div", "cc-content");
-  const tools = toolbar(act);
+  const tools = toolbar(act, onVision);
   const tabs = createSceneTabs(tools.bar);
   screen.append(wallpaper, tint, status, content);
-  root.replaceChildren(tools.bar, screen);
+  root.replaceChildren(tools.bar, screen, visionFilters());
   const warnings = createWarnings(tools.bar.querySelector(".cc-toolbar-head"), screen);
   return { screen, wallpaper, status, content, tools, tabs, warnings };
 }
@@ -45,8 +46,16 @@ function keepingFocus(content, build) {
 
 // `act(action)` sends a toggle's or the appearance switch's action;
 // `onFindKey(key)` goes to the row of a part found.
-export function createPicture(root, { act, onFindKey }) {
-  const view = frame(root, act);
+export function createPicture(root, { act, onFindKey, onVision = () => {} }) {
+  let vision = "typical";
+  let last = null;
+  const view = frame(root, act, (next) => {
+    vision = next;
+    view.screen.style.filter = vision === "typical" ? "" : `url(#cc-vision-${vision})`;
+    view.screen.dataset.vision = vision;
+    if (last) view.warnings.paint(last, vision);
+    onVision(vision);
+  });
   const { screen, content, tools, tabs } = view;
   const finder = createFinder(
     tools.bar.querySelector(".cc-toolbar-head"),
@@ -83,7 +92,8 @@ export function createPicture(root, { act, onFindKey }) {
     paintToolbar(tools, preview, appearance);
     paintModules(parts, preview, BACKDROP[appearance]);
     paintKeyed(screen, coloursByKey(preview), only);
-    view.warnings.paint(preview);
+    last = preview;
+    view.warnings.paint(preview, vision);
     if (only) return;
     outlineEditing(screen, editing);
     finder.refresh();
@@ -104,5 +114,7 @@ export function createPicture(root, { act, onFindKey }) {
     focusAppearance: () =>
       tools.buttons.find((b) => b.getAttribute("aria-checked") === "true")?.focus(),
     partPicture: (keys) => partPicture(screen, content, keys),
+    // How the picture is seen: "typical" or a simulated vision's name.
+    vision: () => vision,
   };
 }

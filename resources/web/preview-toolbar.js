@@ -3,6 +3,7 @@
 
 import { el } from "./dom.js";
 import { setAttr } from "./preview-paint.js";
+import { VISIONS } from "./vision.js";
 
 const APPEARANCES = [
   ["light", "Light"],
@@ -37,7 +38,25 @@ function appearanceSwitch(act) {
   return { group, buttons };
 }
 
-export function toolbar(act) {
+// A pop-up button under the appearance switch: how the picture is seen.
+// Only this window's picture changes; nothing is sent or stored.
+function visionMenu(onVision) {
+  const wrap = el("label", "cc-vision");
+  wrap.append(el("span", "cc-vision-label", "Vision"));
+  const menu = el("select", "cc-vision-menu");
+  menu.dataset.testid = "preview-vision";
+  menu.dataset.focusKey = "cc-vision";
+  for (const { name, title } of VISIONS) {
+    const option = el("option", "", title);
+    option.value = name;
+    menu.append(option);
+  }
+  menu.addEventListener("change", () => onVision(menu.value));
+  wrap.append(menu);
+  return wrap;
+}
+
+export function toolbar(act, onVision = () => {}) {
   const bar = el("div", "cc-toolbar");
   const head = el("div", "cc-toolbar-head");
   const title = el("h1", "cc-title", "Control Center");
@@ -47,7 +66,11 @@ export function toolbar(act) {
   const note = el("p", "cc-note");
   note.setAttribute("role", "status");
   note.dataset.testid = "preview-note";
-  bar.append(head, note);
+  // The vision menu opens the row under the switch, which nothing else shares: the warnings,
+  // Find and Device come and go in the head without moving it.
+  const view = el("div", "cc-toolbar-view");
+  view.append(visionMenu(onVision), note);
+  bar.append(head, view);
   return { bar, buttons, note };
 }
 

@@ -13,7 +13,8 @@ import { createTrial } from "./preview-trial.js";
 // `root` is the element to draw in. hooks: onError(message) hears of a
 // refused or failed action too; onTrialChange(name or null) and
 // onTrialLoad(name) of a preset tried; onFindKey(key) of a part found;
-// onLive(palette) of every palette of the settings in use.
+// onLive(palette) of every palette of the settings in use; onVision(name) of
+// the vision the picture is seen with.
 export function createPreview(root, hooks = {}) {
   const state = createPictureState();
   const feed = createFeed({ draw, onError: showError, afterAction: () => trial.refresh() });
@@ -21,6 +22,7 @@ export function createPreview(root, hooks = {}) {
     // A toggle or appearance changes the tried preset's picture too (afterAction).
     act: feed.act,
     onFindKey: (key) => hooks.onFindKey?.(key),
+    onVision: (vision) => hooks.onVision?.(vision),
   });
   // A preset shown as it would look once loaded, instead of the settings in use.
   const trial = createTrial(picture.screen, {
@@ -69,7 +71,7 @@ export function createPreview(root, hooks = {}) {
     // The server's next picture marks the same keys pending, then stored.
     showPending: (keys, colour) => repaint(state.setPending(keys, colour)),
     // The picker's contrast line for the keys it edits, with its colour.
-    contrastFor: (keys, colour) => contrastLine(state.received(), keys, colour),
+    contrastFor: (keys, colour) => contrastLine(state.received(), keys, colour, picture.vision()),
     tryPreset: trial.tryPreset,
     endTrial: trial.end,
     trialName: trial.name,

@@ -564,6 +564,42 @@ test("warnings cover every state coloured, name it, and outline only the state t
   assert.deepEqual(session.errors, []);
 });
 
+// Orange-red and dark green: two states anyone with typical vision tells apart, and someone
+// without red cones (who sees red darker) takes one for the other.
+test("the picture seen with another vision warns of states that look alike, and stores nothing", async (t) => {
+  const session = await start(t);
+  const { page } = session;
+  await openBundle(session);
+  await tapRow(session, "Connectivity", "Connectivity");
+  await pickColour(session, "wifiEnabled", "#F94111");
+  await act(session, () => keyed(page, "switchState").click());
+  await pickColour(session, "wifiDisabled", "#0D6C03");
+  const warnings = page.locator("[data-testid=preview-warnings]");
+  const alike = warnings.locator('.cc-warning[data-confusable="true"]');
+  const screen = page.locator("[data-testid=preview-screen]");
+  const settings = await session.settings();
+  const menu = page.locator("[data-testid=preview-vision]");
+  assert.equal(await menu.inputValue(), "typical");
+  assert.equal(await alike.count(), 0);
+  const cases = [
+    ["protanopia", 1],
+    ["deuteranopia", 0],
+    ["tritanopia", 0],
+    ["typical", 0],
+  ];
+  for (const [vision, count] of cases) {
+    await menu.selectOption(vision);
+    await eventually(async () => (await alike.count()) === count, `${vision}: ${count} alike`);
+    const filter = await screen.evaluate((n) => getComputedStyle(n).filter);
+    if (vision === "typical") assert.equal(filter, "none");
+    else assert.match(filter, new RegExp(`cc-vision-${vision}`));
+    if (count) assert.match(await alike.first().textContent(), /^Wi-Fi: enabled and disabled/);
+  }
+  // The picture's colours and the files are as they were: only this window sees differently.
+  assert.deepEqual(await session.settings(), settings);
+  assert.deepEqual(session.errors, []);
+});
+
 // The stock picture is drawn as the phone draws it: no white title on a white tile.
 test("a fresh device's Toggles picture draws every title and glyph legibly", async (t) => {
   const session = await start(t);

@@ -15,6 +15,7 @@ import {
   sameColour,
 } from "../colours.js";
 import { entryProblem, readColourEntry } from "../colour-entry.js";
+import { seenWith, VISIONS } from "../vision.js";
 
 const bytes = (c) => [c.r, c.g, c.b].map((x) => Math.round(x * 255));
 
@@ -254,4 +255,19 @@ test("a field that does not read as a colour says what is wrong", () => {
     ["", null],
   ];
   for (const [text, want] of cases) assert.equal(entryProblem(text), want, text);
+});
+
+test("each simulated vision sees the reference colours as the theming component does", () => {
+  const { cases } = JSON.parse(
+    readFileSync(new URL("../../../tests/theming/vision-cases.json", import.meta.url)),
+  );
+  assert.ok(cases.length > 0);
+  for (const c of cases) {
+    const colour = parseColourValue(c.colour);
+    for (const { name } of VISIONS) {
+      const want = bytes(parseColourValue(name === "typical" ? c.colour : c[name]));
+      const got = bytes(seenWith(colour, name));
+      got.forEach((v, i) => assert.ok(Math.abs(v - want[i]) <= 1, `${c.colour} ${name}: ${got}`));
+    }
+  }
 });

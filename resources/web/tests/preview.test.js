@@ -9,6 +9,7 @@ import {
   legibility,
   colourCss,
   colourForKey,
+  confusableStates,
   drawnPairs,
   glyphColour,
   initialOf,
@@ -222,6 +223,48 @@ test("legibility is worked out from the colours drawn, and warns only where the 
     assert.ok(Math.abs(pair.ratio - ratio) < 0.01, `${what}: ${pair.ratio}`);
     assert.equal(pair.warn, warn, what);
   }
+});
+
+test("the warnings follow the vision the picture is seen with", () => {
+  // Red text on black: legible to most, too dark for someone without red cones; achromatopsia
+  // keeps luminance, so the ratio it sees is the typical one.
+  const preview = {
+    appearance: "dark",
+    backdrop: [0, 0, 0, 1],
+    connectivity: [
+      {
+        name: "wifi",
+        glyph: colour([1, 0, 0, 1], "stored", "text"),
+        background: colour([0, 0, 0, 1], "stock", "bg"),
+      },
+    ],
+    legibility: [
+      { part: "Title", foreground: "text", background: "bg", layers: ["bg"], minimum: 4.5 },
+    ],
+    states: [
+      {
+        part: "Wi-Fi",
+        enabled: "wifiEnabled",
+        disabled: "wifiDisabled",
+        minimum: 10,
+        difference: { typical: 40, protanopia: 4.2, achromatopsia: 30 },
+        confusable: ["protanopia"],
+      },
+    ],
+  };
+  const cases = [
+    ["typical", 5.25, false, 0],
+    ["protanopia", 3.28, true, 1],
+    ["deuteranopia", 6.57, false, 0],
+    ["achromatopsia", 5.25, false, 0],
+  ];
+  for (const [vision, ratio, warn, alike] of cases) {
+    const [pair] = legibility(preview, vision);
+    assert.ok(Math.abs(pair.ratio - ratio) < 0.05, `${vision}: ${pair.ratio}`);
+    assert.equal(pair.warn, warn, vision);
+    assert.equal(confusableStates(preview, vision).length, alike, vision);
+  }
+  assert.equal(confusableStates(preview, "protanopia")[0].difference, 4.2);
 });
 
 test("a picture is drawn once, built anew only for a new shape, and edits are laid over it", () => {
