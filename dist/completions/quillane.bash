@@ -5,7 +5,7 @@ _quillane()
     local cur prev words cword
     _init_completion || return
 
-    local commands="serve open script theme device"
+    local commands="serve open script theme theme-from-image theme-from-colour device"
     local command="" sub="" i
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
@@ -25,7 +25,11 @@ _quillane()
             _filedir -d
             return
             ;;
-        --port | --system-version | --modules)
+        --port | --system-version | --modules | --name)
+            return
+            ;;
+        --harmony)
+            COMPREPLY=($(compgen -W "monochrome analogous complementary" -- "$cur"))
             return
             ;;
     esac
@@ -36,6 +40,14 @@ _quillane()
         serve) options="--root --port --phone --help" ;;
         open) options="--print --help" ;;
         script | theme) options="--root --help" ;;
+        theme-from-image)
+            options="--root --name --help"
+            if [[ $cur != -* ]]; then
+                _filedir '@(jpg|jpeg|png|webp|heic|heif)'
+                return
+            fi
+            ;;
+        theme-from-colour) options="--root --harmony --name --help" ;;
         device)
             if [[ -z $sub ]]; then
                 COMPREPLY=($(compgen -W "init --help" -- "$cur"))

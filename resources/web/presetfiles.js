@@ -18,22 +18,29 @@ export function exportPreset(name) {
   link.click();
 }
 
+// Asks the server for a new preset (an import, a theme): {name} of the preset
+// made, or {error} with what went wrong.
+export async function requestNewPreset(url, init) {
+  try {
+    const response = await fetch(url, init);
+    const answer = await response.json().catch(() => null);
+    if (!response.ok || typeof answer?.name !== "string")
+      return { error: answer?.error || `The server answered ${response.status}.` };
+    return { name: answer.name };
+  } catch {
+    return { error: "The settings host cannot be reached." };
+  }
+}
+
 // Stores `file` as the preset `name`: the new preset's name, or throws with
 // the server's message.
 async function storePreset(name, file) {
-  let response;
-  try {
-    response = await fetch(`/api/presets/file?name=${encodeURIComponent(name)}`, {
-      method: "POST",
-      headers: { "Content-Type": "application/octet-stream" },
-      body: file,
-    });
-  } catch {
-    throw new Error("The settings host cannot be reached.");
-  }
-  const answer = await response.json().catch(() => null);
-  if (!response.ok || typeof answer?.name !== "string")
-    throw new Error(answer?.error || `The server answered ${response.status}.`);
+  const answer = await requestNewPreset(`/api/presets/file?name=${encodeURIComponent(name)}`, {
+    method: "POST",
+    headers: { "Content-Type": "application/octet-stream" },
+    body: file,
+  });
+  if (answer.error) throw new Error(answer.error);
   return answer.name;
 }
 

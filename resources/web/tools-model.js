@@ -1,5 +1,8 @@
-// What the preset tools decide from a screen, apart from the page: whether
-// they are shown, which presets they list, and when a load or a trial is over.
+// What the preset tools decide apart from the page: from a screen, whether
+// they are shown, which presets they list, and when a load or a trial is
+// over; from the colour typed, whether a theme can be made of it.
+
+import { entryProblem, readColourEntry } from "./colour-entry.js";
 
 const PRESETS_PAGE = "QLNPresetsController";
 
@@ -25,4 +28,25 @@ export function triedPresetGone(tried, before, after) {
 export function asksToLoad(screen, name) {
   const sheet = screen?.modal;
   return sheet?.style === "actionSheet" && sheet.title === name;
+}
+
+// The harmonies a theme from one colour is laid out in: value, title.
+export const HARMONIES = [
+  ["monochrome", "Monochrome"],
+  ["analogous", "Analogous"],
+  ["complementary", "Complementary"],
+];
+
+// The colour field of "Theme from Colour": the colour it reads or null; what
+// is wrong with it, or null while it reads or is empty; and the request that
+// makes the theme, or null while there is no colour. The preset is named
+// after the colour as typed.
+export function colourThemeEntry(text, harmony) {
+  const typed = text.trim();
+  const colour = readColourEntry(typed);
+  return {
+    colour,
+    problem: colour ? null : entryProblem(typed),
+    request: colour ? { colour: typed, harmony } : null,
+  };
 }

@@ -2,9 +2,9 @@
 // the page) or made from the wallpaper; the tools' status line below it,
 // which offers to preview or load a preset just made.
 
-import { el, hiddenFileInput, sentence } from "./dom.js";
+import { el, hiddenFileInput } from "./dom.js";
 import { acceptPresetDrops, askToImport, PLIST_ACCEPT } from "./presetfiles.js";
-import { button, section } from "./tools-parts.js";
+import { button, section, statusLine } from "./tools-parts.js";
 
 // `panel`: the tools' panel. hooks: wallpaper (makeTheme, canMakeTheme,
 // onChange, or null), onPreview(name) and onLoad(name) for the offer,
@@ -23,32 +23,15 @@ export function createNewPresets(panel, { wallpaper, onPreview, onLoad, announce
   themeHint.dataset.testid = "theme-hint";
   themeButton.setAttribute("aria-describedby", themeHint.id);
   const input = hiddenFileInput(PLIST_ACCEPT, "preset-file");
-  const status = el("p", "tools-status");
-  status.setAttribute("role", "status");
-  status.dataset.testid = "tools-status";
-  const offer = el("div", "tools-offer");
-  offer.hidden = true;
+  const { nodes: told, say } = statusLine(panel, {
+    testid: "tools-status",
+    onPreview,
+    onLoad,
+    announce,
+  });
   const actions = el("div", "tools-actions");
   actions.append(importButton, themeButton, input);
-  node.append(actions, themeHint, status, offer);
-
-  // Tells `text`; for a new preset, offers to preview or load it.
-  function say(text, { error = false, newPreset = null } = {}) {
-    const message = sentence(text);
-    status.textContent = message;
-    status.classList.toggle("tools-status-error", error);
-    offer.hidden = !newPreset;
-    offer.replaceChildren();
-    if (newPreset) {
-      offer.append(
-        button("tools-button", "Preview", `Preview “${newPreset}”`),
-        button("tools-button", "Load", `Load “${newPreset}”`),
-      );
-      offer.firstChild.addEventListener("click", () => onPreview(newPreset));
-      offer.lastChild.addEventListener("click", () => onLoad(newPreset));
-    }
-    if (panel.hidden || "idle" in panel.dataset) announce?.(message);
-  }
+  node.append(actions, themeHint, ...told);
 
   async function importFile(file) {
     if (!file) return;

@@ -2,11 +2,12 @@
 // itself gains no row. What changed since the current preset was saved, with
 // a way back to it; each preset tried in the picture without loading it, or
 // exported to a file; a new preset imported from a file or made from the
-// wallpaper. Beside the phone on a wide screen; on a narrow one a "Tools"
-// button presents them as a sheet.
+// wallpaper or from one colour. Beside the phone on a wide screen; on a
+// narrow one a "Tools" button presents them as a sheet.
 
 import { TOOLS_KEEP_PLACE_QUERY, WIDE_QUERY } from "./views.js";
 import { createChanges } from "./tools-changes.js";
+import { createColourTheme } from "./tools-colour.js";
 import { createLoader } from "./tools-load.js";
 import { isPresetsPage, presetNames, triedPresetGone } from "./tools-model.js";
 import { createNewPresets } from "./tools-new.js";
@@ -51,14 +52,11 @@ export function createPresetTools(panel, hooks) {
   const list = createPresetList({
     onPreview: (name) => (preview.trialName() === name ? preview.endTrial() : tryPreset(name)),
   });
-  const created = createNewPresets(panel, {
-    wallpaper,
-    onPreview: tryPreset,
-    onLoad: loader.load,
-    announce: hooks.announce,
-  });
+  const offer = { onPreview: tryPreset, onLoad: loader.load, announce: hooks.announce };
+  const created = createNewPresets(panel, { wallpaper, ...offer });
+  const fromColour = createColourTheme(panel, offer);
   const sheet = createToolsSheet(panel, { host: hooks.sheetButtonHost, wide });
-  panel.replaceChildren(sheet.head, changes.node, list.node, created.node);
+  panel.replaceChildren(sheet.head, changes.node, list.node, created.node, fromColour.node);
 
   async function tryPreset(name) {
     leaveSheetFor("preview");

@@ -7,7 +7,7 @@
 // palette (its revision), so every window shows the same one.
 
 import { el, hiddenFileInput } from "./dom.js";
-import { isPresetFile } from "./presetfiles.js";
+import { isPresetFile, requestNewPreset } from "./presetfiles.js";
 import { askInWindow } from "./window-alert.js";
 
 const NOT_KEPT = "Only a copy for the picture is kept, never the original image";
@@ -130,13 +130,7 @@ export function attachWallpaper(panel) {
   async function makeTheme() {
     setBusy(true);
     try {
-      const response = await fetch("/api/wallpaper/theme?name=Wallpaper", { method: "POST" });
-      const answer = await response.json().catch(() => null);
-      if (!response.ok || typeof answer?.name !== "string")
-        return { error: answer?.error || `The server answered ${response.status}.` };
-      return { name: answer.name };
-    } catch {
-      return { error: "The settings host cannot be reached." };
+      return await requestNewPreset("/api/wallpaper/theme?name=Wallpaper", { method: "POST" });
     } finally {
       setBusy(false);
     }

@@ -42,6 +42,8 @@ void addEventRoutes(Router& router, RouteContext& context);
 void addPreviewRoutes(Router& router, RouteContext& context);
 // The wallpaper behind the preview, and themes made from it.
 void addWallpaperRoutes(Router& router, RouteContext& context);
+// Themes made from one colour.
+void addColourThemeRoutes(Router& router, RouteContext& context);
 // Presets as files.
 void addPresetFileRoutes(Router& router, RouteContext& context);
 // What the simulated device holds.

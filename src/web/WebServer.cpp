@@ -37,6 +37,7 @@ void addRoutes(Router& router, RouteContext& context)
     addEventRoutes(router, context);
     addPreviewRoutes(router, context);
     addWallpaperRoutes(router, context);
+    addColourThemeRoutes(router, context);
     addPresetFileRoutes(router, context);
     addDeviceRoutes(router, context);
     addPhoneRoutes(router, context);

@@ -186,6 +186,11 @@ test("axe finds no violation on any page or dialog, light and dark, desktop and 
   await audit(page, "the import sheet with its refusal", failures);
   await page.keyboard.press("Escape");
   await page.locator("[data-testid=import-sheet]").waitFor({ state: "detached" });
+  await page.setViewportSize(SIZES.desktop);
+  await page.getByRole("textbox", { name: "Color" }).fill("#FF2G55");
+  await page.getByRole("textbox", { name: "Color" }).press("Tab");
+  await page.locator("[data-testid=colour-message]:not(:empty)").waitFor();
+  await audit(page, "Theme from Colour with a typo", failures, desktopLooks);
   // A phone-sized window has the tools as a sheet of their own.
   await page.getByRole("button", { name: "Preset Tools" }).click();
   await page.getByRole("dialog", { name: "Preset Tools" }).waitFor();

@@ -1,7 +1,7 @@
 // The wallpaper behind the preview: set from a file or a drop, refused with a
 // message, turned into a new preset that is tried and loads like any other,
 // and removed again; presets imported from files through a sheet, and
-// exported as they are.
+// exported as they are; a new preset made from a colour typed in the tools.
 
 import { test } from "node:test";
 import assert from "node:assert/strict";
@@ -249,6 +249,90 @@ test("a preset is imported from a file through a sheet, by picker or drop, and e
   const file = await download;
   assert.equal(file.suggestedFilename(), "Imported.plist");
   assert.equal(fs.readFileSync(await file.path(), "utf8"), settings);
+});
+
+test("a theme is made from a colour the field reads, and Undo takes it away again", async (t) => {
+  const session = await phone.start(t, { size: "wide", picture: true });
+  const { page } = session;
+  const field = page.getByRole("textbox", { name: "Color" });
+  const message = page.locator("[data-testid=colour-message]");
+  const make = page.getByRole("button", { name: "Make Theme" });
+  const status = page.locator("[data-testid=colour-status]");
+  const presetFiles = () => {
+    const folder = path.join(session.root, PRESETS_DIR);
+    return fs.existsSync(folder) ? fs.readdirSync(folder).sort() : [];
+  };
+  await openBundle(session);
+  await tapRow(session, "Presets", "Presets");
+  assert.equal(await make.isDisabled(), true, "nothing to make a theme of yet");
+
+  // A typo is told while typing, and Make Theme waits; Enter makes nothing.
+  await field.fill("#FF2G55");
+  await eventually(
+    async () => /“G” is not a hex digit/.test(await message.textContent()),
+    "the typo told",
+  );
+  assert.equal(await field.getAttribute("aria-invalid"), "true");
+  assert.equal(await make.isDisabled(), true);
+  await field.press("Enter");
+  assert.equal(await status.textContent(), "");
+
+  await field.fill("coral");
+  assert.equal(await message.textContent(), "Reads as #FF7F50.");
+  assert.equal(await field.getAttribute("aria-invalid"), "false");
+  // The harmony is a radio group: one tab stop, the arrows choose.
+  const monochrome = page.getByRole("radio", { name: "Monochrome" });
+  const complementary = page.getByRole("radio", { name: "Complementary" });
+  assert.equal(await monochrome.getAttribute("aria-checked"), "true");
+  await field.press("Tab");
+  assert.equal(await monochrome.evaluate((n) => n === document.activeElement), true);
+  await page.keyboard.press("ArrowLeft");
+  assert.equal(await complementary.getAttribute("aria-checked"), "true");
+  assert.equal(await complementary.evaluate((n) => n === document.activeElement), true);
+  assert.equal(await monochrome.getAttribute("tabindex"), "-1");
+
+  const settings = fs.readFileSync(path.join(session.root, SETTINGS));
+  const before = presetFiles();
+  await page.keyboard.press("Tab");
+  await page.keyboard.press("Enter");
+  await eventually(
+    async () => /New preset “coral” made from coral/.test(await status.textContent()),
+    "preset made",
+  );
+  await presetRow(page, "coral").waitFor();
+  assert.deepEqual(presetFiles(), [...before, "coral.plist"].sort(), "one new preset");
+  assert.deepEqual(fs.readFileSync(path.join(session.root, SETTINGS)), settings);
+  // The same offer as a theme from the wallpaper.
+  await page
+    .locator("#tools .tools-offer")
+    .getByRole("button", { name: "Preview “coral”" })
+    .waitFor();
+  await screenshot(page, "41-colour-theme");
+  // Each harmony's title whole, also with the panel full enough to scroll.
+  const clipped = await page.getByRole("radiogroup", { name: "Harmony" }).evaluate((group) =>
+    [...group.children]
+      .filter((segment) => {
+        const text = document.createRange();
+        text.selectNodeContents(segment);
+        const style = getComputedStyle(segment);
+        const room =
+          segment.clientWidth - parseFloat(style.paddingLeft) - parseFloat(style.paddingRight);
+        return text.getBoundingClientRect().width > room;
+      })
+      .map((segment) => segment.textContent),
+  );
+  assert.deepEqual(clipped, [], "every harmony's title is read whole");
+  const undo = page.locator("[data-testid=history-undo]");
+  await eventually(
+    async () => (await undo.getAttribute("aria-label")) === "Undo Theme from Colour “coral”",
+    "the step named",
+  );
+
+  await act(session, () => undo.click());
+  await presetRow(page, "coral").waitFor({ state: "detached" });
+  assert.deepEqual(presetFiles(), before);
+  assert.deepEqual(fs.readFileSync(path.join(session.root, SETTINGS)), settings);
+  assert.deepEqual(session.errors, []);
 });
 
 test("an image dropped onto the picture is drawn behind the modules", async (t) => {

@@ -76,7 +76,7 @@ echo "== The manual page and --help agree"
 manual=$(MANWIDTH=100 man -l "$prefix/share/man/man1/quillane.1.gz" 2>"$work/man.err" | col -b)
 [ ! -s "$work/man.err" ] || fail "the manual page does not render cleanly: $(cat "$work/man.err")"
 help_options=""
-for command in "" serve open script theme "device init"; do
+for command in "" serve open script theme "device init" theme-from-image theme-from-colour; do
   # shellcheck disable=SC2086
   options=$("$quillane" $command --help | grep -oE -- '--[a-z][a-z-]+' | sort -u)
   for option in $options; do

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <set>
 #include <spawn.h>
 #include <string>
 #include <sys/socket.h>
@@ -360,7 +361,7 @@ std::vector<std::string> previewEntries(const nlohmann::json& preview, const std
 
 } // namespace
 
-TEST(WebServer, KeepsAWallpaperAndMakesAThemeFromIt)
+TEST(WebServer, KeepsAWallpaperAndMakesThemesFromItAndFromAColour)
 {
     ScriptDevice device;
     Server server(device);
@@ -395,6 +396,29 @@ TEST(WebServer, KeepsAWallpaperAndMakesAThemeFromIt)
             "" },
         { "removed", "DELETE", "/api/wallpaper", "", 204, "" },
         { "gone", "GET", "/api/wallpaper", "", 404, "" },
+        { "a colour's theme is no JSON", "POST", "/api/theme-from-colour", "{coral", 400,
+            "{\\\"colour\\\": TEXT" },
+        { "no colour", "POST", "/api/theme-from-colour", R"({"harmony":"analogous"})", 400,
+            "{\\\"colour\\\": TEXT" },
+        { "a colour the field cannot read", "POST", "/api/theme-from-colour",
+            R"({"colour":"corall","harmony":"analogous"})", 400,
+            "\u201ccorall\u201d is not a colour name" },
+        { "a stray hex digit", "POST", "/api/theme-from-colour",
+            R"({"colour":"#FF2G55","harmony":"analogous"})", 400,
+            "\u201cG\u201d is not a hex digit" },
+        { "an unknown harmony", "POST", "/api/theme-from-colour",
+            R"({"colour":"coral","harmony":"triadic"})", 400, "the harmony is" },
+        { "no harmony", "POST", "/api/theme-from-colour", R"({"colour":"coral"})", 400,
+            "the harmony is" },
+        { "a name that leaves the folder", "POST", "/api/theme-from-colour",
+            R"({"colour":"coral","harmony":"analogous","name":"../x"})", 400, "cannot contain" },
+        { "a name that is no text", "POST", "/api/theme-from-colour",
+            R"({"colour":"coral","harmony":"analogous","name":7})", 400, "is text" },
+        { "a named theme from a colour", "POST", "/api/theme-from-colour",
+            R"json({"colour":"rgb(255 45 85)","harmony":"analogous","name":"Rose"})json", 200,
+            R"({"name":"Rose"})" },
+        { "named after the colour as typed", "POST", "/api/theme-from-colour",
+            R"({"colour":"coral","harmony":"complementary"})", 200, R"({"name":"coral"})" },
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
@@ -406,9 +430,36 @@ TEST(WebServer, KeepsAWallpaperAndMakesAThemeFromIt)
             EXPECT_EQ(answer.body.substr(0, 3), "\xFF\xD8\xFF");
         }
     }
-    auto screen = nlohmann::json::parse(request(port, call(server, "GET", "/api/screen")).body);
-    EXPECT_EQ(screen["history"]["undo"], "Theme from Wallpaper \u201cHarbour 2\u201d")
-        << screen["history"];
+    auto undoLabel = [&] {
+        auto screen = nlohmann::json::parse(request(port, call(server, "GET", "/api/screen")).body);
+        return screen["history"].value("undo", "");
+    };
+    auto presetFiles = [&] {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(device.path(presets)))
+            names.insert(entry.path().filename().string());
+        return names;
+    };
+    // Each theme made is one new file, and nothing refused left one.
+    EXPECT_EQ(presetFiles(),
+        (std::set<std::string> {
+            "Harbour.plist", "Harbour 2.plist", "Rose.plist", "coral.plist" }));
+    EXPECT_EQ(undoLabel(), "Theme from Colour \u201ccoral\u201d");
+    // The browser and the command line make the same preset from the same colour.
+    auto fromColour = runQuillane({ "theme-from-colour", "--root", device.root().string(), "coral",
+        "--harmony", "complementary", "--name", "Coral from the command" });
+    ASSERT_EQ(fromColour.exitStatus, 0) << fromColour.err;
+    EXPECT_EQ(device.read(presets + "coral.plist"),
+        device.read(presets + "Coral from the command.plist"));
+    std::filesystem::remove(device.path(presets + "Coral from the command.plist"));
+    // Undo takes the colour's theme away again, and only that.
+    auto undone = request(port, post(server, R"({"event":"undo"})"));
+    EXPECT_EQ(undone.status, 200) << undone.body;
+    EXPECT_EQ(presetFiles(),
+        (std::set<std::string> { "Harbour.plist", "Harbour 2.plist", "Rose.plist" }));
+    EXPECT_EQ(undoLabel(), "Theme from Colour \u201cRose\u201d");
+    request(port, post(server, R"({"event":"undo"})"));
+    EXPECT_EQ(undoLabel(), "Theme from Wallpaper \u201cHarbour 2\u201d");
     // The browser and the command line make the same preset from the same image.
     std::string cliImage = (device.root().parent_path() / "Harbour.jpg").string();
     std::ofstream(cliImage, std::ios::binary) << photo;
@@ -797,6 +848,7 @@ TEST(PhoneSharing, TheViewSecretOnlyViewsAndTheUsersSecretStaysOnThisMachine)
         { "POST", "/api/wallpaper", "x", 403 },
         { "DELETE", "/api/wallpaper", "", 403 },
         { "POST", "/api/wallpaper/theme", "", 403 },
+        { "POST", "/api/theme-from-colour", R"({"colour":"coral","harmony":"analogous"})", 403 },
         { "GET", "/api/presets/file?name=A", "", 403 },
         { "POST", "/api/presets/file?name=A", "<dict/>", 403 },
         { "GET", "/api/phone", "", 403 },

@@ -1,6 +1,12 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
-import { asksToLoad, isPresetsPage, presetNames, triedPresetGone } from "../tools-model.js";
+import {
+  asksToLoad,
+  colourThemeEntry,
+  isPresetsPage,
+  presetNames,
+  triedPresetGone,
+} from "../tools-model.js";
 
 const presetsPage = (rows) => ({ page: { class: "QLNPresetsController", rows } });
 const row = (title, cellClass = "QLNPreset") => ({ title, cellClass });
@@ -54,4 +60,23 @@ test("Load goes on only when the page asks about that very preset", () => {
   ];
   for (const [screen, asks] of cases)
     assert.equal(asksToLoad(screen, "Night"), asks, JSON.stringify(screen));
+});
+
+test("a theme is asked of a colour only once the field reads, named as typed", () => {
+  const cases = [
+    // typed, the problem told, the request
+    ["coral", null, { colour: "coral", harmony: "analogous" }],
+    ["  #FF2D55 ", null, { colour: "#FF2D55", harmony: "analogous" }],
+    ["rgb(255 45 85)", null, { colour: "rgb(255 45 85)", harmony: "analogous" }],
+    ["#FF2G55", "“G” is not a hex digit (0–9, A–F).", null],
+    ["corall", "“corall” is not a colour name.", null],
+    ["", null, null],
+    ["   ", null, null],
+  ];
+  for (const [typed, problem, request] of cases) {
+    const entry = colourThemeEntry(typed, "analogous");
+    assert.equal(entry.problem, problem, typed);
+    assert.deepEqual(entry.request, request, typed);
+    assert.equal(entry.colour !== null, request !== null, typed);
+  }
 });
