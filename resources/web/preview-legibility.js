@@ -104,7 +104,8 @@ export function createWarnings(head, screen) {
           "cc-warning",
           `${pair.part}: enabled and disabled differ by ΔE ${pair.difference.toFixed(1)}, needs ${pair.minimum}`,
         );
-        line.dataset.key = pair.enabled;
+        // Not data-key: that marks what the picture draws in a key's colour.
+        line.dataset.states = `${pair.enabled} ${pair.disabled}`;
         line.dataset.confusable = "true";
         return line;
       }),
