@@ -41,6 +41,7 @@ const dom = {
 const state = {
   screen: null,
   pageJson: null,
+  around: null,
   depth: -1,
   titles: new Map(),
   pasteboard: "none",
@@ -219,11 +220,24 @@ function applyTint(page) {
   }
 }
 
+// The page as the table draws it. A swatch's colour value string is not drawn
+// (its colour is), and it follows every move of a drag: a new one alone must
+// not rebuild the table.
+function drawnPage(page) {
+  if (!Array.isArray(page?.rows)) return page;
+  const rows = page.rows.map((row) =>
+    row?.swatch && typeof row.swatch === "object"
+      ? { ...row, swatch: { ...row.swatch, value: undefined } }
+      : row,
+  );
+  return { ...page, rows };
+}
+
 // Redraws the table when the page changed; answers whether another page
 // (not a new state of the same one) is now shown.
 function renderPage(screen, force) {
   const page = screen.page ?? null;
-  const json = JSON.stringify(page);
+  const json = JSON.stringify(drawnPage(page));
   if (!force && json === state.pageJson) return false;
   const depth = screen.stack.length;
   const samePage = depth === state.depth && page?.class === state.screen?.page?.class;
@@ -376,7 +390,22 @@ window.addEventListener("popstate", () => {
   post({ event: "back" });
 });
 
+// The window as a screen draws it but for the open picker's colour: a drag
+// changes only that (and a swatch's value, which is not drawn), and must not
+// rebuild the window around the picker at every move.
+function drawnAroundPicker(screen) {
+  const modal = screen.modal && { ...screen.modal, color: undefined };
+  return JSON.stringify({ ...screen, page: drawnPage(screen.page ?? null), modal });
+}
+
 function receive(screen, { force = false } = {}) {
+  const around = drawnAroundPicker(screen);
+  if (!force && state.screen && around === state.around) {
+    renderModal(screen, force);
+    state.screen = screen;
+    return;
+  }
+  state.around = around;
   const focusKey = focusKeyOf(document.activeElement);
   rememberTitles(screen);
   applyTint(screen.page);

@@ -151,21 +151,39 @@ export function createPicker(modal, title, hooks) {
     );
   }
 
-  // A drag moves faster than the server needs to hear: the picture follows
-  // every move here, the server at most one pick per frame.
+  // A drag moves faster than the server needs to hear: the picture here follows
+  // every move, the server hears the first move of a frame at once (so that a
+  // phone following the drag gets it without waiting for a frame) and after it
+  // at most the newest move of each frame.
   let frame = 0;
+  let owed = false;
   function postPick() {
-    if (frame) cancelAnimationFrame(frame);
-    frame = 0;
+    owed = false;
     shown = formatColourValue(colour());
     hooks.post({ event: "pick", color: shown }, "pick");
+  }
+  function nextFrame() {
+    frame = 0;
+    if (!owed) return;
+    postPick();
+    frame = requestAnimationFrame(nextFrame);
+  }
+  function stopPicks() {
+    if (frame) cancelAnimationFrame(frame);
+    frame = 0;
+    owed = false;
   }
   function send() {
     // A colour chosen by dragging replaces whatever the field held.
     if (editing) leaveEntry();
+    // The pick leaves before this window draws it, so the two go on at once.
+    if (frame) owed = true;
+    else {
+      postPick();
+      frame = requestAnimationFrame(nextFrame);
+    }
     hooks.onColour?.(colour());
     paint();
-    if (!frame) frame = requestAnimationFrame(postPick);
   }
   // The last colour goes out before the sheet closes, so closing stores it. A
   // field that does not read keeps the sheet up and says why.
@@ -175,12 +193,12 @@ export function createPicker(modal, title, hooks) {
       ui.hex.focus();
       return;
     }
-    if (frame) postPick();
+    if (owed) postPick();
+    stopPicks();
     hooks.close(shown);
   }
   function backOut() {
-    if (frame) cancelAnimationFrame(frame);
-    frame = 0;
+    stopPicks();
     hooks.backOut();
   }
 
