@@ -25,6 +25,9 @@ if [[ "${1:-}" == "--quick" ]]; then
   history_writes=1000
 fi
 
+pushd "$repo" >/dev/null
+source scripts/compiler-cache.sh
+popd >/dev/null
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" -j2 --target quillane qln_bench_plist qln_bench_pages qln_bench_events \
   qln_bench_footprint qln_bench_preview qln_bench_history qln_bench_images qln_bench_server

@@ -7,6 +7,7 @@
 # already configured (CMake keeps what earlier runs set and was not given again).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/compiler-cache.sh
 build_dir=${QLN_BUILD_DIR:-build}
 targets=()
 cmake_args=()

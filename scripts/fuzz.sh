@@ -10,6 +10,7 @@
 # go to build-fuzz/fuzz-figures.md.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/compiler-cache.sh
 seconds=${1:-60}
 shift || true
 targets=("$@")

@@ -11,7 +11,7 @@ packages=(
   libvips-dev liblcms2-dev libheif1 libde265-0
   chromium jq curl zbar-tools iproute2
   file lintian man-db systemd
-  strace
+  strace ccache
 )
 # Node.js and npm drive the browser tests; a machine that already has them keeps its own
 # (Debian's npm package conflicts with a Node.js that brings its own npm).

@@ -1,4 +1,5 @@
 // Undo and redo of every writer of the settings, through the host's events and its labels.
+#include "BuildPaths.hpp"
 #include "contract/SettingsContract.hpp"
 #include "foundation/NSFileManager.hpp"
 #include "history/History.hpp"

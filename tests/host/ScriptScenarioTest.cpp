@@ -1,4 +1,5 @@
 // End-to-end scenarios: the real program on a real device directory, as a script drives it.
+#include "BuildPaths.hpp"
 #include "foundation/PropertyList.hpp"
 #include "support/ScriptDriver.hpp"
 

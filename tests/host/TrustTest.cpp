@@ -1,5 +1,6 @@
 // The promises that only the user gets in and that nothing is lost, tried as an attacker would:
 // another user's device folder, links planted inside a device, lines longer than any event.
+#include "BuildPaths.hpp"
 #include "contract/SettingsContract.hpp"
 #include "foundation/Device.hpp"
 #include "foundation/NSFileManager.hpp"

@@ -1,4 +1,5 @@
 // Themes made from images: the colours they take, the legibility they keep, and what they refuse.
+#include "BuildPaths.hpp"
 #include "foundation/Device.hpp"
 #include "foundation/PropertyList.hpp"
 #include "imagetheme/ColourEntry.hpp"

@@ -1,3 +1,4 @@
+#include "BuildPaths.hpp"
 #include "foundation/PropertyList.hpp"
 #include "pages/QLNBetterCCXIController.hpp"
 #include "pages/QLNMediaControlsController.hpp"

@@ -1,5 +1,6 @@
 // The theming component reads the files whenever it likes, also in the middle of a write: it
 // must never find a file missing or half written.
+#include "BuildPaths.hpp"
 #include "ChildProcess.hpp"
 #include "ScratchDevice.hpp"
 

@@ -1,6 +1,7 @@
 // A user's process killed at random moments while it writes: every file the system keeps must
 // stay whole, and hold either what it held before the event in flight or what that event
 // writes. Kill moments come from a seed; where exactly a kill lands depends on the machine.
+#include "BuildPaths.hpp"
 #include "ChildProcess.hpp"
 #include "DeviceFiles.hpp"
 #include "ScratchDevice.hpp"

@@ -2,6 +2,7 @@
 // file may end up other than its old or its new content, nothing temporary may stay behind,
 // and where a writer promises to say that it failed, it says so. The table of outcomes is
 // written to the build folder (reliability/fault-table.md) for the README.
+#include "BuildPaths.hpp"
 #include "DeviceFiles.hpp"
 #include "ScratchDevice.hpp"
 #include "UiDriver.hpp"

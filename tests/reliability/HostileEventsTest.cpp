@@ -1,5 +1,6 @@
 // Every event of the protocol with each field missing or of every wrong type, in each state the
 // host can be in: each is answered, and an event that cannot apply changes nothing at all.
+#include "BuildPaths.hpp"
 #include "DeviceFiles.hpp"
 #include "ScratchDevice.hpp"
 #include "UiDriver.hpp"

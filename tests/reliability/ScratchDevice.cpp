@@ -1,5 +1,6 @@
 #include "ScratchDevice.hpp"
 
+#include "BuildPaths.hpp"
 #include "foundation/Device.hpp"
 #include "foundation/FileFaults.hpp"
 #include "foundation/Journal.hpp"

@@ -1,5 +1,6 @@
 // A thousand malformed requests against the real server: it answers or drops each one, keeps
 // serving the ones that follow, and none of them changes a file.
+#include "BuildPaths.hpp"
 #include "DeviceFiles.hpp"
 #include "ScratchDevice.hpp"
 

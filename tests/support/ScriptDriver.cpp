@@ -1,5 +1,7 @@
 #include "support/ScriptDriver.hpp"
 
+#include "BuildPaths.hpp"
+
 #include <array>
 #include <cstdio>
 #include <fstream>

@@ -1,3 +1,4 @@
+#include "BuildPaths.hpp"
 #include "theming/ColourValue.hpp"
 #include "theming/Contrast.hpp"
 #include "theming/Legibility.hpp"

@@ -1,5 +1,6 @@
 #include "theming/ThemingComponent.hpp"
 
+#include "BuildPaths.hpp"
 #include "foundation/Dispatch.hpp"
 #include "foundation/FileFaults.hpp"
 #include "foundation/Journal.hpp"

@@ -2,6 +2,7 @@
 // whole.
 #include "device/DeviceProfile.hpp"
 
+#include "BuildPaths.hpp"
 #include "support/ScriptDriver.hpp"
 #include "web/DeviceJson.hpp"
 

@@ -1,4 +1,5 @@
 // The web host as a browser and an attacker meet it: a real server process on loopback.
+#include "BuildPaths.hpp"
 #include "imagetheme/SyntheticImages.hpp"
 #include "support/ScriptDriver.hpp"
 
