@@ -7,6 +7,7 @@
 //   node phone-follow.mjs DESKTOP_ADDRESS PHONE_ADDRESS MOVES PHONE_CHROMIUM
 //
 // PHONE_CHROMIUM starts Chromium inside the phone's namespace (scripts/bench.sh makes it).
+import http from "node:http";
 import { createRequire } from "node:module";
 import path from "node:path";
 import { fileURLToPath } from "node:url";
@@ -51,6 +52,49 @@ async function phoneLoad() {
   return figures;
 }
 
+// The server's and the network's share alone, with both browsers closed: picks posted as the
+// desktop posts them (the session's picker still open), each timed until the phone's event stream, read
+// here with the view cookie, carries a picture in its colour.
+async function serverShare(count) {
+  const desk = new URL(desktopUrl);
+  const phoneAddress = new URL(phoneUrl);
+  const shared = await fetch(phoneAddress, { redirect: "manual" });
+  const cookie = shared.headers.get("set-cookie").split(";")[0];
+  let buffer = "";
+  let waiting = null;
+  const stream = http.get(
+    new URL("/api/stream", phoneAddress),
+    { headers: { Cookie: cookie, Accept: "text/event-stream" } },
+    (response) =>
+      response.on("data", (chunk) => {
+        buffer += chunk;
+        for (let end; (end = buffer.indexOf("\n\n")) >= 0; buffer = buffer.slice(end + 2))
+          if (waiting && buffer.slice(0, end).includes(waiting.colour)) waiting.arrived();
+      }),
+  );
+  const delays = [];
+  for (let i = 0; i < count; i++) {
+    const level = (16 + i).toString(16).toUpperCase();
+    const colour = `#${level}80${level}`;
+    const arrived = new Promise((resolve) => (waiting = { colour, arrived: resolve }));
+    const at = performance.now();
+    await fetch(new URL("/api/event", desk), {
+      method: "POST",
+      headers: {
+        Authorization: `Bearer ${desk.searchParams.get("token")}`,
+        "Content-Type": "application/json",
+        Origin: desk.origin,
+      },
+      body: JSON.stringify({ event: "pick", color: `${colour}:1.000000` }),
+    });
+    await arrived;
+    delays.push(performance.now() - at);
+    await new Promise((resolve) => setTimeout(resolve, 20));
+  }
+  stream.destroy();
+  return delays;
+}
+
 let result;
 try {
   const loads = [];
@@ -80,6 +124,21 @@ try {
 
   const phoneContext = await phoneBrowser.newContext({ ...devices["iPhone 13"] });
   const phone = await phoneContext.newPage();
+  // When each picture reaches the phone's page and when the page has drawn it, for where the
+  // time goes.
+  await phone.addInitScript(() => {
+    window.arrivals = [];
+    const listen = EventSource.prototype.addEventListener;
+    EventSource.prototype.addEventListener = function (type, handler, ...rest) {
+      if (type !== "preview") return listen.call(this, type, handler, ...rest);
+      const timed = (event) => {
+        const at = performance.timeOrigin + performance.now();
+        handler(event);
+        window.arrivals.push({ at, handled: performance.timeOrigin + performance.now() });
+      };
+      return listen.call(this, type, timed, ...rest);
+    };
+  });
   await phone.goto(phoneUrl, { waitUntil: "load" });
   await phone.locator("body[data-ready=true]").waitFor();
   // The phone notes when its Wi-Fi toggle takes each new colour, on the shared clock.
@@ -139,6 +198,11 @@ try {
   await desk.waitForTimeout(1000);
   const seen = await phone.evaluate(() => window.seen);
   const picks = await desk.evaluate(() => window.picks);
+  const arrivals = await phone.evaluate(() => window.arrivals);
+  // The session keeps its picker open without them.
+  await desktopBrowser.close();
+  await phoneBrowser.close();
+  const alone = await serverShare(60);
   // The desktop draws the picker's colour as it has it; the phone, as the server stored it in
   // bytes: the same colour within a step of a byte.
   const channels = (css) => (css.match(/[\d.]+/g) || []).slice(0, 3).map(Number);
@@ -165,6 +229,20 @@ try {
     const sorted = [...values].sort((a, b) => a - b);
     return sorted[Math.min(sorted.length - 1, Math.ceil(share * sorted.length) - 1)];
   };
+  // The stages of each move: until its pick leaves the desktop, until the phone's page has the
+  // picture, the page's handling of it, and until its next frame shows it.
+  const stages = { leave: [], reach: [], handle: [], show: [] };
+  for (const move of sent) {
+    const pick = picks.find((p) => p.at >= move.at);
+    const arrival = pick && arrivals.find((a) => a.at >= pick.at);
+    const shown = arrival && seen.find((s) => s.at >= arrival.handled);
+    if (!shown) continue;
+    stages.leave.push(pick.at - move.at);
+    stages.reach.push(arrival.at - pick.at);
+    stages.handle.push(arrival.handled - arrival.at);
+    stages.show.push(shown.at - arrival.handled);
+  }
+  const stage = (values) => ({ median_ms: quantile(values, 0.5), p95_ms: quantile(values, 0.95) });
   const sorted = [...delays].sort((a, b) => a - b);
   const q = (share) => quantile(delays, share);
   const fcps = loads.map((l) => l.fcp_ms).sort((a, b) => a - b);
@@ -178,6 +256,8 @@ try {
     pick_followed: sendDelays.length,
     pick_median_ms: quantile(sendDelays, 0.5),
     pick_p95_ms: quantile(sendDelays, 0.95),
+    server_alone: stage(alone),
+    stages: Object.fromEntries(Object.entries(stages).map(([name, v]) => [name, stage(v)])),
     fcp_median_ms: fcps[Math.floor(fcps.length / 2)],
     bytes: loads[0].bytes,
     requests: loads[0].requests,

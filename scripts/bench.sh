@@ -105,8 +105,15 @@ in_browser wallpaper wallpaper.json wallpaper-upload.mjs "$paints" "$out"
 echo "== The picture on a phone, over a local network"
 desk=qln-bench-desk
 handset=qln-bench-phone
+# Without IPv6: its link-local addresses arrive a moment after a link comes up, and Chromium
+# takes that for a change of network and fails the requests it has under way.
 phone_net() {
   ip netns add "$desk" && ip netns add "$handset" &&
+    for space in "$desk" "$handset"; do
+      ip netns exec "$space" sh -c 'for s in /proc/sys/net/ipv6/conf/all/disable_ipv6 \
+        /proc/sys/net/ipv6/conf/default/disable_ipv6; do [ ! -w "$s" ] || echo 1 >"$s"; done' ||
+        return 1
+    done &&
     ip link add qln-bench0 netns "$desk" type veth peer name qln-bench1 netns "$handset" &&
     ip -n "$desk" addr add 192.0.2.1/24 dev qln-bench0 &&
     ip -n "$handset" addr add 192.0.2.2/24 dev qln-bench1 &&

@@ -15,6 +15,11 @@ if [ "${QLN_IN_NAMESPACE:-}" != 1 ]; then
   fi
   QLN_IN_NAMESPACE=1 exec unshare --net -- "$0" "$@"
 fi
+# Without IPv6: its link-local addresses arrive a moment after a link comes up, and Chromium
+# takes that for a change of network and fails the requests it has under way.
+for setting in /proc/sys/net/ipv6/conf/{all,default}/disable_ipv6; do
+  if [ -w "$setting" ]; then echo 1 >"$setting"; fi
+done
 ip link set lo up
 if ! ip link add qln-lan0 type veth peer name qln-lan1 2>/dev/null; then
   echo "in-network-namespace: this kernel makes no veth pair; skipped" >&2
