@@ -7,8 +7,8 @@ cd "$(dirname "$0")/.."
 source scripts/compiler-cache.sh
 # Configured on every run, so that a tree configured before gets today's settings too. -O1: the
 # sanitizers' usual level, quicker to build than an optimised build and quicker to run than an
-# unoptimised one. -g1: line tables, all a sanitizer's report needs, at two thirds of the
-# compile time of full debug information.
+# unoptimised one. -g1: line tables, all a sanitizer's report needs, in two thirds to three
+# quarters of the compile time of full debug information.
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g1 -O1" \
   -DQLN_SANITIZE=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
   >/dev/null
