@@ -53,8 +53,8 @@ async function phoneLoad() {
 }
 
 // The server's and the network's share alone, with both browsers closed: picks posted as the
-// desktop posts them (the session's picker still open), each timed until the phone's event stream, read
-// here with the view cookie, carries a picture in its colour.
+// desktop posts them (the session's picker is still open), each timed until the phone's event
+// stream, read here with the view cookie, carries a picture in its colour.
 async function serverShare(count) {
   const desk = new URL(desktopUrl);
   const phoneAddress = new URL(phoneUrl);

@@ -275,26 +275,27 @@ def server(runs):
 
 
 def phone(figures):
+    def spread(figure):
+        return f"median {figure['median_ms']:.1f} ms, p95 {figure['p95_ms']:.1f} ms"
+
     rows = [["desktop drag → the phone page's picture restyled, over the namespace's veth",
-             "p95 < 33 ms", f"median {figures['median_ms']:.1f} ms, p95 {figures['p95_ms']:.1f} ms "
-             f"({figures['followed']} of {figures['moves']} moves)",
-             verdict(figures["p95_ms"] < 33 and figures["followed"] == figures["moves"])],
-            *[[f"… {what}", "—", f"median {figures['stages'][name]['median_ms']:.1f} ms, "
-               f"p95 {figures['stages'][name]['p95_ms']:.1f} ms", "—"]
-              for name, what in [("leave", "the move to its pick leaving the desktop"),
-                                 ("reach", "the pick to the picture at the phone's page"),
-                                 ("handle", "the phone page's handling of it"),
-                                 ("show", "to the phone's next frame showing it")]
-              if name in figures.get("stages", {})],
-            *[["… of the reach, the server's and the network's share alone (a pick posted → "
-                "the phone's stream carries it, no browser)", "—",
-                f"median {figures['server_alone']['median_ms']:.1f} ms, "
-                f"p95 {figures['server_alone']['p95_ms']:.1f} ms", "—"]
-              for _ in [0] if "server_alone" in figures],
-            ["the phone page's first contentful paint, iPhone emulation", "—",
-             f"{figures['fcp_median_ms']:.0f} ms", "—"],
-            ["… bytes it transfers", "—",
-             f"{figures['bytes'] / 1024:.0f} KiB in {figures['requests']} requests", "—"]]
+             "p95 < 33 ms", f"{spread(figures)} ({figures['followed']} of {figures['moves']} moves)",
+             verdict(figures["p95_ms"] < 33 and figures["followed"] == figures["moves"])]]
+    stages = figures.get("stages", {})
+    for name, what in [("leave", "the move to its pick leaving the desktop"),
+                       ("reach", "the pick to the picture at the phone's page"),
+                       ("handle", "the phone page's handling of it"),
+                       ("show", "to the phone's next frame showing it")]:
+        if name in stages:
+            rows.append([f"… {what}", "—", spread(stages[name]), "—"])
+    if "server_alone" in figures:
+        rows.append(["… of the reach, the server's and the network's share alone (a pick posted → "
+                     "the phone's stream carries it, no browser)", "—",
+                     spread(figures["server_alone"]), "—"])
+    rows += [["the phone page's first contentful paint, iPhone emulation", "—",
+              f"{figures['fcp_median_ms']:.0f} ms", "—"],
+             ["… bytes it transfers", "—",
+              f"{figures['bytes'] / 1024:.0f} KiB in {figures['requests']} requests", "—"]]
     table("The picture on a phone", ["what", "target", "measured", "result"], rows)
 
 
