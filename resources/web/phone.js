@@ -24,14 +24,36 @@ function dragging(node) {
   return Object.values(node).some(dragging);
 }
 
+// The desktop's picker closed: its colour stays drawn until the preview after it, which holds
+// the colour stored or the one it went back to.
+let pickClosed = false;
+
 function draw(preview) {
   if (!isPreview(preview)) return;
   const taken = state.take(preview);
-  if (!taken) return;
-  if (taken.rebuild) picture.rebuild(preview);
-  picture.paint(state.drawn(), { pending: dragging(preview) });
+  const closing = pickClosed;
+  if (closing) state.setPending(null);
+  pickClosed = false;
+  if (!taken && !closing) return;
+  if (taken?.rebuild) picture.rebuild(preview);
+  picture.paint(state.drawn(), { pending: state.isPending() || dragging(preview) });
   status.textContent = "";
   document.body.dataset.ready = "true";
+}
+
+// The desktop's picker reported a colour, drawn on its keys at once as the desktop draws it: the
+// server sends the preview that carries it only once the drag rests.
+function follow(pick) {
+  const rgba = pick?.colour?.rgba;
+  const [r, g, b, a] = Array.isArray(rgba) ? rgba.map(Number) : [];
+  const keys = Array.isArray(pick?.keys) ? pick.keys : [];
+  if (keys.length === 0 || ![r, g, b, a].every(Number.isFinite)) {
+    pickClosed = state.isPending();
+    return;
+  }
+  pickClosed = false;
+  const only = state.setPending(keys, { r, g, b, a });
+  if (state.received()) picture.paint(state.drawn(), { only, pending: true });
 }
 
 function say(text) {
@@ -62,6 +84,13 @@ function listen() {
       draw(JSON.parse(event.data));
     } catch {
       // A partial message: the next one brings the whole picture.
+    }
+  });
+  stream.addEventListener("pick", (event) => {
+    try {
+      follow(JSON.parse(event.data));
+    } catch {
+      // As above.
     }
   });
   // Sharing stopped, or the desktop went away: the stream ends and the picture stays.

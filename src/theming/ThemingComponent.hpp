@@ -58,6 +58,7 @@ public:
     // The colour the open picker shows, drawn over the stored one until it is cleared with
     // nullopt; the files are left alone.
     void setPending(std::optional<PendingColour> pending);
+    const std::optional<PendingColour>& pending() const { return m_pending; }
 
     // The wallpaper behind the picture was set (its mean colour; a new picture each time) or
     // removed: the palette's wallpaper revision changes, so that everyone who draws it fetches it

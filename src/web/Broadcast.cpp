@@ -2,11 +2,13 @@
 
 namespace web {
 
-void Broadcast::publish(Channel channel, std::string payload)
+void Broadcast::publish(Channel channel, std::string payload, bool showsColour)
 {
     std::function<void()> listener;
     {
         std::lock_guard lock(m_mutex);
+        if (channel == Pick)
+            m_pickShowing = showsColour ? std::optional(Clock::now()) : std::nullopt;
         auto& slot = m_slots[channel];
         if (payload == slot.payload)
             return;
@@ -18,18 +20,25 @@ void Broadcast::publish(Channel channel, std::string payload)
         listener();
 }
 
-std::string Broadcast::next(Position& position, bool previewOnly) const
+std::string Broadcast::next(
+    Position& position, bool picturesOnly, std::optional<Clock::time_point>* heldUntil) const
 {
+    static constexpr const char* kEventLines[kChannels] { "event: pick\n", "", "event: preview\n" };
     std::lock_guard lock(m_mutex);
-    for (int channel : { Screen, Preview }) {
-        if (previewOnly && channel == Screen)
+    for (int channel : { Pick, Screen, Preview }) {
+        if (channel == (picturesOnly ? Screen : Pick))
             continue;
         auto& slot = m_slots[channel];
         if (slot.version == position.seen[channel])
             continue;
+        if (channel == Preview && picturesOnly && m_pickShowing
+            && Clock::now() < *m_pickShowing + kPickRest) {
+            if (heldUntil)
+                *heldUntil = *m_pickShowing + kPickRest;
+            continue;
+        }
         position.seen[channel] = slot.version;
-        return (channel == Preview ? "event: preview\n" : "") + std::string("data: ") + slot.payload
-            + "\n\n";
+        return kEventLines[channel] + std::string("data: ") + slot.payload + "\n\n";
     }
     return {};
 }

@@ -1,30 +1,44 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace web {
 
-// What the event stream sends without a request: the screen, and the Control Center preview as
-// a named event. Only the newest message of each kind is kept, so a slow reader costs one
-// message of each, never a queue.
+// What the event stream sends without a request: the screen, the Control Center preview as a
+// named event, and the open picker's colour as a named event for those who see only pictures.
+// Only the newest message of each kind is kept, so a slow reader costs one message of each,
+// never a queue.
+//
+// A reader of pictures draws a drag from its picks, and each pick also makes a new preview of
+// some 50 KB: while picks that show a colour come, such a reader gets the preview only once
+// they have rested for `kPickRest`.
 class Broadcast {
 public:
-    enum Channel { Screen = 0, Preview = 1 };
-    static constexpr int kChannels = 2;
+    using Clock = std::chrono::steady_clock;
+    enum Channel { Pick = 0, Screen = 1, Preview = 2 };
+    static constexpr int kChannels = 3;
+    static constexpr auto kPickRest = std::chrono::milliseconds(120);
 
     // Where a reader is: the version of each channel it has sent.
     struct Position {
-        std::uint64_t seen[kChannels] { 0, 0 };
+        std::uint64_t seen[kChannels] { 0, 0, 0 };
     };
 
-    // Keeps the message when it differs from the last one, then tells the listener.
-    void publish(Channel channel, std::string payload);
+    // Keeps the message when it differs from the last one, then tells the listener. A pick that
+    // `showsColour` holds the previews of pictures-only readers (see above).
+    void publish(Channel channel, std::string payload, bool showsColour = false);
     // The next event-stream chunk for a reader at `position`, which it then moves past; empty
-    // when the reader has seen everything. `previewOnly` skips the screens.
-    std::string next(Position& position, bool previewOnly = false) const;
+    // when the reader has nothing to be sent now. A reader of `picturesOnly` gets the picks and
+    // the previews, any other the screens and the previews (its own page draws its picker's
+    // colour). A pick goes first: it is small and the preview that follows it is not. When a
+    // preview is held, `heldUntil` is set to when the reader should ask again.
+    std::string next(Position& position, bool picturesOnly = false,
+        std::optional<Clock::time_point>* heldUntil = nullptr) const;
     // Called, from the publishing thread, after each new message.
     void onPublish(std::function<void()> listener);
 
@@ -35,6 +49,8 @@ private:
     };
     mutable std::mutex m_mutex;
     Slot m_slots[kChannels];
+    // When the newest pick came, while it shows a colour.
+    std::optional<Clock::time_point> m_pickShowing;
     std::function<void()> m_listener;
 };
 

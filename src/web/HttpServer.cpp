@@ -186,9 +186,12 @@ public:
     {
         if (!m_open || m_writing)
             return;
-        std::string chunk = m_server.broadcast.next(m_position, m_picturesOnly);
+        std::optional<Broadcast::Clock::time_point> heldUntil;
+        std::string chunk = m_server.broadcast.next(m_position, m_picturesOnly, &heldUntil);
         if (!chunk.empty())
             write(std::make_shared<const std::string>(std::move(chunk)));
+        else if (heldUntil)
+            askAgainAt(*heldUntil);
     }
     void sendKeepAlive()
     {
@@ -198,6 +201,7 @@ public:
     void close()
     {
         m_open = false;
+        m_askAgain.cancel();
         beast::error_code ignored;
         m_stream.socket().shutdown(tcp::socket::shutdown_both, ignored);
         m_stream.socket().close(ignored);
@@ -215,6 +219,15 @@ private:
                     return self->close();
                 self->sendNews();
             });
+    }
+    // One timer a stream, set anew for each hold: a held message costs nothing more.
+    void askAgainAt(Broadcast::Clock::time_point when)
+    {
+        m_askAgain.expires_at(when);
+        m_askAgain.async_wait([self = shared_from_this()](beast::error_code error) {
+            if (!error)
+                self->sendNews();
+        });
     }
     // A client sends nothing on a stream: a read that ends means it went away.
     void watchForClose()
@@ -235,6 +248,7 @@ private:
     char m_sink[64];
     bool m_open { true };
     bool m_writing { false };
+    net::steady_timer m_askAgain { m_stream.get_executor() };
 };
 
 // One connection: request after request, each read head first and judged before its body.

@@ -3,6 +3,7 @@
 #include "host/AppearanceSwitch.hpp"
 #include "host/PresetFiles.hpp"
 #include "host/Session.hpp"
+#include "theming/ColourValue.hpp"
 #include "theming/PaletteValue.hpp"
 #include "theming/ThemingComponent.hpp"
 
@@ -87,6 +88,19 @@ std::string applyPreviewAction(theming::ThemingComponent& theming, const std::st
         return {};
     }
     return "a preview action names 'appearance' or 'toggle'";
+}
+
+std::string pickJson(const theming::ThemingComponent& theming)
+{
+    const auto& pending = theming.pending();
+    if (!pending)
+        return R"({"keys":[]})";
+    const auto& c = pending->colour;
+    nlohmann::json pick { { "keys", pending->keys },
+        { "colour",
+            { { "rgba", { c.red, c.green, c.blue, c.alpha } },
+                { "value", theming::displayColour(c) } } } };
+    return pick.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 void showPendingPick(const host::Session& session, theming::ThemingComponent& theming)

@@ -31,6 +31,11 @@ PresetPreview presetPreview(const theming::ThemingComponent& theming, std::strin
 // {"toggle": name}. Returns an empty string when it applied, else what was wrong.
 std::string applyPreviewAction(theming::ThemingComponent& theming, const std::string& body);
 
+// The open picker's colour for a picture that follows it before the next preview:
+// {"keys": [...], "colour": {"rgba": [...], "value": "#RRGGBB:1.00"}}, or {"keys": []} when no
+// picker shows one.
+std::string pickJson(const theming::ThemingComponent& theming);
+
 // Hands the open picker's colour to the preview as pending on the keys it would write, or
 // clears it once the picker closed; call after every event.
 void showPendingPick(const host::Session& session, theming::ThemingComponent& theming);

@@ -54,11 +54,16 @@ int runServer(const std::filesystem::path& deviceRoot, int port, bool shareWithP
     host::EventLoop loop;
     host::Session session(deviceRoot);
     theming::ThemingComponent theming;
+    Broadcast broadcast;
     bool previewChanged = true;
-    theming.onChange = [&] { previewChanged = true; };
+    // The picker's colour goes out at once, before the event's answer and the preview are made:
+    // a picture elsewhere can follow a drag from it alone.
+    theming.onChange = [&] {
+        previewChanged = true;
+        broadcast.publish(Broadcast::Pick, pickJson(theming), theming.pending().has_value());
+    };
     theming.start();
 
-    Broadcast broadcast;
     SlowWorker slowWorker;
     imagetheme::WallpaperStore wallpaper(deviceRoot);
     RouteContext context { session, theming, wallpaper, deviceRoot,

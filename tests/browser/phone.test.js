@@ -130,12 +130,15 @@ test("the phone sees the desktop's picture live and carries its theme home", asy
   await tapRow(session, "Connectivity", "Connectivity");
   await act(session, () => keyed(page, "wifiEnabled").click());
   await waitForPicker(page);
+  const phoneShows = async (colour, source) =>
+    (await phoneWifi.evaluate((node) => getComputedStyle(node).backgroundColor)) === colour &&
+    (await phoneWifi.getAttribute("data-source")) === source;
+  let dragged;
   for (const step of [1, 2, 3]) {
-    const desktop = await dragPicker(page, step);
+    dragged = await dragPicker(page, step);
     await eventually(
-      async () =>
-        (await phoneWifi.evaluate((node) => getComputedStyle(node).backgroundColor)) === desktop,
-      `the phone's Wi-Fi toggle in the dragged colour ${desktop}`,
+      () => phoneShows(dragged, "pending"),
+      `the phone's Wi-Fi toggle in the dragged colour ${dragged}`,
     );
   }
   await page.getByRole("button", { name: "Done" }).click();
@@ -143,6 +146,14 @@ test("the phone sees the desktop's picture live and carries its theme home", asy
     async () => (await session.settings()).wifiEnabled !== undefined,
     "the picked colour stored",
   );
+  await eventually(() => phoneShows(dragged, "stored"), "the phone shows the colour stored");
+  // A drag cancelled goes back on the phone too.
+  await act(session, () => keyed(page, "wifiEnabled").click());
+  await waitForPicker(page);
+  const cancelled = await dragPicker(page, 4);
+  await eventually(() => phoneShows(cancelled, "pending"), "the phone follows the second drag");
+  await page.keyboard.press("Escape");
+  await eventually(() => phoneShows(dragged, "stored"), "the phone back at the colour stored");
 
   // Copy Theme on the phone, within the tap; what reached the clipboard is what was selected.
   await handset.evaluate(() => {

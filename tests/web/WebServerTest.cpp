@@ -2,6 +2,7 @@
 #include "BuildPaths.hpp"
 #include "imagetheme/SyntheticImages.hpp"
 #include "support/ScriptDriver.hpp"
+#include "web/Broadcast.hpp"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -18,6 +19,7 @@
 #include <string>
 #include <sys/socket.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -692,6 +694,63 @@ TEST(WebServer, PreviewShowsThePickersColourAsPendingUntilItCloses)
         settingsBefore
             = device.read("/var/mobile/Library/Preferences/com.tarrowvine.quillane.plist");
     }
+}
+
+// The desktop's stream and a phone's: who gets which message, and when a phone's preview waits
+// for the drag to rest.
+TEST(Broadcast, APhoneFollowsPicksAndGetsThePreviewOnceTheyRest)
+{
+    using web::Broadcast;
+    Broadcast broadcast;
+    Broadcast::Position desktop;
+    Broadcast::Position phone;
+    auto drain = [&](Broadcast::Position& position, bool picturesOnly) {
+        std::string sent;
+        std::optional<Broadcast::Clock::time_point> held;
+        for (std::string chunk; !(chunk = broadcast.next(position, picturesOnly, &held)).empty();)
+            sent += chunk;
+        return std::pair { sent, held };
+    };
+
+    broadcast.publish(Broadcast::Screen, "S1");
+    broadcast.publish(Broadcast::Preview, "P1");
+    auto before = Broadcast::Clock::now();
+    broadcast.publish(Broadcast::Pick, "K1", true);
+    broadcast.publish(Broadcast::Preview, "P2");
+    struct Case {
+        const char* what;
+        Broadcast::Position* reader;
+        bool picturesOnly;
+        const char* sent;
+        bool held;
+    };
+    const Case whileDragging[] = {
+        { "the desktop never gets picks and never waits", &desktop, false,
+            "data: S1\n\nevent: preview\ndata: P2\n\n", false },
+        { "a phone gets the pick, not the screen, and the preview waits", &phone, true,
+            "event: pick\ndata: K1\n\n", true },
+    };
+    for (const Case& c : whileDragging) {
+        SCOPED_TRACE(c.what);
+        auto [sent, held] = drain(*c.reader, c.picturesOnly);
+        EXPECT_EQ(sent, c.sent);
+        ASSERT_EQ(held.has_value(), c.held);
+        if (held) {
+            EXPECT_GE(*held, before + Broadcast::kPickRest);
+        }
+    }
+    // Once the picks rest, the newest preview goes.
+    std::this_thread::sleep_for(Broadcast::kPickRest + std::chrono::milliseconds(10));
+    EXPECT_EQ(drain(phone, true).first, "event: preview\ndata: P2\n\n");
+    // A new pick holds the next preview again; a picker that closes lets it go at once.
+    broadcast.publish(Broadcast::Pick, "K2", true);
+    broadcast.publish(Broadcast::Preview, "P3");
+    EXPECT_EQ(drain(phone, true).first, "event: pick\ndata: K2\n\n");
+    broadcast.publish(Broadcast::Pick, "K0", false);
+    broadcast.publish(Broadcast::Preview, "P4");
+    auto [sent, held] = drain(phone, true);
+    EXPECT_EQ(sent, "event: pick\ndata: K0\n\nevent: preview\ndata: P4\n\n");
+    EXPECT_FALSE(held.has_value());
 }
 
 TEST(WebServer, DevicePanelChangesTheDeviceAndTheOpenPageAndPreviewFollow)
