@@ -113,6 +113,24 @@ async function loadScreen() {
   }
 }
 
+// While the picker is open the picture already shows its colour, and a palette comes after
+// every pick of a drag: only the newest is drawn, once the drag rests (or the picker closes), so
+// each move's own frame and pick stay quick.
+const PREVIEW_REST_MS = 60;
+const waitingPreview = { data: null, timer: null };
+
+function drawWaitingPreview() {
+  clearTimeout(waitingPreview.timer);
+  const data = waitingPreview.data;
+  waitingPreview.data = null;
+  if (data === null) return;
+  try {
+    preview.receive(JSON.parse(data));
+  } catch {
+    // A partial message: the next one brings the whole palette.
+  }
+}
+
 function listen() {
   if (typeof EventSource !== "function") return;
   const stream = new EventSource("/api/stream");
@@ -127,11 +145,11 @@ function listen() {
   });
   // The theming component's palette, after each change it sees.
   stream.addEventListener("preview", (e) => {
-    try {
-      preview.receive(JSON.parse(e.data));
-    } catch {
-      // A partial message: the next one brings the whole palette.
-    }
+    waitingPreview.data = e.data;
+    clearTimeout(waitingPreview.timer);
+    if (state.modal?.style === "picker")
+      waitingPreview.timer = setTimeout(drawWaitingPreview, PREVIEW_REST_MS);
+    else drawWaitingPreview();
   });
 }
 
@@ -266,6 +284,8 @@ function animatePage(direction) {
 
 function closeModal() {
   if (!state.modal) return;
+  // The picker's colour gives way to the newest palette, not to one from before the drag.
+  drawWaitingPreview();
   preview.showPending(null);
   preview.setEditing(null);
   state.modal = null;
