@@ -124,13 +124,13 @@ try {
 
   const phoneContext = await phoneBrowser.newContext({ ...devices["iPhone 13"] });
   const phone = await phoneContext.newPage();
-  // When each picture reaches the phone's page and when the page has drawn it, for where the
-  // time goes.
+  // When each pick (or picture) reaches the phone's page and when the page has drawn it, for
+  // where the time goes.
   await phone.addInitScript(() => {
     window.arrivals = [];
     const listen = EventSource.prototype.addEventListener;
     EventSource.prototype.addEventListener = function (type, handler, ...rest) {
-      if (type !== "preview") return listen.call(this, type, handler, ...rest);
+      if (type !== "preview" && type !== "pick") return listen.call(this, type, handler, ...rest);
       const timed = (event) => {
         const at = performance.timeOrigin + performance.now();
         handler(event);
