@@ -7,11 +7,12 @@ void Broadcast::publish(Channel channel, std::string payload, bool showsColour)
     std::function<void()> listener;
     {
         std::lock_guard lock(m_mutex);
-        if (channel == Pick)
-            m_pickShowing = showsColour ? std::optional(Clock::now()) : std::nullopt;
         auto& slot = m_slots[channel];
+        // The same pick again (any change of the palette sends it) is no new pick.
         if (payload == slot.payload)
             return;
+        if (channel == Pick)
+            m_pickShowing = showsColour ? std::optional(Clock::now()) : std::nullopt;
         slot.payload = std::move(payload);
         ++slot.version;
         listener = m_listener;

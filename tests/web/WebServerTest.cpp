@@ -742,7 +742,11 @@ TEST(Broadcast, APhoneFollowsPicksAndGetsThePreviewOnceTheyRest)
     // Once the picks rest, the newest preview goes.
     std::this_thread::sleep_for(Broadcast::kPickRest + std::chrono::milliseconds(10));
     EXPECT_EQ(drain(phone, true).first, "event: preview\ndata: P2\n\n");
-    // A new pick holds the next preview again; a picker that closes lets it go at once.
+    // The same pick again holds nothing; a new pick holds the next preview again; a picker
+    // that closes lets it go at once.
+    broadcast.publish(Broadcast::Pick, "K1", true);
+    broadcast.publish(Broadcast::Preview, "P2b");
+    EXPECT_EQ(drain(phone, true).first, "event: preview\ndata: P2b\n\n");
     broadcast.publish(Broadcast::Pick, "K2", true);
     broadcast.publish(Broadcast::Preview, "P3");
     EXPECT_EQ(drain(phone, true).first, "event: pick\ndata: K2\n\n");
