@@ -169,7 +169,12 @@ bool hasEnded(const fs::path& pidFile)
 void waitForMove(const fs::path& journal, std::chrono::steady_clock::time_point limit)
 {
     while (std::chrono::steady_clock::now() < limit) {
-        auto records = newestStepRecords(journal, 2);
+        std::vector<StepRecord> records;
+        try {
+            records = newestStepRecords(journal, 2);
+        } catch (const std::exception&) {
+            // The running driver removed a record between the listing and the reading.
+        }
         if (records.size() == 2 && isMove(records.back().event)
             && records.back().history != records.front().history)
             return;
