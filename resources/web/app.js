@@ -251,11 +251,12 @@ function drawnPage(page) {
   return { ...page, rows };
 }
 
-// Redraws the table when the page changed; answers whether another page
-// (not a new state of the same one) is now shown.
-function renderPage(screen, force) {
+// Redraws the table when the page changed (`drawn`: the page as drawnPage
+// gives it); answers whether another page (not a new state of the same one) is
+// now shown.
+function renderPage(screen, drawn, force) {
   const page = screen.page ?? null;
-  const json = JSON.stringify(drawnPage(page));
+  const json = JSON.stringify(drawn);
   if (!force && json === state.pageJson) return false;
   const depth = screen.stack.length;
   const samePage = depth === state.depth && page?.class === state.screen?.page?.class;
@@ -413,13 +414,14 @@ window.addEventListener("popstate", () => {
 // The window as a screen draws it but for the open picker's colour: a drag
 // changes only that (and a swatch's value, which is not drawn), and must not
 // rebuild the window around the picker at every move.
-function drawnAroundPicker(screen) {
+function drawnAroundPicker(screen, drawn) {
   const modal = screen.modal && { ...screen.modal, color: undefined };
-  return JSON.stringify({ ...screen, page: drawnPage(screen.page ?? null), modal });
+  return JSON.stringify({ ...screen, page: drawn, modal });
 }
 
 function receive(screen, { force = false } = {}) {
-  const around = drawnAroundPicker(screen);
+  const drawn = drawnPage(screen.page ?? null);
+  const around = drawnAroundPicker(screen, drawn);
   if (!force && state.screen && around === state.around) {
     renderModal(screen, force);
     state.screen = screen;
@@ -430,7 +432,7 @@ function receive(screen, { force = false } = {}) {
   rememberTitles(screen);
   applyTint(screen.page);
   renderNav(dom.nav, screen, ctx, (cls) => state.titles.get(cls));
-  const pageChanged = renderPage(screen, force);
+  const pageChanged = renderPage(screen, drawn, force);
   renderModal(screen, force);
   state.screen = screen;
   state.pasteboard = pasteboardKey(screen.pasteboard);
