@@ -56,7 +56,11 @@ test("a wallpaper is set, refused, made into a preset that loads, and removed", 
 
   await file.setInputFiles(photo);
   await eventually(async () => /Wallpaper set/.test(await status.textContent()), "wallpaper set");
-  assert.match(await layer.getAttribute("style"), /\/api\/wallpaper/);
+  // The picture takes it from the stream, which may come after the upload's answer.
+  await eventually(
+    async () => /\/api\/wallpaper/.test((await layer.getAttribute("style")) ?? ""),
+    "the wallpaper drawn",
+  );
   assert.equal(
     await page.locator("[data-testid=preview-screen]").getAttribute("data-wallpaper"),
     "image",
