@@ -53,8 +53,8 @@ const queue = createEventQueue(sendEvent);
 
 // ---- server ------------------------------------------------------------
 
+// Resolves once the server has answered; what it resolves to reads and draws the answer.
 async function sendEvent(event) {
-  const before = state.pasteboard;
   let response;
   try {
     response = await fetch("/api/event", {
@@ -64,8 +64,13 @@ async function sendEvent(event) {
     });
   } catch {
     showToast("The settings host cannot be reached.");
-    return;
+    return null;
   }
+  return () => receiveAnswer(event, response);
+}
+
+async function receiveAnswer(event, response) {
+  const before = state.pasteboard;
   let screen = null;
   try {
     screen = await response.json();

@@ -87,3 +87,33 @@ test("a failed request does not stop the events after it", async () => {
   await s.tick();
   assert.deepEqual(s.sent, [{ n: 1 }, { n: 2 }]);
 });
+
+test("the next event leaves once the server answered; answers are handled in order", async () => {
+  const log = [];
+  const handlers = [];
+  const send = async (event) => {
+    log.push(`sent ${event.n}`);
+    return () =>
+      new Promise((resolve) => handlers.push(() => (log.push(`handled ${event.n}`), resolve())));
+  };
+  const q = createEventQueue(send);
+  const first = q.enqueue({ n: 1 });
+  const second = q.enqueue({ n: 2 });
+  let firstDone = false;
+  first.then(() => (firstDone = true));
+  for (let i = 0; i < 5; i++) await new Promise((r) => setTimeout(r, 0));
+  // Both went out though the first answer is not handled yet; the second waits its turn.
+  assert.deepEqual(log, ["sent 1", "sent 2"]);
+  assert.equal(handlers.length, 1);
+  assert.equal(firstDone, false);
+  assert.equal(q.isBusy(), true);
+  handlers.shift()();
+  await first;
+  for (let i = 0; i < 5; i++) await new Promise((r) => setTimeout(r, 0));
+  assert.equal(handlers.length, 1);
+  assert.equal(q.isBusy(), true);
+  handlers.shift()();
+  await second;
+  assert.deepEqual(log, ["sent 1", "sent 2", "handled 1", "handled 2"]);
+  assert.equal(q.isBusy(), false);
+});
