@@ -3,7 +3,7 @@
 // through the event stream; and "Copy Theme", to carry a theme to the phone's own Settings.
 // The phone's address lets it look and nothing more.
 
-import { isPreview } from "./preview-model.js";
+import { isPreview, rgbaOf } from "./preview-model.js";
 import { createPictureState } from "./preview-state.js";
 import { createPicture } from "./preview-picture.js";
 import { createCopySheet } from "./phone-copy.js";
@@ -44,15 +44,14 @@ function draw(preview) {
 // The desktop's picker reported a colour, drawn on its keys at once as the desktop draws it: the
 // server sends the preview that carries it only once the drag rests.
 function follow(pick) {
-  const rgba = pick?.colour?.rgba;
-  const [r, g, b, a] = Array.isArray(rgba) ? rgba.map(Number) : [];
+  const colour = rgbaOf(pick?.colour);
   const keys = Array.isArray(pick?.keys) ? pick.keys : [];
-  if (keys.length === 0 || ![r, g, b, a].every(Number.isFinite)) {
+  if (keys.length === 0 || !colour) {
     pickClosed = state.isPending();
     return;
   }
   pickClosed = false;
-  const only = state.setPending(keys, { r, g, b, a });
+  const only = state.setPending(keys, colour);
   if (state.received()) picture.paint(state.drawn(), { only, pending: true });
 }
 
