@@ -60,12 +60,14 @@ Session::Session(const std::filesystem::path& deviceRoot)
 
 Session::~Session() = default;
 
-EventAnswer Session::handle(std::string_view eventJson)
+EventAnswer Session::handle(std::string_view eventJson, const std::function<void()>& applied)
 {
     auto context = captureContext(m->state, eventJson, m->lastContext);
     auto& history = labelledHistory();
     history.begin();
     auto refusal = handleEvent(m->state, eventJson);
+    if (applied)
+        applied();
     history.finish([&](const history::ChangeSet& changes) { return nameStep(context, changes); });
     if (!refusal)
         m->lastContext = std::move(context);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,7 +27,9 @@ public:
     Session& operator=(const Session&) = delete;
 
     // Handles one event (a JSON object) completely, including the main-queue work it causes.
-    EventAnswer handle(std::string_view eventJson);
+    // `applied` runs once the event has changed what it changes, before the screen is written:
+    // for what must leave at once, as the colour of a drag.
+    EventAnswer handle(std::string_view eventJson, const std::function<void()>& applied = {});
     // The answer to an event refused before it was read (too long to take): the current screen
     // with `message` as its error. Nothing changes.
     EventAnswer refuse(const std::string& message);

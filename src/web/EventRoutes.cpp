@@ -9,8 +9,8 @@ void addEventRoutes(Router& router, RouteContext& context)
 {
     router.add("POST", "/api/event", [&context](const RequestPtr& request, Reply reply) {
         replyFromMainQueue(std::move(reply), [&context, request] {
-            auto answer = context.session.handle(request->body);
-            showPendingPick(context.session, context.theming);
+            auto answer = context.session.handle(
+                request->body, [&context] { showPendingPick(context.session, context.theming); });
             return jsonAnswer(answer.applied ? 200 : 400, std::move(answer.screen));
         });
     });
