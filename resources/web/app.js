@@ -118,22 +118,23 @@ async function loadScreen() {
   }
 }
 
-// While the picker is open the picture already shows its colour, and a palette comes after
-// every pick of a drag: only the newest is drawn, once the drag rests (or the picker closes), so
-// each move's own frame and pick stay quick.
-const PREVIEW_REST_MS = 60;
-const waitingPreview = { data: null, timer: null };
+// The server sends no palette while a drag goes on (the picture draws the picker's colour), and
+// the one after a picker closes holds the colour stored or the one it went back to: the closed
+// picker's colour stays drawn until it comes, or at most PENDING_HOLD_MS, so the picture never
+// shows the colour from before the drag in between.
+const PENDING_HOLD_MS = 1000;
+let pendingHold = null;
 
-function drawWaitingPreview() {
-  clearTimeout(waitingPreview.timer);
-  const data = waitingPreview.data;
-  waitingPreview.data = null;
-  if (data === null) return;
-  try {
-    preview.receive(JSON.parse(data));
-  } catch {
-    // A partial message: the next one brings the whole palette.
-  }
+function releasePending() {
+  if (pendingHold === null) return;
+  clearTimeout(pendingHold);
+  pendingHold = null;
+  preview.showPending(null);
+}
+
+function holdPending() {
+  clearTimeout(pendingHold);
+  pendingHold = setTimeout(releasePending, PENDING_HOLD_MS);
 }
 
 function listen() {
@@ -150,11 +151,14 @@ function listen() {
   });
   // The theming component's palette, after each change it sees.
   stream.addEventListener("preview", (e) => {
-    waitingPreview.data = e.data;
-    clearTimeout(waitingPreview.timer);
-    if (state.modal?.style === "picker")
-      waitingPreview.timer = setTimeout(drawWaitingPreview, PREVIEW_REST_MS);
-    else drawWaitingPreview();
+    let palette;
+    try {
+      palette = JSON.parse(e.data);
+    } catch {
+      return; // a partial message: the next one brings the whole palette
+    }
+    releasePending();
+    preview.receive(palette);
   });
 }
 
@@ -290,9 +294,7 @@ function animatePage(direction) {
 
 function closeModal() {
   if (!state.modal) return;
-  // The picker's colour gives way to the newest palette, not to one from before the drag.
-  drawWaitingPreview();
-  preview.showPending(null);
+  if (state.modal.kind === "picker") holdPending();
   preview.setEditing(null);
   state.modal = null;
   dom.modal.replaceChildren();
@@ -324,6 +326,7 @@ function pickerKeys(screen, index) {
 }
 
 function openModal(modal, screen) {
+  releasePending();
   const kind =
     modal.style === "picker" ? "picker" : modal.style === "actionSheet" ? "actionSheet" : "alert";
   const component =

@@ -16,6 +16,7 @@ import {
   eventually,
   keyed,
   openBundle,
+  picture,
   repoRoot,
   sharedPhone,
   settled,
@@ -114,6 +115,53 @@ test("a colour picked in the settings reaches the preview's toggle without a rel
   assert.equal(await flashlight.getAttribute("aria-pressed"), "false");
   await previewAction(page, flashlight);
   await attributeBecomes(flashlight, "aria-pressed", "true");
+  assert.deepEqual(session.errors, []);
+});
+
+// The server makes no palette while a drag goes on, so a Done at once finds none with the
+// picker's colour: that colour stays drawn until the palette after the Done comes, however late.
+test("a picker's colour stays drawn until the palette after its Done, never the old one", async (t) => {
+  const session = await start(t);
+  const { page } = session;
+  // At this address only, palettes from the stream reach the page 300 ms late.
+  await page.addInitScript(() => {
+    if (location.hash !== "#late-palettes") return;
+    const listen = EventSource.prototype.addEventListener;
+    EventSource.prototype.addEventListener = function (type, handler, ...rest) {
+      const late = (event) => setTimeout(() => handler(event), 300);
+      return listen.call(this, type, type === "preview" ? late : handler, ...rest);
+    };
+  });
+  await page.goto("about:blank");
+  await page.goto(`${session.url}#late-palettes`, { waitUntil: "load" });
+  await picture(page);
+  await openBundle(session);
+  await tapRow(session, "Connectivity", "Connectivity");
+  const wifi = toggle(page, "wifi");
+  await wifi.evaluate((node) => {
+    window.wifiFrames = [];
+    const watch = () => {
+      window.wifiFrames.push(getComputedStyle(node).backgroundColor);
+      if (window.wifiFrames.length < 600) requestAnimationFrame(watch);
+    };
+    requestAnimationFrame(watch);
+  });
+  await act(session, () => keyed(page, "wifiEnabled").click());
+  await waitForPicker(page);
+  const hex = page.locator("[data-testid=picker-hex]");
+  await hex.fill("#FF2D55");
+  await act(session, async () => {
+    await hex.press("Enter");
+    await page.locator("[data-testid=picker-done]").click();
+  });
+  await waitForNoModal(page);
+  await eventually(
+    async () => (await wifi.getAttribute("data-source")) === "stored",
+    "the stored palette",
+  );
+  const frames = await page.evaluate(() => window.wifiFrames.splice(0));
+  assert.ok(frames.includes(PICKED), frames.join());
+  assert.deepEqual(new Set(frames.slice(frames.indexOf(PICKED))), new Set([PICKED]), frames.join());
   assert.deepEqual(session.errors, []);
 });
 
