@@ -3,6 +3,7 @@
 #include "foundation/Dispatch.hpp"
 #include "foundation/Notifications.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <iostream>
 #include <poll.h>
@@ -22,6 +23,24 @@ void EventLoop::watch(int fd, std::function<void()> onReadable)
     m_watches.push_back({ fd, std::move(onReadable) });
 }
 
+void EventLoop::wakeBy(std::chrono::steady_clock::time_point when)
+{
+    if (!m_wakeBy || when < *m_wakeBy)
+        m_wakeBy = when;
+}
+
+// A short timeout also reaps finished children and catches bus work sd-bus buffered.
+int EventLoop::pollTimeoutMs()
+{
+    constexpr int kLongest = 200;
+    if (!m_wakeBy)
+        return kLongest;
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(
+        *m_wakeBy - std::chrono::steady_clock::now());
+    m_wakeBy.reset();
+    return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, kLongest));
+}
+
 void EventLoop::run()
 {
     m_running = true;
@@ -32,8 +51,7 @@ void EventLoop::run()
         fds.push_back({ busFd, POLLIN, 0 });
         for (auto& watch : m_watches)
             fds.push_back({ watch.fd, POLLIN, 0 });
-        // A short timeout also reaps finished children and catches bus work sd-bus buffered.
-        int ready = poll(fds.data(), fds.size(), 200);
+        int ready = poll(fds.data(), fds.size(), pollTimeoutMs());
         if (ready < 0 && errno != EINTR)
             break;
         if (busFd >= 0)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace host {
@@ -20,11 +22,16 @@ public:
     {
         m_afterTurn = std::move(callback);
     }
+    // Makes a turn happen by `when` even with nothing to read (once; the earliest asked wins).
+    void wakeBy(std::chrono::steady_clock::time_point when);
     // Runs until stop() is called (from a callback).
     void run();
     void stop() { m_running = false; }
 
 private:
+    // Until the next turn must happen; takes the `wakeBy` asked.
+    int pollTimeoutMs();
+
     struct Watch {
         int fd;
         std::function<void()> onReadable;
@@ -32,6 +39,7 @@ private:
     std::vector<Watch> m_watches;
     std::function<void(bool)> m_afterTurn;
     bool m_running { false };
+    std::optional<std::chrono::steady_clock::time_point> m_wakeBy;
 };
 
 } // namespace host

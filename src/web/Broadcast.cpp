@@ -8,11 +8,18 @@ void Broadcast::publish(Channel channel, std::string payload, bool showsColour)
     {
         std::lock_guard lock(m_mutex);
         auto& slot = m_slots[channel];
-        // The same pick again (any change of the palette sends it) is no new pick.
-        if (payload == slot.payload)
+        // The same pick again (any change of the palette sends it) is no new pick. A preview
+        // owed to the readers of a drag goes though it equals the last: they drew the picks
+        // over it and learn from it that they ended.
+        bool owed = channel == Preview && m_previewOwed;
+        if (payload == slot.payload && !owed)
             return;
-        if (channel == Pick)
+        if (channel == Pick) {
             m_pickShowing = showsColour ? std::optional(Clock::now()) : std::nullopt;
+            m_previewOwed = m_previewOwed || showsColour;
+        }
+        if (channel == Preview)
+            m_previewOwed = false;
         slot.payload = std::move(payload);
         ++slot.version;
         listener = m_listener;
@@ -32,16 +39,30 @@ std::string Broadcast::next(
         auto& slot = m_slots[channel];
         if (slot.version == position.seen[channel])
             continue;
-        if (channel == Preview && picturesOnly && m_pickShowing
-            && Clock::now() < *m_pickShowing + kPickRest) {
-            if (heldUntil)
-                *heldUntil = *m_pickShowing + kPickRest;
-            continue;
+        if (channel == Preview) {
+            if (auto until = heldUntilLocked()) {
+                if (heldUntil)
+                    *heldUntil = *until;
+                continue;
+            }
         }
         position.seen[channel] = slot.version;
         return kEventLines[channel] + std::string("data: ") + slot.payload + "\n\n";
     }
     return {};
+}
+
+std::optional<Broadcast::Clock::time_point> Broadcast::previewHeldUntil() const
+{
+    std::lock_guard lock(m_mutex);
+    return heldUntilLocked();
+}
+
+std::optional<Broadcast::Clock::time_point> Broadcast::heldUntilLocked() const
+{
+    if (m_pickShowing && Clock::now() < *m_pickShowing + kPickRest)
+        return *m_pickShowing + kPickRest;
+    return std::nullopt;
 }
 
 void Broadcast::onPublish(std::function<void()> listener)

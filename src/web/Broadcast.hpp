@@ -14,9 +14,10 @@ namespace web {
 // Only the newest message of each kind is kept, so a slow reader costs one message of each,
 // never a queue.
 //
-// A reader of pictures draws a drag from its picks, and each pick also makes a new preview of
-// some 50 KB: while picks that show a colour come, such a reader gets the preview only once
-// they have rested for `kPickRest`.
+// Each pick of a drag would also make a new preview of some 50 KB, which no reader needs: a
+// reader of pictures draws the drag from the picks, a desktop from its picker (another window
+// of it, from the screens). So while picks that show a colour come, the preview waits until
+// they have rested for `kPickRest`, for every reader.
 class Broadcast {
 public:
     using Clock = std::chrono::steady_clock;
@@ -30,8 +31,10 @@ public:
     };
 
     // Keeps the message when it differs from the last one, then tells the listener. A pick that
-    // `showsColour` holds the previews of pictures-only readers (see above).
+    // `showsColour` holds the previews (see above), and the next preview goes even unchanged.
     void publish(Channel channel, std::string payload, bool showsColour = false);
+    // Until when previews are held, while they are: the publisher makes the preview then.
+    std::optional<Clock::time_point> previewHeldUntil() const;
     // The next event-stream chunk for a reader at `position`, which it then moves past; empty
     // when the reader has nothing to be sent now. A reader of `picturesOnly` gets the picks and
     // the previews, any other the screens and the previews (its own page draws its picker's
@@ -47,10 +50,14 @@ private:
         std::string payload;
         std::uint64_t version { 0 };
     };
+    std::optional<Clock::time_point> heldUntilLocked() const;
+
     mutable std::mutex m_mutex;
     Slot m_slots[kChannels];
     // When the newest pick came, while it shows a colour.
     std::optional<Clock::time_point> m_pickShowing;
+    // A pick has shown a colour since the last preview.
+    bool m_previewOwed { false };
     std::function<void()> m_listener;
 };
 

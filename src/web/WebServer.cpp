@@ -100,8 +100,14 @@ int runServer(const std::filesystem::path& deviceRoot, int port, bool shareWithP
         if (didWork)
             broadcast.publish(Broadcast::Screen, session.screen());
         theming.checkForRestart();
-        if (previewChanged)
-            broadcast.publish(Broadcast::Preview, previewJson(theming.palette()));
+        if (!previewChanged)
+            return;
+        // A drag's preview is made once, when it rests; not for every pick of it.
+        if (auto heldUntil = broadcast.previewHeldUntil()) {
+            loop.wakeBy(*heldUntil);
+            return;
+        }
+        broadcast.publish(Broadcast::Preview, previewJson(theming.palette()));
         previewChanged = false;
     });
     loop.run();

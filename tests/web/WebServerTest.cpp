@@ -696,9 +696,9 @@ TEST(WebServer, PreviewShowsThePickersColourAsPendingUntilItCloses)
     }
 }
 
-// The desktop's stream and a phone's: who gets which message, and when a phone's preview waits
-// for the drag to rest.
-TEST(Broadcast, APhoneFollowsPicksAndGetsThePreviewOnceTheyRest)
+// The desktop's stream and a phone's: who gets which message, and how every preview waits for
+// the drag to rest.
+TEST(Broadcast, APhoneFollowsPicksAndEveryReaderGetsThePreviewOnceTheyRest)
 {
     using web::Broadcast;
     Broadcast broadcast;
@@ -724,9 +724,11 @@ TEST(Broadcast, APhoneFollowsPicksAndGetsThePreviewOnceTheyRest)
         const char* sent;
         bool held;
     };
+    ASSERT_TRUE(broadcast.previewHeldUntil().has_value());
+    EXPECT_GE(*broadcast.previewHeldUntil(), before + Broadcast::kPickRest);
     const Case whileDragging[] = {
-        { "the desktop never gets picks and never waits", &desktop, false,
-            "data: S1\n\nevent: preview\ndata: P2\n\n", false },
+        { "the desktop never gets picks, and its preview waits too", &desktop, false,
+            "data: S1\n\n", true },
         { "a phone gets the pick, not the screen, and the preview waits", &phone, true,
             "event: pick\ndata: K1\n\n", true },
     };
@@ -741,7 +743,9 @@ TEST(Broadcast, APhoneFollowsPicksAndGetsThePreviewOnceTheyRest)
     }
     // Once the picks rest, the newest preview goes.
     std::this_thread::sleep_for(Broadcast::kPickRest + std::chrono::milliseconds(10));
+    EXPECT_FALSE(broadcast.previewHeldUntil().has_value());
     EXPECT_EQ(drain(phone, true).first, "event: preview\ndata: P2\n\n");
+    EXPECT_EQ(drain(desktop, false).first, "event: preview\ndata: P2\n\n");
     // The same pick again holds nothing; a new pick holds the next preview again; a picker
     // that closes lets it go at once.
     broadcast.publish(Broadcast::Pick, "K1", true);
@@ -755,6 +759,14 @@ TEST(Broadcast, APhoneFollowsPicksAndGetsThePreviewOnceTheyRest)
     auto [sent, held] = drain(phone, true);
     EXPECT_EQ(sent, "event: pick\ndata: K0\n\nevent: preview\ndata: P4\n\n");
     EXPECT_FALSE(held.has_value());
+    // A drag that ends before it rests made no preview: the one after it goes though it equals
+    // the last, so that readers learn the picks they drew ended. Once only.
+    broadcast.publish(Broadcast::Pick, "K3", true);
+    broadcast.publish(Broadcast::Pick, "K0", false);
+    broadcast.publish(Broadcast::Preview, "P4");
+    EXPECT_EQ(drain(phone, true).first, "event: pick\ndata: K0\n\nevent: preview\ndata: P4\n\n");
+    broadcast.publish(Broadcast::Preview, "P4");
+    EXPECT_EQ(drain(phone, true).first, "");
 }
 
 TEST(WebServer, DevicePanelChangesTheDeviceAndTheOpenPageAndPreviewFollow)
